@@ -1,0 +1,18 @@
+// vantor-cli: the timing core of Vantor on files, without any window.
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"vantor-cli: times of minimum of eclipsing binaries from light-curve files"};
+  app.require_subcommand(1);
+  int exitStatus = 0;
+  vantor::cli::AddInfoCommand(app, exitStatus);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? 0 : 2;
+  }
+  return exitStatus;
+}

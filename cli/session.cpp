@@ -1,0 +1,53 @@
+#include "cli/session.h"
+
+#include <charconv>
+#include <filesystem>
+
+#include "core/reader.h"
+#include "core/textfile.h"
+
+namespace vantor::cli {
+
+bool LoadSession(const SessionOptions& options, Store& store, std::string& error) {
+  const std::filesystem::path path(options.file);
+  store.DataDir = path.parent_path().string();
+  store.DataFileName = path.filename().string();
+  store.DataFilePath = options.file;
+  const ReadStatus st = ReadLightCurve(store);
+  if (!st.ok) {
+    error = st.message;
+    return false;
+  }
+  if (options.cv) ApplyMagSign(store, 1);
+  for (const int i : options.deletions) {
+    if (i < 1 || i > store.NPointsAll) {
+      error = "--delete: point " + std::to_string(i) + " does not exist (the file has " +
+              std::to_string(store.NPointsAll) + " points).";
+      return false;
+    }
+    if (store.Deleted[i] == 0 && store.NPoints == 1) {
+      error = "--delete: point " + std::to_string(i) +
+              " is the last point kept; at least one point must remain.";
+      return false;
+    }
+    store.PickedIdx = static_cast<int16_t>(i);
+    store.Deleted[i] = -1;
+    RebuildWorkingSet(store);
+    ComputeRanges(store);
+  }
+  return true;
+}
+
+bool ParseIndexList(const std::string& text, std::vector<int>& out) {
+  out.clear();
+  for (const std::string_view raw : SplitFields(text)) {
+    const std::string_view f = TrimBlanks(raw);
+    int v = 0;
+    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+    if (f.empty() || ec != std::errc() || end != f.data() + f.size()) return false;
+    out.push_back(v);
+  }
+  return true;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,39 @@
+// Number formatting: every number Vantor shows (times of minimum, errors,
+// means, axis labels, fit parameters) is rendered by FormatFixed, which right-
+// aligns a fixed number of decimals in a field of fixed width and falls back to
+// the scientific form of FormatSci when the number cannot fit.
+//
+// All functions are pure. Non-finite values never crash: they print as "NaN",
+// "Inf" or "-Inf" (right-aligned, cut to the width).
+#pragma once
+
+#include <string>
+
+namespace vantor {
+
+// The plain decimal text of v: rounded to 15 significant digits, full stop as
+// decimal point, trailing zeros (and a bare point) removed, no leading zero
+// before the point when |v| < 1 (0.5 gives ".5"), "-" for negatives, never an
+// exponent. DecimalText(0) is "0".
+std::string DecimalText(double v);
+
+// Renders x with `decimals` decimals right-aligned in `width` characters. When
+// the rounded text is too long by less than decimals + 1 characters, its last
+// digits are cut off; when it is longer still, FormatSci(x, width, width - 6).
+// A value that needs rounding shows only the digits its rounded form has
+// (1.2000004 with 5 decimals gives "1.2").
+std::string FormatFixed(double x, int width, int decimals);
+
+// Scientific form: a mantissa in [0.1, 1) formatted by FormatFixed, then
+// "e+NN" or "e-NN", right-aligned in `width`. Decimals above width - 6 are
+// reduced to width - 6 (and never below 0).
+std::string FormatSci(double x, int width, int decimals);
+
+// The decimal text of n with copies of `pad` put in front until it has
+// `width` characters; a longer text is returned whole.
+std::string PadInt(int n, int width, char pad);
+
+// FormatFixed with its leading blanks removed, as result boxes show it.
+std::string FormatResult(double x, int width = 14, int decimals = 5);
+
+}  // namespace vantor

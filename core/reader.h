@@ -1,0 +1,38 @@
+// The light-curve reader: turns one text file of comma-separated values (HJD,
+// magnitude, up to four ignored columns, an optional header line) into a fresh
+// light curve in the store.
+//
+// The reader changes the store only when the whole file has been accepted: on
+// every refusal the store is left exactly as it was, and the status says where
+// and why. What the reader does to windows (caption, count labels, clearing
+// the result boxes) is left to the caller.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/store.h"
+
+namespace vantor {
+
+// Message for a second line without any comma (two blanks after "format.").
+inline constexpr const char* kNotCsvMessage =
+    "Sorry - your data file needs to be in the Comma Separated Variables format.  "
+    "See [menu] Help > Help - Data Files for details.";
+
+struct ReadStatus {
+  bool ok = false;
+  std::string message;  // for the user when !ok
+  int line = 0;         // 1-based line of the file the refusal names, 0 for the whole file
+  int16_t points = 0;   // observations read when ok
+};
+
+// Reads the file named by s.DataFilePath (the caller has set DataDir,
+// DataFileName and DataFilePath) into the store.
+ReadStatus ReadLightCurve(Store& s);
+
+// The same on the text of a file already in memory.
+ReadStatus ReadLightCurveText(Store& s, std::string_view text);
+
+}  // namespace vantor

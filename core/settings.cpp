@@ -1,0 +1,87 @@
+// The settings file of window geometry.
+#include "core/settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "core/textfile.h"
+
+namespace vantor {
+
+std::array<int16_t*, kGeometryFieldCount> GeometryFields(Store& s) {
+  return {&s.Plott1Left,   &s.Plott1Top,   &s.Plott1Width,   &s.Plott1Height,
+          &s.Plott2Left,   &s.Plott2Top,   &s.Plott2Width,   &s.Plott2Height,
+          &s.Plott3Left,   &s.Plott3Top,   &s.Plott3Width,   &s.Plott3Height,
+          &s.Plott4Left,   &s.Plott4Top,   &s.Plott4Width,   &s.Plott4Height,
+          &s.Plott5Left,   &s.Plott5Top,   &s.Plott5Width,   &s.Plott5Height,
+          &s.Spare6Left,   &s.Spare6Top,   &s.Spare6Width,   &s.Spare6Height,
+          &s.PlotDataLeft, &s.PlotDataTop, &s.PlotDataWidth, &s.PlotDataHeight};
+}
+
+std::array<int16_t, kGeometryFieldCount> GeometryValues(const Store& s) {
+  std::array<int16_t, kGeometryFieldCount> v{};
+  const auto fields = GeometryFields(const_cast<Store&>(s));
+  for (int i = 0; i < kGeometryFieldCount; ++i) v[i] = *fields[i];
+  return v;
+}
+
+void SetDefaultGeometry(Store& s) {
+  const Store defaults;
+  const auto values = GeometryValues(defaults);
+  const auto fields = GeometryFields(s);
+  for (int i = 0; i < kGeometryFieldCount; ++i) *fields[i] = values[i];
+}
+
+bool ReadSettings(Store& s, const std::string& path) {
+  std::string text, error;
+  std::array<int16_t, kGeometryFieldCount> values{};
+  int count = 0;
+  bool ok = ReadWholeFile(path, text, error, 1024 * 1024);
+  if (ok) {
+    // Fields are a stream separated by commas or line ends.
+    for (const std::string_view line : SplitLines(text)) {
+      if (count == kGeometryFieldCount) break;
+      for (const std::string_view raw : SplitFields(line)) {
+        if (count == kGeometryFieldCount) break;
+        std::string_view f = TrimBlanks(raw);
+        if (!f.empty() && f.front() == '+') f.remove_prefix(1);
+        long v = 0;
+        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+        if (f.empty() || ec != std::errc() || end != f.data() + f.size() ||
+            v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+          ok = false;
+          break;
+        }
+        values[count++] = static_cast<int16_t>(v);
+      }
+      if (!ok) break;
+    }
+  }
+  if (!ok || count < kGeometryFieldCount) {
+    SetDefaultGeometry(s);
+    return false;
+  }
+  const auto fields = GeometryFields(s);
+  for (int i = 0; i < kGeometryFieldCount; ++i) *fields[i] = values[i];
+  return true;
+}
+
+std::string SettingsText(const Store& s) {
+  const auto v = GeometryValues(s);
+  std::string text;
+  for (int r = 0; r < 7; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (c > 0) text += ',';
+      text += std::to_string(v[r * 4 + c]);
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool WriteSettings(const Store& s, std::string& error, const std::string& path) {
+  return WriteFileAtomically(path, SettingsText(s), error);
+}
+
+}  // namespace vantor

@@ -1,0 +1,40 @@
+// The settings file "zzzvnt.ini": seven lines of four comma-separated
+// integers, the Left, Top, Width and Height (twips) of the plot windows, in the
+// order frmPlott1 .. frmPlott5, a spare record, frmPlotData.
+//
+// Reading is all or nothing: any failure gives all seven records their
+// defaults. Writing goes through a temporary file, so a failed write never
+// replaces a good file with a truncated one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/store.h"
+
+namespace vantor {
+
+inline constexpr const char* kSettingsFileName = "zzzvnt.ini";
+inline constexpr int kGeometryFieldCount = 28;
+
+// The 28 geometry fields of the store in file order (Plott1Left, Plott1Top,
+// Plott1Width, Plott1Height, Plott2Left, ... PlotDataHeight).
+std::array<int16_t*, kGeometryFieldCount> GeometryFields(Store& s);
+std::array<int16_t, kGeometryFieldCount> GeometryValues(const Store& s);
+
+// Gives all seven records their default values.
+void SetDefaultGeometry(Store& s);
+
+// Reads the settings file into the seven records. Returns true when all 28
+// numbers were read; otherwise every record takes its default (no message).
+bool ReadSettings(Store& s, const std::string& path = kSettingsFileName);
+
+// The file's text: seven lines "Left,Top,Width,Height" each ended by CR LF.
+std::string SettingsText(const Store& s);
+
+// Creates or overwrites the settings file. Returns false and sets `error` to
+// a sentence for the user when it cannot be written.
+bool WriteSettings(const Store& s, std::string& error, const std::string& path = kSettingsFileName);
+
+}  // namespace vantor

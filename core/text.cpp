@@ -1,0 +1,100 @@
+// The leading-number rule and the general number-to-text conversions.
+#include "core/text.h"
+
+#include <cmath>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <string>
+
+namespace vantor {
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+double Val(std::string_view text) {
+  // Collect the characters of the number, dropping blanks, then convert.
+  std::string number;
+  size_t i = 0;
+  auto skipBlanks = [&] {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+  };
+  skipBlanks();
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    number += text[i++];
+    skipBlanks();
+  }
+  bool anyDigit = false, seenPoint = false;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      number += c;
+      anyDigit = true;
+    } else if (c == '.' && !seenPoint) {
+      number += c;
+      seenPoint = true;
+    } else if (!IsBlank(c)) {
+      break;
+    }
+    ++i;
+  }
+  if (!anyDigit) return 0.0;
+  // Exponent: E or D, an optional sign and at least one digit.
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+    size_t j = i + 1;
+    std::string exponent = "e";
+    while (j < text.size() && IsBlank(text[j])) ++j;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
+    bool expDigit = false;
+    while (j < text.size() && (IsDigit(text[j]) || IsBlank(text[j]))) {
+      if (IsDigit(text[j])) {
+        exponent += text[j];
+        expDigit = true;
+      }
+      ++j;
+    }
+    if (expDigit) number += exponent;
+  }
+  return std::strtod(number.c_str(), nullptr);
+}
+
+std::string NumberText(double v, int significant) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
+  if (v == 0) return "0";
+  if (significant < 1) significant = 1;
+  if (significant > 17) significant = 17;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
+  // Round first, then read the exponent of the rounded value.
+  const char* e = std::strchr(buf, 'e');
+  const int exponent = std::atoi(e + 1);
+  if (exponent < -5 || exponent >= significant) {
+    // Exponent form: mantissa without trailing zeros, "E+05" style exponent.
+    std::string mant(static_cast<const char*>(buf), e);
+    if (mant.find('.') != std::string::npos) {
+      while (mant.back() == '0') mant.pop_back();
+      if (mant.back() == '.') mant.pop_back();
+    }
+    char ex[16];
+    std::snprintf(ex, sizeof ex, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return mant + ex;
+  }
+  const int decimals = std::max(0, significant - 1 - exponent);
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  std::string s(buf);
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return s;
+}
+
+std::string SignedIntText(long n) { return n >= 0 ? " " + std::to_string(n) : std::to_string(n); }
+
+std::string IntText(long n) { return std::to_string(n); }
+
+}  // namespace vantor

@@ -1,0 +1,32 @@
+// Text and number helpers that every window and file relies on: the leading-
+// number rule used for numbers typed into text boxes, and the general
+// number-to-text conversions used for counts, indices and tick-step labels.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+// Reads the number a text begins with: leading blanks are skipped, blanks
+// inside the number are skipped too, the number ends at the first character
+// that cannot continue it, the decimal separator is the full stop, an exponent
+// may follow (E or D, either case). A text without a leading number reads as 0.
+// A number too large for a double reads as +-infinity: callers that need a
+// finite value check for it.
+double Val(std::string_view text);
+
+// General number-to-text of a double: up to `significant` significant digits
+// (15 for doubles, 7 for single-precision values), a "0" before the point of
+// numbers below 1, "-" for negatives, exponent form ("1E-05", "1.5E+20") for
+// very small or very large magnitudes. 0.005 gives "0.005".
+std::string NumberText(double v, int significant = 15);
+
+// Integer text with the sign position kept: one leading blank for
+// non-negative numbers (" 12"), "-" for negative ones ("-3").
+std::string SignedIntText(long n);
+
+// Plain decimal text of an integer ("12", "-3").
+std::string IntText(long n);
+
+}  // namespace vantor

@@ -1,0 +1,38 @@
+// Sequential text files: reading a whole file, splitting it into lines and
+// comma-separated fields, and writing a file so that a reader never sees a
+// half-written one.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantor {
+
+// Reads the whole file at `path` into `text`. On failure returns false and
+// sets `error` to a sentence saying why (missing, a folder, unreadable,
+// larger than maxBytes).
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& error,
+                   size_t maxBytes = 16 * 1024 * 1024);
+
+// Splits text into lines. CR LF, LF and a lone CR all end a line; a missing
+// final line end is accepted; no empty line is made up after a final line end.
+// A UTF-8 byte-order mark at the very start is dropped.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+// Splits a line at every comma (the fields keep their blanks).
+std::vector<std::string_view> SplitFields(std::string_view line);
+
+// The field without blanks (spaces and tabs) around it.
+std::string_view TrimBlanks(std::string_view field);
+
+// Whether a line holds nothing but blanks.
+bool IsBlankLine(std::string_view line);
+
+// Writes `text` to `path`, creating or overwriting it, through a temporary
+// file in the same folder that is flushed to disk and then renamed over the
+// target: a failed write leaves any previous file untouched. On failure
+// returns false and sets `error`.
+bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
+
+}  // namespace vantor

@@ -1,0 +1,122 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDefaultText =
+    "8100,5600,7200,5400\r\n8100,3900,7200,7200\r\n8100,5600,7200,5400\r\n"
+    "8100,5600,7200,5400\r\n6500,4600,8800,6500\r\n8100,5600,7200,5400\r\n"
+    "8100,1500,6675,4245\r\n";
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("vantor-settings-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / kSettingsFileName).string();
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string ReadBack() {
+    std::ifstream f(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+  // A store whose records all differ from the defaults.
+  static Store Moved() {
+    Store s;
+    int v = 100;
+    for (int16_t* f : GeometryFields(s)) *f = static_cast<int16_t>(v++);
+    return s;
+  }
+
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST_F(SettingsFile, DefaultsAreTheSevenRecordsOfTheTable) {
+  EXPECT_EQ(SettingsText(Store{}), kDefaultText);
+}
+
+TEST_F(SettingsFile, MissingFileGivesDefaults) {
+  Store s = Moved();
+  EXPECT_FALSE(ReadSettings(s, path_));
+  EXPECT_EQ(SettingsText(s), kDefaultText);
+}
+
+TEST_F(SettingsFile, AnyFailureGivesAllSevenDefaults) {
+  const char* bad[] = {
+      "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n",  // three lines only
+      "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,40000\r\n",
+      "1,2,3,4\r\n5,6,x,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "1,2,3,4\r\n5,6,7.5,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "",
+  };
+  for (const char* text : bad) {
+    Write(text);
+    Store s = Moved();
+    EXPECT_FALSE(ReadSettings(s, path_)) << text;
+    EXPECT_EQ(SettingsText(s), kDefaultText) << "records kept after reading: " << text;
+  }
+}
+
+TEST_F(SettingsFile, ReadsAStreamOfNumbersWithBlanksAndSigns) {
+  Write(" -10 ,20,30,40\n1,2,3,4\n1,2,3,4\n1,2,3,4\n1,2,3,4\n1,2,3,4\n1,2,3\n+4");
+  Store s;
+  EXPECT_TRUE(ReadSettings(s, path_));
+  EXPECT_EQ(s.Plott1Left, -10);
+  EXPECT_EQ(s.Plott1Height, 40);
+  EXPECT_EQ(s.PlotDataHeight, 4);
+  Write("32767,-32768,1,2\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n");
+  EXPECT_TRUE(ReadSettings(s, path_));
+  EXPECT_EQ(s.Plott1Left, 32767);
+  EXPECT_EQ(s.Plott1Top, -32768);
+}
+
+TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
+  const Store moved = Moved();
+  std::string error;
+  ASSERT_TRUE(WriteSettings(moved, error, path_)) << error;
+  EXPECT_EQ(ReadBack(), SettingsText(moved));
+  EXPECT_NE(ReadBack().find("100,101,102,103\r\n104,"), std::string::npos);
+  Store back;
+  EXPECT_TRUE(ReadSettings(back, path_));
+  EXPECT_EQ(GeometryValues(back), GeometryValues(moved));
+  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+}
+
+TEST_F(SettingsFile, FailedWriteReportsAndKeepsThePreviousFile) {
+  Write(kDefaultText);
+  std::string error;
+  // A settings path that is a folder.
+  const std::string folder = (dir_ / "folder.ini").string();
+  fs::create_directories(folder);
+  EXPECT_FALSE(WriteSettings(Moved(), error, folder));
+  EXPECT_FALSE(error.empty());
+  if (::geteuid() != 0) {  // root ignores folder permissions
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    error.clear();
+    EXPECT_FALSE(WriteSettings(Moved(), error, path_));
+    EXPECT_NE(error.find("Cannot write"), std::string::npos);
+    fs::permissions(dir_, fs::perms::owner_all);
+  }
+  EXPECT_EQ(ReadBack(), kDefaultText);
+}
+
+}  // namespace
+}  // namespace vantor
