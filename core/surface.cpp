@@ -1,0 +1,56 @@
+// DrawingList: a Surface that keeps its primitives.
+#include "core/surface.h"
+
+namespace vantor {
+
+void DrawingList::Cls() {
+  items_.clear();
+  curX_ = curY_ = 0;
+  Changed();
+}
+
+void DrawingList::SetBackColor(Rgb color) {
+  back_ = color;
+  Cls();
+}
+
+void DrawingList::Add(const Primitive& p) {
+  items_.push_back(p);
+  Changed();
+}
+
+void DrawingList::Line(float x1, float y1, float x2, float y2) {
+  Add({Primitive::Kind::Line, fore_, x1, y1, x2, y2, 0});
+  curX_ = x2;
+  curY_ = y2;
+}
+
+void DrawingList::LineTo(float x, float y) { Line(curX_, curY_, x, y); }
+
+void DrawingList::PSet(float x, float y) {
+  Add({Primitive::Kind::Pixel, fore_, x, y, x, y, 0});
+  curX_ = x;
+  curY_ = y;
+}
+
+void DrawingList::Circle(float x, float y, float radius) {
+  Add({Primitive::Kind::Circle, fore_, x, y, x, y, radius});
+}
+
+void DrawingList::Disc(float x, float y, float radius) {
+  Add({Primitive::Kind::Disc, fore_, x, y, x, y, radius});
+}
+
+int DrawingList::Count(Primitive::Kind kind) const {
+  int n = 0;
+  for (const Primitive& p : items_) n += p.kind == kind;
+  return n;
+}
+
+int DrawingList::Count(Primitive::Kind kind, Rgb color) const {
+  int n = 0;
+  for (const Primitive& p : items_) n += p.kind == kind && p.color == color;
+  return n;
+}
+
+}  // namespace vantor
