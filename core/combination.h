@@ -1,0 +1,50 @@
+// The combination of the methods' times of minimum ("Calc. Means"): from the
+// rows the user marked "Use in Mean?", the simple mean, the weighted mean
+// (weights 1 / error^2) with its uncertainty, and the sample standard deviation
+// of the times. Inputs are the texts of the main window's result rows, read by
+// the leading-number rule (Val); outputs are the numbers and the texts the four
+// result boxes show. Reading and writing the boxes is left to the window.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+// Errors below this (days, in absolute value) make a row unusable.
+inline constexpr double kSmallestUsableError = 0.000001;
+
+// One row of the main window's result table.
+struct CombinationRow {
+  std::string timeText;   // Text k: time of minimum, full HJD
+  std::string errorText;  // Text k+6: estimated error, days
+  bool checked;           // Check k: "Use in Mean?"
+};
+
+// What one press of "Calc. Means" gives.
+struct Combination {
+  bool computed;  // false when no row was usable: the four boxes keep their contents
+  double simpleMean, weightedMean, uncertainty;
+  std::optional<double> stdDev;  // empty when n = 1
+  // As the four boxes show them: FormatFixed(v, 14, 5) and, for the standard
+  // deviation, FormatFixed(v, 12, 5), without leading blanks; stdDevText is ""
+  // when n = 1 (the box is cleared). All "" when !computed.
+  std::string simpleMeanText, weightedMeanText, uncertaintyText, stdDevText;
+  std::array<bool, 6> checkedAfter;  // Check1..6 after the run (unusable rows cleared)
+  int n;                             // rows that took part
+  double base;                       // B = 100 Int(T / 100) of the first checked row, 0 if none
+  std::vector<int> usedRows;         // the rows 1..6 that took part
+};
+
+// Combines the checked rows. The base B comes from the first checked row even
+// when that row is then rejected; every checked row with |error| < 0.000001 is
+// unchecked and skipped. With d = T - B and e the error, over the n used rows:
+// simple mean B + sum d / n, weighted mean B + sum(d / e^2) / sum(1 / e^2),
+// uncertainty sqrt(1 / sum(1 / e^2)), and for n >= 2 the standard deviation
+// sqrt((S2 - S1^2 / n) / (n - 1)) with S1 = sum d, S2 = sum d^2 (a negative
+// radicand, which only rounding can produce, counts as 0).
+Combination CombineMinima(const std::array<CombinationRow, 6>& rows);
+
+}  // namespace vantor

@@ -1,0 +1,106 @@
+// Tests of "Calc. Means": the base, the rejection of unusable errors, the four
+// figures and their texts, and the cases where nothing is computed.
+#include "core/combination.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vantor {
+namespace {
+
+using Rows = std::array<CombinationRow, 6>;
+
+TEST(CombineMinima, TwoMethodsWeightedFourToOne) {
+  Rows rows{};
+  rows[0] = {"123.400", "0.001", true};
+  rows[1] = {"123.410", "0.002", true};
+  const Combination c = CombineMinima(rows);
+  ASSERT_TRUE(c.computed);
+  EXPECT_EQ(c.base, 100);
+  EXPECT_EQ(c.n, 2);
+  EXPECT_EQ(c.usedRows, (std::vector<int>{1, 2}));
+  EXPECT_NEAR(c.simpleMean, 123.405, 1e-10);
+  EXPECT_NEAR(c.weightedMean, 123.402, 1e-10);
+  EXPECT_NEAR(c.uncertainty, std::sqrt(0.0000008), 1e-12);
+  ASSERT_TRUE(c.stdDev.has_value());
+  EXPECT_NEAR(*c.stdDev, 0.01 / std::sqrt(2.0), 1e-10);
+  EXPECT_EQ(c.simpleMeanText, "123.40500");
+  EXPECT_EQ(c.weightedMeanText, "123.40200");
+  EXPECT_EQ(c.uncertaintyText, "0.00089");
+  EXPECT_EQ(c.stdDevText, "0.00707");
+  EXPECT_EQ(c.checkedAfter, (std::array<bool, 6>{true, true, false, false, false, false}));
+}
+
+TEST(CombineMinima, OneUsableMethodGivesItsOwnTimeAndError) {
+  Rows rows{};
+  rows[4] = {"2458739.92912", "0.00012", true};
+  rows[2] = {"2458739.5", "0.001", false};  // filled in but not ticked
+  const Combination c = CombineMinima(rows);
+  ASSERT_TRUE(c.computed);
+  EXPECT_EQ(c.n, 1);
+  EXPECT_EQ(c.base, 2458700);
+  EXPECT_EQ(c.usedRows, std::vector<int>{5});
+  EXPECT_NEAR(c.simpleMean, 2458739.92912, 1e-8);
+  EXPECT_NEAR(c.weightedMean, 2458739.92912, 1e-8);
+  EXPECT_NEAR(c.uncertainty, 0.00012, 1e-15);
+  EXPECT_EQ(c.simpleMeanText, "2458739.92912");
+  EXPECT_EQ(c.weightedMeanText, "2458739.92912");
+  EXPECT_EQ(c.uncertaintyText, "0.00012");
+  EXPECT_FALSE(c.stdDev.has_value());
+  EXPECT_EQ(c.stdDevText, "");
+}
+
+TEST(CombineMinima, UnusableErrorUnchecksTheRowButItStillGivesTheBase) {
+  Rows rows{};
+  rows[0] = {"2458699.9", "", true};  // empty error, first checked: gives B
+  rows[1] = {"2458801.2", "0.001", true};
+  rows[2] = {"2458801.4", "0", true};                  // zero error
+  rows[3] = {"2458801.6", "0.0000009", true};          // below 0.000001
+  rows[5] = {"  2458801.3xyz", " -0.001 days", true};  // leading-number rule, negative error
+  const Combination c = CombineMinima(rows);
+  ASSERT_TRUE(c.computed);
+  EXPECT_EQ(c.base, 2458600);
+  EXPECT_EQ(c.checkedAfter, (std::array<bool, 6>{false, true, false, false, false, true}));
+  EXPECT_EQ(c.usedRows, (std::vector<int>{2, 6}));
+  EXPECT_EQ(c.n, 2);
+  EXPECT_NEAR(c.simpleMean, 2458801.25, 1e-8);
+  EXPECT_NEAR(c.weightedMean, 2458801.25, 1e-8);  // equal weights
+  EXPECT_NEAR(c.uncertainty, 0.001 / std::sqrt(2.0), 1e-12);
+}
+
+TEST(CombineMinima, NothingCheckedOrNothingUsableComputesNothing) {
+  Rows none{};
+  none[0] = {"2458739.9", "0.001", false};
+  const Combination a = CombineMinima(none);
+  EXPECT_FALSE(a.computed);
+  EXPECT_EQ(a.n, 0);
+  EXPECT_EQ(a.base, 0);
+  EXPECT_TRUE(a.usedRows.empty());
+  EXPECT_EQ(a.checkedAfter, (std::array<bool, 6>{}));
+  EXPECT_EQ(a.simpleMeanText, "");
+
+  // Checked rows with unusable errors: still nothing computed, but unchecked.
+  Rows bad{};
+  bad[1] = {"2458739.9", "abc", true};
+  bad[3] = {"2458739.8", "0.0000001", true};
+  const Combination b = CombineMinima(bad);
+  EXPECT_FALSE(b.computed);
+  EXPECT_EQ(b.base, 2458700);
+  EXPECT_EQ(b.checkedAfter, (std::array<bool, 6>{}));
+}
+
+TEST(CombineMinima, EqualTimesGiveAZeroStandardDeviationNotNaN) {
+  // Three equal times leave S2 - S1^2 / n a tiny negative through rounding.
+  Rows rows{};
+  for (int k = 0; k < 3; ++k) rows[k] = {"123.40000", "0.001", true};
+  const Combination c = CombineMinima(rows);
+  ASSERT_TRUE(c.stdDev.has_value());
+  EXPECT_EQ(*c.stdDev, 0.0);
+  // FormatFixed writes 0 with a doubled leading zero.
+  EXPECT_EQ(c.stdDevText, "00.00000");
+  EXPECT_EQ(c.simpleMeanText, "123.40000");
+}
+
+}  // namespace
+}  // namespace vantor
