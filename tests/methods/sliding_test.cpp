@@ -366,8 +366,7 @@ TEST(SlidingRun, UsesTheStretchOfAVShapedEclipseNearTheStart) {
 }
 
 TEST(SlidingRun, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
-  const std::filesystem::path path = "/work/shared/data/real/CMDra7024.csv";
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "real light curve not present: " << path;
+  const std::filesystem::path path = VANTOR_TEST_DATA_DIR "/real/CMDra7024.csv";
   auto s = std::make_unique<Store>();
   s->DataDir = path.parent_path().string();
   s->DataFileName = path.filename().string();
