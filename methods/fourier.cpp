@@ -1,0 +1,270 @@
+// The Fourier fit of a selected range (driving the Levenberg-Marquardt
+// engine), the model curve of the current parameters, and the translation
+// between the display and the solver order of the parameters.
+#include "methods/fourier.h"
+
+#include <cmath>
+#include <string>
+
+namespace vantor {
+
+namespace {
+
+constexpr const char* kParamNames[9] = {"", "Xo", "C", "W", "A1", "A2", "A3", "A4", "A5"};
+
+constexpr const char* kHowToExclude =
+    " Press \"Exclude\", then right-click the start and the end of the interval inside the "
+    "range.";
+
+bool AllFinite(const std::array<double, 9>& v) {
+  for (int k = 1; k <= 8; ++k) {
+    if (!std::isfinite(v[k])) return false;
+  }
+  return true;
+}
+
+// Checks that the range is set and lies within the working points.
+std::optional<Refusal> CheckRange(const Store& s) {
+  if (!s.FourierRangeSet) return Refusal{kSelectRangeFirst};
+  const int left = s.FourierLeftIdx;
+  const int right = s.FourierRightIdx;
+  if (left < 1 || right > s.NPoints || left > right) {
+    return Refusal{"The range runs from point " + std::to_string(left) + " to point " +
+                   std::to_string(right) + ", which is not a range within points 1 to " +
+                   std::to_string(s.NPoints) +
+                   ". Left-click the start and the end of the range again, one on each side of "
+                   "the faintest point."};
+  }
+  return std::nullopt;
+}
+
+// Everything the fit needs that can be refused before the store is touched.
+// Sets nData to the number of points the fit will take.
+std::optional<Refusal> CheckFitInputs(const Store& s, int& nData) {
+  if (auto r = CheckRange(s)) return r;
+  const int left = s.FourierLeftIdx;
+  const int right = s.FourierRightIdx;
+  nData = right - left + 1;
+  if (s.ExcludeMode) {
+    const int exclLeft = s.ExclLeftIdx;
+    const int exclRight = s.ExclRightIdx;
+    if (exclLeft < 1 || exclRight < 1) {
+      return Refusal{std::string("The interval to exclude is not set.") + kHowToExclude};
+    }
+    if (exclLeft > exclRight + 1) {
+      return Refusal{"The interval to exclude is reversed: it starts at point " +
+                     std::to_string(exclLeft) + " and ends at point " + std::to_string(exclRight) +
+                     "." + kHowToExclude};
+    }
+    if (exclLeft < left || exclRight > right) {
+      return Refusal{"The interval to exclude (points " + std::to_string(exclLeft) + " to " +
+                     std::to_string(exclRight) + ") does not lie inside the range (points " +
+                     std::to_string(left) + " to " + std::to_string(right) + ")." + kHowToExclude};
+    }
+    nData = (exclLeft - left) + (right - exclRight);
+  }
+  if (nData < kFourierParams) {
+    return Refusal{
+        "The Fourier fit has 8 parameters and needs at least 8 points, but " +
+        std::string(s.ExcludeMode ? "the range without the excluded interval" : "the range") +
+        " holds " + std::to_string(nData) + ". Select a wider range."};
+  }
+  for (int k = 1; k <= 8; ++k) {
+    if (!std::isfinite(s.FitParam[k])) {
+      return Refusal{std::string("The starting value of ") + kParamNames[k] +
+                     " is not a finite number. Type another value and press \"Update\"."};
+    }
+  }
+  for (int i = 1; i <= nData; ++i) {
+    if (!(std::isfinite(s.FitSigma[i]) && s.FitSigma[i] > 0.0)) {
+      return Refusal{"The uncertainty of fit point " + std::to_string(i) +
+                     " is not a positive number; load the light curve again."};
+    }
+  }
+  for (int j = 1; j <= kFourierParams; ++j) {
+    int hits = 0;
+    for (int k = 1; k <= kFourierParams; ++k) {
+      if (s.FitList[k] == j) ++hits;
+    }
+    if (hits != 1) {
+      return Refusal{"The list of fitted parameters must name each of the 8 parameters once."};
+    }
+  }
+  if (!(s.FitLambda < 0.0)) {
+    return Refusal{
+        "The fit cannot start because its damping factor has not been reset. Press "
+        "\"Undo\" to start over."};
+  }
+  return std::nullopt;
+}
+
+// The store fields a fit writes, kept so that a refused fit can put them back.
+struct FitFields {
+  std::array<double, 9> FitParam, FitA, FitA0;
+  PointArray FitT, FitMag;
+  Matrix8 FitCurvature, FitCovariance;
+  double FitLambda;
+  ParamList FitList;
+  bool FourierFitDone;
+
+  explicit FitFields(const Store& s)
+      : FitParam(s.FitParam),
+        FitA(s.FitA),
+        FitA0(s.FitA0),
+        FitT(s.FitT),
+        FitMag(s.FitMag),
+        FitCurvature(s.FitCurvature),
+        FitCovariance(s.FitCovariance),
+        FitLambda(s.FitLambda),
+        FitList(s.FitList),
+        FourierFitDone(s.FourierFitDone) {}
+
+  void RestoreInto(Store& s) const {
+    s.FitParam = FitParam;
+    s.FitA = FitA;
+    s.FitA0 = FitA0;
+    s.FitT = FitT;
+    s.FitMag = FitMag;
+    s.FitCurvature = FitCurvature;
+    s.FitCovariance = FitCovariance;
+    s.FitLambda = FitLambda;
+    s.FitList = FitList;
+    s.FourierFitDone = FourierFitDone;
+  }
+};
+
+std::string NotesText(const std::vector<SolverNote>& notes) {
+  bool seen[3] = {false, false, false};
+  std::string text;
+  for (SolverNote n : notes) {
+    const int k = static_cast<int>(n);
+    if (seen[k]) continue;
+    seen[k] = true;
+    text += text.empty() ? " (The solver reported: " : "; ";
+    text += SolverNoteText(n);
+  }
+  if (!text.empty()) text += ".)";
+  return text;
+}
+
+}  // namespace
+
+std::array<double, 9> FitAFromFitParam(const std::array<double, 9>& fitParam) {
+  std::array<double, 9> fitA{};
+  for (int k = 1; k <= 5; ++k) fitA[k] = fitParam[k + 3];
+  fitA[6] = fitParam[2];
+  fitA[7] = fitParam[3];
+  fitA[8] = fitParam[1];
+  return fitA;
+}
+
+std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA) {
+  std::array<double, 9> fitParam{};
+  for (int k = 1; k <= 5; ++k) fitParam[k + 3] = fitA[k];
+  fitParam[2] = fitA[6];
+  fitParam[3] = fitA[7];
+  fitParam[1] = fitA[8];
+  return fitParam;
+}
+
+MethodResult<FourierFitResult> FitFourier(Store& s) {
+  if (!s.FourierRangeSet) return Refuse(kSelectRangeFirst);
+  if (s.FourierFitDone) {
+    return Refuse("A Fourier fit already stands. Press \"Undo\" to start over.");
+  }
+  int nData = 0;
+  if (auto refusal = CheckFitInputs(s, nData)) return Refuse(refusal->message);
+
+  const FitFields before(s);
+
+  s.FitA = FitAFromFitParam(s.FitParam);
+  s.FitA0 = s.FitA;
+
+  int i = 0;
+  const auto take = [&](int first, int last) {
+    for (int j = first; j <= last; ++j) {
+      ++i;
+      s.FitT[i] = s.RelTime[j];
+      s.FitMag[i] = s.Mag[j];
+    }
+  };
+  if (s.ExcludeMode) {
+    take(s.FourierLeftIdx, s.ExclLeftIdx - 1);
+    take(s.ExclRightIdx + 1, s.FourierRightIdx);
+  } else {
+    take(s.FourierLeftIdx, s.FourierRightIdx);
+  }
+
+  MarquardtState state;
+  double chiSq = 0.0;
+  int calls = 0;
+  const auto step = [&](double& lambda) {
+    MarquardtStep(s.FitT, s.FitMag, s.FitSigma, nData, s.FitA, kFourierParams, s.FitList,
+                  kFourierParams, s.FitCovariance, s.FitCurvature, chiSq, lambda, state);
+    ++calls;
+  };
+
+  step(s.FitLambda);
+  for (int iteration = 1; iteration <= kFourierMaxIterations; ++iteration) {
+    const double old = chiSq;
+    step(s.FitLambda);
+    if (0.9 * old < chiSq && chiSq < old) break;
+  }
+  double finalLambda = 0.0;
+  step(finalLambda);
+
+  s.FourierFitDone = true;
+  s.FitParam = FitParamFromFitA(s.FitA);
+
+  const double variance = s.FitCovariance[8][8];
+  if (!AllFinite(s.FitParam) || !std::isfinite(chiSq) || !std::isfinite(variance) ||
+      variance < 0.0) {
+    before.RestoreInto(s);
+    return Refuse(
+        "The Fourier fit did not converge: the system of equations was singular or its numbers "
+        "ran out of range, so it gives no time of minimum." +
+        NotesText(state.notes) +
+        " Try other starting values (type them and press \"Update\") or a different range.");
+  }
+
+  FourierFitResult r;
+  r.FitParam = s.FitParam;
+  r.Xo = s.FitParam[1];
+  r.error = std::sqrt(variance);
+  r.chiSq = chiSq;
+  r.calls = calls;
+  r.nData = nData;
+  r.notes = state.notes;
+  return r;
+}
+
+MethodResult<void> ComputeFourierCurve(Store& s) {
+  if (auto refusal = CheckRange(s)) return Refuse(refusal->message);
+  if (!AllFinite(s.FitParam)) {
+    return Refuse(
+        "A parameter of the Fourier curve is not a finite number. Type another value "
+        "and press \"Update\".");
+  }
+  std::array<double, 101> curveT{};
+  std::array<double, 101> curveMag{};
+  const double start = s.RelTime[s.FourierLeftIdx];
+  const double step = (s.RelTime[s.FourierRightIdx] - start) / 100;
+  for (int g = 0; g <= 100; ++g) {
+    curveT[g] = start + step * g;
+    double mag = s.FitParam[2];
+    for (int k = 1; k <= 5; ++k) {
+      mag += (std::cos(k * s.FitParam[3] * (curveT[g] - s.FitParam[1])) - 1) * s.FitParam[k + 3];
+    }
+    if (!std::isfinite(mag)) {
+      return Refuse(
+          "The Fourier curve of these parameters runs out of range. Type other values "
+          "and press \"Update\".");
+    }
+    curveMag[g] = mag;
+  }
+  s.CurveT = curveT;
+  s.CurveMag = curveMag;
+  return {};
+}
+
+}  // namespace vantor
