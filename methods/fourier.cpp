@@ -4,6 +4,7 @@
 #include "methods/fourier.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace vantor {
@@ -199,9 +200,9 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
   double chiSq = 0.0;
   int calls = 0;
   const auto step = [&](double& lambda) {
-    MarquardtStep(s.FitT, s.FitMag, s.FitSigma, nData, s.FitA, kFourierParams, s.FitList,
-                  kFourierParams, s.FitCovariance, s.FitCurvature, chiSq, lambda, state);
     ++calls;
+    return MarquardtStep(s.FitT, s.FitMag, s.FitSigma, nData, s.FitA, kFourierParams, s.FitList,
+                         kFourierParams, s.FitCovariance, s.FitCurvature, chiSq, lambda, state);
   };
 
   step(s.FitLambda);
@@ -211,7 +212,7 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     if (0.9 * old < chiSq && chiSq < old) break;
   }
   double finalLambda = 0.0;
-  step(finalLambda);
+  const std::optional<SolverNote> finalNote = step(finalLambda);
 
   s.FourierFitDone = true;
   s.FitParam = FitParamFromFitA(s.FitA);
@@ -225,6 +226,17 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
         "ran out of range, so it gives no time of minimum." +
         NotesText(state.notes) +
         " Try other starting values (type them and press \"Update\") or a different range.");
+  }
+
+  // A singular final inversion leaves a partly reduced matrix behind, whose
+  // diagonal is no variance: the error bar would be made up.
+  if (finalNote) {
+    before.RestoreInto(s);
+    return Refuse(
+        "The Fourier fit gives no honest error: its covariance matrix is singular (" +
+        std::string(SolverNoteText(*finalNote)) +
+        "), usually because an amplitude or the frequency does not act on the data. Try other "
+        "starting values (type them and press \"Update\") or a different range.");
   }
 
   FourierFitResult r;

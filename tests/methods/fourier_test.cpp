@@ -344,6 +344,15 @@ TEST_F(FourierFitRefusal, FitThatRunsOutOfRangeRestoresTheStore) {
   EXPECT_EQ(s->FitLambda, -1.0);
 }
 
+TEST_F(FourierFitRefusal, SingularCovarianceGivesNoErrorBar) {
+  // With W and every amplitude zero no parameter but C acts on the data: the
+  // final inversion is singular and its diagonal is no variance.
+  for (int j = 3; j <= 8; ++j) s->FitParam[j] = 0;
+  const std::string message = RefusedUnchanged(*s);
+  EXPECT_NE(message.find("covariance matrix is singular (Singular matrix"), std::string::npos)
+      << message;
+}
+
 // ----------------------------------------------------------------------------
 
 TEST(ComputeFourierCurve, SpansTheRangeWithTheModelOfFitParam) {
