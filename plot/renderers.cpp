@@ -119,21 +119,6 @@ void DrawMagGrid(Surface& d, const PlotMapping& map, float step, const GridRange
   }
 }
 
-// FormatFixed, except for a value that rounds to zero: FormatFixed writes it
-// with one zero too many ("00.0", or "00"), which also makes it one character
-// too long for its field. Formatting such a value one character wider and
-// dropping the extra zero gives the text (and the cut) the field should show;
-// once FormatFixed writes "0.0" this is plain FormatFixed.
-std::string FixedText(double x, int width, int decimals) {
-  std::string t = FormatFixed(x, width + 1, decimals);
-  const size_t first = t.find_first_not_of(" -");
-  if (first != std::string::npos && t.compare(first, 2, "00") == 0) {
-    t.erase(first, 1);
-    return t;
-  }
-  return FormatFixed(x, width, decimals);
-}
-
 // The text of a tick step: the first `chars` characters of the general
 // number-to-text form of the single-precision value.
 std::string StepText(float step, size_t chars) {
@@ -149,7 +134,7 @@ int TimeLabelWidth(double t1, int decimals) {
     const double w = RoundEven(std::log(t1) + decimals + 3);
     if (std::isfinite(w) && w >= 1 && w <= 64) return static_cast<int>(w);
   }
-  const std::string text = FixedText(t1, 64, decimals);
+  const std::string text = FormatFixed(t1, 64, decimals);
   return static_cast<int>(text.size() - text.find_first_not_of(' '));
 }
 
@@ -183,8 +168,8 @@ void SetTimeLabels(PlotWindow& w, const PlotMapping& map, float s, const GridRan
   const double t1 = static_cast<double>(s) * static_cast<double>(g.k1 + 1);
   const double t2 = static_cast<double>(s) * static_cast<double>(g.k2 - 1);
   const int width = TimeLabelWidth(t1, d);
-  const std::string c1 = FixedText(t1, width, d);
-  const std::string c2 = FixedText(t2, width, d);
+  const std::string c1 = FormatFixed(t1, width, d);
+  const std::string c2 = FormatFixed(t2, width, d);
   w.SetCaption("Label1", c1);
   w.SetLeft("Label1", RoundEven(map.X(t1)) - 50.0 * static_cast<double>(c1.size()));
   w.SetTop("Label1", style.timeTop);
@@ -205,10 +190,10 @@ void SetFourierTimeLabels(PlotWindow& w, const PlotMapping& map, float s, const 
   SearchFirstInside(left, g0, a.left, k);
   w.SetLeft("Label1", left);
   w.SetTop("Label1", style.timeTop);
-  w.SetCaption("Label1", FixedText(step * static_cast<double>(k), 6, 3));
+  w.SetCaption("Label1", FormatFixed(step * static_cast<double>(k), 6, 3));
   w.SetLeft("Label2", map.X(step * static_cast<double>(g.k2)) - 100);
   w.SetTop("Label2", style.timeTop);
-  w.SetCaption("Label2", FixedText(step * static_cast<double>(g.k2), 6, 3));
+  w.SetCaption("Label2", FormatFixed(step * static_cast<double>(g.k2), 6, 3));
 }
 
 // The magnitude labels: the first grid row at or below the top edge, the last
@@ -223,10 +208,10 @@ void SetMagLabels(PlotWindow& w, const PlotMapping& map, float r, const GridRang
   SearchFirstInside(top, rowSpacing, a.top, j);
   w.SetTop("Label4", top);
   w.SetLeft("Label4", 0);
-  w.SetCaption("Label4", FixedText(step * static_cast<double>(j), 5, 1));
+  w.SetCaption("Label4", FormatFixed(step * static_cast<double>(j), 5, 1));
   w.SetTop("Label5", map.Y(step * static_cast<double>(g.k2)) - 100);
   w.SetLeft("Label5", 0);
-  w.SetCaption("Label5", FixedText(step * static_cast<double>(g.k2), 5, 1));
+  w.SetCaption("Label5", FormatFixed(step * static_cast<double>(g.k2), 5, 1));
   w.SetTop("Label6", a.top + 0.6 * a.height);
   w.SetLeft("Label6", 0);
   w.SetCaption("Label6", StepText(r, style.magStepChars));
@@ -365,7 +350,7 @@ bool PlotMethodWindow(Store& s, PlotWindow& w, MethodWindow kind) {
         w.SetLeft("Label" + std::to_string(10 + j), width - 1200.0);
       }
       for (int j = 1; j <= kFourierBoxes; ++j) {
-        w.SetCaption("Text1(" + std::to_string(j) + ")", FixedText(s.FitParam[j], 8, 5));
+        w.SetCaption("Text1(" + std::to_string(j) + ")", FormatFixed(s.FitParam[j], 8, 5));
       }
       break;
   }
@@ -451,7 +436,7 @@ std::optional<TracingResult> PlotTracingPaper(Store& s, PlotWindow& window) {
   }
 
   PlaceControls(window, kTracingRow, height);
-  window.SetCaption("Text1", FixedText(s.FoldTime, 14, 5));
+  window.SetCaption("Text1", FormatFixed(s.FoldTime, 14, 5));
 
   const MethodResult<TracingResult> result = TracingResultOf(s);
   if (!result) return std::nullopt;
