@@ -1,0 +1,85 @@
+// PlotForm: what the six plot windows (frmPlott1 .. frmPlott5, frmPlotData)
+// share: a Canvas filling the window under a "File" menu, the controls of the
+// window's own table placed on the canvas by the renderer, the PlotWindow the
+// renderer draws through, and the geometry record of the window in the store
+// (applied at load with the loading flag raised, written back on every resize
+// and on close).
+//
+// A derived window names its controls, its renderer (Redraw) and what it draws
+// after the renderer on a resize (markers, fitted curves).
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <cstdint>
+
+#include "core/store.h"
+#include "toolkit/canvas.h"
+#include "toolkit/form.h"
+#include "toolkit/qt_plot_window.h"
+
+namespace vantor {
+
+// The four geometry fields and the loading flag of one window in the store.
+struct GeometryRecord {
+  int16_t* left;
+  int16_t* top;
+  int16_t* width;
+  int16_t* height;
+  bool* loading;
+};
+
+class PlotForm : public Form {
+  Q_OBJECT
+
+ public:
+  // `printSetupName` is the object name of the menu entry "Print Setup ..."
+  // (frmPlott1 spells it mPrintsetup).
+  PlotForm(const QString& name, const QString& loadCaption, Store& store, GeometryRecord record,
+           const QString& printSetupName = QStringLiteral("mPrintSetup"), QWidget* parent = nullptr);
+
+  Canvas& Drawing() { return *canvas_; }
+  QtPlotWindow& Window() { return window_; }
+  Store& store() { return store_; }
+
+  // Runs the window's renderer; false when it refused to draw.
+  virtual bool Redraw() = 0;
+
+ public slots:
+  // The menu's "Exit": hides the window; its state stays.
+  void mExit_Click() { hide(); }
+
+ protected:
+  void Form_Load() override;
+  void Form_Resize() override;
+  void Form_Unload() override;
+  // Draws what belongs over the light curve after a resize redraw.
+  virtual void AfterResizeRedraw() {}
+  // Runs at load after the geometry is applied (the window's own resets).
+  virtual void AfterLoad() {}
+
+  QLabel* AddLabel(const QString& name, const QString& caption = QString());
+  QPushButton* AddButton(const QString& name, const QString& caption, int widthTwips = 1095);
+  QLineEdit* AddTextBox(const QString& name, const QString& text = QString(),
+                        int widthTwips = 975);
+  // Copies the window's geometry into its record.
+  void StoreGeometry();
+
+  Store& store_;
+  GeometryRecord record_;
+  QMenuBar* menuBar_;
+  QMenu* mFile_;
+  QAction* mPrintSetup_;
+  QAction* mPrint_;
+  QAction* mExit_;
+
+ private:
+  QString loadCaption_;
+  Canvas* canvas_;
+  QtPlotWindow window_;
+};
+
+}  // namespace vantor
