@@ -1,0 +1,124 @@
+// The least-squares parabola of the parabolic-fit method.
+#include "methods/parabola.h"
+
+#include <cmath>
+#include <string>
+
+namespace vantor {
+
+namespace {
+
+bool AllFinite(std::initializer_list<double> values) {
+  for (const double v : values) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+// Whether the times of first..last take at least three different values: a
+// parabola is undetermined through fewer, and the determinant would only
+// differ from 0 by rounding.
+bool HasThreeDistinctTimes(const Store& s, int first, int last) {
+  const double t1 = s.RelTime[first];
+  bool haveSecond = false;
+  double t2 = 0.0;
+  for (int i = first + 1; i <= last; ++i) {
+    const double t = s.RelTime[i];
+    if (t == t1) continue;
+    if (!haveSecond) {
+      haveSecond = true;
+      t2 = t;
+    } else if (t != t2) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
+  const int n = last - first + 1;
+  if (n < 4) {
+    return Refuse("The parabola needs at least 4 points in the range; the range " +
+                  std::to_string(first) + " to " + std::to_string(last) + " holds " +
+                  std::to_string(n < 0 ? 0 : n) + ". Pick a wider range.");
+  }
+  if (first < 1 || last > s.NPoints) {
+    return Refuse("The range " + std::to_string(first) + " to " + std::to_string(last) +
+                  " reaches outside the points 1 to " + std::to_string(s.NPoints) + ".");
+  }
+  if (!HasThreeDistinctTimes(s, first, last)) {
+    return Refuse(
+        "The points of the range lie at fewer than three different times: no parabola "
+        "can be fitted. Pick a wider range.");
+  }
+
+  const double N = n;
+  double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
+  for (int i = first; i <= last; ++i) {
+    const double x = s.RelTime[i];
+    const double y = s.Mag[i];
+    S1 += x;
+    S2 += x * x;
+    S3 += x * x * x;
+    S4 += x * x * x * x;
+    Sy += y;
+    Sxy += x * y;
+    Sx2y += x * x * y;
+  }
+
+  const double M11 = S2 * S4 - S3 * S3;
+  const double M12 = S1 * S4 - S2 * S3;
+  const double M13 = S1 * S3 - S2 * S2;
+  const double M22 = N * S4 - S2 * S2;
+  const double M23 = N * S3 - S1 * S2;
+  const double M33 = N * S2 - S1 * S1;
+  const double det = N * M11 - S1 * M12 + S2 * M13;
+  if (det == 0 || !std::isfinite(det)) {
+    return Refuse(
+        "The least-squares equations of the parabola are singular for this range: no "
+        "parabola can be fitted. Pick a wider range.");
+  }
+
+  const double a0 = (Sy * M11 - Sxy * M12 + Sx2y * M13) / det;
+  const double a1 = (-Sy * M12 + Sxy * M22 - Sx2y * M23) / det;
+  const double a2 = (Sy * M13 - Sxy * M23 + Sx2y * M33) / det;
+  if (a2 == 0) {
+    return Refuse("The fitted curve is a straight line (no curvature): it has no vertex.");
+  }
+  if (a1 == 0) {
+    // The error estimate divides by a1, which vanishes only when the vertex
+    // lies exactly at the relative time 0.
+    return Refuse(
+        "The fitted parabola has its vertex exactly at the start of the day (linear "
+        "coefficient 0): its error cannot be estimated.");
+  }
+  const double tv = -a1 / (2 * a2);
+
+  double SSR = 0, C1 = 0, C2 = 0;
+  for (int i = first; i <= last; ++i) {
+    const double x = s.RelTime[i];
+    const double y = s.Mag[i];
+    const double r = y - (a0 + a1 * x + a2 * x * x);
+    SSR += r * r;
+    // det times the weight of point i in a1 and in a2.
+    const double w1 = -M12 + M22 * x - M23 * x * x;
+    const double w2 = M13 - M23 * x + M33 * x * x;
+    C1 += w1 * w1;
+    C2 += w2 * w2;
+  }
+  const double rms = std::sqrt(SSR / (N - 3));
+  const double s1 = rms * std::sqrt(C1) / det;
+  const double s2 = rms * std::sqrt(C2) / det;
+  const double q2 = s2 / a2;
+  const double q1 = s1 / a1;
+  const double error = rms * tv * std::sqrt(q2 * q2 + q1 * q1);
+
+  if (!AllFinite({tv, rms, a0, a1, a2, s1, s2, error})) {
+    return Refuse("The parabolic fit of this range gave no finite result.");
+  }
+  return ParabolaFit{tv, rms, a0, a1, a2, s1, s2, error};
+}
+
+}  // namespace vantor
