@@ -35,6 +35,50 @@ bool HasThreeDistinctTimes(const Store& s, int first, int last) {
   return false;
 }
 
+// The vertex and RMS deviation of the same least-squares parabola solved
+// about the mean time of the range, where the normal equations are well
+// conditioned. Used only to tell whether the sums on the uncentred times kept
+// enough digits.
+struct CentredCheck {
+  double tv, rms;
+};
+
+CentredCheck CentredParabola(const Store& s, int first, int last) {
+  const int n = last - first + 1;
+  double mean = 0;
+  for (int i = first; i <= last; ++i) mean += s.RelTime[i];
+  mean /= n;
+  double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
+  for (int i = first; i <= last; ++i) {
+    const double x = s.RelTime[i] - mean;
+    const double y = s.Mag[i];
+    S1 += x;
+    S2 += x * x;
+    S3 += x * x * x;
+    S4 += x * x * x * x;
+    Sy += y;
+    Sxy += x * y;
+    Sx2y += x * x * y;
+  }
+  const double N = n;
+  const double M11 = S2 * S4 - S3 * S3, M12 = S1 * S4 - S2 * S3, M13 = S1 * S3 - S2 * S2;
+  const double M22 = N * S4 - S2 * S2, M23 = N * S3 - S1 * S2, M33 = N * S2 - S1 * S1;
+  const double det = N * M11 - S1 * M12 + S2 * M13;
+  const double b0 = (Sy * M11 - Sxy * M12 + Sx2y * M13) / det;
+  const double b1 = (-Sy * M12 + Sxy * M22 - Sx2y * M23) / det;
+  const double b2 = (Sy * M13 - Sxy * M23 + Sx2y * M33) / det;
+  double SSR = 0;
+  for (int i = first; i <= last; ++i) {
+    const double x = s.RelTime[i] - mean;
+    const double r = s.Mag[i] - (b0 + b1 * x + b2 * x * x);
+    SSR += r * r;
+  }
+  return {mean - b1 / (2 * b2), std::sqrt(SSR / (N - 3))};
+}
+
+// Half a unit of the fifth decimal of a displayed time, in days.
+constexpr double kVertexTolerance = 5e-7;
+
 }  // namespace
 
 MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
@@ -117,6 +161,16 @@ MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
 
   if (!AllFinite({tv, rms, a0, a1, a2, s1, s2, error})) {
     return Refuse("The parabolic fit of this range gave no finite result.");
+  }
+  // The sums of up to the fourth power of times near 1 day lose most of
+  // their digits when the range is only a few minutes wide; the result would
+  // then show a vertex or an RMS deviation that the points do not support.
+  const CentredCheck check = CentredParabola(s, first, last);
+  if (!(std::fabs(tv - check.tv) <= kVertexTolerance) ||
+      !(std::fabs(rms - check.rms) <= 0.01 * check.rms + 5e-5)) {
+    return Refuse(
+        "The range is too narrow for the parabola to be computed to the digits shown: "
+        "rounding errors would decide its vertex and RMS deviation. Pick a wider range.");
   }
   return ParabolaFit{tv, rms, a0, a1, a2, s1, s2, error};
 }

@@ -116,10 +116,17 @@ TEST(ParabolaFit, RealEclipseLandsOnThePublishedMinimum) {
   const ReadStatus st = ReadLightCurve(*s);
   ASSERT_TRUE(st.ok) << st.message;
   ASSERT_EQ(s->HjdBase, 58739);
-  // The faintest point is 16; ranges from +-3 to +-11 points around it.
+  // The faintest point is 16; ranges from +-3 to +-11 points around it. The
+  // narrowest ones are refused: the sums on uncentred times near 0.93 day keep
+  // too few digits for them (the RMS deviation of +-3 would come out 20 times too large).
   for (int half = 3; half <= 11; ++half) {
     const auto fit = FitParabola(*s, 16 - half, 16 + half);
-    ASSERT_TRUE(fit) << fit.error().message;
+    if (half <= 5) {
+      ASSERT_FALSE(fit) << "half-width " << half;
+      EXPECT_NE(fit.error().message.find("too narrow"), std::string::npos);
+      continue;
+    }
+    ASSERT_TRUE(fit) << "half-width " << half << ": " << fit.error().message;
     EXPECT_NEAR(s->HjdBase + fit->tv, 58739.9291169, 0.0005) << "half-width " << half;
     if (half >= 6) {  // wide enough for the uncentred sums: sensible RMS and error
       EXPECT_GT(fit->rms, 0.005);
