@@ -1,0 +1,40 @@
+// frmOpen: the window that loads a light curve. The user picks a folder and a
+// file ("*.csv" listed when it comes up); OK stores the folder, the name and
+// the path in the store, reads the file, hides the window and asks the main
+// window to empty its result boxes.
+#pragma once
+
+#include "core/reader.h"
+#include "core/store.h"
+#include "toolkit/file_chooser.h"
+
+namespace vantor {
+
+class FrmOpen : public FileChooser {
+  Q_OBJECT
+
+ public:
+  // Builds the window (hidden) on the working folder, name box "location.dat".
+  explicit FrmOpen(Store& store, QWidget* parent = nullptr);
+
+  using FileChooser::Prepare;
+  // Prepares the pattern list for the program start: "*.csv" listed, entry 1.
+  void Prepare() { FileChooser::Prepare(1); }
+
+ signals:
+  // Emitted right after the reader has run, while the window is still shown;
+  // the main window shows the caption and the counts, or the refusal.
+  void lightCurveRead(const vantor::ReadStatus& status);
+  // Emitted after the window has hidden itself, whether or not the file was
+  // accepted: the main window empties its twelve result boxes.
+  void clearResults();
+
+ public slots:
+  // Accepts: stores folder, name and path, reads the file, hides the window.
+  void Command1_Click() override;
+
+ private:
+  Store& store_;
+};
+
+}  // namespace vantor
