@@ -9,4 +9,7 @@ namespace vantor::cli {
 // Registers "info" on the app; the callback runs it and stores the exit status.
 void AddInfoCommand(CLI::App& app, int& exitStatus);
 
+// Registers "time": the timing methods on a file, optionally combined.
+void AddTimeCommand(CLI::App& app, int& exitStatus);
+
 }  // namespace vantor::cli

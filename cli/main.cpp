@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exitStatus = 0;
   vantor::cli::AddInfoCommand(app, exitStatus);
+  vantor::cli::AddTimeCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
