@@ -160,6 +160,15 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   Command5 = AddButton(QStringLiteral("Command5"), QStringLiteral("Exclude"), 975);
   Command4 = AddButton(QStringLiteral("Command4"), QStringLiteral("Done"), 735);
   Command5->setEnabled(false);
+  // The fixed coordinates of the layout; the renderer moves the rest with the window's size.
+  for (int j = 1; j <= 8; ++j) {
+    Window().SetTop(Labels[10 + j]->objectName().toStdString(), 120 + 720 * (j - 1));
+    Window().SetTop(Text1[j]->objectName().toStdString(), 360 + 720 * (j - 1));
+  }
+  Window().SetLeft("Label7", 400);
+  Window().SetLeft("Label8", 1600);
+  Window().SetLeft("Label9", 360);
+  Window().SetLeft("Label10", 1680);
   connect(Command4, &QPushButton::clicked, this, &FrmPlott5::Command4_Click);
 }
 

@@ -1,0 +1,81 @@
+// vantor-screenshots: starts the program headless, loads an example light
+// curve through the open window, opens every window and writes a PNG of each,
+// named after the window, into the folder given as the first argument.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/store.h"
+#include "windows/frm_about.h"
+#include "windows/frm_help.h"
+#include "windows/frm_main.h"
+#include "windows/frm_open.h"
+#include "windows/frm_save_as.h"
+#include "windows/plot_windows.h"
+
+namespace {
+
+bool Save(QWidget& window, const QString& folder) {
+  QApplication::processEvents();
+  const QString path = folder + "/" + window.objectName() + ".png";
+  if (!window.grab().save(path)) {
+    std::fprintf(stderr, "vantor-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("Vantor"));
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  const QString example = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                   : QStringLiteral(VANTOR_SOURCE_DIR "/examples/eclipse_header.csv");
+  QDir().mkpath(folder);
+
+  auto store = std::make_unique<vantor::Store>();
+  vantor::FrmMain main(*store, (folder + "/zzzvnt.ini").toStdString(), [] {});
+  main.ShowModeless();
+  bool ok = true;
+
+  main.mOpen_Click();
+  const QFileInfo info(example);
+  main.frmOpen().Dir1->SetPath(info.absolutePath());
+  main.frmOpen().Text1->setText(info.fileName());
+  main.frmOpen().File1->Refresh();
+  ok &= Save(main.frmOpen(), folder);
+  main.frmOpen().Command1_Click();
+  if (store->NPointsAll == 0) {
+    std::fprintf(stderr, "vantor-screenshots: %s was not loaded\n", qPrintable(example));
+    return 1;
+  }
+
+  main.Command2_Click();
+  main.Command6_Click();
+  ok &= Save(main, folder);
+  main.Command1_Click();
+  ok &= Save(main.frmPlott1(), folder);
+  ok &= Save(main.frmPlott2(), folder);
+  main.Command3_Click();
+  ok &= Save(main.frmPlott3(), folder);
+  main.Command4_Click();
+  ok &= Save(main.frmPlott4(), folder);
+  main.Command5_Click();
+  ok &= Save(main.frmPlott5(), folder);
+  main.Command7_Click();
+  ok &= Save(main.frmPlotData(), folder);
+  main.mSave_Click();
+  ok &= Save(main.frmSaveAs(), folder);
+  main.Help1_Click();
+  ok &= Save(main.frmHelp(), folder);
+  main.mAbout_Click();
+  ok &= Save(main.frmAbout(), folder);
+  return ok ? 0 : 1;
+}

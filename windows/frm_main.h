@@ -1,0 +1,129 @@
+// frmMain: the main window. It owns start-up and shut-down, loads a light
+// curve through the open window, switches the sign convention, opens the point
+// editor and the method windows, collects the six methods' results in its
+// table (row k: Text k, Text k+6, Check k) and combines the ticked rows with
+// "Calc. Means". Closing it, its "Exit" button and its Exit menu entry write
+// the settings file and end the program.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/reader.h"
+#include "core/store.h"
+#include "toolkit/form.h"
+#include "windows/result_rows.h"
+
+namespace vantor {
+
+class FrmOpen;
+class FrmSaveAs;
+class FrmHelp;
+class FrmAbout;
+class FrmPlott1;
+class FrmPlott2;
+class FrmPlott3;
+class FrmPlott4;
+class FrmPlott5;
+class FrmPlotData;
+
+class FrmMain : public Form, public ResultRows {
+  Q_OBJECT
+
+ public:
+  // Builds the main window and every other window of the program (hidden).
+  // `settingsPath` is the settings file read at start-up and written at exit;
+  // `endProgram` ends the process after it has been written (tests pass their
+  // own).
+  explicit FrmMain(Store& store, std::string settingsPath = "zzzvnt.ini",
+                   std::function<void()> endProgram = {});
+  ~FrmMain() override;
+
+  // ResultRows
+  void DeliverResult(int row, const QString& timeText, const QString& errorText) override;
+  void ClearResult(int row) override;
+  void SetUseInMean(int row, bool checked) override;
+
+  // Shows the message of run-time error n through the error-text table, as
+  // the sliding-integrations button's error handler does.
+  static void ShowRuntimeError(int n);
+
+  Store& store() { return store_; }
+  FrmOpen& frmOpen() { return *frmOpen_; }
+  FrmSaveAs& frmSaveAs() { return *frmSaveAs_; }
+  FrmHelp& frmHelp() { return *frmHelp_; }
+  FrmAbout& frmAbout() { return *frmAbout_; }
+  FrmPlott1& frmPlott1() { return *frmPlott1_; }
+  FrmPlott2& frmPlott2() { return *frmPlott2_; }
+  FrmPlott3& frmPlott3() { return *frmPlott3_; }
+  FrmPlott4& frmPlott4() { return *frmPlott4_; }
+  FrmPlott5& frmPlott5() { return *frmPlott5_; }
+  FrmPlotData& frmPlotData() { return *frmPlotData_; }
+
+  // Controls, named as the window's table names them; cell 0 of each array unused.
+  std::array<QLabel*, 19> Label{};
+  std::array<QPushButton*, 11> Command{};
+  std::array<QLineEdit*, 17> Text{};
+  std::array<QCheckBox*, 7> Check{};
+  std::array<QRadioButton*, 2> Option1{};
+
+ public slots:
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void Command4_Click();
+  void Command5_Click();
+  void Command6_Click();
+  void Command7_Click();
+  void Command8_Click();
+  void Command9_Click() { mOpen_Click(); }
+  void Command10_Click() { mExit_Click(); }
+  void Option1_Click(int index);
+  void mOpen_Click();
+  void mSave_Click();
+  void mExit_Click();
+  void Help1_Click();
+  void Help2_Click();
+  void mAbout_Click();
+
+ protected:
+  void Form_Load() override;
+  void Form_Unload() override;
+
+ private:
+  void BuildControls();
+  void BuildMenus(QMenuBar* bar);
+  // The window part of reading a light curve.
+  void AfterLightCurveRead(const ReadStatus& status);
+  void ClearResultBoxes();
+  // Writes the settings file, reports a failure once, and ends the program.
+  void ShutDown();
+  // A light curve is loaded. A refused first file or a confirmed Save can
+  // name a file over an empty store: the commands then do nothing too.
+  bool Loaded() const { return !store_.DataFileName.empty() && store_.NPointsAll > 0; }
+
+  Store& store_;
+  std::string settingsPath_;
+  std::function<void()> endProgram_;
+  bool shuttingDown_ = false;
+  std::unique_ptr<FrmOpen> frmOpen_;
+  std::unique_ptr<FrmSaveAs> frmSaveAs_;
+  std::unique_ptr<FrmHelp> frmHelp_;
+  std::unique_ptr<FrmAbout> frmAbout_;
+  std::unique_ptr<FrmPlott1> frmPlott1_;
+  std::unique_ptr<FrmPlott2> frmPlott2_;
+  std::unique_ptr<FrmPlott3> frmPlott3_;
+  std::unique_ptr<FrmPlott4> frmPlott4_;
+  std::unique_ptr<FrmPlott5> frmPlott5_;
+  std::unique_ptr<FrmPlotData> frmPlotData_;
+};
+
+}  // namespace vantor
