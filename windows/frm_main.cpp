@@ -27,10 +27,6 @@
 #include "windows/frm_save_as.h"
 #include "windows/plot_windows.h"
 
-#ifndef VANTOR_VERSION
-#define VANTOR_VERSION "0.1.0"
-#endif
-
 namespace vantor {
 
 namespace {
@@ -84,7 +80,7 @@ void FrmMain::BuildControls() {
     return Text[k];
   };
 
-  label(1, QStringLiteral("Vantor " VANTOR_VERSION));
+  label(1, QStringLiteral("Vantor ") + QString::fromLatin1(kVersion));
   QFont title = Label[1]->font();
   title.setPointSizeF(title.pointSizeF() * 1.5);
   title.setBold(true);

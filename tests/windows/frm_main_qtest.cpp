@@ -1,0 +1,280 @@
+// Tests of frmMain: start-up and shut-down with the settings file, buttons
+// before a file is loaded, loading through the open window (accepted and
+// refused files), the sign convention, the method buttons and their windows,
+// sliding integrations, "Calc. Means", and the geometry records of the plot
+// windows.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "core/settings.h"
+#include "core/store.h"
+#include "qt_test_main.h"
+#include "toolkit/message.h"
+#include "windows/frm_main.h"
+#include "windows/frm_open.h"
+#include "windows/frm_save_as.h"
+#include "windows/plot_windows.h"
+
+using namespace vantor;
+
+namespace {
+
+const QString kExamples = QStringLiteral(VANTOR_SOURCE_DIR "/examples");
+const QString kTestData = QStringLiteral(VANTOR_TEST_DATA_DIR);
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    settings_ = dir_->filePath(QStringLiteral("zzzvnt.ini")).toStdString();
+    store_ = std::make_unique<Store>();
+    ended_ = 0;
+    main_ = std::make_unique<FrmMain>(*store_, settings_, [this] { ++ended_; });
+    main_->ShowModeless();
+    messages_ = std::make_unique<MessageRecorder>();
+  }
+
+  void cleanup() {
+    messages_.reset();
+    main_.reset();
+    store_.reset();
+    dir_.reset();
+  }
+
+  void startsWithDefaultsAndWritesTheSettingsAtExit() {
+    QVERIFY(!QFile::exists(QString::fromStdString(settings_)));
+    QCOMPARE(store_->Plott5Width, int16_t{8800});
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor"));
+    for (int j = 1; j <= 8; ++j) QCOMPARE(store_->FitList[j], int16_t(j));
+    main_->Command10_Click();
+    QCOMPARE(ended_, 1);
+    QFile f(QString::fromStdString(settings_));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().toStdString(), SettingsText(Store{}));
+  }
+
+  void closingTheWindowAlsoWritesTheSettings() {
+    store_->Plott5Left = 1234;
+    main_->close();
+    QCOMPARE(ended_, 1);
+    Store back;
+    QVERIFY(ReadSettings(back, settings_));
+    QCOMPARE(back.Plott5Left, int16_t{1234});
+  }
+
+  void settingsThatCannotBeWrittenAreReportedOnceAndTheProgramEnds() {
+    QDir().mkpath(QString::fromStdString(settings_));  // the settings path is a folder
+    main_->mExit_Click();
+    main_->Command10_Click();
+    QCOMPARE(ended_, 1);
+    QCOMPARE(messages_->Texts().size(), 1);
+    QVERIFY(messages_->Texts()[0].startsWith(QStringLiteral("The window positions could not be saved.")));
+  }
+
+  void buttonsBeforeLoadingChangeNothing() {
+    for (int k : {1, 2, 3, 4, 5, 6, 7, 8}) QTest::mouseClick(main_->Command[k], Qt::LeftButton);
+    for (int k = 1; k <= 16; ++k) QVERIFY(main_->Text[k]->text().isEmpty());
+    QVERIFY(!main_->frmPlott1().isVisible());
+    QVERIFY(!main_->frmPlott2().isVisible());
+    QVERIFY(!main_->frmPlotData().isVisible());
+    QVERIFY(messages_->Texts().isEmpty());
+  }
+
+  void openWindowComesUpOnCsvWhateverWasChosenLast() {
+    main_->mOpen_Click();
+    QCOMPARE(main_->frmOpen().Combo1->currentText(), QStringLiteral("*.csv"));
+    main_->frmOpen().Combo1->setCurrentIndex(2);
+    main_->frmOpen().hide();
+    QTest::mouseClick(main_->Command[9], Qt::LeftButton);
+    QVERIFY(main_->frmOpen().isVisible());
+    QCOMPARE(main_->frmOpen().Combo1->currentText(), QStringLiteral("*.csv"));
+    main_->mSave_Click();
+    QCOMPARE(main_->frmSaveAs().Combo1->currentText(), QStringLiteral("*.txt"));
+  }
+
+  void loadingSetsTheWindowAsAfterAFreshRead() {
+    // Leave traces of an earlier state first.
+    main_->Text[3]->setText("x");
+    main_->Text[14]->setText("y");
+    main_->Check[2]->setChecked(true);
+    main_->Option1[1]->setChecked(true);
+    Load(kExamples, "eclipse_header.csv");
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
+    QVERIFY(main_->Option1[0]->isChecked());
+    for (int k = 1; k <= 6; ++k) QVERIFY(!main_->Check[k]->isChecked());
+    for (int k = 1; k <= 16; ++k) QVERIFY2(main_->Text[k]->text().isEmpty(), qPrintable(QString::number(k)));
+    QCOMPARE(main_->Label[17]->text(), QStringLiteral("60"));
+    QCOMPARE(main_->Label[18]->text(), QStringLiteral("60"));
+    QVERIFY(!main_->frmOpen().isVisible());
+  }
+
+  void refusedFileShowsItsMessageAndKeepsTheLoadedCurve() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command6_Click();
+    const QString sliding = main_->Text[6]->text();
+    QVERIFY(!sliding.isEmpty());
+    main_->Command2_Click();
+    const Store before = *store_;
+    messages_->Clear();
+    for (const char* bad : {"no_comma.csv", "not_a_number.csv", "too_many.csv", "out_of_order.csv",
+                            "field_count_changes.csv", "nan_value.csv"}) {
+      Load(kTestData, bad);
+      QCOMPARE(messages_->Texts().size(), 1);
+      messages_->Clear();
+      // The open window's OK names the refused file and empties the twelve
+      // result boxes; everything else stays.
+      QCOMPARE(store_->DataFileName, std::string(bad));
+      Store kept = *store_;
+      kept.DataDir = before.DataDir;
+      kept.DataFileName = before.DataFileName;
+      kept.DataFilePath = before.DataFilePath;
+      QVERIFY2(kept == before, bad);
+      QVERIFY(main_->Text[6]->text().isEmpty());
+      QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
+      QCOMPARE(main_->Label[17]->text(), QStringLiteral("60"));
+      QVERIFY(main_->frmPlott2().isVisible());
+    }
+    // The methods still work on the curve that stayed.
+    main_->Command6_Click();
+    QCOMPARE(main_->Text[6]->text(), sliding);
+  }
+
+  void refusedFirstFileLeavesTheButtonsQuiet() {
+    Load(kTestData, "no_comma.csv");
+    messages_->Clear();
+    main_->Command1_Click();
+    main_->Command6_Click();
+    main_->Command8_Click();
+    QVERIFY(!main_->frmPlott1().isVisible());
+    QVERIFY(main_->Text[6]->text().isEmpty());
+    QVERIFY(messages_->Texts().isEmpty());
+  }
+
+  void invertedCurveIsRefusedByEveryMethod() {
+    Load(kExamples, "eclipse_header.csv");
+    QTest::mouseClick(main_->Option1[1], Qt::LeftButton);
+    QCOMPARE(store_->MagSign, int16_t{-1});
+    for (int k = 1; k <= 6; ++k) main_->Command[k]->click();
+    QCOMPARE(messages_->Texts().size(), 6);
+    for (const QString& t : messages_->Texts()) {
+      QCOMPARE(t, QStringLiteral("Please change C-V to V-C or the reverse."));
+    }
+    QVERIFY(!main_->frmPlott1().isVisible());
+    QVERIFY(!main_->frmPlott5().isVisible());
+    QVERIFY(main_->frmPlott1().Drawing().Primitives().empty());
+    for (int k = 1; k <= 12; ++k) QVERIFY(main_->Text[k]->text().isEmpty());
+  }
+
+  void goButtonsShowTheirWindowsDrawnWithTheirControlRows() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command1_Click();
+    QVERIFY(main_->frmPlott1().isVisible());
+    QCOMPARE(store_->PlotFirst, int16_t{1});
+    QCOMPARE(store_->PlotLast, int16_t{60});
+    QCOMPARE(main_->frmPlott1().Drawing().Count(Primitive::Kind::Disc, kRed), 60);
+    QCOMPARE(main_->frmPlott1().windowTitle(),
+             QStringLiteral("Fit Parabola - LEFT-CLICK AT START (left end) OF RANGE."));
+    // The tracing paper delivers its fold at once.
+    main_->Command2_Click();
+    QVERIFY(main_->frmPlott2().isVisible());
+    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459812.42950"));
+    QCOMPARE(main_->Text[8]->text(), QStringLiteral("0.0001"));
+    QVERIFY(main_->Check[2]->isChecked());
+    main_->Command5_Click();
+    QCOMPARE(main_->frmPlott5().Text1[3]->text().trimmed(), QStringLiteral("20.72607"));
+    main_->Command7_Click();
+    QVERIFY(main_->frmPlotData().isVisible());
+    QCOMPARE(main_->frmPlotData().Drawing().BackColor(), kWhite);
+  }
+
+  void plotWindowsKeepTheirGeometryRecords() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command3_Click();
+    FrmPlott3& w = main_->frmPlott3();
+    QCOMPARE(w.Width(), int16_t{7200});
+    w.SetWidth(8000);  // a resize by the user
+    QVERIFY(std::abs(store_->Plott3Width - 8000) <= 15);
+    // The handler made the window one unit smaller once, not again and again.
+    QVERIFY(std::abs(store_->Plott3Height - 5400) <= 30);
+    w.SetLeft(2000);
+    w.close();
+    QVERIFY(std::abs(store_->Plott3Left - 2000) <= 15);
+    main_->mExit_Click();
+    Store back;
+    QVERIFY(ReadSettings(back, settings_));
+    QCOMPARE(back.Plott3Left, store_->Plott3Left);
+    QCOMPARE(back.Plott3Width, store_->Plott3Width);
+  }
+
+  void slidingIntegrationsAndCalcMeans() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command6_Click();
+    QCOMPARE(main_->Text[6]->text(), QStringLiteral("2459812.43169"));
+    QVERIFY(main_->Check[6]->isChecked());
+    // The two-method example: times 123.400 and 123.410, errors 0.001 and 0.002.
+    for (int k = 1; k <= 6; ++k) {
+      main_->Text[k]->clear();
+      main_->Text[k + 6]->clear();
+      main_->Check[k]->setChecked(false);
+    }
+    main_->Text[1]->setText("123.400");
+    main_->Text[7]->setText("0.001");
+    main_->Text[4]->setText("123.410");
+    main_->Text[10]->setText("0.002");
+    main_->Check[1]->setChecked(true);
+    main_->Check[4]->setChecked(true);
+    main_->Check[5]->setChecked(true);  // checked with an empty error: unchecked and ignored
+    QTest::mouseClick(main_->Command[8], Qt::LeftButton);
+    QCOMPARE(main_->Text[13]->text(), QStringLiteral("123.40500"));
+    QCOMPARE(main_->Text[14]->text(), QStringLiteral("123.40200"));
+    QCOMPARE(main_->Text[15]->text(), QStringLiteral("0.00089"));
+    QCOMPARE(main_->Text[16]->text(), QStringLiteral("0.00707"));
+    QVERIFY(!main_->Check[5]->isChecked());
+    QVERIFY(main_->Check[1]->isChecked());
+  }
+
+  void runtimeErrorsShowTheirTableEntry() {
+    FrmMain::ShowRuntimeError(9);
+    FrmMain::ShowRuntimeError(1001);
+    QCOMPARE(messages_->Texts().size(), 2);
+    QCOMPARE(messages_->Texts()[0], QStringLiteral("Error 9: Subscript out of range."));
+    QVERIFY(messages_->Texts()[1].contains(QStringLiteral("1001")));
+  }
+
+  void slidingRefusalIsShownAndWritesNothing() {
+    // Two observations: too few points around the faintest one.
+    QFile f(dir_->filePath("two.csv"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("1000.1,5.0\n1000.2,5.5\n1000.3,5.2\n1000.4,5.1\n");
+    f.close();
+    Load(dir_->path(), "two.csv");
+    main_->Command6_Click();
+    QCOMPARE(messages_->Texts().size(), 1);
+    QVERIFY(main_->Text[6]->text().isEmpty());
+    QVERIFY(!main_->Check[6]->isChecked());
+  }
+
+ private:
+  void Load(const QString& folder, const QString& name) {
+    main_->mOpen_Click();
+    QVERIFY(main_->frmOpen().Dir1->SetPath(folder));
+    main_->frmOpen().Text1->setText(name);
+    main_->frmOpen().Command1_Click();
+  }
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::string settings_;
+  std::unique_ptr<Store> store_;
+  std::unique_ptr<FrmMain> main_;
+  std::unique_ptr<MessageRecorder> messages_;
+  int ended_ = 0;
+};
+
+VANTOR_QT_TEST_MAIN(FrmMainTest)
+#include "frm_main_qtest.moc"
