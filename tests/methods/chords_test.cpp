@@ -13,19 +13,12 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "test_curves.h"
 
 namespace vantor {
 namespace {
 
-std::unique_ptr<Store> MakeStore(const std::vector<double>& t, const std::vector<double>& m) {
-  auto s = std::make_unique<Store>();
-  s->NPoints = static_cast<int16_t>(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    s->RelTime[i + 1] = t[i];
-    s->Mag[i + 1] = m[i];
-  }
-  return s;
-}
+using testing::MakeStore;
 
 // A Gaussian dip (0.8 mag deep, 0.02 d wide) about T0 = 0.4567, sampled at
 // T0 +- (j + 1/2) 0.0015 d for j = 0..24: 50 points, point j mirrors 51 - j.

@@ -11,19 +11,12 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "test_curves.h"
 
 namespace vantor {
 namespace {
 
-std::unique_ptr<Store> MakeStore(const std::vector<double>& t, const std::vector<double>& m) {
-  auto s = std::make_unique<Store>();
-  s->NPoints = static_cast<int16_t>(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    s->RelTime[i + 1] = t[i];
-    s->Mag[i + 1] = m[i];
-  }
-  return s;
-}
+using testing::MakeStore;
 
 // n points every `spacing` days placed symmetrically about t0 (for odd n the
 // middle point lies on t0) on a Gaussian dip 0.8 mag deep and 0.02 d wide.

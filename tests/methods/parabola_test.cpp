@@ -10,19 +10,12 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "test_curves.h"
 
 namespace vantor {
 namespace {
 
-std::unique_ptr<Store> MakeStore(const std::vector<double>& t, const std::vector<double>& m) {
-  auto s = std::make_unique<Store>();
-  s->NPoints = static_cast<int16_t>(t.size());
-  for (size_t i = 0; i < t.size(); ++i) {
-    s->RelTime[i + 1] = t[i];
-    s->Mag[i + 1] = m[i];
-  }
-  return s;
-}
+using testing::MakeStore;
 
 TEST(ParabolaFit, ExactParabolaGivesItsVertexAndNoScatter) {
   // y = 2 + 3 (x - 0.5)^2 = 2.75 - 3 x + 3 x^2 at nine times around the vertex.
