@@ -30,6 +30,12 @@ struct GeometryRecord {
   int16_t* width;
   int16_t* height;
   bool* loading;
+
+  // The record made of these fields of the store.
+  static GeometryRecord Of(int16_t& left, int16_t& top, int16_t& width, int16_t& height,
+                           bool& loading) {
+    return GeometryRecord{&left, &top, &width, &height, &loading};
+  }
 };
 
 class PlotForm : public Form {
@@ -39,7 +45,8 @@ class PlotForm : public Form {
   // `printSetupName` is the object name of the menu entry "Print Setup ..."
   // (frmPlott1 spells it mPrintsetup).
   PlotForm(const QString& name, const QString& loadCaption, Store& store, GeometryRecord record,
-           const QString& printSetupName = QStringLiteral("mPrintSetup"), QWidget* parent = nullptr);
+           const QString& printSetupName = QStringLiteral("mPrintSetup"),
+           QWidget* parent = nullptr);
 
   Canvas& Drawing() { return *canvas_; }
   QtPlotWindow& Window() { return window_; }
@@ -63,8 +70,7 @@ class PlotForm : public Form {
 
   QLabel* AddLabel(const QString& name, const QString& caption = QString());
   QPushButton* AddButton(const QString& name, const QString& caption, int widthTwips = 1095);
-  QLineEdit* AddTextBox(const QString& name, const QString& text = QString(),
-                        int widthTwips = 975);
+  QLineEdit* AddTextBox(const QString& name, const QString& text = QString(), int widthTwips = 975);
   // Copies the window's geometry into its record.
   void StoreGeometry();
 
