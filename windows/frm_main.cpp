@@ -19,7 +19,6 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "methods/sliding.h"
-#include "methods/tracing.h"
 #include "toolkit/message.h"
 #include "windows/frm_about.h"
 #include "windows/frm_help.h"
@@ -53,6 +52,8 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmPlotData_ = std::make_unique<FrmPlotData>(store_, this);
   connect(frmOpen_.get(), &FrmOpen::lightCurveRead, this, &FrmMain::AfterLightCurveRead);
   connect(frmOpen_.get(), &FrmOpen::clearResults, this, &FrmMain::ClearResultBoxes);
+  connect(frmPlotData_.get(), &FrmPlotData::workingSetRebuilt, this,
+          [this](int nPoints) { Label[18]->setText(Q(IntText(nPoints))); });
 }
 
 FrmMain::~FrmMain() = default;
@@ -274,34 +275,33 @@ void FrmMain::Command1_Click() {
   if (!Loaded()) return;
   store_.PlotFirst = 1;
   store_.PlotLast = store_.NPoints;
-  frmPlott1_->Redraw();
+  frmPlott1_->GoFromMain();
 }
 
 void FrmMain::Command2_Click() {
   if (!Loaded()) return;
-  StartTracing(store_);
-  frmPlott2_->Redraw();
+  frmPlott2_->GoFromMain();
 }
 
 void FrmMain::Command3_Click() {
   if (!Loaded()) return;
   store_.PlotFirst = 1;
   store_.PlotLast = store_.NPoints;
-  frmPlott3_->Redraw();
+  frmPlott3_->GoFromMain();
 }
 
 void FrmMain::Command4_Click() {
   if (!Loaded()) return;
   store_.PlotFirst = 1;
   store_.PlotLast = store_.NPoints;
-  frmPlott4_->Redraw();
+  frmPlott4_->GoFromMain();
 }
 
 void FrmMain::Command5_Click() {
   if (!Loaded()) return;
   store_.PlotFirst = 1;
   store_.PlotLast = store_.NPoints;
-  frmPlott5_->Redraw();
+  frmPlott5_->GoFromMain();
 }
 
 void FrmMain::Command6_Click() {

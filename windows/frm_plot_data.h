@@ -12,6 +12,11 @@ class FrmPlotData : public PlotForm {
  public:
   explicit FrmPlotData(Store& store, QWidget* parent = nullptr);
   bool Redraw() override;
+
+ signals:
+  // The working set was rebuilt after a deletion or restoration; the main
+  // window shows the new count under "Edited # data points".
+  void workingSetRebuilt(int nPoints);
 };
 
 }  // namespace vantor

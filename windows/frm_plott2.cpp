@@ -1,6 +1,7 @@
 // frmPlott2: the tracing paper window.
 #include "windows/frm_plott2.h"
 
+#include "methods/tracing.h"
 #include "plot/renderers.h"
 #include "toolkit/twips.h"
 
@@ -33,6 +34,11 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
 }
 
 void FrmPlott2::AfterLoad() { HScroll1->setValue(16383); }
+
+void FrmPlott2::GoFromMain() {
+  StartTracing(store_);
+  Redraw();
+}
 
 bool FrmPlott2::Redraw() {
   const auto result = PlotTracingPaper(store_, Window());

@@ -16,6 +16,8 @@ class FrmPlott2 : public PlotForm {
   FrmPlott2(Store& store, ResultRows& rows, QWidget* parent = nullptr);
   // Draws the folded curve and delivers the fold to the main window's row 2.
   bool Redraw() override;
+  // "Go" on the main window: starts from the unsmoothed magnitudes and draws.
+  void GoFromMain() override;
 
   QLabel *Label7, *Label8;
   QLineEdit* Text1;

@@ -54,6 +54,10 @@ class PlotForm : public Form {
 
   // Runs the window's renderer; false when it refused to draw.
   virtual bool Redraw() = 0;
+  // What the main window's "Go" of this method does once it has set
+  // PlotFirst and PlotLast: draw the window and, over the light curve, the
+  // range and the fit it holds from earlier.
+  virtual void GoFromMain() { Redraw(); }
 
  public slots:
   // The menu's "Exit": hides the window; its state stays.
