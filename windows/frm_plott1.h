@@ -1,7 +1,10 @@
 // frmPlott1: the parabolic fit window: its controls (placed by its renderer), its renderer and
-// its handlers.
+// its handlers: the range chosen with two left clicks around the bottom of the eclipse, "Fit
+// Parabola" (the fit itself is FitParabola's), "Undo", "Done", and the fitted curve drawn over
+// the light curve as a band, blue inside the clicked range and grey outside.
 #pragma once
 
+#include "plot/mapping.h"
 #include "windows/plot_form.h"
 #include "windows/result_rows.h"
 
@@ -12,17 +15,54 @@ class FrmPlott1 : public PlotForm {
   Q_OBJECT
  public:
   FrmPlott1(Store& store, ResultRows& rows, QWidget* parent = nullptr);
+  // Draws the light curve (PlotParabola) and remembers the plot area it drew in.
   bool Redraw() override;
+  // Draws the window for the main window's button, then the range markers and
+  // the fitted curve the window holds from earlier.
+  void GoFromMain() override;
+
+  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
+  // the mouse does.
+  void ClickAt(double xTwips, double yTwips, int button = 1);
+  // Clicks `button` at the x of relative time relTime, halfway down the plot
+  // area, as the mouse does.
+  void ClickAtTime(double relTime, int button = 1);
+  // Draws the parabola ParA0 + ParA1 t + ParA2 t^2 across the whole time axis
+  // as a band 20 units tall, filling ParCurveT/ParCurveMag(0..100).
+  void DrawParabola();
 
   QPushButton *Command1, *Command2, *Command3;
   QLineEdit* Text1;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11;
 
  public slots:
+  // "Fit Parabola": fits the chosen range and delivers row 1 of the main window.
+  void Command1_Click();
+  // "Undo": forgets the range and the fit and empties row 1.
+  void Command2_Click();
+  // "Done": hides the window; its state and row 1 stay.
   void Command3_Click() { hide(); }
 
+ protected:
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  void Form_MouseMove(int button, double xTwips, double yTwips) override;
+  void AfterResizeRedraw() override;
+
  private:
+  // The mapping of this window's drawing: the store's limits with the plot
+  // area this window's renderer drew in last.
+  PlotMapping Mapping() const;
+  // Draws both markers in purple at the x of ParLeftT and ParRightT, storing
+  // those x in ParLeftX and ParRightX.
+  void DrawRangeMarkers();
+  // Markers and the fitted curve over a fresh drawing, as the state asks.
+  void DrawOverlays();
+
   ResultRows& rows_;
+  PlotArea area_;
+  // This window's last renderer call drew the light curve (it refuses an
+  // inverted curve).
+  bool drawn_ = false;
 };
 
 }  // namespace vantor

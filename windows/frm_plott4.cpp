@@ -1,9 +1,29 @@
 // frmPlott4: the Kwee and van Woerden window.
 #include "windows/frm_plott4.h"
 
+#include "core/format.h"
+#include "core/text.h"
+#include "methods/kwee.h"
 #include "plot/renderers.h"
+#include "toolkit/message.h"
+#include "toolkit/pointer.h"
 
 namespace vantor {
+
+namespace {
+
+const QString kCaptionStartAfterUndo =
+    QStringLiteral("Kwee & van Woerden - LEFT-CLICK AT START OF RANGE.");
+const QString kCaptionRightEnd =
+    QStringLiteral("Kwee & van Woerden - LEFT-CLICK AT (right) END OF RANGE.");
+const QString kCaptionReady =
+    QStringLiteral("Kwee & van Woerden - CLICK 'Fit Kwee'; OR 'Undo' TO START OVER.");
+const QString kCaptionFitted =
+    QStringLiteral("Kwee & van Woerden - CLICK 'Done' TO EXIT, OR 'Undo' TO START OVER.");
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
 
 FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
     : PlotForm(QStringLiteral("frmPlott4"),
@@ -24,6 +44,8 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
   Label8 = AddLabel(QStringLiteral("Label8"), QStringLiteral("I1"));
   Label9 = AddLabel(QStringLiteral("Label9"), QStringLiteral("Right index:"));
   Label10 = AddLabel(QStringLiteral("Label10"), QStringLiteral("I2"));
+  connect(Command1, &QPushButton::clicked, this, &FrmPlott4::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &FrmPlott4::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott4::Command3_Click);
 }
 
@@ -33,6 +55,130 @@ void FrmPlott4::AfterLoad() {
   store_.KvwRangeSet = false;
 }
 
-bool FrmPlott4::Redraw() { return PlotKwee(store_, Window()); }
+bool FrmPlott4::Redraw() {
+  drawn_ = PlotKwee(store_, Window());
+  if (drawn_) area_ = PlotAreaOf(store_);
+  return drawn_;
+}
+
+// The store's plot area describes whichever window was drawn last; a click in
+// this window is read against the area this window was drawn in, so that
+// another plot window drawn in between cannot shift the selected points.
+PlotMapping FrmPlott4::Mapping() const {
+  PlotMapping m = MethodMapping(store_);
+  m.area = area_;
+  return m;
+}
+
+void FrmPlott4::GoFromMain() {
+  if (Redraw()) DrawRangeMarkers();
+}
+
+void FrmPlott4::Form_Resize() {
+  // This window paints its old markers over before the clear and redraw.
+  if (!store_.Plott4Loading && isVisible() && drawn_) {
+    DrawMarker(area_, store_.KvwLeftX, kWhite);
+    DrawMarker(area_, store_.KvwRightX, kWhite);
+  }
+  PlotForm::Form_Resize();
+}
+
+void FrmPlott4::AfterResizeRedraw() {
+  if (drawn_) DrawRangeMarkers();
+}
+
+void FrmPlott4::DrawRangeMarkers() {
+  if (!store_.KvwRangeSet) return;
+  // The left marker stands at the selected point's time, the right one at the click's own time.
+  const PlotMapping m = Mapping();
+  store_.KvwLeftX = m.X(store_.KvwLeftT);
+  store_.KvwRightX = m.X(store_.KvwRightT);
+  DrawMarker(area_, store_.KvwLeftX, kMarkerPurple);
+  DrawMarker(area_, store_.KvwRightX, kMarkerPurple);
+}
+
+void FrmPlott4::ClickAt(double xTwips, double yTwips, int button) {
+  Form_MouseDown(button, xTwips, yTwips);
+}
+
+void FrmPlott4::ClickAtTime(double relTime, int button) {
+  ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
+}
+
+void FrmPlott4::Form_MouseDown(int button, double x, double y) {
+  // Nothing of this window is on screen to click at before it has drawn.
+  if (!drawn_) return;
+  // Clicks on the edges count as inside.
+  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
+  Store& s = store_;
+  if (button == 1) {
+    const double t = Mapping().TimeAt(x);
+    // The bottom of the eclipse decides the side, so the order of the clicks does not matter.
+    if (t < s.RelTimeAll[s.EditFaintIdx]) {
+      DrawMarker(area_, s.KvwLeftX, kWhite);
+      DrawMarker(area_, x, kMarkerPurple);
+      setWindowTitle(kCaptionRightEnd);
+      // With no kept point right of the click (all deleted) the index and its
+      // time keep their previous values: a time read at an index that did not
+      // change would be stale or, before any selection, cell 0.
+      if (const int16_t i = FirstIndexAfter(s, t); i != 0) {
+        s.KvwLeftIdx = i;
+        s.KvwLeftT = s.RelTime[i];
+      }
+      s.KvwLeftX = x;
+      s.KvwLeftSet = true;
+      Label8->setText(Q(SignedIntText(s.KvwLeftIdx)));
+      Label8->adjustSize();
+    } else {
+      DrawMarker(area_, s.KvwRightX, kWhite);
+      if (const int16_t i = LastIndexBefore(s, t); i != 0) s.KvwRightIdx = i;
+      DrawMarker(area_, x, kMarkerPurple);
+      setWindowTitle(kCaptionReady);
+      s.KvwRightX = x;
+      s.KvwRightT = t;
+      s.KvwRightSet = true;
+      Label10->setText(Q(SignedIntText(s.KvwRightIdx)));
+      Label10->adjustSize();
+    }
+  }
+  s.KvwRangeSet = s.KvwLeftSet && s.KvwRightSet;
+}
+
+void FrmPlott4::Form_MouseMove(int /*button*/, double x, double y) {
+  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
+  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
+}
+
+void FrmPlott4::Command1_Click() {
+  Store& s = store_;
+  if (!s.KvwRangeSet || s.KvwLeftIdx == 0 || s.KvwRightIdx == 0) return;
+  if (drawn_) {
+    DrawMarker(area_, s.KvwLeftX, kMarkerPurple);
+    DrawMarker(area_, s.KvwRightX, kMarkerPurple);
+  }
+  // A refused range or tuning value is explained and changes neither the
+  // state nor row 4.
+  const auto result = KweeVanWoerden(s, s.KvwLeftIdx, s.KvwRightIdx, Text1->text().toStdString(),
+                                     Text2->text().toStdString());
+  if (!result) {
+    ShowMessage(Q(result.error().message));
+    return;
+  }
+  s.KvwFitted = true;
+  rows_.DeliverResult(4, Q(FormatResult(s.HjdBase + result->T0)), Q(FormatResult(result->sigma)));
+  setWindowTitle(kCaptionFitted);
+}
+
+void FrmPlott4::Command2_Click() {
+  Store& s = store_;
+  s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
+  Drawing().Cls();
+  Redraw();
+  rows_.ClearResult(4);
+  rows_.SetUseInMean(4, false);
+  setWindowTitle(kCaptionStartAfterUndo);
+  Label8->clear();
+  Label10->clear();
+}
 
 }  // namespace vantor

@@ -1,7 +1,10 @@
 // frmPlott4: the Kwee and van Woerden window: its controls (placed by its renderer), its renderer
-// and its handlers.
+// and its handlers: the range chosen with two left clicks around the bottom of the eclipse, the
+// tuning boxes "Stepp" and "Frac", "Fit Kwee" (the computation itself is KweeVanWoerden's),
+// "Undo" and "Done".
 #pragma once
 
+#include "plot/mapping.h"
 #include "windows/plot_form.h"
 #include "windows/result_rows.h"
 
@@ -12,20 +15,51 @@ class FrmPlott4 : public PlotForm {
   Q_OBJECT
  public:
   FrmPlott4(Store& store, ResultRows& rows, QWidget* parent = nullptr);
+  // Draws the light curve (PlotKwee) and remembers the plot area it drew in.
   bool Redraw() override;
+  // Draws the window for the main window's button, then the range markers it
+  // holds from earlier.
+  void GoFromMain() override;
+
+  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
+  // the mouse does.
+  void ClickAt(double xTwips, double yTwips, int button = 1);
+  // Clicks `button` at the x of relative time relTime, halfway down the plot
+  // area, as the mouse does.
+  void ClickAtTime(double relTime, int button = 1);
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
   QLineEdit *Text1, *Text2;
 
  public slots:
+  // "Fit Kwee": times the chosen range and delivers row 4 of the main window.
+  void Command1_Click();
+  // "Undo": forgets the range and the result and empties row 4.
+  void Command2_Click();
+  // "Done": hides the window; its state and row 4 stay.
   void Command3_Click() { hide(); }
 
  protected:
   void AfterLoad() override;
+  void Form_Resize() override;
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  void Form_MouseMove(int button, double xTwips, double yTwips) override;
+  void AfterResizeRedraw() override;
 
  private:
+  // The mapping of this window's drawing: the store's limits with the plot
+  // area this window's renderer drew in last.
+  PlotMapping Mapping() const;
+  // Draws both markers in purple at the x of KvwLeftT and KvwRightT, storing
+  // those x in KvwLeftX and KvwRightX, when a range is set.
+  void DrawRangeMarkers();
+
   ResultRows& rows_;
+  PlotArea area_;
+  // This window's last renderer call drew the light curve (it refuses an
+  // inverted curve).
+  bool drawn_ = false;
 };
 
 }  // namespace vantor
