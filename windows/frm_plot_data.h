@@ -1,22 +1,71 @@
-// frmPlotData: the point editor's plot of every point read: its controls (placed by its renderer),
-// its renderer and its handlers.
+// frmPlotData: the point editor. It draws every point read (kept ones as red
+// dots, deleted ones as red crosses) with the fixed editor limits, picks the
+// point nearest to a left click, marks it with a blue plus and opens its
+// dialog frmAction, whose buttons delete or restore that point. Deleting and
+// restoring rebuild the working set every method runs on; the main window
+// learns the new count through workingSetRebuilt.
+//
+// Clicks are turned back into data with the plot area this window was drawn
+// with last, not with whatever window was drawn after it.
 #pragma once
 
+#include <memory>
+
+#include "plot/mapping.h"
 #include "windows/plot_form.h"
 
+class QHideEvent;
+
 namespace vantor {
+
+class FrmAction;
 
 // frmPlotData: the point editor's plot of every point read.
 class FrmPlotData : public PlotForm {
   Q_OBJECT
  public:
   explicit FrmPlotData(Store& store, QWidget* parent = nullptr);
+  ~FrmPlotData() override;
+
+  // Draws the editor with PlotLightCurve and remembers its plot area.
   bool Redraw() override;
+  // Clears the window and draws it afresh, which removes the blue marker.
+  void ClearAndRedraw();
+
+  // Returns the editor's dialog.
+  FrmAction& frmAction() { return *frmAction_; }
+
+  // Sets the mark of the picked point (0 kept, -1 deleted), rebuilds the
+  // working set and its limits and emits workingSetRebuilt. Does nothing
+  // when PickedIdx names no point.
+  void SetPickedMark(int16_t mark);
+
+  // Clicks with the left button where point `allPointsIndex` (1..NPointsAll)
+  // is drawn, through the same handler as a mouse click; does nothing for an
+  // index outside the full set.
+  void ClickAtPoint(int allPointsIndex);
+
+  // Returns the mapping between data and this window's coordinates: the
+  // editor limits and the plot area of the editor's last drawing.
+  PlotMapping Mapping() const;
 
  signals:
   // The working set was rebuilt after a deletion or restoration; the main
   // window shows the new count under "Edited # data points".
   void workingSetRebuilt(int nPoints);
+
+ protected:
+  // A left click picks the nearest point of the full set, marks it and
+  // shows it in frmAction; other buttons are ignored.
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  // Hides frmAction with the editor, so that it never acts on a point of a
+  // curve that is no longer shown.
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  std::unique_ptr<FrmAction> frmAction_;
+  PlotArea area_;
+  bool drawn_ = false;
 };
 
 }  // namespace vantor
