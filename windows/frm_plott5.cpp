@@ -1,10 +1,48 @@
 // frmPlott5: the Fourier fit window.
 #include "windows/frm_plott5.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "core/format.h"
+#include "core/text.h"
+#include "methods/fourier.h"
+#include "methods/marquardt.h"
 #include "plot/renderers.h"
+#include "toolkit/message.h"
+#include "toolkit/pointer.h"
 #include "toolkit/twips.h"
 
 namespace vantor {
+
+namespace {
+
+const QString kCaptionStartAfterUndo =
+    QStringLiteral("Fit Fourier - LEFT-click at start of range.");
+const QString kCaptionRangeEnd = QStringLiteral("Fit Fourier - LEFT-CLICK at end of range.");
+const QString kCaptionReady = QStringLiteral(
+    "'CLICK 'Fit Fourier' to proceed,  'Exclude' to exclude interval, OR 'Undo' TO START OVER.");
+const QString kCaptionExcluding =
+    QStringLiteral("RIGHT-CLICK at start of interval to be EXCLUDED, or press 'Undo' to exit.");
+const QString kCaptionExclusionEnd = QStringLiteral("Fit Fourier - RIGHT-CLICK at end of range.");
+const QString kCaptionFitted =
+    QStringLiteral("Fourier fit - CLICK 'Done' TO EXIT, OR 'Undo' TO START OVER.");
+
+const char* const kBoxCaptions[9] = {"",          "ToM, Xo",   "Const, C",
+                                     "A.Freq, W", "Const, A1", "Const, A2",
+                                     "Const, A3", "Const, A4", "Const, A5"};
+
+// Samples of the model curve after sample 0, and half the height of the thick stroke, in twips.
+constexpr int kCurveSteps = 100;
+constexpr int kStrokeHalf = 10;
+
+// The curve is not clipped; a coordinate far outside any window is pinned so
+// that the painter never meets an overflowing value.
+float Pinned(double v) { return static_cast<float>(std::clamp(v, -1e7, 1e7)); }
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
 
 FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
     : PlotForm(QStringLiteral("frmPlott5"),
@@ -14,9 +52,6 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
                QStringLiteral("mPrintSetup"), parent),
       rows_(rows) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
-  static const char* kBoxCaptions[9] = {"",          "ToM, Xo",   "Const, C",
-                                        "A.Freq, W", "Const, A1", "Const, A2",
-                                        "Const, A3", "Const, A4", "Const, A5"};
   for (int j = 1; j <= 8; ++j) {
     Labels[10 + j] =
         AddLabel(QStringLiteral("Label%1").arg(10 + j), QString::fromLatin1(kBoxCaptions[j]));
@@ -42,7 +77,11 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   Window().SetLeft("Label8", 1600);
   Window().SetLeft("Label9", 360);
   Window().SetLeft("Label10", 1680);
+  connect(Command1, &QPushButton::clicked, this, &FrmPlott5::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &FrmPlott5::Command2_Click);
+  connect(Command3, &QPushButton::clicked, this, &FrmPlott5::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &FrmPlott5::Command4_Click);
+  connect(Command5, &QPushButton::clicked, this, &FrmPlott5::Command5_Click);
 }
 
 void FrmPlott5::AfterLoad() { store_.ExcludeMode = false; }
@@ -60,9 +99,261 @@ void FrmPlott5::Form_Resize() {
 }
 
 bool FrmPlott5::Redraw() {
-  const bool drawn = PlotFourier(store_, Window());
-  if (drawn) PlaceButtons();
-  return drawn;
+  drawn_ = PlotFourier(store_, Window());
+  rangeMarkerShown_ = {false, false};
+  if (drawn_) {
+    area_ = PlotAreaOf(store_);
+    PlaceButtons();
+  }
+  return drawn_;
+}
+
+// The store's plot area describes whichever window was drawn last; a click in
+// this window is read against the area this window was drawn in, so that
+// another plot window drawn in between cannot shift the selected points.
+PlotMapping FrmPlott5::Mapping() const {
+  PlotMapping m = MethodMapping(store_);
+  m.area = area_;
+  return m;
+}
+
+// Loading a light curve resets the Fourier flags and starting values in the
+// store but cannot tell this window. The window notices the new curve the
+// next time it is used, before any of its handlers has changed FitParam, so
+// FitParam then still holds the reader's starting values: Undo before the
+// first fit of a curve restores those (FitA0 would hold zeros or the start of
+// another curve's fit). An interval to exclude belongs to the curve it was
+// clicked on: a new curve starts without one. A reload of the same
+// observations is the same light curve.
+void FrmPlott5::TrackLightCurve() {
+  const Store& s = store_;
+  const int n = std::clamp<int>(s.NPointsAll, 0, kMaxPoints);
+  const auto hjd = s.HjdRaw.begin() + 1;
+  const auto mag = s.MagRaw.begin() + 1;
+  if (s.HjdBase == curveBase_ && std::equal(hjd, hjd + n, curveHjd_.begin(), curveHjd_.end()) &&
+      std::equal(mag, mag + n, curveMag_.begin(), curveMag_.end())) {
+    return;
+  }
+  curveHjd_.assign(hjd, hjd + n);
+  curveMag_.assign(mag, mag + n);
+  curveBase_ = s.HjdBase;
+  readerStart_ = s.FitParam;
+  fittedThisCurve_ = false;
+  store_.ExcludeMode = false;
+  store_.ExclLeftIdx = store_.ExclRightIdx = 0;
+  Command5->setEnabled(false);
+}
+
+void FrmPlott5::GoFromMain() {
+  TrackLightCurve();
+  if (Redraw()) DrawOverlays();
+}
+
+void FrmPlott5::AfterResizeRedraw() {
+  if (drawn_) DrawOverlays();
+}
+
+void FrmPlott5::DrawOverlays() {
+  if (store_.FourierRangeSet) DrawRangeMarkers();
+  if (store_.FourierFitDone) RedrawFourierCurve();
+}
+
+void FrmPlott5::DrawRangeMarkers() {
+  const PlotMapping m = Mapping();
+  for (int k = 0; k <= 1; ++k) {
+    store_.MarkX[k] = m.X(store_.MarkT[k]);
+    DrawMarker(area_, store_.MarkX[k], kMarkerPurple);
+    rangeMarkerShown_[k] = true;
+  }
+}
+
+void FrmPlott5::ShowIndex(QLabel* label, int index) {
+  label->setText(Q(SignedIntText(index)));
+  label->adjustSize();
+}
+
+void FrmPlott5::ClickAt(double xTwips, double yTwips, int button) {
+  Form_MouseDown(button, xTwips, yTwips);
+}
+
+void FrmPlott5::ClickAtTime(double relTime, int button) {
+  ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
+}
+
+void FrmPlott5::Form_MouseDown(int button, double x, double y) {
+  // Nothing of this window is on screen to click at before it has drawn (or
+  // when it is too narrow to have a plot area).
+  if (!drawn_ || area_.right <= area_.left) return;
+  // Clicks on the edges count as inside.
+  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
+  TrackLightCurve();
+  // Right clicks outside the exclusion mode do nothing at all.
+  if (button == 2 && !store_.ExcludeMode) return;
+  Store& s = store_;
+  const double clickT = Mapping().TimeAt(x);
+  const double n = RoundEven(s.PlotFirst + double(s.PlotLast - s.PlotFirst) * (x - area_.left) /
+                                               (area_.right - area_.left));
+  if (button == 1) {
+    const int end = n < s.FaintIdx ? 0 : 1;
+    if (rangeMarkerShown_[end]) DrawMarker(area_, s.MarkX[end], kWhite);
+    if (end == 0) {
+      if (const int16_t i = FirstIndexAfter(s, clickT); i != 0) s.FourierLeftIdx = i;
+      ShowIndex(Labels[8], s.FourierLeftIdx);
+    } else {
+      if (const int16_t i = LastIndexBefore(s, clickT); i != 0) s.FourierRightIdx = i;
+      ShowIndex(Labels[10], s.FourierRightIdx);
+    }
+    DrawMarker(area_, x, kMarkerPurple);
+    rangeMarkerShown_[end] = true;
+    s.MarkT[end] = clickT;
+    s.MarkX[end] = x;
+    if (end == 0) {
+      s.FourierLeftSet = true;
+      setWindowTitle(kCaptionRangeEnd);
+    } else {
+      s.FourierRightSet = true;
+      setWindowTitle(kCaptionReady);
+    }
+  } else if (button == 2) {
+    const double middle = RoundEven((s.FourierLeftIdx + s.FourierRightIdx) / 2.0);
+    // The excluded interval's markers stay until the next redraw.
+    if (n < middle) {
+      if (const int16_t i = FirstIndexAfter(s, clickT); i != 0) s.ExclLeftIdx = i;
+      DrawMarker(area_, x, kMarkerPurple);
+      s.MarkT[2] = clickT;
+      s.MarkX[2] = x;
+      ShowIndex(Labels[8], s.ExclLeftIdx);
+      setWindowTitle(kCaptionExclusionEnd);
+    } else {
+      if (const int16_t i = LastIndexBefore(s, clickT); i != 0) s.ExclRightIdx = i;
+      DrawMarker(area_, x, kMarkerPurple);
+      s.MarkT[3] = clickT;
+      s.MarkX[3] = x;
+      setWindowTitle(kCaptionReady);
+    }
+  }
+  s.FourierRangeSet = s.FourierLeftSet && s.FourierRightSet;
+  if (s.FourierRangeSet) Command5->setEnabled(true);
+}
+
+void FrmPlott5::Form_MouseMove(int /*button*/, double x, double y) {
+  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
+  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
+}
+
+bool FrmPlott5::ReadBoxes() {
+  std::array<double, 9> typed = store_.FitParam;
+  for (int j = 1; j <= 8; ++j) {
+    typed[j] = Val(Text1[j]->text().toStdString());
+    // Val reads a number too large for a double as infinity.
+    if (!std::isfinite(typed[j])) {
+      ShowMessage(QStringLiteral("The number in the box \"%1\" is too large. Type another value.")
+                      .arg(QString::fromLatin1(kBoxCaptions[j])));
+      return false;
+    }
+  }
+  store_.FitParam = typed;
+  return true;
+}
+
+void FrmPlott5::Command1_Click() {
+  TrackLightCurve();
+  if (!store_.FourierRangeSet) {
+    ShowMessage(QString::fromLatin1(kSelectRangeFirst));
+    return;
+  }
+  if (!ReadBoxes()) return;
+  store_.ParamsFromBoxes = true;
+  Drawing().Cls();
+  if (Redraw()) DrawFourierCurve();
+}
+
+void FrmPlott5::Command2_Click() {
+  TrackLightCurve();
+  Store& s = store_;
+  if (!s.FourierRangeSet) {
+    ShowMessage(QString::fromLatin1(kSelectRangeFirst));
+    return;
+  }
+  if (s.FourierFitDone) return;
+  if (s.ParamsFromBoxes && !ReadBoxes()) return;
+  Drawing().Cls();
+  // An inverted curve is refused by the renderer with its message; it is not fitted.
+  if (!Redraw()) return;
+
+  const auto fit = FitFourier(s);
+  if (!fit) {
+    ShowMessage(Q(fit.error().message));
+    // The range still stands: show it again over the fresh drawing.
+    DrawRangeMarkers();
+    return;
+  }
+  for (const SolverNote note : fit->notes) ShowMessage(Q(std::string(SolverNoteText(note))));
+  fittedThisCurve_ = true;
+  DrawFourierCurve();
+  rows_.DeliverResult(5, Q(FormatResult(s.FitParam[1] + s.HjdBase)), Q(FormatResult(fit->error)));
+  setWindowTitle(kCaptionFitted);
+  for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 9, 5)));
+  s.ParamsFromBoxes = false;
+}
+
+void FrmPlott5::Command3_Click() {
+  TrackLightCurve();
+  Store& s = store_;
+  s.FitA = fittedThisCurve_ ? s.FitA0 : FitAFromFitParam(readerStart_);
+  s.FitParam = FitParamFromFitA(s.FitA);
+  for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
+  s.FitLambda = -1;
+  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
+  s.ExcludeMode = false;
+  s.FourierFitDone = false;
+  Command5->setEnabled(false);
+  Labels[8]->clear();
+  Labels[10]->clear();
+  Redraw();
+  rows_.ClearResult(5);
+  setWindowTitle(kCaptionStartAfterUndo);
+}
+
+void FrmPlott5::Command5_Click() {
+  // Each press starts a fresh interval: ends clicked for an earlier selection
+  // must not be taken for this one, so a fit refuses until both are clicked.
+  store_.ExclLeftIdx = store_.ExclRightIdx = 0;
+  store_.ExcludeMode = true;
+  setWindowTitle(kCaptionExcluding);
+}
+
+void FrmPlott5::DrawFourierCurve() {
+  if (LooksInverted(store_)) {
+    ShowMessage(QString::fromLatin1(kInvertedMessage));
+    return;
+  }
+  if (const auto curve = ComputeFourierCurve(store_); !curve) {
+    ShowMessage(Q(curve.error().message));
+    return;
+  }
+  // Without a drawing of its own the window has no coordinates to draw in.
+  if (!drawn_) return;
+  const PlotMapping m = Mapping();
+  Canvas& d = Drawing();
+  d.SetForeColor(kBlue);
+  d.PSet(Pinned(m.X(store_.CurveT[0])), Pinned(m.Y(store_.CurveMag[0])));
+  for (int j = 1; j <= kCurveSteps; ++j) {
+    const double x = m.X(store_.CurveT[j]);
+    const double y = m.Y(store_.CurveMag[j]);
+    for (int k = -kStrokeHalf; k <= kStrokeHalf; ++k) d.LineTo(Pinned(x), Pinned(y + k));
+  }
+}
+
+void FrmPlott5::RedrawFourierCurve() {
+  if (!drawn_) return;
+  const PlotMapping m = Mapping();
+  Canvas& d = Drawing();
+  d.SetForeColor(kBlue);
+  d.PSet(Pinned(m.X(store_.CurveT[0])), Pinned(m.Y(store_.CurveMag[0])));
+  for (int j = 1; j <= kCurveSteps; ++j) {
+    d.LineTo(Pinned(m.X(store_.CurveT[j])), Pinned(m.Y(store_.CurveMag[j])));
+  }
 }
 
 }  // namespace vantor

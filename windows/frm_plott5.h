@@ -1,9 +1,17 @@
 // frmPlott5: the Fourier fit window: its controls (placed by its renderer), its renderer and
-// its handlers.
+// its handlers: the range chosen with left clicks on either side of the faintest point, an
+// interval cut out of it with right clicks after "Exclude", starting values typed into the eight
+// boxes and taken with "Update", " Fit Fourier" (the fit itself is FitFourier's), "Undo",
+// "Done", and the model curve drawn over the light curve.
+//
+// The numbers come from methods/fourier.h (the fit, the model curve) and plot/ (the renderer,
+// the mapping); this window only reads clicks and boxes, draws and shows texts.
 #pragma once
 
 #include <array>
+#include <vector>
 
+#include "plot/mapping.h"
 #include "windows/plot_form.h"
 #include "windows/result_rows.h"
 
@@ -14,7 +22,24 @@ class FrmPlott5 : public PlotForm {
   Q_OBJECT
  public:
   FrmPlott5(Store& store, ResultRows& rows, QWidget* parent = nullptr);
+  // Draws the light curve (PlotFourier, which also rewrites the eight boxes
+  // from FitParam) and remembers the plot area it drew in.
   bool Redraw() override;
+  // Draws the window for the main window's "Go", then the range markers and
+  // the stored model curve the window holds from earlier.
+  void GoFromMain() override;
+
+  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
+  // the mouse does.
+  void ClickAt(double xTwips, double yTwips, int button = 1);
+  // Clicks `button` at the x of relative time relTime, halfway down the plot
+  // area, as the mouse does.
+  void ClickAtTime(double relTime, int button = 1);
+  // Computes the model curve of FitParam over the selected range into
+  // CurveT/CurveMag and draws it thick in blue; shows why when it cannot.
+  void DrawFourierCurve();
+  // Draws the stored curve CurveT/CurveMag thin in blue, without computing it.
+  void RedrawFourierCurve();
 
   // Text1(1) .. Text1(8); cell 0 unused.
   std::array<QLineEdit*, 9> Text1{};
@@ -22,16 +47,59 @@ class FrmPlott5 : public PlotForm {
   QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
 
  public slots:
+  // "Update": takes the eight boxes as the parameters and draws their curve.
+  void Command1_Click();
+  // " Fit Fourier": fits the selected range and delivers row 5 of the main window.
+  void Command2_Click();
+  // "Undo": restores the starting parameters, forgets the range and the fit, empties row 5.
+  void Command3_Click();
+  // "Done": hides the window; its state and row 5 stay.
   void Command4_Click() { hide(); }
+  // "Exclude": right clicks now set a fresh interval to leave out of the fit.
+  void Command5_Click();
 
  protected:
   void AfterLoad() override;
   void Form_Resize() override;
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  void Form_MouseMove(int button, double xTwips, double yTwips) override;
+  void AfterResizeRedraw() override;
 
  private:
   // Places the five buttons' left edges.
   void PlaceButtons();
+  // The mapping of this window's drawing: the store's limits with the plot
+  // area this window's renderer drew in last.
+  PlotMapping Mapping() const;
+  // Draws both range markers in purple at the x of MarkT(0) and MarkT(1),
+  // storing those x in MarkX(0) and MarkX(1).
+  void DrawRangeMarkers();
+  // Range markers and the stored curve over a fresh drawing, as the state asks.
+  void DrawOverlays();
+  // Reads the eight boxes into FitParam by the leading-number rule; refuses,
+  // changing nothing, when a box holds a number too large for a double.
+  bool ReadBoxes();
+  void ShowIndex(QLabel* label, int index);
+  // Notices a light curve loaded since this window last looked: remembers
+  // the reader's starting values of it and forgets what belonged to the
+  // previous curve (see the definition).
+  void TrackLightCurve();
+
   ResultRows& rows_;
+  PlotArea area_;
+  // This window's last renderer call drew the light curve (it refuses an
+  // inverted curve).
+  bool drawn_ = false;
+  // Whether the start / end marker is on the current drawing, so that moving
+  // an end erases only a line that is really there.
+  std::array<bool, 2> rangeMarkerShown_{};
+
+  // The light curve this window knows (its observations as read), the
+  // reader's starting values of it, and whether a fit of it has been made.
+  std::vector<double> curveHjd_, curveMag_;
+  double curveBase_ = 0.0;
+  std::array<double, 9> readerStart_{};
+  bool fittedThisCurve_ = false;
 };
 
 }  // namespace vantor
