@@ -267,6 +267,9 @@ void FrmMain::Option1_Click(int index) {
   if (index < 0 || index > 1) return;
   ApplyMagSign(store_, index);
   Label[18]->setText(Q(IntText(store_.NPoints)));
+  // An open point editor would otherwise show the old magnitudes while its
+  // clicks are matched against the new ones.
+  if (frmPlotData_->isVisible()) frmPlotData_->ClearAndRedraw();
 }
 
 // --- Method buttons --------------------------------------------------------------
