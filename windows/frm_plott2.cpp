@@ -1,8 +1,13 @@
 // frmPlott2: the tracing paper window.
 #include "windows/frm_plott2.h"
 
+#include <QSignalBlocker>
+#include <cmath>
+
+#include "core/text.h"
 #include "methods/tracing.h"
 #include "plot/renderers.h"
+#include "toolkit/message.h"
 #include "toolkit/twips.h"
 
 namespace vantor {
@@ -24,16 +29,27 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
   Command4 = AddButton(QStringLiteral("Command4"), QStringLiteral("Done"), 855);
   HScroll1 = new QScrollBar(Qt::Horizontal, &Drawing());
   HScroll1->setObjectName(QStringLiteral("HScroll1"));
-  HScroll1->setRange(0, 32767);
-  HScroll1->setValue(16383);
+  HScroll1->setRange(0, kScrollMax);
+  HScroll1->setValue(kScrollCentre);
+  // An arrow moves the fold by one unit, a click in the trough by five.
   HScroll1->setSingleStep(1);
   HScroll1->setPageStep(5);
+  HScroll1->setTracking(true);
   HScroll1->resize(TwipsToPixels(3495), TwipsToPixels(255));
-  Label8 = AddLabel(QStringLiteral("Label8"), QStringLiteral("No averaging"));
+  Label8 = AddLabel(QStringLiteral("Label8"), QString::fromUtf8(kNoAveraging));
+  connect(Command1, &QPushButton::clicked, this, &FrmPlott2::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &FrmPlott2::Command2_Click);
+  connect(Command3, &QPushButton::clicked, this, &FrmPlott2::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &FrmPlott2::Command4_Click);
+  connect(HScroll1, &QScrollBar::valueChanged, this, &FrmPlott2::HScroll1_Change);
 }
 
-void FrmPlott2::AfterLoad() { HScroll1->setValue(16383); }
+void FrmPlott2::AfterLoad() {
+  // A window loaded afresh starts at the centre without moving the fold: the
+  // scroll bar of a new window raises no change event.
+  const QSignalBlocker quiet(HScroll1);
+  HScroll1->setValue(kScrollCentre);
+}
 
 void FrmPlott2::GoFromMain() {
   StartTracing(store_);
@@ -46,6 +62,41 @@ bool FrmPlott2::Redraw() {
   rows_.DeliverResult(2, QString::fromStdString(result->timeText),
                       QString::fromStdString(result->errorText));
   return true;
+}
+
+void FrmPlott2::HScroll1_Change(int value) {
+  const ScrollFold fold = FoldFromScroll(store_, value);
+  store_.FoldTime = fold.foldTime;
+  // Setting the value back raises the change event once more; that run moves
+  // the fold to the scroll unit nearest the clamped one before this run draws.
+  if (fold.resetValue) HScroll1->setValue(*fold.resetValue);
+  Redraw();
+}
+
+void FrmPlott2::Command1_Click() {
+  const double typed = Val(Text1->text().toStdString());
+  // A number beyond the range of a double has no place on the time axis and
+  // no text in row 2: the fold stays where it was.
+  if (!std::isfinite(typed)) {
+    ShowMessage(
+        QStringLiteral("The fold time is too large a number; please type a time within "
+                       "the light curve."));
+    return;
+  }
+  store_.FoldTime = typed;
+  Redraw();
+}
+
+void FrmPlott2::Command2_Click() {
+  if (const auto caption = SmoothStep(store_)) Label8->setText(QString::fromStdString(*caption));
+  Label8->adjustSize();
+  Redraw();
+}
+
+void FrmPlott2::Command3_Click() {
+  Label8->setText(QString::fromStdString(UndoSmooth(store_)));
+  Label8->adjustSize();
+  Redraw();
 }
 
 }  // namespace vantor

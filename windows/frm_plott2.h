@@ -1,5 +1,8 @@
 // frmPlott2: the tracing paper window: its controls (placed by its renderer), its renderer and
-// its handlers.
+// its handlers: the scroll bar that moves the fold (one unit 0.0001 day, the centre 16383 at the
+// faintest point), "Update" with a typed fold, "Smooth" and "Undo smooth" (the averages are
+// SmoothStep's and UndoSmooth's), and "Done". Every redraw, the resize handler's too, delivers
+// the fold to row 2 of the main window.
 #pragma once
 
 #include <QScrollBar>
@@ -25,7 +28,20 @@ class FrmPlott2 : public PlotForm {
   QScrollBar* HScroll1;
 
  public slots:
+  // "Update": takes the fold typed into Text1 (not clamped) and redraws.
+  void Command1_Click();
+  // "Smooth": the next averaging width, its caption in Label8, and a redraw.
+  void Command2_Click();
+  // "Undo smooth": back to the unsmoothed magnitudes, and a redraw.
+  void Command3_Click();
+  // "Done": hides the window; the fold, the scroll position and row 2 stay.
   void Command4_Click() { hide(); }
+  // Moves the fold to scroll value `value`, clamped into the data with the
+  // scroll bar set back, and redraws. The scroll bar tracks its thumb, so
+  // valueChanged reports a drag as well as arrows, trough and values set by
+  // the program: both events of the scroll bar arrive here.
+  void HScroll1_Change(int value);
+  void HScroll1_Scroll(int value) { HScroll1_Change(value); }
 
  protected:
   void AfterLoad() override;

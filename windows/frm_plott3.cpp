@@ -1,13 +1,43 @@
 // frmPlott3: the bisectors-of-chords window.
 #include "windows/frm_plott3.h"
 
+#include <utility>
+
+#include "core/format.h"
+#include "core/text.h"
+#include "methods/chords.h"
 #include "plot/renderers.h"
+#include "toolkit/message.h"
+#include "toolkit/pointer.h"
 
 namespace vantor {
 
+namespace {
+
+const QString kCaptionStart =
+    QStringLiteral("Bisect Chords - LEFT-CLICK AT START (left end) OF LEFT RANGE.");
+const QString kCaptionLeftEnd =
+    QStringLiteral("Bisect Chords - LEFT-CLICK AT (right) END OF LEFT RANGE.");
+const QString kCaptionRightStart =
+    QStringLiteral("Bisect Chords - LEFT-CLICK AT START (left end) OF RIGHT RANGE.");
+const QString kCaptionRightEnd =
+    QStringLiteral("Bisect Chords - LEFT-CLICK AT (right) END OF RIGHT RANGE.");
+const QString kCaptionReady =
+    QStringLiteral("Bisect Chords - CLICK 'Bisect Chords', OR 'Undo' TO START OVER.");
+const QString kCaptionFitted =
+    QStringLiteral("Bisect Chords - CLICK 'Done' TO EXIT, OR 'Undo' TO START OVER.");
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void ShowIndex(QLabel* label, int16_t index) {
+  label->setText(Q(SignedIntText(index)));
+  label->adjustSize();
+}
+
+}  // namespace
+
 FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
-    : PlotForm(QStringLiteral("frmPlott3"),
-               QStringLiteral("Bisect Chords - LEFT-CLICK AT START (left end) OF LEFT RANGE."), s,
+    : PlotForm(QStringLiteral("frmPlott3"), kCaptionStart, s,
                GeometryRecord::Of(s.Plott3Left, s.Plott3Top, s.Plott3Width, s.Plott3Height,
                                   s.Plott3Loading),
                QStringLiteral("mPrintSetup"), parent),
@@ -24,6 +54,8 @@ FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
   Label12 = AddLabel(QStringLiteral("Label12"));
   Label13 = AddLabel(QStringLiteral("Label13"), QStringLiteral("Right index-4:"));
   Label14 = AddLabel(QStringLiteral("Label14"));
+  connect(Command1, &QPushButton::clicked, this, &FrmPlott3::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &FrmPlott3::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott3::Command3_Click);
 }
 
@@ -33,6 +65,126 @@ void FrmPlott3::AfterLoad() {
   store_.ChordRangeSet = false;
 }
 
-bool FrmPlott3::Redraw() { return PlotChords(store_, Window()); }
+bool FrmPlott3::Redraw() {
+  drawn_ = PlotChords(store_, Window());
+  if (drawn_) area_ = PlotAreaOf(store_);
+  return drawn_;
+}
+
+// The store's plot area describes whichever window was drawn last; a click in
+// this window is read against the area this window was drawn in, so that
+// another plot window drawn in between cannot shift the chosen points or the
+// markers.
+PlotMapping FrmPlott3::Mapping() const {
+  PlotMapping m = MethodMapping(store_);
+  m.area = area_;
+  return m;
+}
+
+void FrmPlott3::GoFromMain() {
+  if (Redraw() && store_.ChordRangeSet) DrawRangeMarkers();
+}
+
+void FrmPlott3::AfterResizeRedraw() {
+  if (drawn_ && store_.ChordRangeSet) DrawRangeMarkers();
+}
+
+void FrmPlott3::DrawMarkerAt(double t) { DrawMarker(area_, Mapping().X(t), kMarkerPurple); }
+
+void FrmPlott3::DrawRangeMarkers() {
+  for (const double t : {store_.ChordT1, store_.ChordT2, store_.ChordT3, store_.ChordT4}) {
+    DrawMarkerAt(t);
+  }
+}
+
+void FrmPlott3::ClickAtTime(double relTime, int button) {
+  Form_MouseDown(button, Mapping().X(relTime), (area_.top + area_.bottom) / 2.0);
+}
+
+void FrmPlott3::Form_MouseDown(int button, double x, double y) {
+  // Nothing of this window is on screen to click at before it has drawn.
+  if (!drawn_) return;
+  // Clicks on the edges count as inside.
+  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
+  Store& s = store_;
+  // FaintIdx is 0 only before a light curve was read; no side can be told then.
+  if (button == 1 && s.FaintIdx >= 1 && s.FaintIdx <= kMaxPoints) {
+    const double t = Mapping().TimeAt(x);
+    if (t < s.RelTimeAll[s.FaintIdx]) {
+      TakeClick(Side{s.ChordLeftState, s.ChordIdx1, s.ChordIdx2, s.ChordT1, s.ChordT2, Label8,
+                     Label10, kCaptionLeftEnd, kCaptionRightStart},
+                t);
+    } else {
+      TakeClick(Side{s.ChordRightState, s.ChordIdx3, s.ChordIdx4, s.ChordT3, s.ChordT4, Label12,
+                     Label14, kCaptionRightEnd, kCaptionReady},
+                t);
+    }
+  }
+  s.ChordRangeSet = s.ChordLeftState == 2 && s.ChordRightState == 2;
+}
+
+void FrmPlott3::TakeClick(const Side& side, double t) {
+  switch (side.state) {
+    case 0:
+      if (const int16_t i = FirstIndexAfter(store_, t); i != 0) side.firstIdx = i;
+      side.firstT = t;
+      ShowIndex(side.firstLabel, side.firstIdx);
+      DrawMarkerAt(t);
+      side.state = 1;
+      setWindowTitle(side.afterFirst);
+      break;
+    case 1:
+      if (const int16_t i = LastIndexBefore(store_, t); i != 0) side.lastIdx = i;
+      side.lastT = t;
+      ShowIndex(side.lastLabel, side.lastIdx);
+      DrawMarkerAt(t);
+      // A range clicked from its end is put in order; the markers stay at the clicked times.
+      if (side.lastIdx < side.firstIdx) {
+        std::swap(side.firstIdx, side.lastIdx);
+        ShowIndex(side.firstLabel, side.firstIdx);
+        ShowIndex(side.lastLabel, side.lastIdx);
+      }
+      side.state = 2;
+      setWindowTitle(side.afterSecond);
+      break;
+    default:
+      // Both ends of this side are set: only "Undo" starts it over.
+      break;
+  }
+}
+
+void FrmPlott3::Form_MouseMove(int /*button*/, double x, double y) {
+  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
+  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
+}
+
+void FrmPlott3::Command1_Click() {
+  Store& s = store_;
+  if (!s.ChordRangeSet || s.ChordIdx1 == 0 || s.ChordIdx2 == 0) return;
+  if (drawn_) DrawRangeMarkers();
+  // A refused computation (a chord that cannot be closed, too few chords,
+  // ranges outside the points after deletions) is explained and changes
+  // neither the state nor row 3.
+  const auto result = BisectChords(s, s.ChordIdx1, s.ChordIdx2, s.ChordIdx3, s.ChordIdx4);
+  if (!result) {
+    ShowMessage(Q(result.error().message));
+    return;
+  }
+  s.ChordFitted = true;
+  rows_.DeliverResult(3, Q(FormatResult(s.HjdBase + result->T)), Q(FormatResult(result->E)));
+  setWindowTitle(kCaptionFitted);
+}
+
+void FrmPlott3::Command2_Click() {
+  Store& s = store_;
+  s.ChordLeftState = s.ChordRightState = 0;
+  s.ChordRangeSet = s.ChordFitted = false;
+  Drawing().Cls();
+  Redraw();
+  rows_.ClearResult(3);
+  rows_.SetUseInMean(3, false);
+  setWindowTitle(kCaptionStart);
+  for (QLabel* label : {Label8, Label10, Label12, Label14}) label->clear();
+}
 
 }  // namespace vantor

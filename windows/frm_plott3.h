@@ -1,7 +1,11 @@
 // frmPlott3: the bisectors-of-chords window: its controls (placed by its renderer), its renderer
-// and its handlers.
+// and its handlers: two ranges marked with left clicks, one on each branch of the eclipse (each
+// side takes its own two clicks, in either order of the sides), "Bisect Chords" (the
+// computation itself is BisectChords'), "Undo" and "Done". The purple markers stand at the
+// clicked times and are only ever removed by a redraw.
 #pragma once
 
+#include "plot/mapping.h"
 #include "windows/plot_form.h"
 #include "windows/result_rows.h"
 
@@ -12,19 +16,62 @@ class FrmPlott3 : public PlotForm {
   Q_OBJECT
  public:
   FrmPlott3(Store& store, ResultRows& rows, QWidget* parent = nullptr);
+  // Draws the light curve (PlotChords) and remembers the plot area it drew in.
   bool Redraw() override;
+  // Draws the window for the main window's button, then the four markers
+  // when both ranges are set.
+  void GoFromMain() override;
+
+  // Clicks `button` (left 1, right 2) at the x of relative time relTime,
+  // halfway down the plot area, as the mouse does.
+  void ClickAtTime(double relTime, int button = 1);
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14;
 
  public slots:
+  // "Bisect Chords": bisects the chords of both ranges and delivers row 3 of
+  // the main window.
+  void Command1_Click();
+  // "Undo": forgets both ranges and the result, empties row 3 and redraws.
+  void Command2_Click();
+  // "Done": hides the window; its state and row 3 stay.
   void Command3_Click() { hide(); }
 
  protected:
   void AfterLoad() override;
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  void Form_MouseMove(int button, double xTwips, double yTwips) override;
+  void AfterResizeRedraw() override;
 
  private:
+  // The fields and texts of one side (left: ChordIdx1/2, right: ChordIdx3/4).
+  struct Side {
+    int16_t& state;
+    int16_t& firstIdx;
+    int16_t& lastIdx;
+    double& firstT;
+    double& lastT;
+    QLabel* firstLabel;
+    QLabel* lastLabel;
+    const QString& afterFirst;   // caption after the side's first click
+    const QString& afterSecond;  // caption after its second click
+  };
+  // Takes a left click at relative time t on one side.
+  void TakeClick(const Side& side, double t);
+  // The mapping of this window's drawing: the store's limits with the plot
+  // area this window's renderer drew in last.
+  PlotMapping Mapping() const;
+  // Draws a purple marker at relative time t.
+  void DrawMarkerAt(double t);
+  // Draws the four markers at ChordT1..ChordT4.
+  void DrawRangeMarkers();
+
   ResultRows& rows_;
+  PlotArea area_;
+  // This window's last renderer call drew the light curve (it refuses an
+  // inverted curve).
+  bool drawn_ = false;
 };
 
 }  // namespace vantor
