@@ -1,6 +1,7 @@
 # Vantor: `make run` installs what is missing, builds and starts the program;
 # `make test` builds and runs every test; `make bench` runs the benchmarks;
-# `make screenshots` writes a PNG of every window under build/screenshots/.
+# `make screenshots` writes a PNG of every window and a PDF print of every plot
+# window under build/screenshots/.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 

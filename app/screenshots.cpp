@@ -1,14 +1,18 @@
 // vantor-screenshots: starts the program headless, loads an example light
 // curve through the open window, opens every window and writes a PNG of each,
-// named after the window, into the folder given as the first argument.
+// named after the window, into the folder given as the first argument; then
+// prints every plot window through its "Print" into a PDF file named after it.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QPrinter>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "core/store.h"
+#include "toolkit/message.h"
+#include "toolkit/printing.h"
 #include "windows/frm_about.h"
 #include "windows/frm_help.h"
 #include "windows/frm_main.h"
@@ -23,6 +27,22 @@ bool Save(QWidget& window, const QString& folder) {
   const QString path = folder + "/" + window.objectName() + ".png";
   if (!window.grab().save(path)) {
     std::fprintf(stderr, "vantor-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// Prints `window` as its "Print" does into <folder>/<window name>.pdf.
+bool Print(vantor::PlotForm& window, const QString& folder) {
+  const QString path = folder + "/" + window.objectName() + ".pdf";
+  QFile::remove(path);
+  vantor::CurrentPrinter().setOutputFileName(path);
+  vantor::MessageRecorder messages;
+  window.mPrint_Click();
+  if (!QFileInfo::exists(path)) {
+    std::fprintf(stderr, "vantor-screenshots: cannot print %s: %s\n", qPrintable(path),
+                 qPrintable(messages.Texts().join(' ')));
     return false;
   }
   std::printf("%s\n", qPrintable(path));
@@ -77,5 +97,8 @@ int main(int argc, char** argv) {
   ok &= Save(main.frmHelp(), folder);
   main.mAbout_Click();
   ok &= Save(main.frmAbout(), folder);
+  vantor::PlotForm* plots[] = {&main.frmPlotData(), &main.frmPlott1(), &main.frmPlott2(),
+                               &main.frmPlott3(),   &main.frmPlott4(), &main.frmPlott5()};
+  for (vantor::PlotForm* w : plots) ok &= Print(*w, folder);
   return ok ? 0 : 1;
 }

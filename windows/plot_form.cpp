@@ -3,6 +3,7 @@
 
 #include <QVBoxLayout>
 
+#include "toolkit/printing.h"
 #include "toolkit/twips.h"
 
 namespace vantor {
@@ -33,9 +34,8 @@ PlotForm::PlotForm(const QString& name, const QString& loadCaption, Store& store
   mFile_->addSeparator()->setObjectName(QStringLiteral("mDash"));
   mExit_ = mFile_->addAction(QStringLiteral("Exit"));
   mExit_->setObjectName(QStringLiteral("mExit"));
-  // Printing arrives with the printer support; until then the entries are shown disabled.
-  mPrintSetup_->setEnabled(false);
-  mPrint_->setEnabled(false);
+  connect(mPrintSetup_, &QAction::triggered, this, &PlotForm::mPrintSetup_Click);
+  connect(mPrint_, &QAction::triggered, this, &PlotForm::mPrint_Click);
   connect(mExit_, &QAction::triggered, this, &PlotForm::mExit_Click);
   layout->setMenuBar(menuBar_);
   layout->addWidget(canvas_);
@@ -73,6 +73,10 @@ void PlotForm::Form_Resize() {
 }
 
 void PlotForm::Form_Unload() { StoreGeometry(); }
+
+void PlotForm::mPrintSetup_Click() { PrintSetup(*this); }
+
+void PlotForm::mPrint_Click() { PrintWindow(*this, *canvas_); }
 
 void PlotForm::DrawMarker(const PlotArea& area, double x, Rgb colour) {
   canvas_->SetForeColor(colour);

@@ -1,0 +1,230 @@
+// The current printer, printing a drawing surface, and the print setup dialog.
+#include "toolkit/printing.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+#include <algorithm>
+#include <vector>
+
+#include "core/error_text.h"
+#include "toolkit/canvas.h"
+#include "toolkit/message.h"
+#include "toolkit/twips.h"
+
+namespace vantor {
+namespace {
+
+// Image pixels per screen pixel of a control on paper: near 300 dpi from a
+// 96-dpi screen, sharp enough for text and far smaller than a page at the
+// printer's 1200 dpi.
+constexpr double kControlImageScale = 3.0;
+
+QPrinter* currentPrinter = nullptr;
+bool followsDefault = true;
+
+void DeleteCurrentPrinter() {
+  delete currentPrinter;
+  currentPrinter = nullptr;
+}
+
+// The error number when the printer cannot be opened. Qt reports only that
+// it failed; for a PDF file the file system tells why.
+int OpenErrorNumber(const QPrinter& printer) {
+  if (printer.outputFormat() != QPrinter::PdfFormat) return kPrintDeviceUnavailable;
+  const QString file = printer.outputFileName();
+  if (file.isEmpty()) return kPrintBadFileName;
+  const QFileInfo info(file);
+  if (!info.absoluteDir().exists()) return kPrintPathNotFound;
+  if (info.isDir()) return kPrintPathFileAccess;
+  const bool writable =
+      info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
+  return writable ? kPrintPathFileAccess : kPrintPermissionDenied;
+}
+
+// A control as drawn on the screen, without the parent's background behind
+// it, at kControlImageScale; a null image when it cannot be made.
+QImage ControlImage(QWidget& control) {
+  QImage image(control.size() * kControlImageScale, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return image;
+  image.setDevicePixelRatio(kControlImageScale);
+  image.fill(Qt::transparent);
+  control.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+  return image;
+}
+
+// Makes `printer` write PDF files to `file`; without a name, to a new file
+// at every print.
+void SetPdfOutput(QPrinter& printer, const QString& file) {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(file);
+  // An empty name switches back to an installed printer when there is one.
+  printer.setOutputFormat(QPrinter::PdfFormat);
+}
+
+// The folder a PDF file without a chosen name goes to.
+QString PdfFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+}  // namespace
+
+QPrinter& CurrentPrinter() {
+  if (currentPrinter == nullptr) {
+    currentPrinter = new QPrinter(QPrinter::HighResolution);
+    // QPrinter needs the application's print support until its end.
+    qAddPostRoutine(DeleteCurrentPrinter);
+  }
+  return *currentPrinter;
+}
+
+bool CurrentPrinterFollowsDefault() { return followsDefault; }
+
+int PrintCanvas(Canvas& canvas, QPrinter& printer) {
+  // The controls' images first: running out of memory then prints nothing.
+  struct Control {
+    QRectF screenRect;
+    QImage image;
+  };
+  std::vector<Control> controls;
+  for (QObject* child : canvas.children()) {
+    auto* control = qobject_cast<QWidget*>(child);
+    if (control == nullptr || control->isHidden()) continue;
+    QImage image = ControlImage(*control);
+    if (image.isNull()) return kPrintOutOfMemory;
+    controls.push_back({QRectF(control->geometry()), std::move(image)});
+  }
+
+  QPainter painter;
+  if (!painter.begin(&printer)) return OpenErrorNumber(printer);
+  const double screenPixelsPerTwip = PixelsPerTwip();
+  const double widthTwips = canvas.width() / screenPixelsPerTwip;
+  const double heightTwips = canvas.height() / screenPixelsPerTwip;
+  const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+  double scale = printer.resolution() / kTwipsPerInch;  // printer pixels per twip
+  if (widthTwips > 0 && heightTwips > 0) {
+    scale = std::min({scale, page.width() / widthTwips, page.height() / heightTwips});
+  }
+  const QRectF onPage(0, 0, widthTwips * scale, heightTwips * scale);
+  PaintDrawing(painter, canvas, scale, onPage);
+  // Controls reaching past the window's edge are cut there, as on the screen.
+  painter.setClipRect(onPage);
+  const double k = scale / screenPixelsPerTwip;  // printer pixels per screen pixel
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  for (const Control& c : controls) {
+    const QRectF& r = c.screenRect;
+    painter.drawImage(QRectF(r.x() * k, r.y() * k, r.width() * k, r.height() * k), c.image);
+  }
+  if (!painter.end() || printer.printerState() == QPrinter::Error) return kPrintDeviceIoError;
+  return 0;
+}
+
+void PrintWindow(QWidget& window, Canvas& canvas) {
+  QPrinter& printer = CurrentPrinter();
+  if (followsDefault && printer.outputFormat() == QPrinter::NativeFormat) {
+    const QString systemDefault = QPrinterInfo::defaultPrinterName();
+    if (!systemDefault.isEmpty() && systemDefault != printer.printerName()) {
+      printer.setPrinterName(systemDefault);
+    }
+  }
+  const bool toPdf = printer.outputFormat() == QPrinter::PdfFormat;
+  // A file of its own for every print without a chosen file, so that no
+  // earlier file is overwritten; the printer keeps having no file name.
+  const bool newFile = toPdf && printer.outputFileName().isEmpty();
+  if (newFile) printer.setOutputFileName(detail::NewPdfPath(PdfFolder(), window.objectName()));
+  const QString file = printer.outputFileName();
+
+  const int error = PrintCanvas(canvas, printer);
+
+  if (newFile) SetPdfOutput(printer, QString());
+  if (error != 0) {
+    ShowMessage(QString::number(error) + QLatin1Char(' ') +
+                QString::fromStdString(RuntimeErrorMessage(error)));
+  } else if (toPdf) {
+    ShowMessage(QStringLiteral("The window was printed to the PDF file %1.")
+                    .arg(QDir::toNativeSeparators(file)));
+  }
+}
+
+bool PrintSetup(QWidget& window) {
+  QPrinter& current = CurrentPrinter();
+  QPrinter chosen(QPrinter::HighResolution);
+  // A PDF output without a file name proposes the file the next print would
+  // write; keeping that proposal keeps a new file for every print.
+  const bool toPdf = current.outputFormat() == QPrinter::PdfFormat;
+  const QString proposed = toPdf && current.outputFileName().isEmpty()
+                               ? detail::NewPdfPath(PdfFolder(), window.objectName())
+                               : current.outputFileName();
+  if (toPdf) {
+    SetPdfOutput(chosen, proposed);
+  } else {
+    chosen.setPrinterName(current.printerName());
+  }
+  // Qt's dialog names a proposed PDF file after the document.
+  chosen.setDocName(window.objectName());
+  chosen.setPaperSource(current.paperSource());
+  chosen.setCopyCount(current.copyCount());
+  chosen.setPageOrientation(current.pageLayout().orientation());
+  chosen.setColorMode(current.colorMode());
+  chosen.setDuplex(current.duplex());
+  chosen.setPageSize(current.pageLayout().pageSize());
+  chosen.setResolution(current.resolution());
+
+  followsDefault = false;
+  QPrintDialog dialog(&chosen, &window);
+  // No selection and no page numbers: the page is always the whole window.
+  dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+  if (dialog.exec() != QDialog::Accepted) return false;
+
+  if (chosen.outputFormat() == QPrinter::PdfFormat) {
+    const QString file = chosen.outputFileName();
+    SetPdfOutput(current,
+                 file == proposed && current.outputFileName().isEmpty() ? QString() : file);
+  } else {
+    current.setOutputFileName(QString());
+    current.setOutputFormat(QPrinter::NativeFormat);
+    const QString name = chosen.printerName().toUpper();
+    if (name != current.printerName()) {
+      const int match = detail::LastMatchingPrinter(QPrinterInfo::availablePrinterNames(), name);
+      if (match >= 0) current.setPrinterName(QPrinterInfo::availablePrinterNames()[match]);
+    }
+  }
+  current.setCopyCount(chosen.copyCount());
+  current.setPageOrientation(chosen.pageLayout().orientation());
+  current.setColorMode(chosen.colorMode());
+  current.setDuplex(chosen.duplex());
+  current.setPaperSource(chosen.paperSource());
+  current.setPageSize(chosen.pageLayout().pageSize());
+  current.setResolution(chosen.resolution());
+  return true;
+}
+
+namespace detail {
+
+int LastMatchingPrinter(const QStringList& installed, const QString& chosenUpper) {
+  int match = -1;
+  for (int i = 0; i < installed.size(); ++i) {
+    if (installed[i].toUpper() == chosenUpper) match = i;
+  }
+  return match;
+}
+
+QString NewPdfPath(const QString& folder, const QString& windowName) {
+  const QDir dir(folder);
+  QString path = dir.filePath(windowName + QStringLiteral(".pdf"));
+  for (int n = 2; QFileInfo::exists(path); ++n) {
+    path = dir.filePath(QStringLiteral("%1-%2.pdf").arg(windowName).arg(n));
+  }
+  return path;
+}
+
+}  // namespace detail
+
+}  // namespace vantor
