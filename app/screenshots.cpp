@@ -18,6 +18,7 @@
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
+#include "windows/frm_action.h"
 #include "windows/plot_windows.h"
 
 namespace {
@@ -47,6 +48,82 @@ bool Print(vantor::PlotForm& window, const QString& folder) {
   }
   std::printf("%s\n", qPrintable(path));
   return true;
+}
+
+// Saves `window` as <folder>/<name>.png, the name given rather than the window's.
+bool SaveAs(QWidget& window, const QString& folder, const QString& name) {
+  QApplication::processEvents();
+  const QString path = folder + "/" + name + ".png";
+  if (!window.grab().save(path)) {
+    std::fprintf(stderr, "vantor-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// A session of real clicks on the example eclipse (60 points, one every
+// 0.0025 d from 0.357 d after the HJD base, minimum at 0.4317 d): a range
+// chosen and fitted in every method window, the tracing paper smoothed and
+// folded at the minimum, and two points deleted in the point editor. Each
+// window is saved as <window>-fitted.png (the editor as frmPlotData-edited.png).
+bool FittedSession(vantor::FrmMain& main, vantor::Store& store, const QString& folder) {
+  vantor::MessageRecorder messages;  // a refusal is reported below, never shown as a box
+  bool ok = true;
+
+  main.Command1_Click();
+  main.frmPlott1().ClickAtTime(0.4135);
+  main.frmPlott1().ClickAtTime(0.4495);
+  main.frmPlott1().Command1_Click();
+  ok &= SaveAs(main.frmPlott1(), folder, "frmPlott1-fitted");
+
+  main.Command2_Click();
+  main.frmPlott2().Command2_Click();
+  main.frmPlott2().Command2_Click();
+  // One scroll unit is 0.0001 d from the faintest point (0.4295 d).
+  main.frmPlott2().HScroll1->setValue(16383 + 22);
+  ok &= SaveAs(main.frmPlott2(), folder, "frmPlott2-fitted");
+
+  main.Command3_Click();
+  for (double t : {0.384, 0.406, 0.457, 0.479}) main.frmPlott3().ClickAtTime(t);
+  main.frmPlott3().Command1_Click();
+  ok &= SaveAs(main.frmPlott3(), folder, "frmPlott3-fitted");
+
+  main.Command4_Click();
+  main.frmPlott4().ClickAtTime(0.380);
+  main.frmPlott4().ClickAtTime(0.483);
+  main.frmPlott4().Command1_Click();
+  ok &= SaveAs(main.frmPlott4(), folder, "frmPlott4-fitted");
+
+  main.Command5_Click();
+  main.frmPlott5().ClickAtTime(0.372);
+  main.frmPlott5().ClickAtTime(0.492);
+  main.frmPlott5().Command5_Click();
+  main.frmPlott5().ClickAtTime(0.424, 2);
+  main.frmPlott5().ClickAtTime(0.439, 2);
+  main.frmPlott5().Command2_Click();
+  ok &= SaveAs(main.frmPlott5(), folder, "frmPlott5-fitted");
+
+  main.Command7_Click();
+  for (int i : {12, 45}) {
+    main.frmPlotData().ClickAtPoint(i);
+    main.frmPlotData().frmAction().Command1_Click();
+  }
+  main.frmPlotData().ClickAtPoint(31);
+  ok &= SaveAs(main.frmPlotData(), folder, "frmPlotData-edited");
+  main.Command6_Click();
+  main.Command8_Click();
+  ok &= SaveAs(main, folder, "frmMain-fitted");
+
+  for (const QString& m : messages.Texts()) {
+    std::fprintf(stderr, "vantor-screenshots: the session was refused: %s\n", qPrintable(m));
+    ok = false;
+  }
+  if (store.NPoints != store.NPointsAll - 2) {
+    std::fprintf(stderr, "vantor-screenshots: the point editor did not delete two points\n");
+    ok = false;
+  }
+  return ok;
 }
 
 }  // namespace
@@ -100,5 +177,7 @@ int main(int argc, char** argv) {
   vantor::PlotForm* plots[] = {&main.frmPlotData(), &main.frmPlott1(), &main.frmPlott2(),
                                &main.frmPlott3(),   &main.frmPlott4(), &main.frmPlott5()};
   for (vantor::PlotForm* w : plots) ok &= Print(*w, folder);
+
+  ok &= FittedSession(main, *store, folder);
   return ok ? 0 : 1;
 }
