@@ -35,28 +35,34 @@ void SetDefaultGeometry(Store& s) {
 
 bool ReadSettings(Store& s, const std::string& path) {
   std::string text, error;
+  if (!ReadWholeFile(path, text, error, 1024 * 1024)) {
+    SetDefaultGeometry(s);
+    return false;
+  }
+  return ReadSettingsText(s, text);
+}
+
+bool ReadSettingsText(Store& s, std::string_view text) {
   std::array<int16_t, kGeometryFieldCount> values{};
   int count = 0;
-  bool ok = ReadWholeFile(path, text, error, 1024 * 1024);
-  if (ok) {
-    // Fields are a stream separated by commas or line ends.
-    for (const std::string_view line : SplitLines(text)) {
+  bool ok = true;
+  // Fields are a stream separated by commas or line ends.
+  for (const std::string_view line : SplitLines(text)) {
+    if (count == kGeometryFieldCount) break;
+    for (const std::string_view raw : SplitFields(line)) {
       if (count == kGeometryFieldCount) break;
-      for (const std::string_view raw : SplitFields(line)) {
-        if (count == kGeometryFieldCount) break;
-        std::string_view f = TrimBlanks(raw);
-        if (!f.empty() && f.front() == '+') f.remove_prefix(1);
-        long v = 0;
-        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-        if (f.empty() || ec != std::errc() || end != f.data() + f.size() ||
-            v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
-          ok = false;
-          break;
-        }
-        values[count++] = static_cast<int16_t>(v);
+      std::string_view f = TrimBlanks(raw);
+      if (!f.empty() && f.front() == '+') f.remove_prefix(1);
+      long v = 0;
+      const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+      if (f.empty() || ec != std::errc() || end != f.data() + f.size() ||
+          v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+        ok = false;
+        break;
       }
-      if (!ok) break;
+      values[count++] = static_cast<int16_t>(v);
     }
+    if (!ok) break;
   }
   if (!ok || count < kGeometryFieldCount) {
     SetDefaultGeometry(s);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/store.h"
 
@@ -29,6 +30,10 @@ void SetDefaultGeometry(Store& s);
 // Reads the settings file into the seven records. Returns true when all 28
 // numbers were read; otherwise every record takes its default (no message).
 bool ReadSettings(Store& s, const std::string& path = kSettingsFileName);
+
+// Reads the 28 numbers of a settings file's text into the seven records, by
+// the same all-or-nothing rule as ReadSettings.
+bool ReadSettingsText(Store& s, std::string_view text);
 
 // The file's text: seven lines "Left,Top,Width,Height" each ended by CR LF.
 std::string SettingsText(const Store& s);
