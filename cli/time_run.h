@@ -1,0 +1,74 @@
+// vantor-cli time without its command line: the option texts of a run, their
+// checking, and the methods run on a loaded store, each giving one row of the
+// main window. The command parses its options with CLI11 into TimeArgs and
+// prints the rows; tests and the fuzz target call these functions in-process.
+// Printing (table or JSON) is left to the command.
+#pragma once
+
+#include <array>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/session.h"
+#include "core/combination.h"
+#include "core/store.h"
+
+namespace vantor::cli {
+
+// The options of `vantor-cli time` as typed.
+struct TimeArgs {
+  SessionOptions session;
+  std::string deleteList;
+  std::string parabola, chords, kvw, fourier, exclude, start, fold;
+  std::string step = "1", frac = ".9";
+  bool tracing = false, sliding = false, combine = false, json = false;
+  int smooth = 0;
+};
+
+// A range of working indices, first:last as typed (not yet checked against
+// the light curve: the methods do that).
+struct IndexRange {
+  int first = 0, last = 0;
+};
+
+// The options once checked: which methods run, with what.
+struct TimePlan {
+  SessionOptions session;  // with the deletions parsed
+  bool parabola = false, tracing = false, chords = false, kvw = false, fourier = false;
+  bool sliding = false, combine = false;
+  IndexRange parabolaRange, kvwRange, fourierRange, chordsLeft, chordsRight;
+  std::optional<IndexRange> exclude;
+  std::optional<std::array<double, 9>> start;  // FitParam order, cell 0 unused
+  std::optional<double> fold;
+  int smooth = 0;
+  std::string step, frac;
+};
+
+// One row of the main window as a method fills it.
+struct TimeRow {
+  TimeRow(const char* m, int r) : method(m), row(r) {}
+  const char* method;
+  int row;  // 1..6
+  bool ok = false;
+  double time = 0, error = 0;  // full HJD and days, when ok
+  std::string timeText, errorText, message;
+  nlohmann::ordered_json details = nlohmann::ordered_json::object();
+};
+
+// Checks every option before anything is loaded. On bad usage returns false
+// and sets `usage` to what is wrong, so that bad usage never half-runs.
+bool PlanTime(const TimeArgs& args, TimePlan& plan, std::string& usage);
+
+// Runs the planned methods on the loaded store, in the order of the main
+// window's rows. A method that cannot give a sound answer gives a row with
+// ok = false and its message. Changes only the methods' own state in the
+// store, never the light curve.
+std::vector<TimeRow> RunTimeMethods(Store& s, const TimePlan& plan);
+
+// Combines the delivered rows as "Calc. Means" does with every delivered row
+// ticked.
+Combination CombineRows(const std::vector<TimeRow>& rows);
+
+}  // namespace vantor::cli
