@@ -1,6 +1,7 @@
 // Number formatting: DecimalText, FormatFixed, FormatSci, PadInt.
 #include "core/format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +45,15 @@ std::string FormatFixedImpl(double x, int width, int decimals, bool allowSci) {
 
   const int over = static_cast<int>(s.size()) - width;
   if (over <= 0) return std::string(-over, ' ') + s;
-  if (over < decimals + 1 || !allowSci) return s.substr(0, std::max(0, width));
+  // Cutting may only drop decimals: when rounding took the point away (a
+  // value rounded to a whole number), or the point lies beyond the width, it
+  // would drop digits of the whole part and show a number ten or more times
+  // too small.
+  const auto pointAt = s.find('.');
+  const bool cutKeepsWholePart = pointAt != std::string::npos && static_cast<int>(pointAt) < width;
+  if ((over < decimals + 1 && cutKeepsWholePart) || !allowSci) {
+    return s.substr(0, std::max(0, width));
+  }
   return FormatSci(x, width, width - 6);
 }
 
@@ -101,6 +110,11 @@ std::string FormatSci(double x, int width, int decimals) {
     r += PadInt(std::abs(e), 2, '0');
   } else {
     r = "." + std::string(decimals, '0') + "e+00";
+  }
+  // Below six characters no mantissa and exponent fit: say so instead of
+  // overrunning the field.
+  if (std::isfinite(x) && width < kSciMinWidth && static_cast<int>(r.size()) > width) {
+    return std::string(std::max(width, 0), '*');
   }
   if (static_cast<int>(r.size()) < width) r.insert(0, width - r.size(), ' ');
   return r;

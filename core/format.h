@@ -5,11 +5,20 @@
 //
 // All functions are pure. Non-finite values never crash: they print as "NaN",
 // "Inf" or "-Inf" (right-aligned, cut to the width).
+//
+// Length: FormatFixed and FormatSci return exactly `width` characters, with
+// one exception: a scientific form whose exponent has three digits (|x| of
+// 1E+99 or more) is one character longer than the width. A number that needs
+// the scientific form in a width below 6, where no mantissa and exponent fit,
+// prints as `width` stars.
 #pragma once
 
 #include <string>
 
 namespace vantor {
+
+// The fewest characters of a scientific form: mantissa, "e+" and two digits.
+inline constexpr int kSciMinWidth = 6;
 
 // The plain decimal text of v: rounded to 15 significant digits, full stop as
 // decimal point, trailing zeros (and a bare point) removed, no leading zero
@@ -19,14 +28,16 @@ std::string DecimalText(double v);
 
 // Renders x with `decimals` decimals right-aligned in `width` characters. When
 // the rounded text is too long by less than decimals + 1 characters, its last
-// digits are cut off; when it is longer still, FormatSci(x, width, width - 6).
+// digits are cut off, as long as that drops decimals only; otherwise (longer
+// still, or a whole number that does not fit) FormatSci(x, width, width - 6).
 // A value that needs rounding shows only the digits its rounded form has
 // (1.2000004 with 5 decimals gives "1.2").
 std::string FormatFixed(double x, int width, int decimals);
 
 // Scientific form: a mantissa in [0.1, 1) formatted by FormatFixed, then
-// "e+NN" or "e-NN", right-aligned in `width`. Decimals above width - 6 are
-// reduced to width - 6 (and never below 0).
+// "e+NN" or "e-NN" ("e+NNN" from 1E+99 on), right-aligned in `width`.
+// Decimals above width - 6 are reduced to width - 6 (and never below 0). A
+// form longer than a width below 6 gives `width` stars instead.
 std::string FormatSci(double x, int width, int decimals);
 
 // The decimal text of n with copies of `pad` put in front until it has

@@ -36,6 +36,10 @@ TEST(FormatFixed, RoundingBranchAddsNoZeros) {
 
 TEST(FormatFixed, TooLongByLessThanDecimalsPlusOneIsCut) {
   EXPECT_EQ(FormatFixed(3.14159, 5, 4), "3.141");
+  // Rounding to a whole number leaves no decimals to cut: the cut would show
+  // -17619627, a hundred times too small.
+  EXPECT_EQ(FormatFixed(-1761962752.0000107, 9, 3), "-0.17e+10");
+  EXPECT_EQ(FormatFixed(123456789012345.000001, 14, 5), "0.12345679e+15");
 }
 
 TEST(FormatFixed, FallsBackToScientificKeepingTheSign) {
@@ -60,8 +64,10 @@ TEST(FormatFixed, ExtremeMagnitudesStayFinite) {
   // character longer than asked for.
   EXPECT_EQ(FormatFixed(1e300, 10, 2), "0.1000e+301");
   EXPECT_EQ(FormatFixed(1e-300, 10, 2), "        00");
-  // Width below the scientific form's minimum must not recurse without end.
-  EXPECT_FALSE(FormatFixed(-1.5e9, 3, 2).empty());
+  // Below six characters no scientific form fits: stars, not an overrun
+  // (and no recursion without end).
+  EXPECT_EQ(FormatFixed(-1.5e9, 3, 2), "***");
+  EXPECT_EQ(FormatFixed(12345.6, 5, 1), "*****");
   EXPECT_FALSE(FormatFixed(std::numeric_limits<double>::max(), 12, 5).empty());
 }
 
