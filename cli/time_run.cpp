@@ -66,8 +66,12 @@ TimeRow RunTracing(Store& s, const TimePlan& p) {
   if (LooksInverted(s)) return Refused("tracing", 2, kInvertedMessage);
   StartTracing(s);
   std::string smoothing = kNoAveraging;
+  // From the 9-point level on a press changes nothing: stop pressing there
+  // (a count of two billion would otherwise spin for seconds).
   for (int k = 0; k < p.smooth; ++k) {
-    if (auto caption = SmoothStep(s)) smoothing = *caption;
+    const auto caption = SmoothStep(s);
+    if (!caption) break;
+    smoothing = *caption;
   }
   if (p.fold) s.FoldTime = *p.fold;
   ComputeFoldLayout(s);

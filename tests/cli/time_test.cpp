@@ -121,6 +121,10 @@ TEST(CliTime, TracingFoldAndSmoothingAreApplied) {
   EXPECT_EQ(r["method"], "tracing");
   EXPECT_EQ(r["time_text"], "58739.92910");
   EXPECT_EQ(r["smoothing"], "5-point averaging");
+  // Presses beyond the 9-point level change nothing (and are not all made).
+  const CliRun most = RunCli("time " + kReal + " --smooth 2147483647 --json");
+  ASSERT_EQ(most.status, 0) << most.err;
+  EXPECT_EQ(json::parse(most.out)["results"][0]["smoothing"], "9-point averaging");
 }
 
 TEST(CliTime, TableLooksLikeTheMainWindowRows) {
