@@ -11,6 +11,11 @@
 namespace vantor {
 namespace {
 
+// Beyond 1E10 days a double's spacing exceeds a fifth of 0.00001 day: times
+// there lose the fifth decimal every result is shown with, and from 2^52 on
+// they lose the day itself.
+constexpr double kLargestHjd = 1e10;
+
 // A first line holding any other character is a header.
 bool HasHeaderMark(std::string_view line) {
   for (const char c : line) {
@@ -118,6 +123,12 @@ ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
                           " (" + what + "): " + Quote(fields[f]) + " is not a finite number.",
                       lineNo);
       }
+    }
+    if (!(std::fabs(v[0]) < kLargestHjd)) {
+      return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + Quote(fields[0]) +
+                        " lies beyond 10000000000 days, where a time can no longer be held to "
+                        "the 0.00001 day that Vantor shows.",
+                    lineNo);
     }
     if (!(std::fabs(v[1]) < 99)) {
       return Refuse("Line " + std::to_string(lineNo) + ", field 2 (magnitude): " +

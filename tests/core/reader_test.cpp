@@ -198,7 +198,16 @@ TEST(ReadLightCurveText, RefusesValuesBeyondThePlotSentinels) {
   EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,120\n").ok);
   EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,-99\n").ok);
   EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n200000000.0,5\n").ok);
-  EXPECT_TRUE(s == Store{});
+  // Times so large that a double cannot hold their fifth decimal: at 2E42
+  // every time of the file is the same number, and results would read
+  // "0.20000000e+43".
+  const ReadStatus huge = ReadLightCurveText(s, "HJD,V-C\n2e42,5\n2e42,6\n2e42,5\n");
+  EXPECT_FALSE(huge.ok);
+  EXPECT_EQ(huge.line, 2);
+  EXPECT_NE(huge.message.find("beyond 10000000000 days"), std::string::npos) << huge.message;
+  EXPECT_TRUE(ReadLightCurveText(s, "9999999999.5,5\n9999999999.6,6\n").ok);
+  EXPECT_FALSE(ReadLightCurveText(s, "-1e10,5\n-1e10,6\n").ok);
+  EXPECT_EQ(s.NPointsAll, 2);  // the accepted file above stays
 }
 
 TEST(ReadLightCurveText, RecognisesTheLayoutOnlyFromTheFirstTwoLines) {
