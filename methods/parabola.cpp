@@ -35,6 +35,16 @@ bool HasThreeDistinctTimes(const Store& s, int first, int last) {
   return false;
 }
 
+// Whether Mag(first..last) are all the same. The exact fit is then the
+// constant, but the uncentred sums leave a curvature of rounding size whose
+// "vertex" lies anywhere.
+bool AllMagnitudesEqual(const Store& s, int first, int last) {
+  for (int i = first + 1; i <= last; ++i) {
+    if (s.Mag[i] != s.Mag[first]) return false;
+  }
+  return true;
+}
+
 // The vertex and RMS deviation of the same least-squares parabola solved
 // about the mean time of the range, where the normal equations are well
 // conditioned. Used only to tell whether the sums on the uncentred times kept
@@ -96,6 +106,11 @@ MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
     return Refuse(
         "The points of the range lie at fewer than three different times: no parabola "
         "can be fitted. Pick a wider range.");
+  }
+  if (AllMagnitudesEqual(s, first, last)) {
+    return Refuse(
+        "All magnitudes of the range are equal: the light curve is flat there and the "
+        "parabola has no vertex. Pick a range across the eclipse.");
   }
 
   const double N = n;

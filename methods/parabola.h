@@ -39,7 +39,8 @@ struct ParabolaFit {
 //
 // Refuses (with a message for the user) when the range holds fewer than 4
 // points (first > last included), reaches outside 1..NPoints, holds fewer
-// than 3 distinct times, when the normal equations are singular (determinant
+// than 3 distinct times, when all its magnitudes are equal (a flat stretch
+// has no vertex), when the normal equations are singular (determinant
 // 0 or not finite), when a1 or a2 is 0 (the error estimate divides by both),
 // or when any result is not finite.
 MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last);
