@@ -40,6 +40,15 @@ MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, 
   const int nLeft = i2 >= i1 ? i2 - i1 + 1 : 0;
   const int nRight = i4 >= i3 ? i4 - i3 + 1 : 0;
   if (nLeft + nRight < 2) {
+    // A range given backwards counts as empty; say so, or the refusal would
+    // not explain two ranges of many points each.
+    if (i1 > i2 || i3 > i4) {
+      return Refuse(
+          "Bisecting chords needs at least 2 points in the two ranges together; a range that "
+          "runs backwards (left range " +
+          Range(i1, i2) + ", right range " + Range(i3, i4) +
+          ") holds none: each range must start at its smaller index.");
+    }
     return Refuse("Bisecting chords needs at least 2 points in the two ranges together.");
   }
   if (i1 > i2 || i3 > i4) {

@@ -160,6 +160,7 @@ TEST(BisectChordsRefusal, EachRefusalSaysWhy) {
   const std::vector<double> dip = {0.10, 0.30, 0.50, 0.70, 0.50, 0.30, 0.10};
   const Case cases[] = {
       {dip, {3, 3, 6, 5}, "at least 2 points"},  // one left point, empty right range
+      {dip, {3, 2, 6, 5}, "a range that runs backwards (left range 3 to 2, right range 6 to 5)"},
       {dip, {3, 2, 5, 6}, "runs backwards"},
       {dip, {2, 3, 6, 5}, "runs backwards"},
       {dip, {0, 3, 5, 6}, "outside the points 1 to 7"},
