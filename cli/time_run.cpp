@@ -2,6 +2,7 @@
 // on a loaded store, and the combination of their rows.
 #include "cli/time_run.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -105,15 +106,22 @@ TimeRow RunKvw(Store& s, const TimePlan& p) {
   return r;
 }
 
+// A point number typed for the Fourier window's 16-bit range indices. One
+// beyond every point stays beyond them: a plain conversion would wrap 65565
+// to 29 and fit a range nobody asked for.
+int16_t FourierIndex(int i) {
+  return static_cast<int16_t>(std::clamp(i, -1, static_cast<int>(kMaxPoints) + 1));
+}
+
 TimeRow RunFourier(Store& s, const TimePlan& p) {
   if (LooksInverted(s)) return Refused("fourier", 5, kInvertedMessage);
-  s.FourierLeftIdx = static_cast<int16_t>(p.fourierRange.first);
-  s.FourierRightIdx = static_cast<int16_t>(p.fourierRange.last);
+  s.FourierLeftIdx = FourierIndex(p.fourierRange.first);
+  s.FourierRightIdx = FourierIndex(p.fourierRange.last);
   s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
   s.ExcludeMode = p.exclude.has_value();
   if (p.exclude) {
-    s.ExclLeftIdx = static_cast<int16_t>(p.exclude->first);
-    s.ExclRightIdx = static_cast<int16_t>(p.exclude->last);
+    s.ExclLeftIdx = FourierIndex(p.exclude->first);
+    s.ExclRightIdx = FourierIndex(p.exclude->last);
   }
   if (p.start) s.FitParam = *p.start;
   const auto res = FitFourier(s);

@@ -114,6 +114,19 @@ TEST(CliTime, BadUsageAndRefusedFilesGiveStatusTwo) {
   }
 }
 
+TEST(CliTime, FourierRangeBeyondThe16BitIndicesIsRefusedNotWrapped) {
+  // 65565 and 65538 would wrap round to the points 29 and 2.
+  for (const char* range : {"2:65565", "65538:29"}) {
+    const CliRun run = RunCli("time " + kReal + " --fourier " + range + " --json");
+    EXPECT_EQ(run.status, 1) << range;
+    const json r = json::parse(run.out)["results"][0];
+    EXPECT_FALSE(r["ok"].get<bool>()) << range;
+    EXPECT_NE(r["message"].get<std::string>().find("not a range within points 1 to 30"),
+              std::string::npos)
+        << r.dump();
+  }
+}
+
 TEST(CliTime, TracingFoldAndSmoothingAreApplied) {
   const CliRun run = RunCli("time " + kReal + " --fold 0.9291 --smooth 2 --json");
   ASSERT_EQ(run.status, 0) << run.err;
