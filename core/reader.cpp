@@ -11,11 +11,6 @@
 namespace vantor {
 namespace {
 
-// Beyond 1E10 days a double's spacing exceeds a fifth of 0.00001 day: times
-// there lose the fifth decimal every result is shown with, and from 2^52 on
-// they lose the day itself.
-constexpr double kLargestHjd = 1e10;
-
 // A first line holding any other character is a header.
 bool HasHeaderMark(std::string_view line) {
   for (const char c : line) {

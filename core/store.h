@@ -19,6 +19,10 @@
 namespace vantor {
 
 inline constexpr int kMaxPoints = 1000;
+// Times (HJD, days) lie within plus or minus this: beyond it the spacing of
+// doubles exceeds a fifth of the 0.00001 day every time is shown with (and
+// from 2^52 on it exceeds the day). The reader refuses such times.
+inline constexpr double kLargestHjd = 1e10;
 // Storage of the resampled arrays (Kwee and van Woerden samples, sliding grid).
 inline constexpr int kMaxSamples = 2000;
 

@@ -102,7 +102,9 @@ MethodResult<TracingResult> TracingResultOf(const Store& s) {
   if (s.NPoints < 1) return Refuse("No light curve is loaded: there is nothing to fold.");
   if (LooksInverted(s)) return Refuse(kInvertedMessage);
   const double time = s.HjdBase + s.FoldTime;
-  if (!std::isfinite(s.FoldTime) || !std::isfinite(time)) {
+  // A typed fold can be any number: one beyond the times a light curve may
+  // hold would be shown as "0.1000000e+301", not as a time.
+  if (!std::isfinite(s.FoldTime) || !(std::fabs(time) < kLargestHjd)) {
     return Refuse(
         "The fold time is not a usable number; please type a time within the light curve.");
   }

@@ -88,8 +88,8 @@ struct TracingResult {
 
 // Returns the result for the current FoldTime. Refuses when no point is in the
 // working set, when the curve looks inverted (kInvertedMessage), and when the
-// fold or the resulting time is not a finite number (a typed number too large
-// for a double).
+// fold is not a finite number (a typed number too large for a double) or puts
+// the time beyond kLargestHjd days.
 MethodResult<TracingResult> TracingResultOf(const Store& s);
 
 }  // namespace vantor

@@ -241,6 +241,11 @@ TEST(TracingResult, RefusesNoDataInvertedCurveAndNonFiniteFold) {
 
   s->FoldTime = std::numeric_limits<double>::quiet_NaN();
   EXPECT_FALSE(TracingResultOf(*s).has_value());
+  // Finite, but no time a light curve can hold ("0.1000000e+301").
+  s->FoldTime = 1e300;
+  EXPECT_FALSE(TracingResultOf(*s).has_value());
+  s->FoldTime = 1e10;
+  EXPECT_FALSE(TracingResultOf(*s).has_value());
 }
 
 }  // namespace
