@@ -5,7 +5,10 @@
 # `make sanitize` builds and runs every test under AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan/; `make fuzz` builds the libFuzzer
 # targets with clang in build-fuzz/ and runs each for FUZZ_SECONDS.
+# `make install` builds and installs the program, its desktop entry and its
+# icon under PREFIX (default /usr/local; DESTDIR stages them elsewhere).
 BUILD ?= build
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -13,7 +16,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := reader settings val format time_args
 FUZZ_CXX ?= clang++-16
 
-.PHONY: all deps configure build run test bench screenshots sanitize fuzz clean
+.PHONY: all deps configure build run test bench screenshots sanitize fuzz install clean
 
 all: build
 
@@ -67,6 +70,9 @@ fuzz: deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	@rm -rf $(BUILD)

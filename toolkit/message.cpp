@@ -1,4 +1,4 @@
-// ShowMessage and its recorder.
+// ShowMessage and AskYesNo, and their stand-ins for tests.
 #include "toolkit/message.h"
 
 #include <QApplication>
@@ -8,6 +8,7 @@ namespace vantor {
 namespace {
 
 MessageRecorder* activeRecorder = nullptr;
+QuestionAnswerer* activeAnswerer = nullptr;
 
 }  // namespace
 
@@ -23,6 +24,23 @@ void ShowMessage(const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
                   QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
+}
+
+QuestionAnswerer::QuestionAnswerer(bool answer) : answer_(answer), previous_(activeAnswerer) {
+  activeAnswerer = this;
+}
+
+QuestionAnswerer::~QuestionAnswerer() { activeAnswerer = previous_; }
+
+bool AskYesNo(const QString& text) {
+  if (activeAnswerer != nullptr) {
+    activeAnswerer->questions_.append(text);
+    return activeAnswerer->answer_;
+  }
+  QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace vantor

@@ -1,7 +1,9 @@
-// The program's message box: one text, an OK button and the program's title.
-// Every message a user sees goes through ShowMessage. While a MessageRecorder
-// is alive, ShowMessage records the text instead of showing a box, so that
-// tests never block on a modal dialog.
+// The program's message boxes: a message with one OK button (ShowMessage) and
+// a question with Yes and No (AskYesNo), both with the program's title. Every
+// message and question a user sees goes through them. While a MessageRecorder
+// is alive, ShowMessage records the text instead of showing a box; while a
+// QuestionAnswerer is alive, AskYesNo records the question and gives its
+// answer. So tests never block on a modal dialog.
 #pragma once
 
 #include <QString>
@@ -31,6 +33,32 @@ class MessageRecorder {
   friend void ShowMessage(const QString& text);
   QStringList texts_;
   MessageRecorder* previous_;
+};
+
+// Asks `text` in a message box with Yes and No buttons (No is the default, so
+// that Enter does not confirm by accident) and the application's display name
+// as title; returns true when the user chose Yes.
+bool AskYesNo(const QString& text);
+
+// Answers AskYesNo with a fixed answer while it exists and records the
+// questions. Answerers nest like recorders.
+class QuestionAnswerer {
+ public:
+  explicit QuestionAnswerer(bool answer);
+  ~QuestionAnswerer();
+  QuestionAnswerer(const QuestionAnswerer&) = delete;
+  QuestionAnswerer& operator=(const QuestionAnswerer&) = delete;
+
+  // Sets the answer to the next questions.
+  void SetAnswer(bool answer) { answer_ = answer; }
+  // Returns the questions asked so far, oldest first.
+  const QStringList& Questions() const { return questions_; }
+
+ private:
+  friend bool AskYesNo(const QString& text);
+  bool answer_;
+  QStringList questions_;
+  QuestionAnswerer* previous_;
 };
 
 }  // namespace vantor

@@ -1,13 +1,21 @@
 // frmMain: start-up, dispatch to the other windows, the result table, the
-// combination and shut-down.
+// combination, the results report, dropped files and shut-down.
 #include "windows/frm_main.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
+#include <QMimeData>
 #include <QVBoxLayout>
 #include <exception>
 #include <new>
@@ -18,6 +26,7 @@
 #include "core/format.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "core/textfile.h"
 #include "methods/sliding.h"
 #include "toolkit/message.h"
 #include "windows/frm_about.h"
@@ -29,7 +38,23 @@
 namespace vantor {
 
 namespace {
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Returns why dropped `urls` cannot be loaded as a light curve, or an empty
+// text when they are one local .csv or .txt file.
+QString DropRefusal(const QList<QUrl>& urls) {
+  const QString hint =
+      QStringLiteral("Drop one light-curve file (.csv or .txt) on the window to load it.");
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return hint;
+  const QFileInfo file(urls.front().toLocalFile());
+  const QString suffix = file.suffix().toLower();
+  if (file.isDir() || (suffix != QLatin1String("csv") && suffix != QLatin1String("txt"))) {
+    return QStringLiteral("\"%1\" is not a light-curve file. ").arg(file.fileName()) + hint;
+  }
+  return {};
+}
+
 }  // namespace
 
 FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> endProgram)
@@ -52,6 +77,7 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmPlotData_ = std::make_unique<FrmPlotData>(store_, this);
   connect(frmOpen_.get(), &FrmOpen::lightCurveRead, this, &FrmMain::AfterLightCurveRead);
   connect(frmOpen_.get(), &FrmOpen::clearResults, this, &FrmMain::ClearResultBoxes);
+  connect(frmSaveAs_.get(), &FrmSaveAs::accepted, this, &FrmMain::WriteReport);
   connect(frmPlotData_.get(), &FrmPlotData::workingSetRebuilt, this,
           [this](int nPoints) { Label[18]->setText(Q(IntText(nPoints))); });
 }
@@ -78,6 +104,8 @@ void FrmMain::BuildControls() {
     Text[k] = new QLineEdit(this);
     Text[k]->setObjectName(QStringLiteral("Text%1").arg(k));
     Text[k]->setMinimumWidth(130);
+    // A file dropped on a box loads like one dropped on the window.
+    Text[k]->setAcceptDrops(false);
     return Text[k];
   };
 
@@ -162,6 +190,7 @@ void FrmMain::BuildControls() {
   connect(Command[9], &QPushButton::clicked, this, &FrmMain::Command9_Click);
   connect(Command[10], &QPushButton::clicked, this, &FrmMain::Command10_Click);
   connect(group, &QButtonGroup::idClicked, this, &FrmMain::Option1_Click);
+  setAcceptDrops(true);
 }
 
 void FrmMain::BuildMenus(QMenuBar* bar) {
@@ -169,15 +198,21 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   file->setObjectName(QStringLiteral("mFile"));
   QAction* open = file->addAction(QStringLiteral("Open"));
   open->setObjectName(QStringLiteral("mOpen"));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   QAction* save = file->addAction(QStringLiteral("Save"));
   save->setObjectName(QStringLiteral("mSave"));
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  QAction* copy = file->addAction(QStringLiteral("Copy results"));
+  copy->setObjectName(QStringLiteral("mCopyResults"));
   file->addSeparator();
   QAction* exit = file->addAction(QStringLiteral("Exit"));
   exit->setObjectName(QStringLiteral("mExit"));
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
   help1->setObjectName(QStringLiteral("Help1"));
+  help1->setShortcut(QKeySequence(Qt::Key_F1));
   QAction* help2 = help->addAction(QStringLiteral("Help -Data files"));
   help2->setObjectName(QStringLiteral("Help2"));
   help->addSeparator();
@@ -185,6 +220,7 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   about->setObjectName(QStringLiteral("mAbout"));
   connect(open, &QAction::triggered, this, &FrmMain::mOpen_Click);
   connect(save, &QAction::triggered, this, &FrmMain::mSave_Click);
+  connect(copy, &QAction::triggered, this, &FrmMain::mCopyResults_Click);
   connect(exit, &QAction::triggered, this, &FrmMain::mExit_Click);
   connect(help1, &QAction::triggered, this, &FrmMain::Help1_Click);
   connect(help2, &QAction::triggered, this, &FrmMain::Help2_Click);
@@ -216,17 +252,24 @@ void FrmMain::DeliverResult(int row, const QString& timeText, const QString& err
   Text[row]->setText(timeText);
   Text[row + 6]->setText(errorText);
   Check[row]->setChecked(true);
+  // The store holds what the method used right now; later clicks, typing and
+  // deletions must not change what the report says about this result.
+  const KvwTuning kvw{frmPlott4_->Text1->text().toStdString(),
+                      frmPlott4_->Text2->text().toStdString()};
+  setups_[row] = DescribeMethodSetup(store_, row, kvw);
 }
 
 void FrmMain::ClearResult(int row) {
   Text[row]->clear();
   Text[row + 6]->clear();
+  setups_[row].clear();
 }
 
 void FrmMain::SetUseInMean(int row, bool checked) { Check[row]->setChecked(checked); }
 
 void FrmMain::ClearResultBoxes() {
   for (int k = 1; k <= 12; ++k) Text[k]->clear();
+  setups_.fill(std::string());
 }
 
 void FrmMain::ShowRuntimeError(int n) { ShowMessage(Q(RuntimeErrorMessage(n))); }
@@ -246,12 +289,106 @@ void FrmMain::mSave_Click() {
   frmSaveAs_->Combo1->setCurrentIndex(0);
 }
 
+// --- Results report and clipboard ----------------------------------------------------
+
+ReportInput FrmMain::CurrentReport() const {
+  ReportInput in;
+  in.program = std::string("Vantor ") + kVersion;
+  in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
+  for (int k = 1; k <= 6; ++k) {
+    in.rows[k] = ReportRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
+                           Check[k]->isChecked(), setups_[k]};
+  }
+  in.simpleMean = Text[13]->text().toStdString();
+  in.weightedMean = Text[14]->text().toStdString();
+  in.uncertainty = Text[15]->text().toStdString();
+  in.stdDev = Text[16]->text().toStdString();
+  return in;
+}
+
+void FrmMain::WriteReport() {
+  // The save-as window has taken over the folder and the name; that stands
+  // whether or not a report is written.
+  if (lightCurvePath_.isEmpty()) {
+    ShowMessage(QStringLiteral("No light curve is loaded: there are no results to save."));
+    return;
+  }
+  const QString name = Q(store_.DataFileName);
+  if (name.trimmed().isEmpty()) {
+    ShowMessage(QStringLiteral("Type a file name for the report."));
+    return;
+  }
+  const QString path = QDir::cleanPath(QDir(Q(store_.DataDir)).filePath(name));
+  const QFileInfo target(path);
+  if (target.isDir()) {
+    ShowMessage(QStringLiteral("\"%1\" is a folder: type a file name for the report.").arg(path));
+    return;
+  }
+  if (target.exists() &&
+      target.canonicalFilePath() == QFileInfo(lightCurvePath_).canonicalFilePath()) {
+    ShowMessage(
+        QStringLiteral("\"%1\" is the light curve loaded: choose another name for the report.")
+            .arg(path));
+    return;
+  }
+  if (target.exists() &&
+      !AskYesNo(QStringLiteral("\"%1\" already exists. Replace it?").arg(path))) {
+    return;
+  }
+  const std::string report =
+      BuildReport(store_, CurrentReport(), ReportFormatFor(name.toStdString()));
+  std::string error;
+  if (!WriteFileAtomically(QFile::encodeName(path).toStdString(), report, error)) {
+    ShowMessage(QStringLiteral("The report was not saved. ") +
+                QString::fromLocal8Bit(error.c_str()));
+  }
+}
+
+void FrmMain::mCopyResults_Click() {
+  if (lightCurvePath_.isEmpty()) {
+    ShowMessage(QStringLiteral("No light curve is loaded: there are no results to copy."));
+    return;
+  }
+  QGuiApplication::clipboard()->setText(
+      Q(BuildReport(store_, CurrentReport(), ReportFormat::Tabs)));
+}
+
+// --- Dropped files -------------------------------------------------------------------
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  // Anything with file names may be dropped; the drop says why it refuses one.
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void FrmMain::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  const QString refusal = DropRefusal(urls);
+  if (refusal.isEmpty()) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+  // Loading may show a message box: never inside the drag of the program the
+  // file came from, which waits until the drop returns.
+  QMetaObject::invokeMethod(
+      this,
+      [this, urls, refusal] {
+        if (refusal.isEmpty()) {
+          frmOpen_->OpenPath(urls.front().toLocalFile());
+        } else {
+          ShowMessage(refusal);
+        }
+      },
+      Qt::QueuedConnection);
+}
+
 void FrmMain::AfterLightCurveRead(const ReadStatus& status) {
   if (!status.ok) {
     ShowMessage(Q(status.message));
     return;
   }
   setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName));
+  lightCurvePath_ = QDir::cleanPath(Q(store_.DataFilePath));
   frmPlotData_->Drawing().Cls();
   frmPlotData_->hide();
   for (int k = 1; k <= 6; ++k) Check[k]->setChecked(false);

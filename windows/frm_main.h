@@ -2,8 +2,11 @@
 // curve through the open window, switches the sign convention, opens the point
 // editor and the method windows, collects the six methods' results in its
 // table (row k: Text k, Text k+6, Check k) and combines the ticked rows with
-// "Calc. Means". Closing it, its "Exit" button and its Exit menu entry write
-// the settings file and end the program.
+// "Calc. Means". Save writes a report of the results to the file chosen in
+// the save-as window, "Copy results" puts the same table on the clipboard,
+// and a light-curve file dropped on the window is loaded as the open window
+// loads it. Closing it, its "Exit" button and its Exit menu entry write the
+// settings file and end the program.
 #pragma once
 
 #include <QCheckBox>
@@ -18,6 +21,7 @@
 #include <string>
 
 #include "core/reader.h"
+#include "core/report.h"
 #include "core/store.h"
 #include "toolkit/form.h"
 #include "windows/result_rows.h"
@@ -89,6 +93,9 @@ class FrmMain : public Form, public ResultRows {
   void Option1_Click(int index);
   void mOpen_Click();
   void mSave_Click();
+  // File > "Copy results": puts the results report, tab-separated, on the
+  // clipboard.
+  void mCopyResults_Click();
   void mExit_Click();
   void Help1_Click();
   void Help2_Click();
@@ -97,6 +104,11 @@ class FrmMain : public Form, public ResultRows {
  protected:
   void Form_Load() override;
   void Form_Unload() override;
+  // A dragged file may be dropped anywhere on the window; the drop loads a
+  // light-curve file (.csv or .txt) through the open window and refuses
+  // anything else with a message.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();
@@ -104,6 +116,11 @@ class FrmMain : public Form, public ResultRows {
   // The window part of reading a light curve.
   void AfterLightCurveRead(const ReadStatus& status);
   void ClearResultBoxes();
+  // The save-as window's OK: writes the results report to DataDir /
+  // DataFileName, asking before it replaces a file.
+  void WriteReport();
+  // The report of what the window shows now.
+  ReportInput CurrentReport() const;
   // Writes the settings file, reports a failure once, and ends the program.
   void ShutDown();
   // A light curve is loaded. A refused first file or a confirmed Save can
@@ -114,6 +131,13 @@ class FrmMain : public Form, public ResultRows {
   std::string settingsPath_;
   std::function<void()> endProgram_;
   bool shuttingDown_ = false;
+  // The file the loaded light curve was read from (DataFilePath at the last
+  // accepted read): a refused file and the Save command change DataFileName,
+  // not the light curve. Empty while none is loaded.
+  QString lightCurvePath_;
+  // What each method used for the result in its row, described when it was
+  // delivered (cell 0 unused).
+  std::array<std::string, 7> setups_{};
   std::unique_ptr<FrmOpen> frmOpen_;
   std::unique_ptr<FrmSaveAs> frmSaveAs_;
   std::unique_ptr<FrmHelp> frmHelp_;

@@ -1,6 +1,10 @@
 // frmOpen: loading a light curve through the program's own file window.
 #include "windows/frm_open.h"
 
+#include <QFileInfo>
+
+#include "toolkit/message.h"
+
 namespace vantor {
 
 FrmOpen::FrmOpen(Store& store, QWidget* parent)
@@ -21,6 +25,19 @@ void FrmOpen::Command1_Click() {
   emit lightCurveRead(status);
   hide();
   emit clearResults();
+}
+
+bool FrmOpen::OpenPath(const QString& path) {
+  const QFileInfo file(path);
+  if (!Dir1->SetPath(file.absolutePath())) {
+    ShowMessage(QStringLiteral("Cannot open \"%1\": the folder %2 does not exist.")
+                    .arg(path, file.absolutePath()));
+    return false;
+  }
+  // After the folder: a new folder puts its first file into the name box.
+  Text1->setText(file.fileName());
+  Command1_Click();
+  return true;
 }
 
 }  // namespace vantor

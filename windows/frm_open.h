@@ -1,7 +1,8 @@
 // frmOpen: the window that loads a light curve. The user picks a folder and a
 // file ("*.csv" listed when it comes up); OK stores the folder, the name and
 // the path in the store, reads the file, hides the window and asks the main
-// window to empty its result boxes.
+// window to empty its result boxes. OpenPath loads a file named elsewhere (on
+// the command line, dropped on the main window) through the same OK.
 #pragma once
 
 #include "core/reader.h"
@@ -20,6 +21,13 @@ class FrmOpen : public FileChooser {
   using FileChooser::Prepare;
   // Prepares the pattern list for the program start: "*.csv" listed, entry 1.
   void Prepare() { FileChooser::Prepare(1); }
+
+  // Loads the file at `path` as if the user had chosen its folder and typed
+  // its name: the folder list moves to the file's folder, the name box gets
+  // the file name, and OK runs with everything it hands over. A relative
+  // path counts from the working folder. Returns false, with a message and
+  // nothing changed, when the folder does not exist.
+  bool OpenPath(const QString& path);
 
  signals:
   // Emitted right after the reader has run, while the window is still shown;

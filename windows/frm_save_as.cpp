@@ -1,4 +1,4 @@
-// frmSaveAs: choosing a folder and a name; nothing is written.
+// frmSaveAs: choosing a folder and a name; the window writes nothing itself.
 #include "windows/frm_save_as.h"
 
 namespace vantor {
@@ -17,6 +17,7 @@ void FrmSaveAs::Command1_Click() {
   store_.DataDir = Dir1->Path().toStdString();
   store_.DataFileName = Text1->text().toStdString();
   hide();
+  emit accepted();
 }
 
 }  // namespace vantor

@@ -1,7 +1,9 @@
-// frmSaveAs: the window behind the main window's Save command. It only
-// records a folder and a file name in the store: the name box is copied into
-// DataFileName at every change, and OK takes over the folder into DataDir.
-// Nothing is read or written, and DataFilePath stays as it was.
+// frmSaveAs: the window behind the main window's Save command. It records a
+// folder and a file name in the store: the name box is copied into
+// DataFileName at every change, and OK takes over the folder into DataDir,
+// hides the window and announces the choice (the main window then writes its
+// results report there). The window itself reads and writes no file, and
+// DataFilePath stays the path of the loaded light curve.
 #pragma once
 
 #include "core/store.h"
@@ -23,8 +25,13 @@ class FrmSaveAs : public FileChooser {
  public slots:
   // Copies the name box into DataFileName.
   void Text1_Change();
-  // Accepts: takes over the folder and the name, hides the window.
+  // Accepts: takes over the folder and the name, hides the window and emits
+  // accepted.
   void Command1_Click() override;
+
+ signals:
+  // OK was pressed: DataDir and DataFileName hold the chosen folder and name.
+  void accepted();
 
  private:
   Store& store_;

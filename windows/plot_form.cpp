@@ -1,6 +1,7 @@
 // PlotForm: the shared frame of the plot windows.
 #include "windows/plot_form.h"
 
+#include <QKeySequence>
 #include <QVBoxLayout>
 
 #include "toolkit/printing.h"
@@ -31,6 +32,7 @@ PlotForm::PlotForm(const QString& name, const QString& loadCaption, Store& store
   mPrintSetup_->setObjectName(printSetupName);
   mPrint_ = mFile_->addAction(QStringLiteral("Print"));
   mPrint_->setObjectName(QStringLiteral("mPrint"));
+  mPrint_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   mFile_->addSeparator()->setObjectName(QStringLiteral("mDash"));
   mExit_ = mFile_->addAction(QStringLiteral("Exit"));
   mExit_->setObjectName(QStringLiteral("mExit"));

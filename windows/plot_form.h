@@ -64,7 +64,7 @@ class PlotForm : public Form {
  public slots:
   // The menu's "Print Setup ...": chooses and sets up the current printer.
   void mPrintSetup_Click();
-  // The menu's "Print": prints the window on the current printer.
+  // The menu's "Print" (Ctrl+P): prints the window on the current printer.
   void mPrint_Click();
   // The menu's "Exit": hides the window; its state stays.
   void mExit_Click() { hide(); }

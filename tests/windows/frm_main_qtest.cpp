@@ -1,9 +1,13 @@
 // Tests of frmMain: start-up and shut-down with the settings file, buttons
 // before a file is loaded, loading through the open window (accepted and
 // refused files), the sign convention, the method buttons and their windows,
-// sliding integrations, "Calc. Means", and the geometry records of the plot
-// windows.
+// sliding integrations, "Calc. Means", the geometry records of the plot
+// windows, the keyboard shortcuts, and loading a file named at start-up or
+// dropped on the window.
+#include <QAction>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -12,6 +16,7 @@
 #include "core/store.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
+#include "windows/frm_help.h"
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
@@ -260,12 +265,95 @@ class FrmMainTest : public QObject {
     QVERIFY(!main_->Check[6]->isChecked());
   }
 
+  void shortcutsRunTheirCommands() {
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    QTest::keyClick(main_.get(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(main_->frmOpen().isVisible());
+    main_->frmOpen().hide();
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    QTest::keyClick(main_.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(main_->frmSaveAs().isVisible());
+    main_->frmSaveAs().hide();
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    QTest::keyClick(main_.get(), Qt::Key_F1);
+    QVERIFY(main_->frmHelp().isVisible());
+    main_->frmHelp().hide();
+    main_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    QTest::keyClick(main_.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(ended_, 1);
+    // Print in every plot window.
+    for (QWidget* w : std::initializer_list<QWidget*>{&main_->frmPlott1(), &main_->frmPlott2(),
+                                                      &main_->frmPlott3(), &main_->frmPlott4(),
+                                                      &main_->frmPlott5(), &main_->frmPlotData()}) {
+      auto* print = w->findChild<QAction*>(QStringLiteral("mPrint"));
+      QVERIFY(print != nullptr);
+      QCOMPARE(print->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    }
+  }
+
+  void openPathLoadsThroughTheOpenWindowsOk() {
+    main_->Text[3]->setText("x");
+    QVERIFY(main_->frmOpen().OpenPath(kExamples + QStringLiteral("/eclipse_header.csv")));
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
+    QCOMPARE(main_->Label[17]->text(), QStringLiteral("60"));
+    QCOMPARE(main_->Label[18]->text(), QStringLiteral("60"));
+    QVERIFY(main_->Text[3]->text().isEmpty());
+    QCOMPARE(main_->frmOpen().Label4->text(), kExamples);
+    QCOMPARE(main_->frmOpen().Text1->text(), QStringLiteral("eclipse_header.csv"));
+    QVERIFY(messages_->Texts().isEmpty());
+
+    // A folder that does not exist: a message, and the loaded curve stays.
+    const Store before = *store_;
+    QVERIFY(!main_->frmOpen().OpenPath(dir_->filePath("nowhere/a.csv")));
+    QCOMPARE(messages_->Texts().size(), 1);
+    QVERIFY(*store_ == before);
+  }
+
+  void droppedLightCurveLoadsAndOtherDropsAreRefused() {
+    const QString curve = kExamples + QStringLiteral("/eclipse_header.csv");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(curve)});
+    Drop(files);
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
+    QCOMPARE(main_->Label[17]->text(), QStringLiteral("60"));
+    QVERIFY(messages_->Texts().isEmpty());
+
+    const Store before = *store_;
+    QFile picture(dir_->filePath("plot.png"));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.close();
+    QMimeData other;
+    other.setUrls({QUrl::fromLocalFile(picture.fileName())});
+    Drop(other);
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(curve), QUrl::fromLocalFile(curve)});
+    Drop(two);
+    QCOMPARE(messages_->Texts().size(), 2);
+    QVERIFY(messages_->Texts()[0].contains(QStringLiteral("plot.png")));
+    QVERIFY(*store_ == before);
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
+  }
+
  private:
   void Load(const QString& folder, const QString& name) {
     main_->mOpen_Click();
     QVERIFY(main_->frmOpen().Dir1->SetPath(folder));
     main_->frmOpen().Text1->setText(name);
     main_->frmOpen().Command1_Click();
+  }
+
+  // Drags `data` onto the main window, drops it and lets the window take it.
+  void Drop(const QMimeData& data) {
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(main_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(main_.get(), &drop);
+    QCoreApplication::processEvents();
   }
 
   std::unique_ptr<QTemporaryDir> dir_;
