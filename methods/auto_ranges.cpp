@@ -1,0 +1,441 @@
+// The automatic-range rule and the automatic timing by five methods.
+#include "methods/auto_ranges.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <numbers>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+
+namespace vantor {
+
+namespace {
+
+std::string Fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+std::string Percent(double fraction) { return IntText(std::lround(100 * fraction)) + " %"; }
+
+std::string Points(int first, int last) {
+  return "points " + IntText(first) + " to " + IntText(last);
+}
+
+double Median(std::vector<double> v) {
+  const size_t mid = v.size() / 2;
+  std::nth_element(v.begin(), v.begin() + mid, v.end());
+  if (v.size() % 2 == 1) return v[mid];
+  const double upper = v[mid];
+  const double lower = *std::max_element(v.begin(), v.begin() + mid);
+  return (lower + upper) / 2;
+}
+
+// The light curve as the rule sees it: times, smoothed magnitudes and the
+// levels read from them.
+struct Outline {
+  int n = 0;
+  std::vector<double> t, sm;  // 1-based, cell 0 unused
+  int bottom = 0;
+  double bottomMag = 0, topMag = 0, usable = 0;
+  double centre = 0;
+  double halfDepthMiddle = 0;  // halfway between the crossings of depth fraction 0.5
+
+  // Magnitude at depth fraction f (0 at the top, 1 at the bottom).
+  double Level(double f) const { return topMag + f * usable; }
+};
+
+// Follows the smoothed curve from the bottom in direction dir (-1 left, +1
+// right) to its first point brighter than `level` and returns the time of
+// the crossing, interpolated between that point and its neighbour towards the
+// bottom; nullopt when the series ends first.
+std::optional<double> CrossOutwards(const Outline& o, double level, int dir) {
+  for (int i = o.bottom + dir; i >= 1 && i <= o.n; i += dir) {
+    if (o.sm[i] < level) {
+      const int in = i - dir;
+      const double f = (o.sm[in] - level) / (o.sm[in] - o.sm[i]);
+      return o.t[in] + f * (o.t[i] - o.t[in]);
+    }
+  }
+  return std::nullopt;
+}
+
+// The points within the shorter of the two distances from the centre to
+// where the smoothed curve crosses depth fraction `depth` (first > last when
+// none lies within it); nullopt when a branch never gets that bright.
+struct Balanced {
+  int first, last;
+  double half;  // days either side of the centre
+};
+
+std::optional<Balanced> BalancedAbout(const Outline& o, double depth) {
+  const auto left = CrossOutwards(o, o.Level(depth), -1);
+  const auto right = CrossOutwards(o, o.Level(depth), +1);
+  if (!left || !right) return std::nullopt;
+  Balanced b{1, o.n, std::min(o.centre - *left, *right - o.centre)};
+  while (b.first <= o.n && o.t[b.first] < o.centre - b.half) ++b.first;
+  while (b.last >= 1 && o.t[b.last] > o.centre + b.half) --b.last;
+  return b;
+}
+
+std::string BalancedWhy(const Outline& o, const Balanced& b, double depth) {
+  return Points(b.first, b.last) + ": within " + Fixed(b.half, 4) +
+         " d either side of the centre " + Fixed(o.centre, 5) +
+         ", where the shorter branch is still fainter than " + Percent(depth) + " of the depth";
+}
+
+// Returns the balanced range of the Kwee and van Woerden or the Fourier fit.
+MethodResult<AutoRange> WideRange(const Outline& o, double depth, const char* method) {
+  const auto b = BalancedAbout(o, depth);
+  if (!b) {
+    return Refuse(std::string("No automatic range for ") + method +
+                  ": a branch does not rise to " + Percent(depth) +
+                  " of the depth within the data.");
+  }
+  if (b->last - b->first + 1 < kMinWideRangePoints) {
+    return Refuse(std::string("No automatic range for ") + method + ": only " +
+                  IntText(std::max(0, b->last - b->first + 1)) +
+                  " points lie within the balanced range about the centre (at least " +
+                  IntText(kMinWideRangePoints) + " are needed).");
+  }
+  return AutoRange{b->first, b->last, BalancedWhy(o, *b, depth)};
+}
+
+// Chooses Stepp and Frac for the Kwee and van Woerden range (see the header).
+MethodResult<AutoKvw> KvwTuning(const Outline& o, const Store& s, const AutoRange& range) {
+  const int n = range.last - range.first + 1;
+  const int M = static_cast<int>(RoundEven(0.9 * n));
+  const int F = 2 * M;
+  const double t1 = o.t[range.first];
+  const double dt = (o.t[range.last] - t1) / F;
+  if (!(dt > 0)) {
+    return Refuse("No automatic range for Kwee and van Woerden: the points of its range lie at "
+                  "one time.");
+  }
+  // The method's start: the first faintest of its resampled points (raw
+  // magnitudes rounded to a few decimals often tie, so resample as it does).
+  auto scratch = std::make_unique<Store>(s);
+  KvwResample(*scratch, range.first, range.last, M);
+  int c0 = 0;
+  for (int g = 1; g <= F; ++g) {
+    if (scratch->KvwMag[g] > scratch->KvwMag[c0]) c0 = g;
+  }
+  const int h0 = std::min(c0, F - c0);
+  const double tStart = t1 + c0 * dt;
+  const double away =
+      std::max(std::fabs(tStart - o.centre), std::fabs(tStart - o.halfDepthMiddle));
+  const int offset = static_cast<int>(std::lround(away / dt));
+  const int wanted = std::max({1, 2 * (offset - kKvwFreeMoves), F / kKvwStepsAcross});
+  const int step = std::max(1, std::min(wanted, static_cast<int>((0.98 - kKvwMinFrac) * h0)));
+  const double frac = std::min(0.9, std::floor(100.0 * (h0 - step) / h0 - 2) / 100);
+  if (!(frac >= kKvwMinFrac)) {
+    return Refuse("No automatic range for Kwee and van Woerden: its search would start at the "
+                  "faintest point of the range (sample " + IntText(c0) + " of 0 to " + IntText(F) +
+                  "), too near the end of the range for its sums.");
+  }
+  AutoKvw k{range, IntText(step), Fixed(frac, 2), tStart - o.centre};
+  if (step > 1 || frac < 0.9) {
+    k.range.why += "; Stepp " + k.stepText + " and Frac " + k.fracText +
+                   " for a start at the faintest point, " + IntText(offset) +
+                   (offset == 1 ? " sample" : " samples") + " from the centre";
+  }
+  return k;
+}
+
+MethodResult<AutoRange> ParabolaRange(const Outline& o, const Store& s) {
+  const auto b = BalancedAbout(o, kParabolaDepth);
+  if (!b) {
+    return Refuse("No automatic range for the parabola: a branch does not rise to " +
+                  Percent(kParabolaDepth) + " of the depth within the data.");
+  }
+  int first = b->first, last = b->last;
+  if (first > last) first = last = o.bottom;
+  // Widen on the side whose end lies nearer the centre, keeping the range
+  // balanced in time.
+  const auto widen = [&] {
+    const bool canLeft = first > 1, canRight = last < o.n;
+    if (!canLeft && !canRight) return false;
+    if (canLeft && (!canRight || o.centre - o.t[first - 1] <= o.t[last + 1] - o.centre)) {
+      --first;
+    } else {
+      ++last;
+    }
+    return true;
+  };
+  while (last - first + 1 < kParabolaMinPoints) {
+    if (!widen()) {
+      return Refuse("No automatic range for the parabola: the light curve holds fewer than " +
+                    IntText(kParabolaMinPoints) + " points.");
+    }
+  }
+  const int counted = last - first + 1;
+  for (auto fit = FitParabola(s, first, last); !fit; fit = FitParabola(s, first, last)) {
+    if (!widen()) {
+      return Refuse("No automatic range for the parabola: even the whole series is refused. " +
+                    fit.error().message);
+    }
+  }
+  std::string why = BalancedWhy(o, *b, kParabolaDepth);
+  if (first != b->first || last != b->last) {
+    why = Points(first, last) + " about the centre " + Fixed(o.centre, 5) + ": the bottom " +
+          Percent(1 - kParabolaDepth) + " of the depth (" +
+          (b->first <= b->last ? Points(b->first, b->last) : std::string("no point")) +
+          ") widened to " +
+          (last - first + 1 > counted ? std::string("where the fit keeps its digits")
+                                      : IntText(kParabolaMinPoints) + " points");
+  }
+  return AutoRange{first, last, why};
+}
+
+MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
+  const double upper = o.Level(kChordsUpper), lower = o.Level(kChordsLower);
+  const auto& G = s.Mag;
+  // Walking outwards from the bottom: skip the points fainter than `lower`,
+  // then take the points down to `upper`. An empty branch gives outer one
+  // step inside inner.
+  const auto branch = [&](int dir, int& inner, int& outer) {
+    int i = o.bottom;
+    while (o.sm[i] > lower && i + dir >= 1 && i + dir <= o.n) i += dir;
+    inner = i;
+    if (o.sm[i] < upper || o.sm[i] > lower) {
+      outer = i - dir;
+      return;
+    }
+    while (i + dir >= 1 && i + dir <= o.n && o.sm[i + dir] >= upper) i += dir;
+    outer = i;
+  };
+  int i1, i2, i3, i4;
+  branch(-1, i2, i1);
+  branch(+1, i3, i4);
+  // A chord must close on the far branch: drop outer points that are not
+  // fainter than the far end of the series.
+  while (i1 <= i2 && !(G[o.n] < G[i1])) ++i1;
+  while (i3 <= i4 && !(G[1] < G[i4])) --i4;
+  const int nLeft = std::max(0, i2 - i1 + 1), nRight = std::max(0, i4 - i3 + 1);
+  if (nLeft < kMinChordPoints || nRight < kMinChordPoints) {
+    return Refuse("No automatic ranges for the chords: the " +
+                  std::string(nLeft < kMinChordPoints ? "left" : "right") + " branch holds " +
+                  IntText(std::min(nLeft, nRight)) + " point(s) between " +
+                  Percent(kChordsUpper) + " and " + Percent(kChordsLower) +
+                  " of the depth (at least " + IntText(kMinChordPoints) + " are needed).");
+  }
+  return AutoChords{i1, i2, i3, i4,
+                    Points(i1, i2) + " and " + Points(i3, i4) + ": the branches between " +
+                        Percent(kChordsUpper) + " and " + Percent(kChordsLower) +
+                        " of the depth (smoothed magnitudes " + Fixed(upper, 4) + " to " +
+                        Fixed(lower, 4) + ")"};
+}
+
+// The noise of single points about the line through their neighbours.
+double NoiseOf(const Store& s) {
+  std::vector<double> d;
+  for (int i = 2; i < s.NPoints; ++i) {
+    d.push_back(std::fabs(s.Mag[i] - (s.Mag[i - 1] + s.Mag[i + 1]) / 2));
+  }
+  return 1.4826 * Median(std::move(d)) / std::sqrt(1.5);
+}
+
+}  // namespace
+
+MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
+  const int n = s.NPoints;
+  if (n < kMinPoints) {
+    return Refuse("The automatic ranges need at least " + IntText(kMinPoints) +
+                  " points; the light curve holds " + IntText(n) + ".");
+  }
+  for (int i = 1; i <= n; ++i) {
+    if (!std::isfinite(s.RelTime[i]) || !std::isfinite(s.Mag[i]) ||
+        (i > 1 && s.RelTime[i] < s.RelTime[i - 1])) {
+      return Refuse("The automatic ranges need finite times in order; point " + IntText(i) +
+                    " breaks that.");
+    }
+  }
+  if (!(s.RelTime[n] > s.RelTime[1])) {
+    return Refuse("The automatic ranges need the points to span some time; all lie at one.");
+  }
+
+  Outline o;
+  o.n = n;
+  o.t.assign(n + 1, 0.0);
+  o.sm.assign(n + 1, 0.0);
+  const int half = kMedianWidth / 2;
+  for (int i = 1; i <= n; ++i) {
+    o.t[i] = s.RelTime[i];
+    const int reach = std::min({half, i - 1, n - i});
+    o.sm[i] = Median(
+        std::vector<double>(s.Mag.begin() + i - reach, s.Mag.begin() + i + reach + 1));
+  }
+  // The middle of the first run of points at the faintest smoothed magnitude:
+  // a median flattens a pointed bottom into a short run of equal values.
+  int runFirst = static_cast<int>(std::max_element(o.sm.begin() + 1, o.sm.end()) - o.sm.begin());
+  int runLast = runFirst;
+  while (runLast < n && o.sm[runLast + 1] == o.sm[runFirst]) ++runLast;
+  o.bottom = (runFirst + runLast) / 2;
+  o.bottomMag = o.sm[o.bottom];
+  const double brightest = *std::min_element(o.sm.begin() + 1, o.sm.end());
+  const double depth = o.bottomMag - brightest;
+  const double noise = NoiseOf(s);
+  if (!(depth >= kMinDepthToNoise * noise) || !(depth >= kMinDepthMag)) {
+    return Refuse("No eclipse found: the smoothed light curve varies by " + Fixed(depth, 4) +
+                  " mag, less than " + NumberText(kMinDepthToNoise) +
+                  " times the scatter of single points (" + Fixed(noise, 4) + " mag) or " +
+                  Fixed(kMinDepthMag, 3) + " mag.");
+  }
+  const double leftTop = *std::min_element(o.sm.begin() + 1, o.sm.begin() + o.bottom + 1);
+  const double rightTop = *std::min_element(o.sm.begin() + o.bottom, o.sm.end());
+  o.topMag = std::max(leftTop, rightTop);
+  o.usable = o.bottomMag - o.topMag;
+  if (!(o.usable >= kMinBranchShare * depth)) {
+    // An inverted curve shows a sound eclipse upside down.
+    const auto bright = std::min_element(o.sm.begin() + 1, o.sm.end());
+    const double peak = *bright;
+    const double leftFloor = *std::max_element(o.sm.begin() + 1, bright + 1);
+    const double rightFloor = *std::max_element(bright, o.sm.end());
+    if (std::min(leftFloor, rightFloor) - peak >= kMinBranchShare * depth) {
+      return Refuse(kInvertedMessage);
+    }
+    const bool leftShort = leftTop > rightTop;
+    return Refuse(std::string("Only one branch of the eclipse is covered: the ") +
+                  (leftShort ? "left (descending" : "right (ascending") +
+                  ") branch rises over only " + Percent(o.usable / depth) +
+                  " of the depth before the data " + (leftShort ? "start" : "end") +
+                  " (at least " + Percent(kMinBranchShare) + " is needed to balance the ranges).");
+  }
+  // Every method refuses a curve that the program's own test calls inverted.
+  if (LooksInverted(s)) return Refuse(kInvertedMessage);
+  // Every crossing below exists: each branch's top is at most Top, which is
+  // brighter than any depth fraction above 0.
+  o.centre = (*CrossOutwards(o, o.Level(kCentreDepth), -1) +
+              *CrossOutwards(o, o.Level(kCentreDepth), +1)) / 2;
+  o.halfDepthMiddle =
+      (*CrossOutwards(o, o.Level(0.5), -1) + *CrossOutwards(o, o.Level(0.5), +1)) / 2;
+
+  AutoRanges r;
+  r.bottomMag = o.bottomMag;
+  r.topMag = o.topMag;
+  r.depthMag = depth;
+  r.noiseMag = noise;
+  r.centreTime = o.centre;
+  r.bottomIdx = o.bottom;
+  r.parabola = ParabolaRange(o, s);
+  r.chords = ChordRanges(o, s);
+  const auto kvw = WideRange(o, kKvwDepth, "Kwee and van Woerden");
+  r.kvw = kvw ? KvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
+  const auto fourier = WideRange(o, kFourierDepth, "the Fourier fit");
+  if (fourier) {
+    AutoFourier f;
+    f.range = *fourier;
+    const double t1 = o.t[f.range.first], t2 = o.t[f.range.last];
+    const double ends = (o.sm[f.range.first] + o.sm[f.range.last]) / 2;
+    f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends,
+               0,  0,        0,           0};
+    r.fourier = f;
+  } else {
+    r.fourier = std::unexpected(fourier.error());
+  }
+  return r;
+}
+
+AutoTimings RunAutoTimings(Store& s) {
+  AutoTimings t;
+  t.ranges = ChooseAutoRanges(s);
+  if (!t.ranges) {
+    const auto refused = std::unexpected(t.ranges.error());
+    t.parabola = refused;
+    t.chords = refused;
+    t.kvw = refused;
+    t.fourier = refused;
+    t.sliding = refused;
+    return t;
+  }
+  const AutoRanges& r = *t.ranges;
+  if (r.parabola) {
+    t.parabola = FitParabola(s, r.parabola->first, r.parabola->last);
+  } else {
+    t.parabola = std::unexpected(r.parabola.error());
+  }
+  if (r.chords) {
+    t.chords = BisectChords(s, r.chords->i1, r.chords->i2, r.chords->i3, r.chords->i4);
+  } else {
+    t.chords = std::unexpected(r.chords.error());
+  }
+  if (r.kvw) {
+    t.kvw = KweeVanWoerden(s, r.kvw->range.first, r.kvw->range.last, r.kvw->stepText,
+                           r.kvw->fracText);
+    if (t.kvw) {
+      // The vertex of the sums' parabola is found only when it lies between
+      // the outer trial times; beyond them it is extrapolated.
+      const double t1 = s.KvwT[t.kvw->centre - t.kvw->step];
+      const double t3 = s.KvwT[t.kvw->centre + t.kvw->step];
+      if (t.kvw->passes > kKvwPassLimit) {
+        t.kvw = Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
+                       " moves of its trial times before they settled about the smallest of its "
+                       "sums: it did not find the time of symmetry. Its search starts at the "
+                       "faintest point, here " +
+                       Fixed(std::fabs(r.kvw->startOffsetDays), 4) +
+                       " d from the centre of the eclipse (a flat or noisy bottom).");
+      } else if (!(t.kvw->T0 >= t1 && t.kvw->T0 <= t3)) {
+        t.kvw = Refuse("Kwee and van Woerden's time lies outside its trial times " + Fixed(t1, 5) +
+                       " to " + Fixed(t3, 5) + ": extrapolated rather than found.");
+      }
+    }
+  } else {
+    t.kvw = std::unexpected(r.kvw.error());
+  }
+  if (r.fourier) {
+    const AutoFourier& f = *r.fourier;
+    s.FourierLeftIdx = static_cast<int16_t>(f.range.first);
+    s.FourierRightIdx = static_cast<int16_t>(f.range.last);
+    s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
+    s.ExcludeMode = f.exclude.has_value();
+    if (f.exclude) {
+      s.ExclLeftIdx = static_cast<int16_t>(f.exclude->first);
+      s.ExclRightIdx = static_cast<int16_t>(f.exclude->last);
+    }
+    s.FitParam = f.start;
+    s.FitLambda = -1;
+    s.FourierFitDone = false;
+    t.fourier = FitFourier(s);
+  } else {
+    t.fourier = std::unexpected(r.fourier.error());
+  }
+  t.sliding = RunSlidingIntegrations(s);
+  return t;
+}
+
+std::array<AutoRow, 5> AutoRowsOf(const AutoTimings& t) {
+  const auto row = [](int number, const auto& result, std::string why, auto timeAndError) {
+    AutoRow r;
+    r.row = number;
+    r.why = std::move(why);
+    if (result) {
+      r.ok = true;
+      std::tie(r.time, r.error) = timeAndError(*result);
+    } else {
+      r.message = result.error().message;
+    }
+    return r;
+  };
+  const auto whyOf = [](const auto& range) { return range ? range->why : std::string(); };
+  const AutoRanges* r = t.ranges ? &*t.ranges : nullptr;
+  return {
+      row(1, t.parabola, r ? whyOf(r->parabola) : "",
+          [](const ParabolaFit& f) { return std::pair(f.tv, f.error); }),
+      row(3, t.chords, r ? whyOf(r->chords) : "",
+          [](const ChordsResult& c) { return std::pair(c.T, c.E); }),
+      row(4, t.kvw, r && r->kvw ? r->kvw->range.why : "",
+          [](const KvwResult& k) { return std::pair(k.T0, k.sigma); }),
+      row(5, t.fourier, r && r->fourier ? r->fourier->range.why : "",
+          [](const FourierFitResult& f) { return std::pair(f.Xo, f.error); }),
+      row(6, t.sliding, "",
+          [](const SlidingRun& sl) { return std::pair(sl.result.tmin, sl.result.err); }),
+  };
+}
+
+}  // namespace vantor

@@ -1,0 +1,376 @@
+// Tests of the automatic ranges: where the rule puts the ranges on small
+// hand-made eclipses, its refusals, and the acceptance of the automatic times
+// over a seeded family of synthetic eclipses, the example files and the real
+// eclipses of CM Dra.
+#include "methods/auto_ranges.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/reader.h"
+
+namespace vantor {
+namespace {
+
+// A store read from the text of a light-curve file, as the program loads one.
+std::unique_ptr<Store> LoadText(const std::string& text) {
+  auto s = std::make_unique<Store>();
+  const ReadStatus st = ReadLightCurveText(*s, text);
+  EXPECT_TRUE(st.ok) << st.message;
+  return s;
+}
+
+std::unique_ptr<Store> LoadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_FALSE(text.str().empty()) << path;
+  return LoadText(text.str());
+}
+
+// A light-curve file of the magnitudes m at the times t (HJD).
+std::string CurveText(const std::vector<double>& t, const std::vector<double>& m) {
+  std::string text = "HJD,V-C\n";
+  char line[64];
+  for (size_t i = 0; i < t.size(); ++i) {
+    std::snprintf(line, sizeof line, "%.5f,%.4f\n", t[i], m[i]);
+    text += line;
+  }
+  return text;
+}
+
+// The eclipse of the example files: out-of-eclipse magnitude m0 plus a dip
+// depth * (1 - u^2)^1.5 for u < 1, with u = (|t - t0| - flat) / (width - flat)
+// outside a flat bottom of half-width `flat` (0 inside it), and the
+// half-width widthLeft before t0 and widthRight after it.
+struct Eclipse {
+  double t0, m0, depth, widthLeft, widthRight, flat;
+
+  double Mag(double t) const {
+    const double w = t < t0 ? widthLeft : widthRight;
+    const double u = std::max(0.0, std::fabs(t - t0) - flat) / (w - flat);
+    return m0 + (u < 1 ? depth * std::pow(1 - u * u, 1.5) : 0.0);
+  }
+};
+
+// An eclipse sampled without noise at n times evenly spaced from `from` to
+// `to` (HJD).
+std::unique_ptr<Store> EvenEclipse(const Eclipse& e, int n, double from, double to) {
+  std::vector<double> t(n), m(n);
+  for (int i = 0; i < n; ++i) {
+    t[i] = from + (to - from) * i / (n - 1);
+    m[i] = e.Mag(t[i]);
+  }
+  return LoadText(CurveText(t, m));
+}
+
+// ---------------------------------------------------------------------------
+// The rule on small hand-made eclipses
+// ---------------------------------------------------------------------------
+
+TEST(AutoRanges, SymmetricEclipseGivesBalancedRangesAtTheDocumentedLevels) {
+  // 41 points 0.005 d apart, the minimum on point 21 (relative time 0.6),
+  // depth 1 mag, half-width 0.08 d: points 1-5 and 37-41 lie outside the
+  // eclipse. The median of 5 flattens the bottom to the magnitude 0.005 d
+  // from it, 10.9941 in the file (points 20-22); the branches are monotonic,
+  // so their medians are their own magnitudes. Top 10, usable depth 0.9941,
+  // and depth fraction f at |t - 0.6| = 0.08 sqrt(1 - (0.9941 f)^(2/3)).
+  const Eclipse e{2459000.6, 10.0, 1.0, 0.08, 0.08, 0.0};
+  auto s = EvenEclipse(e, 41, 2459000.5, 2459000.7);
+  const auto r = ChooseAutoRanges(*s);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  EXPECT_EQ(r->bottomIdx, 21);
+  EXPECT_NEAR(r->centreTime, 0.6, 1e-9);
+  EXPECT_NEAR(r->bottomMag, 10.9941, 1e-9);
+  EXPECT_NEAR(r->topMag, 10.0, 1e-9);
+
+  // f = 0.6 at 0.0432 d: points 8 spacings either side, 13 to 29.
+  ASSERT_TRUE(r->parabola.has_value()) << r->parabola.error().message;
+  EXPECT_EQ(r->parabola->first, 13);
+  EXPECT_EQ(r->parabola->last, 29);
+  // f = 0.2 at 0.0650 d (12.99 spacings) and f = 0.8 at 0.0301 d (6.02
+  // spacings): 7 to 12 spacings from the bottom on each side.
+  ASSERT_TRUE(r->chords.has_value()) << r->chords.error().message;
+  EXPECT_EQ(r->chords->i1, 9);
+  EXPECT_EQ(r->chords->i2, 14);
+  EXPECT_EQ(r->chords->i3, 28);
+  EXPECT_EQ(r->chords->i4, 33);
+  // f = 0.1 at 0.0709 d: 14 spacings, points 7 to 35. The faintest sample is
+  // the centre itself: the boxes keep their usual values.
+  ASSERT_TRUE(r->kvw.has_value()) << r->kvw.error().message;
+  EXPECT_EQ(r->kvw->range.first, 7);
+  EXPECT_EQ(r->kvw->range.last, 35);
+  EXPECT_EQ(r->kvw->stepText, "1");
+  EXPECT_EQ(r->kvw->fracText, "0.90");
+  ASSERT_TRUE(r->fourier.has_value()) << r->fourier.error().message;
+  EXPECT_EQ(r->fourier->range.first, 7);
+  EXPECT_EQ(r->fourier->range.last, 35);
+  EXPECT_FALSE(r->fourier->exclude.has_value());
+  // Xo the centre, C the bottom, W = pi / 0.14 d, A1 down to the level of
+  // points 7 and 35 (10.1135, 0.07 d from the bottom).
+  EXPECT_NEAR(r->fourier->start[1], 0.6, 1e-9);
+  EXPECT_NEAR(r->fourier->start[2], 10.9941, 1e-9);
+  EXPECT_NEAR(r->fourier->start[3], std::acos(-1.0) / 0.14, 1e-6);
+  EXPECT_NEAR(r->fourier->start[4], 10.9941 - 10.1135, 1e-9);
+  for (int k = 5; k <= 8; ++k) EXPECT_EQ(r->fourier->start[k], 0.0);
+}
+
+TEST(AutoRanges, BalancesAboutTheCentreNotTheFaintestPointOrTheLongerBranch) {
+  // A flat bottom 0.05 d wide about relative time 0.6 (points 14 to 24 of 61,
+  // 0.005 d apart); the data start just before the eclipse (0.51) but run
+  // 0.13 d past its end. A spike of 0.02 mag makes point 15, near the left
+  // edge of the flat bottom, the faintest.
+  const Eclipse e{2459000.6, 10.0, 1.0, 0.08, 0.08, 0.025};
+  auto s = EvenEclipse(e, 61, 2459000.51, 2459000.81);
+  s->Mag[15] += 0.02;
+  ComputeRanges(*s);
+  ASSERT_EQ(s->FaintIdx, 15);
+  const Store before = *s;
+
+  const auto timings = RunAutoTimings(*s);
+  ASSERT_TRUE(timings.ranges.has_value()) << timings.ranges.error().message;
+  const AutoRanges& r = *timings.ranges;
+  EXPECT_NEAR(r.centreTime, 0.6, 1e-9);
+  // Symmetric about point 19 (0.6), so also in time.
+  ASSERT_TRUE(r.parabola.has_value());
+  EXPECT_EQ(r.parabola->first + r.parabola->last, 2 * 19);
+  ASSERT_TRUE(r.kvw.has_value());
+  EXPECT_EQ(r.kvw->range.first + r.kvw->range.last, 2 * 19);
+  ASSERT_TRUE(r.fourier.has_value());
+  EXPECT_EQ(r.fourier->range.first + r.fourier->range.last, 2 * 19);
+  ASSERT_TRUE(r.chords.has_value());
+  EXPECT_EQ(r.chords->i1 + r.chords->i4, 2 * 19);
+  EXPECT_EQ(r.chords->i2 + r.chords->i3, 2 * 19);
+  // The spike pulls no automatic time off the centre.
+  for (const AutoRow& row : AutoRowsOf(timings)) {
+    ASSERT_TRUE(row.ok) << "row " << row.row << ": " << row.message;
+    EXPECT_NEAR(row.time, 0.6, 0.001) << "row " << row.row;
+  }
+  // The working set is as it was.
+  EXPECT_EQ(s->NPoints, before.NPoints);
+  EXPECT_EQ(s->RelTime, before.RelTime);
+  EXPECT_EQ(s->Mag, before.Mag);
+}
+
+TEST(AutoRanges, ParabolaRangeIsWidenedUntilTheFitKeepsItsDigits) {
+  // A narrow eclipse at relative time 0.6, points 0.002 d apart: the bottom
+  // 40 % spans only +-0.011 d, too narrow for the parabola's uncentred sums.
+  const Eclipse e{2459000.6, 10.0, 1.0, 0.02, 0.02, 0.0};
+  auto s = EvenEclipse(e, 41, 2459000.56, 2459000.64);
+  const auto r = ChooseAutoRanges(*s);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  ASSERT_TRUE(r->parabola.has_value()) << r->parabola.error().message;
+  const int first = r->parabola->first, last = r->parabola->last;
+  EXPECT_EQ(first + last, 2 * 21);
+  EXPECT_NE(r->parabola->why.find("digits"), std::string::npos) << r->parabola->why;
+  EXPECT_TRUE(FitParabola(*s, first, last).has_value());
+  // Widened no further than needed: one point less on each side is refused.
+  EXPECT_FALSE(FitParabola(*s, first + 1, last - 1).has_value());
+}
+
+// ---------------------------------------------------------------------------
+// Refusals
+// ---------------------------------------------------------------------------
+
+TEST(AutoRanges, RefusesCurvesWithoutASoundEclipse) {
+  std::mt19937 gen(4242);
+  std::vector<double> t, flat, noise;
+  for (int i = 0; i < 200; ++i) {
+    t.push_back(2459000.5 + 0.002 * i);
+    flat.push_back(10.0);
+    noise.push_back(10.0 + 0.01 * ((gen() % 2001) / 1000.0 - 1.0));
+  }
+  const Eclipse e{2459000.6, 10.0, 1.0, 0.08, 0.08, 0.0};
+  struct Case {
+    const char* name;
+    std::unique_ptr<Store> store;
+    const char* reason;
+  };
+  Case cases[] = {
+      {"flat line", LoadText(CurveText(t, flat)), "No eclipse"},
+      {"pure noise", LoadText(CurveText(t, noise)), "No eclipse"},
+      // The data end at the bottom: the ascending branch is missing.
+      {"half an eclipse", EvenEclipse(e, 40, 2459000.5, 2459000.6), "right (ascending)"},
+      // The data start just after the bottom.
+      {"other half", EvenEclipse(e, 40, 2459000.601, 2459000.7), "left (descending)"},
+      {"eleven points", EvenEclipse(e, 11, 2459000.5, 2459000.7), "at least 12 points"},
+  };
+  for (Case& c : cases) {
+    const auto r = ChooseAutoRanges(*c.store);
+    ASSERT_FALSE(r.has_value()) << c.name;
+    EXPECT_NE(r.error().message.find(c.reason), std::string::npos)
+        << c.name << ": " << r.error().message;
+    // Every method of the automatic timing carries the reason.
+    const auto rows = AutoRowsOf(RunAutoTimings(*c.store));
+    for (const AutoRow& row : rows) {
+      EXPECT_FALSE(row.ok) << c.name << " row " << row.row;
+      EXPECT_EQ(row.message, r.error().message) << c.name << " row " << row.row;
+    }
+  }
+}
+
+TEST(AutoRanges, RefusesAnInvertedCurve) {
+  const Eclipse e{2459000.6, 10.0, 1.0, 0.08, 0.08, 0.0};
+  auto s = EvenEclipse(e, 41, 2459000.5, 2459000.7);
+  ApplyMagSign(*s, 1);
+  const auto r = ChooseAutoRanges(*s);
+  ASSERT_FALSE(r.has_value());
+  EXPECT_EQ(r.error().message, kInvertedMessage);
+}
+
+// ---------------------------------------------------------------------------
+// Acceptance: synthetic family, example files, real eclipses
+// ---------------------------------------------------------------------------
+
+// Uniform in (0, 1) and Gaussian numbers from the raw output of mt19937 (the
+// standard's distributions differ between libraries; these do not).
+struct Random {
+  std::mt19937 gen;
+  explicit Random(uint32_t seed) : gen(seed) {}
+  double Uniform() { return (gen() + 0.5) / 4294967296.0; }
+  double Uniform(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
+  double Gauss() {
+    const double u1 = Uniform(), u2 = Uniform();
+    return std::sqrt(-2 * std::log(u1)) * std::cos(2 * std::acos(-1.0) * u2);
+  }
+};
+
+enum class Shape { kSymmetric, kAsymmetric, kFlatBottomed, kUneven };
+constexpr const char* kShapeNames[] = {"symmetric", "asymmetric", "flat-bottomed", "uneven"};
+
+// One synthetic eclipse of the family: seed, true parameters and its file.
+struct Synthetic {
+  uint32_t seed;
+  Shape shape;
+  int n;
+  double noise;
+  Eclipse e;
+  std::string text;
+};
+
+// The family: case k has seed kFamilySeed + k, shape k mod 4. Drawn in this
+// order: n = 30 (1000/30)^u, depth 0.3..1 mag, half-width w 0.03..0.09 d,
+// t0 = 2459000.2..0.8, noise 0..0.01 mag, the series from t0 - 0.9..1.6 w to
+// t0 + 0.9..1.6 w; asymmetric: right half-width w +- 0.001..0.004 d (the
+// middle of a chord then lies up to 0.0015 d from t0);
+// flat-bottomed: a flat half-width 0.15..0.4 w; uneven: the times drawn
+// uniformly over the series and sorted. Times are written to 5 and
+// magnitudes to 4 decimals, as observers send them.
+constexpr uint32_t kFamilySeed = 20240601;
+constexpr int kFamilySize = 200;
+
+Synthetic MakeSynthetic(int k) {
+  Synthetic c;
+  c.seed = kFamilySeed + k;
+  c.shape = static_cast<Shape>(k % 4);
+  Random rng(c.seed);
+  c.n = static_cast<int>(std::lround(30 * std::pow(1000.0 / 30, rng.Uniform())));
+  const double depth = rng.Uniform(0.3, 1.0);
+  const double w = rng.Uniform(0.03, 0.09);
+  const double t0 = 2459000 + rng.Uniform(0.2, 0.8);
+  c.noise = rng.Uniform(0.0, 0.01);
+  const double from = t0 - w * rng.Uniform(0.9, 1.6);
+  double wRight = w, flat = 0;
+  if (c.shape == Shape::kAsymmetric) {
+    wRight = w + rng.Uniform(0.001, 0.004) * (rng.Uniform() < 0.5 ? -1 : 1);
+  }
+  if (c.shape == Shape::kFlatBottomed) flat = w * rng.Uniform(0.15, 0.4);
+  const double to = t0 + wRight * rng.Uniform(0.9, 1.6);
+  c.e = Eclipse{t0, rng.Uniform(8.0, 13.0), depth, w, wRight, flat};
+  std::vector<double> t(c.n), m(c.n);
+  for (int i = 0; i < c.n; ++i) t[i] = from + (to - from) * i / (c.n - 1);
+  if (c.shape == Shape::kUneven) {
+    for (int i = 1; i + 1 < c.n; ++i) t[i] = rng.Uniform(from, to);
+    std::sort(t.begin(), t.end());
+  }
+  for (int i = 0; i < c.n; ++i) m[i] = c.e.Mag(t[i]) + c.noise * rng.Gauss();
+  c.text = CurveText(t, m);
+  return c;
+}
+
+// Counts of one method over the acceptance set.
+struct Tally {
+  int within = 0, refused = 0, wrong = 0, silent = 0;
+  std::string failures;
+};
+
+constexpr double kToleranceDays = 0.002;
+constexpr const char* kMethodNames[] = {"parabola", "chords", "Kwee-van Woerden", "Fourier",
+                                        "sliding integrations"};
+
+void Score(std::array<Tally, 5>& tallies, Store& s, double trueMinimum, const std::string& name) {
+  const auto rows = AutoRowsOf(RunAutoTimings(s));
+  for (int k = 0; k < 5; ++k) {
+    Tally& tally = tallies[k];
+    const AutoRow& row = rows[k];
+    if (!row.ok) {
+      ++tally.refused;
+      if (row.message.empty()) ++tally.silent;
+      tally.failures += "  " + name + ": refused: " + row.message + "\n";
+    } else if (std::fabs(s.HjdBase + row.time - trueMinimum) <= kToleranceDays) {
+      ++tally.within;
+    } else {
+      ++tally.wrong;
+      char text[600];
+      std::snprintf(text, sizeof text, "  %s: off by %+.5f d (%s)\n", name.c_str(),
+                    s.HjdBase + row.time - trueMinimum, row.why.c_str());
+      tally.failures += text;
+    }
+  }
+}
+
+TEST(AutoRangesAcceptance, NineInTenWithinTwoThousandthsOfADayAndTheRestRefused) {
+  std::array<Tally, 5> tallies;
+  for (int k = 0; k < kFamilySize; ++k) {
+    const Synthetic c = MakeSynthetic(k);
+    char name[200];
+    std::snprintf(name, sizeof name,
+                  "seed %u %s n=%d noise=%.4f t0=%.5f depth=%.3f w=%.4f/%.4f flat=%.4f", c.seed,
+                  kShapeNames[static_cast<int>(c.shape)], c.n, c.noise, c.e.t0, c.e.depth,
+                  c.e.widthLeft, c.e.widthRight, c.e.flat);
+    auto s = LoadText(c.text);
+    Score(tallies, *s, c.e.t0, name);
+  }
+  // The example files (true minima from scripts/make-example.py) and CM Dra
+  // (published minima, tests/data/real/README.md; testirreg is epoch 7024).
+  const std::string src = VANTOR_SOURCE_DIR;
+  const std::pair<const char*, double> files[] = {
+      {"examples/eclipse_header.csv", 2459812.43170},
+      {"examples/eclipse_no_header.csv", 2460155.61842},
+      {"examples/eclipse_three_columns.csv", 2458739.92912},
+      {"tests/data/real/CMDra7024.csv", 58739.9291169},
+      {"tests/data/real/CMDra7023.csv", 58738.6607358},
+      {"tests/data/real/testleft.csv", 58739.9291164},
+      {"tests/data/real/testirreg.csv", 58739.9291169},
+  };
+  for (const auto& [file, minimum] : files) {
+    auto s = LoadFile(src + "/" + file);
+    Score(tallies, *s, minimum, file);
+  }
+  for (int k = 0; k < 5; ++k) {
+    const Tally& t = tallies[k];
+    const int total = t.within + t.refused + t.wrong;
+    EXPECT_GE(t.within, 0.9 * total) << kMethodNames[k] << ": " << t.within << " of " << total
+                                     << " within " << kToleranceDays << " d\n"
+                                     << t.failures;
+    EXPECT_EQ(t.wrong, 0) << kMethodNames[k] << " delivered wrong times:\n" << t.failures;
+    EXPECT_EQ(t.silent, 0) << kMethodNames[k] << " refused without a reason";
+    std::printf("%-22s within %d, refused %d, wrong %d of %d\n", kMethodNames[k], t.within,
+                t.refused, t.wrong, total);
+  }
+}
+
+}  // namespace
+}  // namespace vantor
