@@ -1,0 +1,317 @@
+// Bootstrap errors: the generator, the smooth model of the eclipse with its
+// residuals, the resampling loop and the timings of the five computed methods.
+#include "methods/bootstrap.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "methods/chords.h"
+#include "methods/fourier.h"
+#include "methods/kwee.h"
+#include "methods/parabola.h"
+#include "methods/sliding.h"
+
+namespace vantor {
+namespace {
+
+uint64_t SplitMix64(uint64_t& x) {
+  uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+
+uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
+// The local quadratic at point i for span k: the fitted value and the weight
+// h of Mag(i) in it; nothing when the local system is singular or h is 1.
+struct LocalFit {
+  double value, leverage;
+};
+
+std::optional<LocalFit> FitLocal(const Store& s, int i, int k) {
+  const int n = s.NPoints;
+  // The k nearest neighbours of a point of a time-ordered series are a run
+  // of consecutive points; grow it towards the nearer side, the earlier on a tie.
+  int a = i, b = i;
+  while (b - a + 1 < k) {
+    if (a == 1) {
+      ++b;
+    } else if (b == n) {
+      --a;
+    } else if (s.RelTime[i] - s.RelTime[a - 1] <= s.RelTime[b + 1] - s.RelTime[i]) {
+      --a;
+    } else {
+      ++b;
+    }
+  }
+  const double d = std::max(s.RelTime[i] - s.RelTime[a], s.RelTime[b] - s.RelTime[i]);
+  if (!(d > 0)) return std::nullopt;
+
+  // Tricube weights of x = (t - t_i) / d, the weighted sums of the powers of
+  // x, then the first row of the inverse of the 3 x 3 normal matrix by cofactors.
+  const int count = b - a + 1;
+  std::vector<double> x(count), w(count);
+  std::array<double, 5> S{};
+  for (int j = 0; j < count; ++j) {
+    x[j] = (s.RelTime[a + j] - s.RelTime[i]) / d;
+    const double ax = std::fabs(x[j]);
+    const double u = 1 - ax * ax * ax;
+    w[j] = u * u * u;
+    double p = w[j];
+    for (double& sum : S) {
+      sum += p;
+      p *= x[j];
+    }
+  }
+  const double c0 = S[2] * S[4] - S[3] * S[3];
+  const double c1 = S[2] * S[3] - S[1] * S[4];
+  const double c2 = S[1] * S[3] - S[2] * S[2];
+  const double det = S[0] * c0 + S[1] * c1 + S[2] * c2;
+  // Three distinct times with positive weight give det of the order of S0^3
+  // times a spread factor; far below that the system is singular in practice.
+  if (!(det > 1e-9 * S[0] * S[0] * S[0])) return std::nullopt;
+
+  double value = 0;
+  for (int j = 0; j < count; ++j) {
+    value += w[j] * (c0 + c1 * x[j] + c2 * x[j] * x[j]) / det * s.Mag[a + j];
+  }
+  const double leverage = c0 / det;  // x = 0 and weight 1 at the point itself
+  if (!(leverage < 1 - 1e-9) || !std::isfinite(value)) return std::nullopt;
+  return LocalFit{value, leverage};
+}
+
+// The fitted values, leverages and leave-one-out sum of one span, or nothing
+// when some point has no usable local fit.
+struct SpanFit {
+  std::vector<double> value, leverage;
+  double crossValidation = 0;
+};
+
+std::optional<SpanFit> FitSpan(const Store& s, int k) {
+  SpanFit f;
+  f.value.assign(s.NPoints + 1, 0.0);
+  f.leverage.assign(s.NPoints + 1, 0.0);
+  for (int i = 1; i <= s.NPoints; ++i) {
+    const auto local = FitLocal(s, i, k);
+    if (!local) return std::nullopt;
+    f.value[i] = local->value;
+    f.leverage[i] = local->leverage;
+    const double r = (s.Mag[i] - local->value) / (1 - local->leverage);
+    f.crossValidation += r * r;
+  }
+  if (!std::isfinite(f.crossValidation)) return std::nullopt;
+  return f;
+}
+
+// The span tried after k: the next odd number up to 21, then the odd number
+// nearest 1.1 k, so that long light curves need only a few dozen spans.
+int NextSpan(int k) {
+  int next = static_cast<int>(std::lround(1.1 * k));
+  if (next % 2 == 0) ++next;
+  return std::max(next, k + 2);
+}
+
+}  // namespace
+
+BootstrapRng::BootstrapRng(uint64_t seed) {
+  for (uint64_t& word : state_) word = SplitMix64(seed);
+}
+
+uint64_t BootstrapRng::Next() {
+  const uint64_t result = Rotl(state_[1] * 5, 7) * 9;
+  const uint64_t t = state_[1] << 17;
+  state_[2] ^= state_[0];
+  state_[3] ^= state_[1];
+  state_[1] ^= state_[2];
+  state_[0] ^= state_[3];
+  state_[2] ^= t;
+  state_[3] = Rotl(state_[3], 45);
+  return result;
+}
+
+uint64_t BootstrapRng::Below(uint64_t n) {
+  // 2^64 mod n: the draws below it would make the low residues more likely.
+  const uint64_t threshold = (0 - n) % n;
+  uint64_t x = Next();
+  while (x < threshold) x = Next();
+  return x % n;
+}
+
+double BootstrapRng::Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+
+double BootstrapRng::Gauss() {
+  const double u1 = 1.0 - Uniform();  // (0, 1]: the logarithm stays finite
+  const double u2 = Uniform();
+  return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
+}
+
+MethodResult<SmoothModel> SmoothEclipse(const Store& s) {
+  const int n = s.NPoints;
+  if (n < kMinSmoothPoints) {
+    return Refuse("The smooth model of the eclipse needs at least " +
+                  std::to_string(kMinSmoothPoints) + " points; the working set holds " +
+                  std::to_string(n) + ".");
+  }
+  for (int i = 2; i <= n; ++i) {
+    if (!(s.RelTime[i] >= s.RelTime[i - 1])) {
+      return Refuse("The smooth model of the eclipse needs the points in time order; point " +
+                    std::to_string(i) + " is earlier than the one before it.");
+    }
+  }
+  std::optional<SpanFit> best;
+  int bestSpan = 0;
+  const int largest = std::min(n, std::max(kMinSmoothPoints, n / 2));
+  for (int k = kMinSmoothPoints; k <= largest; k = NextSpan(k)) {
+    auto f = FitSpan(s, k);
+    if (f && (!best || f->crossValidation < best->crossValidation)) {
+      best = std::move(f);
+      bestSpan = k;
+    }
+  }
+  if (!best) {
+    return Refuse(
+        "No smooth model of the eclipse could be fitted: too few distinct times among the "
+        "neighbours of some point.");
+  }
+
+  SmoothModel m;
+  m.span = bestSpan;
+  m.fit = std::move(best->value);
+  m.crossValidation = best->crossValidation;
+  m.residual.assign(n + 1, 0.0);
+  double mean = 0;
+  for (int i = 1; i <= n; ++i) {
+    m.residual[i] = (s.Mag[i] - m.fit[i]) / std::sqrt(1 - best->leverage[i]);
+    mean += m.residual[i];
+  }
+  mean /= n;
+  double sumSq = 0;
+  for (int i = 1; i <= n; ++i) {
+    m.residual[i] -= mean;
+    sumSq += m.residual[i] * m.residual[i];
+  }
+  m.rms = std::sqrt(sumSq / n);
+  if (!std::isfinite(m.rms)) return Refuse("The smooth model of the eclipse is not finite.");
+  return m;
+}
+
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
+                                              uint64_t seed) {
+  if (n < 2 || n > kMaxBootstrapRuns) {
+    return Refuse("The bootstrap needs between 2 and " + std::to_string(kMaxBootstrapRuns) +
+                  " resampled light curves; " + std::to_string(n) + " were asked for.");
+  }
+  assert(timeOf);
+  const auto model = SmoothEclipse(s);
+  if (!model) return std::unexpected(model.error());
+
+  const int points = s.NPoints;
+  BootstrapRng rng(seed);
+  auto work = std::make_unique<Store>();
+  std::vector<double> times;
+  times.reserve(n);
+  BootstrapResult r;
+  r.span = model->span;
+  r.residualRms = model->rms;
+  for (int run = 0; run < n; ++run) {
+    *work = s;
+    for (int i = 1; i <= points; ++i) {
+      work->Mag[i] = model->fit[i] + model->residual[1 + rng.Below(points)];
+    }
+    ComputeRanges(*work);
+    const auto t = timeOf(*work);
+    if (t && std::isfinite(*t)) {
+      times.push_back(*t);
+    } else {
+      ++r.refused;
+      if (r.firstRefusal.empty()) {
+        r.firstRefusal = t ? "the time is not a finite number." : t.error().message;
+      }
+    }
+  }
+  r.delivered = static_cast<int>(times.size());
+  if (r.delivered < 2) {
+    return Refuse(
+        "The method gave a time on only " + std::to_string(r.delivered) + " of " +
+        std::to_string(n) +
+        " resampled light curves, too few for an error. Its first refusal: " + r.firstRefusal);
+  }
+  double sum = 0;
+  for (const double t : times) sum += t;
+  r.mean = sum / r.delivered;
+  double sumSq = 0;
+  for (const double t : times) sumSq += (t - r.mean) * (t - r.mean);
+  r.error = std::sqrt(sumSq / (r.delivered - 1));
+  return r;
+}
+
+BootstrapTiming ParabolaTiming(int first, int last) {
+  return [=](Store& s) -> MethodResult<double> {
+    if (LooksInverted(s)) return Refuse(kInvertedMessage);
+    const auto fit = FitParabola(s, first, last);
+    if (!fit) return std::unexpected(fit.error());
+    return fit->tv;
+  };
+}
+
+BootstrapTiming ChordsTiming(int i1, int i2, int i3, int i4) {
+  return [=](Store& s) -> MethodResult<double> {
+    if (LooksInverted(s)) return Refuse(kInvertedMessage);
+    const auto res = BisectChords(s, i1, i2, i3, i4);
+    if (!res) return std::unexpected(res.error());
+    return res->T;
+  };
+}
+
+BootstrapTiming KvwTiming(int first, int last, std::string stepText, std::string fracText) {
+  return [=](Store& s) -> MethodResult<double> {
+    if (LooksInverted(s)) return Refuse(kInvertedMessage);
+    const auto res = KweeVanWoerden(s, first, last, stepText, fracText);
+    if (!res) return std::unexpected(res.error());
+    return res->T0;
+  };
+}
+
+BootstrapTiming FourierTiming(int first, int last, std::optional<std::pair<int, int>> exclude,
+                              const std::array<double, 9>& start) {
+  return [=](Store& s) -> MethodResult<double> {
+    if (LooksInverted(s)) return Refuse(kInvertedMessage);
+    // The store keeps 16-bit indices: a larger number must not wrap into range.
+    for (const int idx :
+         {first, last, exclude ? exclude->first : 1, exclude ? exclude->second : 1}) {
+      if (idx < 0 || idx > s.NPoints) {
+        return Refuse("The Fourier range reaches outside the working points 1.." +
+                      std::to_string(s.NPoints) + ".");
+      }
+    }
+    s.FourierLeftIdx = static_cast<int16_t>(first);
+    s.FourierRightIdx = static_cast<int16_t>(last);
+    s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
+    s.ExcludeMode = exclude.has_value();
+    if (exclude) {
+      s.ExclLeftIdx = static_cast<int16_t>(exclude->first);
+      s.ExclRightIdx = static_cast<int16_t>(exclude->second);
+    }
+    s.FitParam = start;
+    s.FitLambda = -1;
+    s.FourierFitDone = false;
+    const auto res = FitFourier(s);
+    if (!res) return std::unexpected(res.error());
+    return res->Xo;
+  };
+}
+
+BootstrapTiming SlidingTiming() {
+  return [](Store& s) -> MethodResult<double> {
+    const auto run = RunSlidingIntegrations(s);
+    if (!run) return std::unexpected(run.error());
+    return run->result.tmin;
+  };
+}
+
+}  // namespace vantor

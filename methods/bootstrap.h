@@ -1,0 +1,155 @@
+// Bootstrap errors of the timing methods: a method's time of minimum is
+// measured again on many resampled copies of the light curve, and the scatter
+// of those times is an error estimate that does not depend on the method's own
+// error formula.
+//
+// The resampling is the residual bootstrap of a regression (Efron & Tibshirani
+// 1993, An Introduction to the Bootstrap, section 9.5; Davison & Hinkley 1997,
+// Bootstrap Methods and their Application, section 7.6):
+//   1. A smooth model of the eclipse goes through the working set: a local
+//      quadratic (LOESS of degree 2, Cleveland 1979, JASA 74, 829) at each
+//      point, fitted to its k nearest neighbours in time with tricube weights
+//      (1 - (|t_j - t_i| / d)^3)^3, d the distance to the farthest of the k.
+//      The span k is chosen among the odd numbers 7, 9, ..., 21, then about
+//      a tenth larger at each step (23, 25, ..., 31, 35, 39, 43, ...), up to
+//      NPoints / 2 (at least 7, at most NPoints), by leave-one-out
+//      cross-validation, which is exact for such a linear smoother: minimise
+//      sum_i ((Mag(i) - fit(i)) / (1 - h_ii))^2, h_ii the weight of Mag(i) in
+//      its own fitted value; the smallest k wins a tie. The span adapts to the
+//      data: short for a sharp, well-sampled eclipse, long for a noisy, sparse
+//      one.
+//   2. Residuals are taken as (Mag(i) - fit(i)) / sqrt(1 - h_ii), which
+//      undoes the shrinking of residuals by a fit that follows the points
+//      closely, and then centred on their mean.
+//   3. Each resampled light curve keeps the working times and has
+//      Mag*(i) = fit(i) + a residual drawn with replacement from all NPoints
+//      residuals. The noise is thereby assumed to be the same for every point
+//      and independent from point to point.
+//   4. The method runs on a copy of the store holding the resampled
+//      magnitudes, with the same ranges; the error is the standard deviation
+//      (n - 1 in the denominator) of the times delivered.
+//
+// The draws come from this file's own generator (xoshiro256**, seeded through
+// splitmix64), not from <random>'s distributions, so that one seed gives the
+// same numbers with every compiler and library.
+//
+// This header holds no window and no printing. The tracing paper has no
+// bootstrap: its time is the fold the user chose, not a computation.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/store.h"
+#include "methods/refusal.h"
+
+namespace vantor {
+
+// Seed the program uses unless the user gives one, and the largest number of
+// resampled light curves a run may ask for.
+inline constexpr uint64_t kBootstrapSeed = 20240611;
+inline constexpr int kMaxBootstrapRuns = 100000;
+// Smallest working set the smooth model accepts (its shortest span).
+inline constexpr int kMinSmoothPoints = 7;
+
+// xoshiro256** (Blackman and Vigna 2018) seeded by splitmix64: a small,
+// fast generator whose sequence is fixed by its seed on every platform.
+class BootstrapRng {
+ public:
+  // Seeds the four state words with four successive splitmix64 outputs.
+  explicit BootstrapRng(uint64_t seed);
+  // Returns the next 64 random bits.
+  uint64_t Next();
+  // Returns an integer uniformly distributed over 0..n-1 (n >= 1), without
+  // modulo bias (draws below 2^64 mod n are rejected).
+  uint64_t Below(uint64_t n);
+  // Returns a double uniformly distributed over [0, 1), 53 random bits.
+  double Uniform();
+  // Returns a standard normal deviate (Box-Muller, one deviate per two
+  // uniforms, the second one discarded).
+  double Gauss();
+
+ private:
+  std::array<uint64_t, 4> state_;
+};
+
+// The smooth model of the eclipse through the working set and its residuals.
+struct SmoothModel {
+  int span = 0;                  // k: neighbours in each local fit
+  std::vector<double> fit;       // fit(1..NPoints), magnitudes; cell 0 unused
+  std::vector<double> residual;  // modified, centred residuals (1..NPoints); cell 0 unused
+  double rms = 0.0;              // sqrt(mean of residual^2), magnitudes
+  double crossValidation = 0.0;  // the leave-one-out sum of the chosen span, mag^2
+};
+
+// Fits the smooth model to RelTime/Mag(1..NPoints) as described above.
+// Refuses when fewer than kMinSmoothPoints points are in the working set,
+// when no span gives a solvable local fit at every point (fewer than three
+// distinct times among some point's neighbours, or a leverage of 1), or when
+// a result is not finite.
+MethodResult<SmoothModel> SmoothEclipse(const Store& s);
+
+// A timing method as the bootstrap runs it: the time of minimum (days relative
+// to HjdBase) of the light curve in the store, or the method's refusal. It may
+// change the store, which is a scratch copy.
+using BootstrapTiming = std::function<MethodResult<double>(Store&)>;
+
+// The outcome of a bootstrap run.
+struct BootstrapResult {
+  double error = 0.0;        // standard deviation of the delivered times, days
+  double mean = 0.0;         // mean of the delivered times, days relative to HjdBase
+  int delivered = 0;         // resampled curves on which the method gave a time
+  int refused = 0;           // resampled curves on which it refused
+  std::string firstRefusal;  // the message of the first refusal, empty if none
+  int span = 0;              // span of the smooth model
+  double residualRms = 0.0;  // RMS of its residuals, magnitudes
+};
+
+// Estimates the error of `timeOf` on the working set of `s` from n resampled
+// light curves drawn with BootstrapRng(seed). Each curve is a fresh copy of
+// s in which Mag(1..NPoints) holds the resampled magnitudes and the limits
+// (ComputeRanges) are recomputed from them; everything else, ranges included,
+// is as in s, which is never changed. The curves take their draws one after
+// another from one generator, so a seed fixes every number.
+//
+// Refuses when n < 2 or n > kMaxBootstrapRuns, when the smooth model refuses,
+// and when the method delivers a time on fewer than 2 of the n curves (the
+// message then quotes the method's first refusal). A time that is not finite
+// counts as a refusal.
+//
+// One call per method, for example Kwee and van Woerden over points 10..50
+// with the texts of its boxes, from 200 curves:
+//   const auto b = BootstrapErrors(store, KvwTiming(10, 50, stepText, fracText), 200);
+//   // b->error beside the method's own sigma, or b.error().message
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
+                                              uint64_t seed = kBootstrapSeed);
+
+// Returns the parabolic fit over working points first..last as a timing
+// (refusing an inverted curve, as its window does).
+BootstrapTiming ParabolaTiming(int first, int last);
+
+// Returns the bisected chords of the ranges i1..i2 and i3..i4 as a timing.
+BootstrapTiming ChordsTiming(int i1, int i2, int i3, int i4);
+
+// Returns Kwee and van Woerden over first..last with the texts of the "Stepp"
+// and "Frac" boxes as a timing.
+BootstrapTiming KvwTiming(int first, int last, std::string stepText = "1",
+                          std::string fracText = ".9");
+
+// Returns the Fourier fit over first..last as a timing: on each copy it sets
+// the range (and the excluded points when `exclude` holds them), starts from
+// `start` (FitParam order, cell 0 unused) with FitLambda = -1 and no fit
+// standing. The fitted parameters of the user's own fit are a good start; the
+// values the fit started from reproduce the user's run more closely.
+BootstrapTiming FourierTiming(int first, int last, std::optional<std::pair<int, int>> exclude,
+                              const std::array<double, 9>& start);
+
+// Returns sliding integrations (no range) as a timing.
+BootstrapTiming SlidingTiming();
+
+}  // namespace vantor
