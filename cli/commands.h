@@ -12,4 +12,7 @@ void AddInfoCommand(CLI::App& app, int& exitStatus);
 // Registers "time": the timing methods on a file, optionally combined.
 void AddTimeCommand(CLI::App& app, int& exitStatus);
 
+// Registers "batch": many light curves in one run.
+void AddBatchCommand(CLI::App& app, int& exitStatus);
+
 }  // namespace vantor::cli

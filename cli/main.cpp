@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   int exitStatus = 0;
   vantor::cli::AddInfoCommand(app, exitStatus);
   vantor::cli::AddTimeCommand(app, exitStatus);
+  vantor::cli::AddBatchCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -3,6 +3,7 @@
 // main window's "Calc. Means" does. The digits it prints are the ones the
 // desktop program's result boxes show. The methods themselves run in
 // time_run.cpp; this file holds the options and the printing.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
@@ -61,7 +63,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
 }
 
 void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& rows,
-               const std::optional<Combination>& comb) {
+               const std::optional<Combination>& comb, const Json* ranges) {
   Json j;
   j["file"] = a.session.file;
   j["hjd_base"] = s.HjdBase;
@@ -98,10 +100,23 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
   } else {
     j["combination"] = nullptr;
   }
+  if (ranges != nullptr) j["ranges"] = *ranges;
   std::cout << j.dump(2) << "\n";
 }
 
-int RunTime(const TimeArgs& a) {
+int RunTime(const TimeArgs& given, bool automatic) {
+  TimeArgs a = given;
+  if (automatic) {
+    const bool ranged = !a.parabola.empty() || !a.chords.empty() || !a.kvw.empty() ||
+                        !a.fourier.empty() || a.sliding;
+    if (ranged) {
+      std::cerr << "vantor-cli time: --auto chooses every range itself; leave out --parabola, "
+                   "--chords, --kvw, --fourier and --sliding\n";
+      return 2;
+    }
+    // The tracing paper needs no range; it runs with --auto only when asked for.
+    if (!a.tracing && a.fold.empty() && a.smooth == 0) a.sliding = true;
+  }
   TimePlan plan;
   std::string usage;
   if (!PlanTime(a, plan, usage)) {
@@ -114,12 +129,25 @@ int RunTime(const TimeArgs& a) {
     std::cerr << error << "\n";
     return 2;
   }
-  const std::vector<TimeRow> rows = RunTimeMethods(*store, plan);
+  std::vector<TimeRow> rows;
+  std::optional<Json> ranges;
+  if (automatic) {
+    // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic rows).
+    plan.sliding = false;
+    for (TimeRow& r : RunTimeMethods(*store, plan)) rows.push_back(std::move(r));
+    AutoRun run = RunAutoRows(*store);
+    for (TimeRow& r : run.rows) rows.push_back(std::move(r));
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const TimeRow& x, const TimeRow& y) { return x.row < y.row; });
+    ranges = std::move(run.ranges);
+  } else {
+    rows = RunTimeMethods(*store, plan);
+  }
   std::optional<Combination> comb;
   if (plan.combine) comb = CombineRows(rows);
 
   if (a.json) {
-    PrintJson(a, *store, rows, comb);
+    PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr);
   } else {
     PrintTable(*store, rows, comb ? &*comb : nullptr);
   }
@@ -155,7 +183,11 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--sliding", a->sliding, "Sliding integrations");
   cmd->add_flag("--combine", a->combine, "Combine the delivered results as \"Calc. Means\" does");
   cmd->add_flag("--json", a->json, "Print one JSON object");
-  cmd->callback([a, &exitStatus] { exitStatus = RunTime(*a); });
+  auto automatic = std::make_shared<bool>(false);
+  cmd->add_flag("--auto", *automatic,
+                "Choose every range automatically and run the five range methods and sliding "
+                "integrations (the JSON gains a \"ranges\" object)");
+  cmd->callback([a, automatic, &exitStatus] { exitStatus = RunTime(*a, *automatic); });
 }
 
 }  // namespace vantor::cli

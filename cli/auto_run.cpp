@@ -1,0 +1,72 @@
+// Automatic timing rows and the ranges they used.
+#include "cli/auto_run.h"
+
+#include "core/format.h"
+#include "methods/auto_ranges.h"
+
+namespace vantor::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kMethodOfRow[7] = {"", "parabola", "tracing", "chords",
+                                         "kvw", "fourier", "sliding"};
+
+Json Refused(const std::string& message) { return Json{{"refused", message}}; }
+
+}  // namespace
+
+AutoRun RunAutoRows(Store& s) {
+  const AutoTimings timings = RunAutoTimings(s);
+  AutoRun run;
+  for (const AutoRow& a : AutoRowsOf(timings)) {
+    TimeRow r(kMethodOfRow[a.row], a.row);
+    r.ok = a.ok;
+    if (a.ok) {
+      r.time = s.HjdBase + a.time;
+      r.error = a.error;
+      r.timeText = FormatResult(s.HjdBase + a.time);
+      r.errorText = FormatResult(a.error);
+    } else {
+      r.message = a.message;
+    }
+    run.rows.push_back(std::move(r));
+  }
+
+  Json& j = run.ranges;
+  j = Json::object();
+  if (!timings.ranges) {
+    for (const char* m : {"parabola", "chords", "kvw", "fourier"}) {
+      j[m] = Refused(timings.ranges.error().message);
+    }
+  } else {
+    const AutoRanges& r = *timings.ranges;
+    j["parabola"] = r.parabola ? Json{{"first", r.parabola->first},
+                                      {"last", r.parabola->last},
+                                      {"why", r.parabola->why}}
+                               : Refused(r.parabola.error().message);
+    j["chords"] = r.chords ? Json{{"i1", r.chords->i1},
+                                  {"i2", r.chords->i2},
+                                  {"i3", r.chords->i3},
+                                  {"i4", r.chords->i4},
+                                  {"why", r.chords->why}}
+                           : Refused(r.chords.error().message);
+    j["kvw"] = r.kvw ? Json{{"first", r.kvw->range.first},
+                            {"last", r.kvw->range.last},
+                            {"step", r.kvw->stepText},
+                            {"frac", r.kvw->fracText},
+                            {"why", r.kvw->range.why}}
+                     : Refused(r.kvw.error().message);
+    j["fourier"] = r.fourier ? Json{{"first", r.fourier->range.first},
+                                    {"last", r.fourier->range.last},
+                                    {"why", r.fourier->range.why}}
+                             : Refused(r.fourier.error().message);
+  }
+  j["sliding"] = timings.sliding ? Json{{"first", timings.sliding->stretch.first},
+                                        {"last", timings.sliding->stretch.last}}
+                                 : Refused(timings.sliding.error().message);
+  return run;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+
+namespace vantor::testing {
+namespace {
+
+using nlohmann::json;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+const std::string kReal = SourcePath("tests/data/real/CMDra7024.csv");
+
+TEST(CliBatch, CsvRowPerFileAndMethodWithARefusedFileInBetween) {
+  const CliRun run = RunCli("batch " + SourcePath("examples/eclipse_header.csv") + " " +
+                            SourcePath("tests/data/no_comma.csv") + " " + kReal);
+  EXPECT_EQ(run.status, 1) << "a refused file makes the run fail, the others still run";
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 1u + 3 + 1 + 3) << run.out;
+  EXPECT_EQ(lines[0], "file,method,time,error,used,message");
+  EXPECT_NE(lines[2].find("eclipse_header.csv,sliding,2459812.43169,0.0001,yes,"),
+            std::string::npos);
+  EXPECT_NE(lines[4].find("no_comma.csv,file,,,no,Sorry - your data file"), std::string::npos);
+  EXPECT_NE(lines[7].find("CMDra7024.csv,combination,"), std::string::npos);
+  EXPECT_NE(run.err.find("no_comma.csv: Sorry"), std::string::npos);
+}
+
+TEST(CliBatch, AutoTimesEveryRangeMethodAndAgreesWithTimeAuto) {
+  const CliRun batch = RunCli("batch --auto --json " + kReal);
+  ASSERT_EQ(batch.status, 0) << batch.err;
+  const json files = json::parse(batch.out);
+  ASSERT_EQ(files.size(), 1u);
+  const json& results = files[0]["results"];
+  ASSERT_EQ(results.size(), 5u);
+  const CliRun time = RunCli("time --auto --json --combine " + kReal);
+  ASSERT_EQ(time.status, 0) << time.err;
+  const json t = json::parse(time.out);
+  ASSERT_TRUE(t.contains("ranges"));
+  for (const char* m : {"parabola", "chords", "kvw", "fourier", "sliding"}) {
+    EXPECT_TRUE(t["ranges"].contains(m)) << m;
+  }
+  for (size_t k = 0; k < 5; ++k) {
+    ASSERT_TRUE(results[k]["ok"].get<bool>()) << results[k].dump();
+    EXPECT_EQ(results[k]["time_text"], t["results"][k]["time_text"]);
+    // CM Dra 7024, published 58739.9291169.
+    EXPECT_NEAR(results[k]["time"].get<double>(), 58739.9291169, 0.0005);
+  }
+  EXPECT_EQ(files[0]["combination"]["weighted_mean_text"],
+            t["combination"]["weighted_mean_text"]);
+}
+
+TEST(CliBatch, AutoRefusesALightCurveWithoutAnEclipse) {
+  const CliRun run = RunCli("time --auto --json " + SourcePath("tests/data/exactly_1000.csv"));
+  EXPECT_EQ(run.status, 1);
+  const json j = json::parse(run.out);
+  for (const json& r : j["results"]) {
+    EXPECT_FALSE(r["ok"].get<bool>()) << r.dump();
+    EXPECT_FALSE(r["message"].get<std::string>().empty());
+  }
+}
+
+TEST(CliBatch, UsageErrors) {
+  EXPECT_EQ(RunCli("batch --csv --json " + kReal).status, 2);
+  EXPECT_EQ(RunCli("batch").status, 2);
+  EXPECT_EQ(RunCli("time --auto --parabola 1:5 " + kReal).status, 2);
+}
+
+}  // namespace
+}  // namespace vantor::testing
