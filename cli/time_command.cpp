@@ -14,6 +14,8 @@
 
 #include "cli/auto_run.h"
 #include "cli/commands.h"
+#include "core/format.h"
+#include "methods/bootstrap.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
@@ -46,8 +48,12 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
       std::printf("%-26s\n", kRowTitles[k]);
     } else if (row->ok) {
       const bool in = comb == nullptr || comb->checkedAfter[k - 1];
-      std::printf("%-26s %-16s %-14s %s\n", kRowTitles[k], row->timeText.c_str(),
+      std::printf("%-26s %-16s %-14s %-4s", kRowTitles[k], row->timeText.c_str(),
                   row->errorText.c_str(), in ? "In" : "");
+      if (row->details.contains("bootstrap_error_text")) {
+        std::printf("  bootstrap %s", row->details["bootstrap_error_text"].get<std::string>().c_str());
+      }
+      std::printf("\n");
     } else {
       std::printf("%-26s refused: %s\n", kRowTitles[k], row->message.c_str());
     }
@@ -104,7 +110,54 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
   std::cout << j.dump(2) << "\n";
 }
 
-int RunTime(const TimeArgs& given, bool automatic) {
+// Adds each delivered row's bootstrap error (n resampled light curves, the
+// same ranges and tuning values) to its details; a bootstrap that cannot be
+// made says why instead.
+void AddBootstrap(const Store& s, const TimePlan& plan, const Json* autoRanges, int n,
+                  std::vector<TimeRow>& rows) {
+  for (TimeRow& r : rows) {
+    if (!r.ok) continue;
+    std::optional<BootstrapTiming> timing;
+    const std::string m = r.method;
+    if (autoRanges != nullptr && autoRanges->contains(m) && !(*autoRanges)[m].contains("refused")) {
+      const Json& a = (*autoRanges)[m];
+      if (m == "parabola") timing = ParabolaTiming(a["first"], a["last"]);
+      if (m == "chords") timing = ChordsTiming(a["i1"], a["i2"], a["i3"], a["i4"]);
+      if (m == "kvw") {
+        timing = KvwTiming(a["first"], a["last"], a["step"].get<std::string>(),
+                           a["frac"].get<std::string>());
+      }
+      if (m == "fourier") timing = FourierTiming(a["first"], a["last"], std::nullopt, s.FitParam);
+    } else if (autoRanges == nullptr) {
+      if (m == "parabola") timing = ParabolaTiming(plan.parabolaRange.first, plan.parabolaRange.last);
+      if (m == "chords") {
+        timing = ChordsTiming(plan.chordsLeft.first, plan.chordsLeft.last, plan.chordsRight.first,
+                              plan.chordsRight.last);
+      }
+      if (m == "kvw") timing = KvwTiming(plan.kvwRange.first, plan.kvwRange.last, plan.step, plan.frac);
+      if (m == "fourier") {
+        std::optional<std::pair<int, int>> exclude;
+        if (plan.exclude) exclude = std::pair{plan.exclude->first, plan.exclude->last};
+        timing = FourierTiming(plan.fourierRange.first, plan.fourierRange.last, exclude, s.FitParam);
+      }
+    }
+    if (m == "sliding") timing = SlidingTiming();
+    if (!timing) {
+      r.details["bootstrap_message"] = "The tracing paper's time is the fold chosen by hand.";
+      continue;
+    }
+    const auto b = BootstrapErrors(s, *timing, n);
+    if (b) {
+      r.details["bootstrap_error"] = b->error;
+      r.details["bootstrap_error_text"] = FormatResult(b->error);
+      r.details["bootstrap_delivered"] = b->delivered;
+    } else {
+      r.details["bootstrap_message"] = b.error().message;
+    }
+  }
+}
+
+int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   TimeArgs a = given;
   if (automatic) {
     const bool ranged = !a.parabola.empty() || !a.chords.empty() || !a.kvw.empty() ||
@@ -143,6 +196,7 @@ int RunTime(const TimeArgs& given, bool automatic) {
   } else {
     rows = RunTimeMethods(*store, plan);
   }
+  if (bootstrap > 0) AddBootstrap(*store, plan, ranges ? &*ranges : nullptr, bootstrap, rows);
   std::optional<Combination> comb;
   if (plan.combine) comb = CombineRows(rows);
 
@@ -187,7 +241,13 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--auto", *automatic,
                 "Choose every range automatically and run the five range methods and sliding "
                 "integrations (the JSON gains a \"ranges\" object)");
-  cmd->callback([a, automatic, &exitStatus] { exitStatus = RunTime(*a, *automatic); });
+  auto bootstrap = std::make_shared<int>(0);
+  cmd->add_option("--bootstrap", *bootstrap,
+                  "Estimate each method's error also from N resampled light curves (seeded)")
+      ->check(CLI::Range(2, 100000));
+  cmd->callback([a, automatic, bootstrap, &exitStatus] {
+    exitStatus = RunTime(*a, *automatic, *bootstrap);
+  });
 }
 
 }  // namespace vantor::cli

@@ -77,3 +77,30 @@ TEST(CliBatch, UsageErrors) {
 
 }  // namespace
 }  // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST(CliBootstrap, ErrorsBesideTheMethodsOwnAndReproducible) {
+  const std::string args = "time " + SourcePath("tests/data/real/CMDra7024.csv") +
+                           " --kvw 4:28 --sliding --tracing --bootstrap 40 --json";
+  const CliRun first = RunCli(args);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(RunCli(args).out, first.out) << "the same seed must give the same numbers";
+  const nlohmann::json j = nlohmann::json::parse(first.out);
+  for (const auto& r : j["results"]) {
+    if (r["method"] == "tracing") {
+      EXPECT_TRUE(r.contains("bootstrap_message"));
+      continue;
+    }
+    const double e = r["bootstrap_error"].get<double>();
+    // CM Dra's published error is 0.0000125 d; the resampled scatter is of that order.
+    EXPECT_GT(e, 1e-6) << r["method"];
+    EXPECT_LT(e, 1e-4) << r["method"];
+    EXPECT_EQ(r["bootstrap_delivered"], 40);
+  }
+  EXPECT_EQ(RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") + " --bootstrap 1").status, 2);
+}
+
+}  // namespace
+}  // namespace vantor::testing
