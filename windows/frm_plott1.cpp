@@ -5,10 +5,12 @@
 
 #include "core/format.h"
 #include "core/text.h"
+#include "methods/auto_ranges.h"
 #include "methods/parabola.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
 #include "toolkit/pointer.h"
+#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -55,6 +57,11 @@ FrmPlott1::FrmPlott1(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott1::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott1::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott1::Command3_Click);
+  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
+  range->setObjectName(QStringLiteral("mRange"));
+  mAuto = range->addAction(QStringLiteral("Auto"));
+  mAuto->setObjectName(QStringLiteral("mAuto"));
+  connect(mAuto, &QAction::triggered, this, &FrmPlott1::mAuto_Click);
 }
 
 bool FrmPlott1::Redraw() {
@@ -110,8 +117,7 @@ void FrmPlott1::Form_MouseDown(int button, double x, double y) {
   Store& s = store_;
   if (button == 1) {
     const double t = Mapping().TimeAt(x);
-    // The bottom of the eclipse decides the side, so the order of the clicks does not matter.
-    if (t < s.RelTimeAll[s.EditFaintIdx]) {
+    if (StartsRange(t)) {
       DrawMarker(area_, s.ParLeftX, kWhite);
       if (const int16_t i = FirstIndexAfter(s, t); i != 0) s.ParLeftIdx = i;
       DrawMarker(area_, x, kMarkerPurple);
@@ -134,6 +140,33 @@ void FrmPlott1::Form_MouseDown(int button, double x, double y) {
     }
   }
   s.ParRangeSet = s.ParLeftSet && s.ParRightSet;
+}
+
+// The bottom of the eclipse decides the side, so the order of the clicks does not matter.
+bool FrmPlott1::StartsRange(double t) const { return t < store_.RelTimeAll[store_.EditFaintIdx]; }
+
+void FrmPlott1::mAuto_Click() {
+  if (!drawn_) return;
+  const auto ranges = ChooseAutoRanges(store_);
+  if (!ranges || !ranges->parabola) {
+    ShowMessage(Q(ranges ? ranges->parabola.error().message : ranges.error().message));
+    return;
+  }
+  const AutoRange& r = *ranges->parabola;
+  const PlotMapping m = Mapping();
+  const double xStart = m.X(TimeBeforePoint(store_, r.first, m.TimeAt(area_.left)));
+  const double xEnd = m.X(TimeAfterPoint(store_, r.last, m.TimeAt(area_.right)));
+  // The clicks are read back exactly as Form_MouseDown reads them.
+  const bool inside = area_.left <= xStart && xEnd <= area_.right;
+  if (!inside || FirstIndexAfter(store_, m.TimeAt(xStart)) != r.first ||
+      !StartsRange(m.TimeAt(xStart)) || LastIndexBefore(store_, m.TimeAt(xEnd)) != r.last ||
+      StartsRange(m.TimeAt(xEnd))) {
+    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
+    return;
+  }
+  const double y = (area_.top + area_.bottom) / 2.0;
+  ClickAt(xStart, y);
+  ClickAt(xEnd, y);
 }
 
 void FrmPlott1::Form_MouseMove(int /*button*/, double x, double y) {

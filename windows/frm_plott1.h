@@ -1,7 +1,8 @@
 // frmPlott1: the parabolic fit window: its controls (placed by its renderer), its renderer and
 // its handlers: the range chosen with two left clicks around the bottom of the eclipse, "Fit
 // Parabola" (the fit itself is FitParabola's), "Undo", "Done", and the fitted curve drawn over
-// the light curve as a band, blue inside the clicked range and grey outside.
+// the light curve as a band, blue inside the clicked range and grey outside. "Range > Auto"
+// clicks the automatic range (methods/auto_ranges.h) through the same mouse path.
 #pragma once
 
 #include "plot/mapping.h"
@@ -34,6 +35,7 @@ class FrmPlott1 : public PlotForm {
   QPushButton *Command1, *Command2, *Command3;
   QLineEdit* Text1;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11;
+  QAction* mAuto;
 
  public slots:
   // "Fit Parabola": fits the chosen range and delivers row 1 of the main window.
@@ -42,6 +44,10 @@ class FrmPlott1 : public PlotForm {
   void Command2_Click();
   // "Done": hides the window; its state and row 1 stay.
   void Command3_Click() { hide(); }
+  // "Range > Auto": clicks the ends of the automatic parabola range as the
+  // mouse would (it does not fit); a refused or unclickable range is
+  // explained and changes nothing.
+  void mAuto_Click();
 
  protected:
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
@@ -57,6 +63,9 @@ class FrmPlott1 : public PlotForm {
   void DrawRangeMarkers();
   // Markers and the fitted curve over a fresh drawing, as the state asks.
   void DrawOverlays();
+  // A left click at relative time t sets the start of the range (it lies
+  // before the faintest point).
+  bool StartsRange(double t) const;
 
   ResultRows& rows_;
   PlotArea area_;

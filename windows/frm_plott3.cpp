@@ -1,14 +1,17 @@
 // frmPlott3: the bisectors-of-chords window.
 #include "windows/frm_plott3.h"
 
+#include <array>
 #include <utility>
 
 #include "core/format.h"
 #include "core/text.h"
+#include "methods/auto_ranges.h"
 #include "methods/chords.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
 #include "toolkit/pointer.h"
+#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -57,6 +60,11 @@ FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott3::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott3::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott3::Command3_Click);
+  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
+  range->setObjectName(QStringLiteral("mRange"));
+  mAuto = range->addAction(QStringLiteral("Auto"));
+  mAuto->setObjectName(QStringLiteral("mAuto"));
+  connect(mAuto, &QAction::triggered, this, &FrmPlott3::mAuto_Click);
 }
 
 void FrmPlott3::AfterLoad() {
@@ -110,7 +118,7 @@ void FrmPlott3::Form_MouseDown(int button, double x, double y) {
   // FaintIdx is 0 only before a light curve was read; no side can be told then.
   if (button == 1 && s.FaintIdx >= 1 && s.FaintIdx <= kMaxPoints) {
     const double t = Mapping().TimeAt(x);
-    if (t < s.RelTimeAll[s.FaintIdx]) {
+    if (OnLeftSide(t)) {
       TakeClick(Side{s.ChordLeftState, s.ChordIdx1, s.ChordIdx2, s.ChordT1, s.ChordT2, Label8,
                      Label10, kCaptionLeftEnd, kCaptionRightStart},
                 t);
@@ -151,6 +159,48 @@ void FrmPlott3::TakeClick(const Side& side, double t) {
       // Both ends of this side are set: only "Undo" starts it over.
       break;
   }
+}
+
+bool FrmPlott3::OnLeftSide(double t) const { return t < store_.RelTimeAll[store_.FaintIdx]; }
+
+void FrmPlott3::mAuto_Click() {
+  Store& s = store_;
+  if (!drawn_ || s.FaintIdx < 1 || s.FaintIdx > kMaxPoints) return;
+  const auto ranges = ChooseAutoRanges(s);
+  if (!ranges || !ranges->chords) {
+    ShowMessage(Q(ranges ? ranges->chords.error().message : ranges.error().message));
+    return;
+  }
+  const AutoChords& c = *ranges->chords;
+  const PlotMapping m = Mapping();
+  const double edgeLeftT = m.TimeAt(area_.left);
+  const double edgeRightT = m.TimeAt(area_.right);
+  // Start and end click of each side, read back exactly as Form_MouseDown reads them.
+  const std::array<double, 4> xs = {
+      m.X(TimeBeforePoint(s, c.i1, edgeLeftT)), m.X(TimeAfterPoint(s, c.i2, edgeRightT)),
+      m.X(TimeBeforePoint(s, c.i3, edgeLeftT)), m.X(TimeAfterPoint(s, c.i4, edgeRightT))};
+  const bool inside = area_.left <= xs[0] && xs[3] <= area_.right;
+  const bool selects =
+      FirstIndexAfter(s, m.TimeAt(xs[0])) == c.i1 && LastIndexBefore(s, m.TimeAt(xs[1])) == c.i2 &&
+      FirstIndexAfter(s, m.TimeAt(xs[2])) == c.i3 && LastIndexBefore(s, m.TimeAt(xs[3])) == c.i4;
+  const bool sides = OnLeftSide(m.TimeAt(xs[0])) && OnLeftSide(m.TimeAt(xs[1])) &&
+                     !OnLeftSide(m.TimeAt(xs[2])) && !OnLeftSide(m.TimeAt(xs[3]));
+  if (!inside || !selects || !sides) {
+    ShowMessage(UnclickableRangeMessage(PointsText(c.i1, c.i2) + QStringLiteral(" and ") +
+                                        PointsText(c.i3, c.i4)));
+    return;
+  }
+  // A side whose ends are both set takes no more clicks: start both over, as
+  // "Undo" does, but keep row 3 until the user bisects again.
+  if (s.ChordLeftState != 0 || s.ChordRightState != 0) {
+    s.ChordLeftState = s.ChordRightState = 0;
+    s.ChordRangeSet = false;
+    for (QLabel* label : {Label8, Label10, Label12, Label14}) label->clear();
+    Drawing().Cls();
+    Redraw();
+  }
+  const double y = (area_.top + area_.bottom) / 2.0;
+  for (const double x : xs) Form_MouseDown(1, x, y);
 }
 
 void FrmPlott3::Form_MouseMove(int /*button*/, double x, double y) {

@@ -2,7 +2,8 @@
 // and its handlers: two ranges marked with left clicks, one on each branch of the eclipse (each
 // side takes its own two clicks, in either order of the sides), "Bisect Chords" (the
 // computation itself is BisectChords'), "Undo" and "Done". The purple markers stand at the
-// clicked times and are only ever removed by a redraw.
+// clicked times and are only ever removed by a redraw. "Range > Auto" clicks the automatic
+// ranges (methods/auto_ranges.h) through the same mouse path.
 #pragma once
 
 #include "plot/mapping.h"
@@ -28,6 +29,7 @@ class FrmPlott3 : public PlotForm {
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14;
+  QAction* mAuto;
 
  public slots:
   // "Bisect Chords": bisects the chords of both ranges and delivers row 3 of
@@ -37,6 +39,11 @@ class FrmPlott3 : public PlotForm {
   void Command2_Click();
   // "Done": hides the window; its state and row 3 stay.
   void Command3_Click() { hide(); }
+  // "Range > Auto": starts both ranges over (the drawing is redrawn, the row
+  // stays) and clicks the automatic chords ranges as the mouse would (it does
+  // not bisect); a refused or unclickable range is explained and changes
+  // nothing.
+  void mAuto_Click();
 
  protected:
   void AfterLoad() override;
@@ -66,6 +73,9 @@ class FrmPlott3 : public PlotForm {
   void DrawMarkerAt(double t);
   // Draws the four markers at ChordT1..ChordT4.
   void DrawRangeMarkers();
+  // A left click at relative time t belongs to the left range (it lies
+  // before the faintest point).
+  bool OnLeftSide(double t) const;
 
   ResultRows& rows_;
   PlotArea area_;

@@ -3,10 +3,12 @@
 
 #include "core/format.h"
 #include "core/text.h"
+#include "methods/auto_ranges.h"
 #include "methods/kwee.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
 #include "toolkit/pointer.h"
+#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -47,6 +49,11 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott4::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott4::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott4::Command3_Click);
+  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
+  range->setObjectName(QStringLiteral("mRange"));
+  mAuto = range->addAction(QStringLiteral("Auto"));
+  mAuto->setObjectName(QStringLiteral("mAuto"));
+  connect(mAuto, &QAction::triggered, this, &FrmPlott4::mAuto_Click);
 }
 
 void FrmPlott4::AfterLoad() {
@@ -113,8 +120,7 @@ void FrmPlott4::Form_MouseDown(int button, double x, double y) {
   Store& s = store_;
   if (button == 1) {
     const double t = Mapping().TimeAt(x);
-    // The bottom of the eclipse decides the side, so the order of the clicks does not matter.
-    if (t < s.RelTimeAll[s.EditFaintIdx]) {
+    if (StartsRange(t)) {
       DrawMarker(area_, s.KvwLeftX, kWhite);
       DrawMarker(area_, x, kMarkerPurple);
       setWindowTitle(kCaptionRightEnd);
@@ -142,6 +148,36 @@ void FrmPlott4::Form_MouseDown(int button, double x, double y) {
     }
   }
   s.KvwRangeSet = s.KvwLeftSet && s.KvwRightSet;
+}
+
+// The bottom of the eclipse decides the side, so the order of the clicks does not matter.
+bool FrmPlott4::StartsRange(double t) const { return t < store_.RelTimeAll[store_.EditFaintIdx]; }
+
+void FrmPlott4::mAuto_Click() {
+  if (!drawn_) return;
+  const auto ranges = ChooseAutoRanges(store_);
+  if (!ranges || !ranges->kvw) {
+    ShowMessage(Q(ranges ? ranges->kvw.error().message : ranges.error().message));
+    return;
+  }
+  const AutoKvw& k = *ranges->kvw;
+  const AutoRange& r = k.range;
+  const PlotMapping m = Mapping();
+  const double xStart = m.X(TimeBeforePoint(store_, r.first, m.TimeAt(area_.left)));
+  const double xEnd = m.X(TimeAfterPoint(store_, r.last, m.TimeAt(area_.right)));
+  // The clicks are read back exactly as Form_MouseDown reads them.
+  const bool inside = area_.left <= xStart && xEnd <= area_.right;
+  if (!inside || FirstIndexAfter(store_, m.TimeAt(xStart)) != r.first ||
+      !StartsRange(m.TimeAt(xStart)) || LastIndexBefore(store_, m.TimeAt(xEnd)) != r.last ||
+      StartsRange(m.TimeAt(xEnd))) {
+    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
+    return;
+  }
+  Text1->setText(Q(k.stepText));
+  Text2->setText(Q(k.fracText));
+  const double y = (area_.top + area_.bottom) / 2.0;
+  ClickAt(xStart, y);
+  ClickAt(xEnd, y);
 }
 
 void FrmPlott4::Form_MouseMove(int /*button*/, double x, double y) {

@@ -1,7 +1,8 @@
 // frmPlott4: the Kwee and van Woerden window: its controls (placed by its renderer), its renderer
 // and its handlers: the range chosen with two left clicks around the bottom of the eclipse, the
 // tuning boxes "Stepp" and "Frac", "Fit Kwee" (the computation itself is KweeVanWoerden's),
-// "Undo" and "Done".
+// "Undo" and "Done". "Range > Auto" clicks the automatic range (methods/auto_ranges.h) through
+// the same mouse path and sets the boxes to the rule's texts.
 #pragma once
 
 #include "plot/mapping.h"
@@ -31,6 +32,7 @@ class FrmPlott4 : public PlotForm {
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
   QLineEdit *Text1, *Text2;
+  QAction* mAuto;
 
  public slots:
   // "Fit Kwee": times the chosen range and delivers row 4 of the main window.
@@ -39,6 +41,10 @@ class FrmPlott4 : public PlotForm {
   void Command2_Click();
   // "Done": hides the window; its state and row 4 stay.
   void Command3_Click() { hide(); }
+  // "Range > Auto": sets "Stepp" and "Frac" to the automatic rule's texts and
+  // clicks the ends of its range as the mouse would (it does not fit); a
+  // refused or unclickable range is explained and changes nothing.
+  void mAuto_Click();
 
  protected:
   void AfterLoad() override;
@@ -54,6 +60,9 @@ class FrmPlott4 : public PlotForm {
   // Draws both markers in purple at the x of KvwLeftT and KvwRightT, storing
   // those x in KvwLeftX and KvwRightX, when a range is set.
   void DrawRangeMarkers();
+  // A left click at relative time t sets the start of the range (it lies
+  // before the faintest point).
+  bool StartsRange(double t) const;
 
   ResultRows& rows_;
   PlotArea area_;

@@ -6,12 +6,14 @@
 
 #include "core/format.h"
 #include "core/text.h"
+#include "methods/auto_ranges.h"
 #include "methods/fourier.h"
 #include "methods/marquardt.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
 #include "toolkit/pointer.h"
 #include "toolkit/twips.h"
+#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -82,6 +84,11 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command3, &QPushButton::clicked, this, &FrmPlott5::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &FrmPlott5::Command4_Click);
   connect(Command5, &QPushButton::clicked, this, &FrmPlott5::Command5_Click);
+  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
+  range->setObjectName(QStringLiteral("mRange"));
+  mAuto = range->addAction(QStringLiteral("Auto"));
+  mAuto->setObjectName(QStringLiteral("mAuto"));
+  connect(mAuto, &QAction::triggered, this, &FrmPlott5::mAuto_Click);
 }
 
 void FrmPlott5::AfterLoad() { store_.ExcludeMode = false; }
@@ -191,8 +198,7 @@ void FrmPlott5::Form_MouseDown(int button, double x, double y) {
   if (button == 2 && !store_.ExcludeMode) return;
   Store& s = store_;
   const double clickT = Mapping().TimeAt(x);
-  const double n = RoundEven(s.PlotFirst + double(s.PlotLast - s.PlotFirst) * (x - area_.left) /
-                                               (area_.right - area_.left));
+  const double n = IndexAt(x);
   if (button == 1) {
     const int end = n < s.FaintIdx ? 0 : 1;
     if (rangeMarkerShown_[end]) DrawMarker(area_, s.MarkX[end], kWhite);
@@ -234,6 +240,45 @@ void FrmPlott5::Form_MouseDown(int button, double x, double y) {
   }
   s.FourierRangeSet = s.FourierLeftSet && s.FourierRightSet;
   if (s.FourierRangeSet) Command5->setEnabled(true);
+}
+
+double FrmPlott5::IndexAt(double x) const {
+  const Store& s = store_;
+  return RoundEven(s.PlotFirst + double(s.PlotLast - s.PlotFirst) * (x - area_.left) /
+                                     (area_.right - area_.left));
+}
+
+void FrmPlott5::mAuto_Click() {
+  if (!drawn_ || area_.right <= area_.left) return;
+  Store& s = store_;
+  const auto ranges = ChooseAutoRanges(s);
+  if (!ranges || !ranges->fourier) {
+    ShowMessage(Q(ranges ? ranges->fourier.error().message : ranges.error().message));
+    return;
+  }
+  const AutoFourier& f = *ranges->fourier;
+  const AutoRange& r = f.range;
+  const PlotMapping m = Mapping();
+  const double xStart = m.X(TimeBeforePoint(s, r.first, m.TimeAt(area_.left)));
+  const double xEnd = m.X(TimeAfterPoint(s, r.last, m.TimeAt(area_.right)));
+  // The clicks are read back exactly as Form_MouseDown reads them.
+  const bool inside = area_.left <= xStart && xEnd <= area_.right;
+  if (!inside || FirstIndexAfter(s, m.TimeAt(xStart)) != r.first || IndexAt(xStart) >= s.FaintIdx ||
+      LastIndexBefore(s, m.TimeAt(xEnd)) != r.last || IndexAt(xEnd) < s.FaintIdx) {
+    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
+    return;
+  }
+  const double y = (area_.top + area_.bottom) / 2.0;
+  ClickAt(xStart, y);
+  ClickAt(xEnd, y);
+  // The fit starts from the rule's values over the whole range, as the
+  // automatic timing does; a fit standing from before is started over.
+  s.FitParam = f.start;
+  s.FitLambda = -1;
+  s.ParamsFromBoxes = false;
+  s.ExcludeMode = false;
+  s.FourierFitDone = false;
+  for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
 }
 
 void FrmPlott5::Form_MouseMove(int /*button*/, double x, double y) {

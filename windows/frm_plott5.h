@@ -2,7 +2,8 @@
 // its handlers: the range chosen with left clicks on either side of the faintest point, an
 // interval cut out of it with right clicks after "Exclude", starting values typed into the eight
 // boxes and taken with "Update", " Fit Fourier" (the fit itself is FitFourier's), "Undo",
-// "Done", and the model curve drawn over the light curve.
+// "Done", and the model curve drawn over the light curve. "Range > Auto" clicks the automatic
+// range (methods/auto_ranges.h) through the same mouse path and takes the rule's starting values.
 //
 // The numbers come from methods/fourier.h (the fit, the model curve) and plot/ (the renderer,
 // the mapping); this window only reads clicks and boxes, draws and shows texts.
@@ -45,6 +46,7 @@ class FrmPlott5 : public PlotForm {
   std::array<QLineEdit*, 9> Text1{};
   std::array<QLabel*, 19> Labels{};  // Label7 .. Label18 by number
   QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
+  QAction* mAuto;
 
  public slots:
   // "Update": takes the eight boxes as the parameters and draws their curve.
@@ -57,6 +59,11 @@ class FrmPlott5 : public PlotForm {
   void Command4_Click() { hide(); }
   // "Exclude": right clicks now set a fresh interval to leave out of the fit.
   void Command5_Click();
+  // "Range > Auto": clicks the ends of the automatic range as the mouse would,
+  // then takes the rule's starting values into FitParam and the boxes with
+  // no interval excluded and no fit standing (it does not fit); a refused or
+  // unclickable range is explained and changes nothing.
+  void mAuto_Click();
 
  protected:
   void AfterLoad() override;
@@ -68,6 +75,9 @@ class FrmPlott5 : public PlotForm {
  private:
   // Places the five buttons' left edges.
   void PlaceButtons();
+  // The point number a click at x stands for (the proportional index between
+  // PlotFirst and PlotLast), which decides the side of a click.
+  double IndexAt(double x) const;
   // The mapping of this window's drawing: the store's limits with the plot
   // area this window's renderer drew in last.
   PlotMapping Mapping() const;
