@@ -19,7 +19,10 @@
 #include <QVBoxLayout>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "core/combination.h"
 #include "core/error_text.h"
@@ -27,9 +30,11 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/textfile.h"
+#include "methods/bootstrap.h"
 #include "methods/sliding.h"
 #include "toolkit/message.h"
 #include "windows/frm_about.h"
+#include "windows/frm_bootstrap.h"
 #include "windows/frm_help.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
@@ -69,6 +74,7 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmSaveAs_ = std::make_unique<FrmSaveAs>(store_, this);
   frmHelp_ = std::make_unique<FrmHelp>(this);
   frmAbout_ = std::make_unique<FrmAbout>(this);
+  frmBootstrap_ = std::make_unique<FrmBootstrap>(this);
   frmPlott1_ = std::make_unique<FrmPlott1>(store_, *this, this);
   frmPlott2_ = std::make_unique<FrmPlott2>(store_, *this, this);
   frmPlott3_ = std::make_unique<FrmPlott3>(store_, *this, this);
@@ -208,6 +214,11 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   QAction* exit = file->addAction(QStringLiteral("Exit"));
   exit->setObjectName(QStringLiteral("mExit"));
   exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+  tools->setObjectName(QStringLiteral("mTools"));
+  QAction* bootstrap = tools->addAction(QStringLiteral("Bootstrap errors..."));
+  bootstrap->setObjectName(QStringLiteral("mBootstrap"));
+  connect(bootstrap, &QAction::triggered, this, &FrmMain::mBootstrap_Click);
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
@@ -494,6 +505,65 @@ void FrmMain::Command8_Click() {
 void FrmMain::Help1_Click() { frmHelp_->ShowTopic(FrmHelp::Topic::Introduction); }
 void FrmMain::Help2_Click() { frmHelp_->ShowTopic(FrmHelp::Topic::DataFiles); }
 void FrmMain::mAbout_Click() { frmAbout_->ShowModeless(); }
+
+// --- Bootstrap errors --------------------------------------------------------------
+
+void FrmMain::mBootstrap_Click() {
+  if (!Loaded()) return;
+  const Store& s = store_;
+  std::vector<BootstrapLine> lines;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  for (int row = 1; row <= 6; ++row) {
+    if (Text[row]->text().isEmpty()) continue;
+    BootstrapLine line{Label[row + 1]->text(), Text[row + 6]->text(), {}, {}, {}};
+    std::optional<BootstrapTiming> timing;
+    switch (row) {
+      case 1:
+        if (s.ParFitted) timing = ParabolaTiming(s.ParLeftIdx, s.ParRightIdx);
+        break;
+      case 3:
+        if (s.ChordFitted) {
+          timing = ChordsTiming(s.ChordIdx1, s.ChordIdx2, s.ChordIdx3, s.ChordIdx4);
+        }
+        break;
+      case 4:
+        if (s.KvwFitted) {
+          timing = KvwTiming(s.KvwLeftIdx, s.KvwRightIdx, frmPlott4_->Text1->text().toStdString(),
+                             frmPlott4_->Text2->text().toStdString());
+        }
+        break;
+      case 5:
+        if (s.FourierFitDone) {
+          std::optional<std::pair<int, int>> exclude;
+          if (s.ExcludeMode) exclude = std::pair<int, int>{s.ExclLeftIdx, s.ExclRightIdx};
+          timing = FourierTiming(s.FourierLeftIdx, s.FourierRightIdx, exclude, s.FitParam);
+        }
+        break;
+      case 6:
+        timing = SlidingTiming();
+        break;
+      default:
+        break;
+    }
+    if (row == 2) {
+      line.note = QStringLiteral("The tracing paper's time is the fold chosen by hand.");
+    } else if (!timing) {
+      line.note = QStringLiteral("The method's window no longer holds the fit of this result.");
+    } else if (const auto b = BootstrapErrors(s, *timing, kBootstrapMenuRuns); b) {
+      line.bootstrapError = Q(FormatResult(b->error));
+      line.delivered = QStringLiteral("%1 of %2").arg(b->delivered).arg(kBootstrapMenuRuns);
+      line.note = QStringLiteral("smooth span %1, residual RMS %2 mag")
+                      .arg(b->span)
+                      .arg(Q(FormatResult(b->residualRms, 14, 4)));
+    } else {
+      line.note = Q(b.error().message);
+    }
+    lines.push_back(std::move(line));
+  }
+  QApplication::restoreOverrideCursor();
+  frmBootstrap_->ShowLines(lines, kBootstrapMenuRuns, kBootstrapSeed);
+  frmBootstrap_->ShowModeless();
+}
 
 // --- Shut-down ---------------------------------------------------------------------
 

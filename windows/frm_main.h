@@ -5,8 +5,9 @@
 // "Calc. Means". Save writes a report of the results to the file chosen in
 // the save-as window, "Copy results" puts the same table on the clipboard,
 // and a light-curve file dropped on the window is loaded as the open window
-// loads it. Closing it, its "Exit" button and its Exit menu entry write the
-// settings file and end the program.
+// loads it. Tools > "Bootstrap errors..." shows each result's error from
+// resampled light curves beside its own. Closing it, its "Exit" button and its Exit menu entry
+// write the settings file and end the program.
 #pragma once
 
 #include <QCheckBox>
@@ -32,6 +33,7 @@ class FrmOpen;
 class FrmSaveAs;
 class FrmHelp;
 class FrmAbout;
+class FrmBootstrap;
 class FrmPlott1;
 class FrmPlott2;
 class FrmPlott3;
@@ -65,6 +67,7 @@ class FrmMain : public Form, public ResultRows {
   FrmSaveAs& frmSaveAs() { return *frmSaveAs_; }
   FrmHelp& frmHelp() { return *frmHelp_; }
   FrmAbout& frmAbout() { return *frmAbout_; }
+  FrmBootstrap& frmBootstrap() { return *frmBootstrap_; }
   FrmPlott1& frmPlott1() { return *frmPlott1_; }
   FrmPlott2& frmPlott2() { return *frmPlott2_; }
   FrmPlott3& frmPlott3() { return *frmPlott3_; }
@@ -100,6 +103,10 @@ class FrmMain : public Form, public ResultRows {
   void Help1_Click();
   void Help2_Click();
   void mAbout_Click();
+  // Tools > "Bootstrap errors...": bootstraps every row holding a result with
+  // the range and settings its window holds (kBootstrapMenuRuns curves) and
+  // shows the errors beside the rows' own in the bootstrap window.
+  void mBootstrap_Click();
 
  protected:
   void Form_Load() override;
@@ -142,6 +149,7 @@ class FrmMain : public Form, public ResultRows {
   std::unique_ptr<FrmSaveAs> frmSaveAs_;
   std::unique_ptr<FrmHelp> frmHelp_;
   std::unique_ptr<FrmAbout> frmAbout_;
+  std::unique_ptr<FrmBootstrap> frmBootstrap_;
   std::unique_ptr<FrmPlott1> frmPlott1_;
   std::unique_ptr<FrmPlott2> frmPlott2_;
   std::unique_ptr<FrmPlott3> frmPlott3_;
