@@ -86,8 +86,12 @@ std::string_view TrimBlanks(std::string_view field) {
 bool IsBlankLine(std::string_view line) { return TrimBlanks(line).empty(); }
 
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error) {
-  const std::string tmp = path + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A fresh temporary name of our own (created exclusively, never through a
+  // link) beside the target, so that no file of the user's is touched but the
+  // target itself when the rename replaces it.
+  std::string tmp = path + ".XXXXXX";
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd >= 0) ::fchmod(fd, 0644);
   if (fd < 0) {
     error = "Cannot write \"" + path + "\": " + std::strerror(errno) + ".";
     return false;

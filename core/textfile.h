@@ -30,7 +30,7 @@ std::string_view TrimBlanks(std::string_view field);
 bool IsBlankLine(std::string_view line);
 
 // Writes `text` to `path`, creating or overwriting it, through a temporary
-// file in the same folder that is flushed to disk and then renamed over the
+// file of a fresh name (path + 6 random characters) in the same folder that is flushed to disk and then renamed over the
 // target: a failed write leaves any previous file untouched. On failure
 // returns false and sets `error`.
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
