@@ -47,7 +47,7 @@ class FrmPlotData : public PlotForm {
 
   // Returns the mapping between data and this window's coordinates: the
   // editor limits and the plot area of the editor's last drawing.
-  PlotMapping Mapping() const;
+  PlotMapping Mapping() const override;
 
  signals:
   // The working set was rebuilt after a deletion or restoration; the main
@@ -64,8 +64,6 @@ class FrmPlotData : public PlotForm {
 
  private:
   std::unique_ptr<FrmAction> frmAction_;
-  PlotArea area_;
-  bool drawn_ = false;
 };
 
 }  // namespace vantor

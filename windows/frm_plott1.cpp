@@ -73,12 +73,6 @@ bool FrmPlott1::Redraw() {
 // The store's plot area describes whichever window was drawn last; a click in
 // this window is read against the area this window was drawn in, so that
 // another plot window drawn in between cannot shift the selected points.
-PlotMapping FrmPlott1::Mapping() const {
-  PlotMapping m = MethodMapping(store_);
-  m.area = area_;
-  return m;
-}
-
 void FrmPlott1::GoFromMain() {
   if (Redraw()) DrawOverlays();
 }
@@ -99,14 +93,6 @@ void FrmPlott1::DrawRangeMarkers() {
   store_.ParRightX = m.X(store_.ParRightT);
   DrawMarker(area_, store_.ParLeftX, kMarkerPurple);
   DrawMarker(area_, store_.ParRightX, kMarkerPurple);
-}
-
-void FrmPlott1::ClickAt(double xTwips, double yTwips, int button) {
-  Form_MouseDown(button, xTwips, yTwips);
-}
-
-void FrmPlott1::ClickAtTime(double relTime, int button) {
-  ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
 }
 
 void FrmPlott1::Form_MouseDown(int button, double x, double y) {

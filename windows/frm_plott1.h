@@ -22,12 +22,6 @@ class FrmPlott1 : public PlotForm {
   // the fitted curve the window holds from earlier.
   void GoFromMain() override;
 
-  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
-  // the mouse does.
-  void ClickAt(double xTwips, double yTwips, int button = 1);
-  // Clicks `button` at the x of relative time relTime, halfway down the plot
-  // area, as the mouse does.
-  void ClickAtTime(double relTime, int button = 1);
   // Draws the parabola ParA0 + ParA1 t + ParA2 t^2 across the whole time axis
   // as a band 20 units tall, filling ParCurveT/ParCurveMag(0..100).
   void DrawParabola();
@@ -55,9 +49,6 @@ class FrmPlott1 : public PlotForm {
   void AfterResizeRedraw() override;
 
  private:
-  // The mapping of this window's drawing: the store's limits with the plot
-  // area this window's renderer drew in last.
-  PlotMapping Mapping() const;
   // Draws both markers in purple at the x of ParLeftT and ParRightT, storing
   // those x in ParLeftX and ParRightX.
   void DrawRangeMarkers();
@@ -68,10 +59,6 @@ class FrmPlott1 : public PlotForm {
   bool StartsRange(double t) const;
 
   ResultRows& rows_;
-  PlotArea area_;
-  // This window's last renderer call drew the light curve (it refuses an
-  // inverted curve).
-  bool drawn_ = false;
 };
 
 }  // namespace vantor

@@ -83,12 +83,6 @@ bool FrmPlott3::Redraw() {
 // this window is read against the area this window was drawn in, so that
 // another plot window drawn in between cannot shift the chosen points or the
 // markers.
-PlotMapping FrmPlott3::Mapping() const {
-  PlotMapping m = MethodMapping(store_);
-  m.area = area_;
-  return m;
-}
-
 void FrmPlott3::GoFromMain() {
   if (Redraw() && store_.ChordRangeSet) DrawRangeMarkers();
 }
@@ -103,10 +97,6 @@ void FrmPlott3::DrawRangeMarkers() {
   for (const double t : {store_.ChordT1, store_.ChordT2, store_.ChordT3, store_.ChordT4}) {
     DrawMarkerAt(t);
   }
-}
-
-void FrmPlott3::ClickAtTime(double relTime, int button) {
-  Form_MouseDown(button, Mapping().X(relTime), (area_.top + area_.bottom) / 2.0);
 }
 
 void FrmPlott3::Form_MouseDown(int button, double x, double y) {

@@ -23,9 +23,6 @@ class FrmPlott3 : public PlotForm {
   // when both ranges are set.
   void GoFromMain() override;
 
-  // Clicks `button` (left 1, right 2) at the x of relative time relTime,
-  // halfway down the plot area, as the mouse does.
-  void ClickAtTime(double relTime, int button = 1);
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14;
@@ -66,9 +63,6 @@ class FrmPlott3 : public PlotForm {
   };
   // Takes a left click at relative time t on one side.
   void TakeClick(const Side& side, double t);
-  // The mapping of this window's drawing: the store's limits with the plot
-  // area this window's renderer drew in last.
-  PlotMapping Mapping() const;
   // Draws a purple marker at relative time t.
   void DrawMarkerAt(double t);
   // Draws the four markers at ChordT1..ChordT4.
@@ -78,10 +72,6 @@ class FrmPlott3 : public PlotForm {
   bool OnLeftSide(double t) const;
 
   ResultRows& rows_;
-  PlotArea area_;
-  // This window's last renderer call drew the light curve (it refuses an
-  // inverted curve).
-  bool drawn_ = false;
 };
 
 }  // namespace vantor

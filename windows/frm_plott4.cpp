@@ -71,12 +71,6 @@ bool FrmPlott4::Redraw() {
 // The store's plot area describes whichever window was drawn last; a click in
 // this window is read against the area this window was drawn in, so that
 // another plot window drawn in between cannot shift the selected points.
-PlotMapping FrmPlott4::Mapping() const {
-  PlotMapping m = MethodMapping(store_);
-  m.area = area_;
-  return m;
-}
-
 void FrmPlott4::GoFromMain() {
   if (Redraw()) DrawRangeMarkers();
 }
@@ -102,14 +96,6 @@ void FrmPlott4::DrawRangeMarkers() {
   store_.KvwRightX = m.X(store_.KvwRightT);
   DrawMarker(area_, store_.KvwLeftX, kMarkerPurple);
   DrawMarker(area_, store_.KvwRightX, kMarkerPurple);
-}
-
-void FrmPlott4::ClickAt(double xTwips, double yTwips, int button) {
-  Form_MouseDown(button, xTwips, yTwips);
-}
-
-void FrmPlott4::ClickAtTime(double relTime, int button) {
-  ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
 }
 
 void FrmPlott4::Form_MouseDown(int button, double x, double y) {

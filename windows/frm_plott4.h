@@ -22,12 +22,6 @@ class FrmPlott4 : public PlotForm {
   // holds from earlier.
   void GoFromMain() override;
 
-  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
-  // the mouse does.
-  void ClickAt(double xTwips, double yTwips, int button = 1);
-  // Clicks `button` at the x of relative time relTime, halfway down the plot
-  // area, as the mouse does.
-  void ClickAtTime(double relTime, int button = 1);
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
@@ -54,9 +48,6 @@ class FrmPlott4 : public PlotForm {
   void AfterResizeRedraw() override;
 
  private:
-  // The mapping of this window's drawing: the store's limits with the plot
-  // area this window's renderer drew in last.
-  PlotMapping Mapping() const;
   // Draws both markers in purple at the x of KvwLeftT and KvwRightT, storing
   // those x in KvwLeftX and KvwRightX, when a range is set.
   void DrawRangeMarkers();
@@ -65,10 +56,6 @@ class FrmPlott4 : public PlotForm {
   bool StartsRange(double t) const;
 
   ResultRows& rows_;
-  PlotArea area_;
-  // This window's last renderer call drew the light curve (it refuses an
-  // inverted curve).
-  bool drawn_ = false;
 };
 
 }  // namespace vantor

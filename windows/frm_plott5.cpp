@@ -118,12 +118,6 @@ bool FrmPlott5::Redraw() {
 // The store's plot area describes whichever window was drawn last; a click in
 // this window is read against the area this window was drawn in, so that
 // another plot window drawn in between cannot shift the selected points.
-PlotMapping FrmPlott5::Mapping() const {
-  PlotMapping m = MethodMapping(store_);
-  m.area = area_;
-  return m;
-}
-
 // Loading a light curve resets the Fourier flags and starting values in the
 // store but cannot tell this window. The window notices the new curve the
 // next time it is used, before any of its handlers has changed FitParam, so
@@ -177,14 +171,6 @@ void FrmPlott5::DrawRangeMarkers() {
 void FrmPlott5::ShowIndex(QLabel* label, int index) {
   label->setText(Q(SignedIntText(index)));
   label->adjustSize();
-}
-
-void FrmPlott5::ClickAt(double xTwips, double yTwips, int button) {
-  Form_MouseDown(button, xTwips, yTwips);
-}
-
-void FrmPlott5::ClickAtTime(double relTime, int button) {
-  ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
 }
 
 void FrmPlott5::Form_MouseDown(int button, double x, double y) {

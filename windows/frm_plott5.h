@@ -30,12 +30,6 @@ class FrmPlott5 : public PlotForm {
   // the stored model curve the window holds from earlier.
   void GoFromMain() override;
 
-  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
-  // the mouse does.
-  void ClickAt(double xTwips, double yTwips, int button = 1);
-  // Clicks `button` at the x of relative time relTime, halfway down the plot
-  // area, as the mouse does.
-  void ClickAtTime(double relTime, int button = 1);
   // Computes the model curve of FitParam over the selected range into
   // CurveT/CurveMag and draws it thick in blue; shows why when it cannot.
   void DrawFourierCurve();
@@ -78,9 +72,6 @@ class FrmPlott5 : public PlotForm {
   // The point number a click at x stands for (the proportional index between
   // PlotFirst and PlotLast), which decides the side of a click.
   double IndexAt(double x) const;
-  // The mapping of this window's drawing: the store's limits with the plot
-  // area this window's renderer drew in last.
-  PlotMapping Mapping() const;
   // Draws both range markers in purple at the x of MarkT(0) and MarkT(1),
   // storing those x in MarkX(0) and MarkX(1).
   void DrawRangeMarkers();
@@ -96,10 +87,6 @@ class FrmPlott5 : public PlotForm {
   void TrackLightCurve();
 
   ResultRows& rows_;
-  PlotArea area_;
-  // This window's last renderer call drew the light curve (it refuses an
-  // inverted curve).
-  bool drawn_ = false;
   // Whether the start / end marker is on the current drawing, so that moving
   // an end erases only a line that is really there.
   std::array<bool, 2> rangeMarkerShown_{};

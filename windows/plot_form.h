@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "core/store.h"
+#include "plot/mapping.h"
 #include "core/surface.h"
 #include "plot/mapping.h"
 #include "toolkit/canvas.h"
@@ -56,6 +57,24 @@ class PlotForm : public Form {
 
   // Runs the window's renderer; false when it refused to draw.
   virtual bool Redraw() = 0;
+  // Clicks `button` (left 1, right 2) at (xTwips, yTwips) on the canvas, as
+  // the mouse does.
+  void ClickAt(double xTwips, double yTwips, int button = 1) {
+    Form_MouseDown(button, xTwips, yTwips);
+  }
+  // Clicks `button` at the x of relative time relTime, halfway down the plot
+  // area, as the mouse does.
+  void ClickAtTime(double relTime, int button = 1) {
+    ClickAt(Mapping().X(relTime), (area_.top + area_.bottom) / 2.0, button);
+  }
+  // The mapping of this window's drawing: the store's limits with the plot
+  // area this window's renderer drew in last.
+  virtual PlotMapping Mapping() const {
+    PlotMapping m = MethodMapping(store_);
+    m.area = area_;
+    return m;
+  }
+
   // What the main window's "Go" of this method does once it has set
   // PlotFirst and PlotLast: draw the window and, over the light curve, the
   // range and the fit it holds from earlier.
@@ -93,6 +112,11 @@ class PlotForm : public Form {
 
   Store& store_;
   GeometryRecord record_;
+  // The plot area this window's renderer drew in last (every renderer also
+  // rewrites the shared one in the store), and whether that call drew the
+  // light curve (it refuses an inverted curve).
+  PlotArea area_{};
+  bool drawn_ = false;
   QMenuBar* menuBar_;
   QMenu* mFile_;
   QAction* mPrintSetup_;
