@@ -23,7 +23,7 @@ namespace {
 
 class NoRows : public vantor::ResultRows {
  public:
-  void DeliverResult(int, const QString&, const QString&) override {}
+  void DeliverResult(int, const vantor::Timing&, const vantor::MethodSetup&) override {}
   void ClearResult(int) override {}
   void SetUseInMean(int, bool) override {}
 };

@@ -63,9 +63,9 @@ BENCHMARK(BM_BisectChords1000)->Unit(benchmark::kMicrosecond);
 
 void BM_KweeVanWoerden1000(benchmark::State& state) {
   auto s = SyntheticEclipse();
-  if (!vantor::KweeVanWoerden(*s, 50, 950, "1", ".9")) state.SkipWithError("refused");
+  if (!vantor::KweeVanWoerden(*s, 50, 950, vantor::KvwParams{1, 0.9})) state.SkipWithError("refused");
   for (auto _ : state) {
-    auto r = vantor::KweeVanWoerden(*s, 50, 950, "1", ".9");  // 901 points, 1621 samples
+    auto r = vantor::KweeVanWoerden(*s, 50, 950, vantor::KvwParams{1, 0.9});  // 901 points, 1621 samples
     benchmark::DoNotOptimize(r);
   }
 }

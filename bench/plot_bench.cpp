@@ -49,7 +49,7 @@ void BM_PlotKwee(benchmark::State& state) { RunRenderer(state, vantor::PlotKwee)
 void BM_PlotFourier(benchmark::State& state) { RunRenderer(state, vantor::PlotFourier); }
 void BM_PlotTracingPaper(benchmark::State& state) {
   RunRenderer(state, [](vantor::Store& s, vantor::PlotWindow& w) {
-    return vantor::PlotTracingPaper(s, w).has_value();
+    return vantor::PlotTracingPaper(s, w);
   });
 }
 void BM_PlotLightCurve(benchmark::State& state) { RunRenderer(state, vantor::PlotLightCurve); }

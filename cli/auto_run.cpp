@@ -1,7 +1,7 @@
 // Automatic timing rows and the ranges they used.
 #include "cli/auto_run.h"
 
-#include "core/format.h"
+#include "core/method_rows.h"
 #include "methods/auto_ranges.h"
 
 namespace vantor::cli {
@@ -9,9 +9,6 @@ namespace vantor::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr const char* kMethodOfRow[7] = {"", "parabola", "tracing", "chords",
-                                         "kvw", "fourier", "sliding"};
 
 Json Refused(const std::string& message) { return Json{{"refused", message}}; }
 
@@ -21,17 +18,13 @@ AutoRun RunAutoRows(Store& s) {
   const AutoTimings timings = RunAutoTimings(s);
   AutoRun run;
   for (const AutoRow& a : AutoRowsOf(timings)) {
-    TimeRow r(kMethodOfRow[a.row], a.row);
-    r.ok = a.ok;
-    if (a.ok) {
-      r.time = s.HjdBase + a.time;
-      r.error = a.error;
-      r.timeText = FormatResult(s.HjdBase + a.time);
-      r.errorText = FormatResult(a.error);
+    if (a.setup) {
+      run.rows.push_back(MakeTimeRow(*a.setup, a.timing, /*details=*/false));
     } else {
+      TimeRow r(MethodKey(a.row), a.row);
       r.message = a.message;
+      run.rows.push_back(std::move(r));
     }
-    run.rows.push_back(std::move(r));
   }
 
   Json& j = run.ranges;
@@ -63,8 +56,8 @@ AutoRun RunAutoRows(Store& s) {
                                     {"why", r.fourier->range.why}}
                              : Refused(r.fourier.error().message);
   }
-  j["sliding"] = timings.sliding ? Json{{"first", timings.sliding->stretch.first},
-                                        {"last", timings.sliding->stretch.last}}
+  j["sliding"] = timings.sliding ? Json{{"first", timings.sliding->As<SlidingRun>().stretch.first},
+                                        {"last", timings.sliding->As<SlidingRun>().stretch.last}}
                                  : Refused(timings.sliding.error().message);
   return run;
 }

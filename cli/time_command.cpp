@@ -15,6 +15,7 @@
 #include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "core/format.h"
+#include "core/method_rows.h"
 #include "methods/bootstrap.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
@@ -24,14 +25,6 @@ namespace vantor::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr const char* kRowTitles[7] = {"",
-                                       "1. Parabolic Fit",
-                                       "2. Tracing Paper",
-                                       "3. Bisectors of Chords",
-                                       "4. Kwee and van Woerden",
-                                       "5. Fourier Fit",
-                                       "6. Sliding Integrations"};
 
 Json NumberOrNull(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
 
@@ -45,17 +38,17 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
       if (r.row == k) row = &r;
     }
     if (row == nullptr) {
-      std::printf("%-26s\n", kRowTitles[k]);
+      std::printf("%-26s\n", MethodTitle(k));
     } else if (row->ok) {
       const bool in = comb == nullptr || comb->checkedAfter[k - 1];
-      std::printf("%-26s %-16s %-14s %-4s", kRowTitles[k], row->timeText.c_str(),
+      std::printf("%-26s %-16s %-14s %-4s", MethodTitle(k), row->timeText.c_str(),
                   row->errorText.c_str(), in ? "In" : "");
       if (row->details.contains("bootstrap_error_text")) {
         std::printf("  bootstrap %s", row->details["bootstrap_error_text"].get<std::string>().c_str());
       }
       std::printf("\n");
     } else {
-      std::printf("%-26s refused: %s\n", kRowTitles[k], row->message.c_str());
+      std::printf("%-26s refused: %s\n", MethodTitle(k), row->message.c_str());
     }
   }
   if (comb != nullptr && comb->computed) {
@@ -111,42 +104,12 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
 }
 
 // Adds each delivered row's bootstrap error (n resampled light curves, the
-// same ranges and tuning values) to its details; a bootstrap that cannot be
-// made says why instead.
-void AddBootstrap(const Store& s, const TimePlan& plan, const Json* autoRanges, int n,
-                  std::vector<TimeRow>& rows) {
+// same ranges and tuning values, a Fourier fit started from the parameters it
+// fitted) to its details; a bootstrap that cannot be made says why instead.
+void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
   for (TimeRow& r : rows) {
-    if (!r.ok) continue;
-    std::optional<BootstrapTiming> timing;
-    const std::string m = r.method;
-    if (autoRanges != nullptr && autoRanges->contains(m) && !(*autoRanges)[m].contains("refused")) {
-      const Json& a = (*autoRanges)[m];
-      if (m == "parabola") timing = ParabolaTiming(a["first"], a["last"]);
-      if (m == "chords") timing = ChordsTiming(a["i1"], a["i2"], a["i3"], a["i4"]);
-      if (m == "kvw") {
-        timing = KvwTiming(a["first"], a["last"], a["step"].get<std::string>(),
-                           a["frac"].get<std::string>());
-      }
-      if (m == "fourier") timing = FourierTiming(a["first"], a["last"], std::nullopt, s.FitParam);
-    } else if (autoRanges == nullptr) {
-      if (m == "parabola") timing = ParabolaTiming(plan.parabolaRange.first, plan.parabolaRange.last);
-      if (m == "chords") {
-        timing = ChordsTiming(plan.chordsLeft.first, plan.chordsLeft.last, plan.chordsRight.first,
-                              plan.chordsRight.last);
-      }
-      if (m == "kvw") timing = KvwTiming(plan.kvwRange.first, plan.kvwRange.last, plan.step, plan.frac);
-      if (m == "fourier") {
-        std::optional<std::pair<int, int>> exclude;
-        if (plan.exclude) exclude = std::pair{plan.exclude->first, plan.exclude->last};
-        timing = FourierTiming(plan.fourierRange.first, plan.fourierRange.last, exclude, s.FitParam);
-      }
-    }
-    if (m == "sliding") timing = SlidingTiming();
-    if (!timing) {
-      r.details["bootstrap_message"] = "The tracing paper's time is the fold chosen by hand.";
-      continue;
-    }
-    const auto b = BootstrapErrors(s, *timing, n);
+    if (!r.ok || !r.setup || !r.timing) continue;
+    const auto b = BootstrapErrors(s, BootstrapSetup(*r.setup, *r.timing), n);
     if (b) {
       r.details["bootstrap_error"] = b->error;
       r.details["bootstrap_error_text"] = FormatResult(b->error);
@@ -196,7 +159,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   } else {
     rows = RunTimeMethods(*store, plan);
   }
-  if (bootstrap > 0) AddBootstrap(*store, plan, ranges ? &*ranges : nullptr, bootstrap, rows);
+  if (bootstrap > 0) AddBootstrap(*store, bootstrap, rows);
   std::optional<Combination> comb;
   if (plan.combine) comb = CombineRows(rows);
 

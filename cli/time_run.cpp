@@ -8,12 +8,7 @@
 
 #include "core/format.h"
 #include "core/textfile.h"
-#include "methods/chords.h"
-#include "methods/fourier.h"
-#include "methods/kwee.h"
-#include "methods/parabola.h"
-#include "methods/sliding.h"
-#include "methods/tracing.h"
+#include "core/method_rows.h"
 
 namespace vantor::cli {
 namespace {
@@ -38,110 +33,44 @@ bool ParseRange(std::string_view text, IndexRange& r) {
          ParseInt(text.substr(colon + 1), r.last);
 }
 
-TimeRow Refused(const char* method, int row, std::string message) {
-  TimeRow r{method, row};
-  r.message = std::move(message);
-  return r;
-}
+// The averaging level after `presses` of "Smooth" from none: 3, 5, 7, 9
+// points; from the 9-point level on a press changes nothing (a count of two
+// billion must not spin).
+int SmoothLevelAfter(int presses) { return 1 + 2 * std::clamp(presses, 0, 4); }
 
-TimeRow Delivered(const char* method, int row, const Store& s, double relTime, double error) {
-  TimeRow r{method, row};
-  r.ok = true;
-  r.time = s.HjdBase + relTime;
-  r.error = error;
-  r.timeText = FormatResult(s.HjdBase + relTime);
-  r.errorText = FormatResult(error);
-  return r;
-}
-
-TimeRow RunParabola(const Store& s, IndexRange range) {
-  if (LooksInverted(s)) return Refused("parabola", 1, kInvertedMessage);
-  const auto fit = FitParabola(s, range.first, range.last);
-  if (!fit) return Refused("parabola", 1, fit.error().message);
-  TimeRow r = Delivered("parabola", 1, s, fit->tv, fit->error);
-  r.details = {{"rms", fit->rms}, {"a0", fit->a0}, {"a1", fit->a1}, {"a2", fit->a2}};
-  return r;
-}
-
-TimeRow RunTracing(Store& s, const TimePlan& p) {
-  if (LooksInverted(s)) return Refused("tracing", 2, kInvertedMessage);
-  StartTracing(s);
-  std::string smoothing = kNoAveraging;
-  // From the 9-point level on a press changes nothing: stop pressing there
-  // (a count of two billion would otherwise spin for seconds).
-  for (int k = 0; k < p.smooth; ++k) {
-    const auto caption = SmoothStep(s);
-    if (!caption) break;
-    smoothing = *caption;
+nlohmann::ordered_json DetailsOf(const MethodSetup& setup, const Timing& t) {
+  using Json = nlohmann::ordered_json;
+  switch (t.row) {
+    case 1: {
+      const auto& f = t.As<ParabolaFit>();
+      return {{"rms", f.rms}, {"a0", f.a0}, {"a1", f.a1}, {"a2", f.a2}};
+    }
+    case 2: {
+      const auto& p = std::get<TracingSetup>(setup);
+      return {{"fold_time", p.foldTime}, {"smoothing", AveragingCaption(p.smoothLevel)}};
+    }
+    case 3:
+      return {{"midpoints", t.As<ChordsResult>().chords}};
+    case 4: {
+      const auto& k = t.As<KvwResult>();
+      return {{"samples", k.samples}, {"centre", k.centre}};
+    }
+    case 5: {
+      const auto& f = t.As<FourierFitResult>();
+      Json params = Json::array();
+      for (int k = 1; k <= 8; ++k) params.push_back(f.FitParam[k]);
+      return {{"fit_param", params}, {"chi_sq", f.chiSq}, {"iterations", f.calls}};
+    }
+    case 6: {
+      const auto& run = t.As<SlidingRun>();
+      return {{"stretch_first", run.stretch.first},
+              {"stretch_last", run.stretch.last},
+              {"window_steps", run.result.m},
+              {"grid_step", run.result.h}};
+    }
+    default:
+      return Json::object();
   }
-  if (p.fold) s.FoldTime = *p.fold;
-  ComputeFoldLayout(s);
-  const auto res = TracingResultOf(s);
-  if (!res) return Refused("tracing", 2, res.error().message);
-  TimeRow r{"tracing", 2};
-  r.ok = true;
-  r.time = res->time;
-  r.error = res->error;
-  r.timeText = res->timeText;
-  r.errorText = res->errorText;
-  r.details = {{"fold_time", s.FoldTime}, {"smoothing", smoothing}};
-  return r;
-}
-
-TimeRow RunChords(const Store& s, IndexRange left, IndexRange right) {
-  if (LooksInverted(s)) return Refused("chords", 3, kInvertedMessage);
-  const auto res = BisectChords(s, left.first, left.last, right.first, right.last);
-  if (!res) return Refused("chords", 3, res.error().message);
-  TimeRow r = Delivered("chords", 3, s, res->T, res->E);
-  r.details = {{"midpoints", res->n}};
-  return r;
-}
-
-TimeRow RunKvw(Store& s, const TimePlan& p) {
-  if (LooksInverted(s)) return Refused("kvw", 4, kInvertedMessage);
-  const auto res = KweeVanWoerden(s, p.kvwRange.first, p.kvwRange.last, p.step, p.frac);
-  if (!res) return Refused("kvw", 4, res.error().message);
-  TimeRow r = Delivered("kvw", 4, s, res->T0, res->sigma);
-  r.details = {{"samples", res->samples}, {"centre", res->centre}};
-  return r;
-}
-
-// A point number typed for the Fourier window's 16-bit range indices. One
-// beyond every point stays beyond them: a plain conversion would wrap 65565
-// to 29 and fit a range nobody asked for.
-int16_t FourierIndex(int i) {
-  return static_cast<int16_t>(std::clamp(i, -1, static_cast<int>(kMaxPoints) + 1));
-}
-
-TimeRow RunFourier(Store& s, const TimePlan& p) {
-  if (LooksInverted(s)) return Refused("fourier", 5, kInvertedMessage);
-  s.FourierLeftIdx = FourierIndex(p.fourierRange.first);
-  s.FourierRightIdx = FourierIndex(p.fourierRange.last);
-  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
-  s.ExcludeMode = p.exclude.has_value();
-  if (p.exclude) {
-    s.ExclLeftIdx = FourierIndex(p.exclude->first);
-    s.ExclRightIdx = FourierIndex(p.exclude->last);
-  }
-  if (p.start) s.FitParam = *p.start;
-  const auto res = FitFourier(s);
-  if (!res) return Refused("fourier", 5, res.error().message);
-  TimeRow r = Delivered("fourier", 5, s, res->FitParam[1], res->error);
-  nlohmann::ordered_json params = nlohmann::ordered_json::array();
-  for (int k = 1; k <= 8; ++k) params.push_back(res->FitParam[k]);
-  r.details = {{"fit_param", params}, {"chi_sq", res->chiSq}, {"iterations", res->calls}};
-  return r;
-}
-
-TimeRow RunSliding(const Store& s) {
-  const auto res = RunSlidingIntegrations(s);
-  if (!res) return Refused("sliding", 6, res.error().message);
-  TimeRow r = Delivered("sliding", 6, s, res->result.tmin, res->result.err);
-  r.details = {{"stretch_first", res->stretch.first},
-               {"stretch_last", res->stretch.last},
-               {"window_steps", res->result.m},
-               {"grid_step", res->result.h}};
-  return r;
 }
 
 }  // namespace
@@ -224,14 +153,45 @@ bool PlanTime(const TimeArgs& a, TimePlan& p, std::string& usage) {
   return true;
 }
 
-std::vector<TimeRow> RunTimeMethods(Store& s, const TimePlan& p) {
+TimeRow MakeTimeRow(const MethodSetup& setup, const std::expected<Timing, Refusal>& timing,
+                    bool details) {
+  const int row = RowOf(setup);
+  TimeRow r{MethodKey(row), row};
+  r.setup = setup;
+  if (!timing) {
+    r.message = timing.error().message;
+    return r;
+  }
+  r.ok = true;
+  r.time = timing->time;
+  r.error = timing->minimum.error;
+  r.timeText = timing->timeText;
+  r.errorText = timing->errorText;
+  if (details) r.details = DetailsOf(setup, *timing);
+  r.timing = *timing;
+  return r;
+}
+
+std::vector<MethodSetup> PlannedSetups(const Store& s, const TimePlan& p) {
+  std::vector<MethodSetup> setups;
+  if (p.parabola) setups.push_back(ParabolaSetup{p.parabolaRange});
+  if (p.tracing) {
+    setups.push_back(TracingSetup{p.fold.value_or(s.FoldTime), SmoothLevelAfter(p.smooth)});
+  }
+  if (p.chords) setups.push_back(ChordsSetup{p.chordsLeft, p.chordsRight});
+  if (p.kvw) setups.push_back(KvwSetup{p.kvwRange, {p.step, p.frac}});
+  if (p.fourier) {
+    setups.push_back(FourierSetup{p.fourierRange, p.exclude, p.start.value_or(s.FitParam)});
+  }
+  if (p.sliding) setups.push_back(SlidingSetup{});
+  return setups;
+}
+
+std::vector<TimeRow> RunTimeMethods(const Store& s, const TimePlan& p) {
   std::vector<TimeRow> rows;
-  if (p.parabola) rows.push_back(RunParabola(s, p.parabolaRange));
-  if (p.tracing) rows.push_back(RunTracing(s, p));
-  if (p.chords) rows.push_back(RunChords(s, p.chordsLeft, p.chordsRight));
-  if (p.kvw) rows.push_back(RunKvw(s, p));
-  if (p.fourier) rows.push_back(RunFourier(s, p));
-  if (p.sliding) rows.push_back(RunSliding(s));
+  for (const MethodSetup& setup : PlannedSetups(s, p)) {
+    rows.push_back(MakeTimeRow(setup, TimeMethod(s, setup)));
+  }
   return rows;
 }
 

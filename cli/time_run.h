@@ -14,6 +14,7 @@
 #include "cli/session.h"
 #include "core/combination.h"
 #include "core/store.h"
+#include "methods/time_method.h"
 
 namespace vantor::cli {
 
@@ -25,12 +26,6 @@ struct TimeArgs {
   std::string step = "1", frac = ".9";
   bool tracing = false, sliding = false, combine = false, json = false;
   int smooth = 0;
-};
-
-// A range of working indices, first:last as typed (not yet checked against
-// the light curve: the methods do that).
-struct IndexRange {
-  int first = 0, last = 0;
 };
 
 // The options once checked: which methods run, with what.
@@ -55,17 +50,31 @@ struct TimeRow {
   double time = 0, error = 0;  // full HJD and days, when ok
   std::string timeText, errorText, message;
   nlohmann::ordered_json details = nlohmann::ordered_json::object();
+  // What the method ran with, and its timing when it delivered (for the bootstrap).
+  std::optional<MethodSetup> setup;
+  std::optional<Timing> timing;
 };
+
+// The row of `setup`'s method for the outcome `timing`. With `details`, the
+// method's own figures go into the row's details (the JSON output's extra
+// fields); the automatic rows have none.
+TimeRow MakeTimeRow(const MethodSetup& setup, const std::expected<Timing, Refusal>& timing,
+                    bool details = true);
 
 // Checks every option before anything is loaded. On bad usage returns false
 // and sets `usage` to what is wrong, so that bad usage never half-runs.
 bool PlanTime(const TimeArgs& args, TimePlan& plan, std::string& usage);
 
-// Runs the planned methods on the loaded store, in the order of the main
-// window's rows. A method that cannot give a sound answer gives a row with
-// ok = false and its message. Changes only the methods' own state in the
-// store, never the light curve.
-std::vector<TimeRow> RunTimeMethods(Store& s, const TimePlan& plan);
+// The setups of the planned methods, in the order of the main window's rows.
+// The tracing paper folds at --fold (else at the store's FoldTime) and its
+// averaging level follows the presses of "Smooth"; the Fourier fit starts
+// from --start (else from the store's FitParam).
+std::vector<MethodSetup> PlannedSetups(const Store& s, const TimePlan& plan);
+
+// Runs the planned methods on the loaded store through TimeMethod, in the
+// order of the main window's rows. A method that cannot give a sound answer
+// gives a row with ok = false and its message. Changes nothing in the store.
+std::vector<TimeRow> RunTimeMethods(const Store& s, const TimePlan& plan);
 
 // Combines the delivered rows as "Calc. Means" does with every delivered row
 // ticked.

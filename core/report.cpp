@@ -7,39 +7,17 @@
 #include <vector>
 
 #include "core/format.h"
+#include "core/method_rows.h"
 #include "core/text.h"
 #include "core/textfile.h"
-#include "methods/sliding.h"
 
 namespace vantor {
 namespace {
-
-constexpr const char* kRowTitles[7] = {"",
-                                       "1. Parabolic Fit",
-                                       "2. Tracing Paper",
-                                       "3. Bisectors of Chords",
-                                       "4. Kwee and van Woerden",
-                                       "5. Fourier Fit",
-                                       "6. Sliding Integrations"};
 
 // Width of the first column of the text form (the longest title and a blank).
 constexpr size_t kKeyWidth = 27;
 
 using Record = std::vector<std::string>;
-
-std::string Hjd(const Store& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
-
-// "used points 22-38 of 60 (HJD 2459812.40950 to 2459812.44950)"; the HJD
-// only when both ends are working points. The count of the points used says
-// which numbering the range ends belong to, should points be deleted later.
-std::string RangeText(const Store& s, int first, int last) {
-  std::string t =
-      "used points " + IntText(first) + "-" + IntText(last) + " of " + IntText(s.NPoints);
-  if (first >= 1 && first <= s.NPoints && last >= 1 && last <= s.NPoints) {
-    t += " (HJD " + Hjd(s, s.RelTime[first]) + " to " + Hjd(s, s.RelTime[last]) + ")";
-  }
-  return t;
-}
 
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
@@ -70,7 +48,7 @@ std::vector<Record> Records(const Store& s, const ReportInput& in) {
     const ReportRow& row = in.rows[k];
     // Settings only beside a result: an emptied row used none.
     const bool hasResult = !Trimmed(row.timeText).empty();
-    r.push_back({kRowTitles[k], Trimmed(row.timeText), Trimmed(row.errorText),
+    r.push_back({MethodTitle(k), Trimmed(row.timeText), Trimmed(row.errorText),
                  row.used ? "yes" : "no", hasResult ? row.setup : std::string()});
   }
   r.push_back({});
@@ -137,36 +115,6 @@ std::string AsText(const std::vector<Record>& records) {
 }
 
 }  // namespace
-
-std::string DescribeMethodSetup(const Store& s, int row, const KvwTuning& kvw) {
-  switch (row) {
-    case 1:
-      return RangeText(s, s.ParLeftIdx, s.ParRightIdx);
-    case 2: {
-      // The averaging only changes the drawing the fold was judged on.
-      const std::string averaging =
-          s.SmoothLevel > 1 ? IntText(s.SmoothLevel) + "-point averaging" : "no averaging";
-      return "fold at HJD " + Hjd(s, s.FoldTime) + "; " + averaging;
-    }
-    case 3:
-      return "left branch " + RangeText(s, s.ChordIdx1, s.ChordIdx2) + "; right branch " +
-             RangeText(s, s.ChordIdx3, s.ChordIdx4);
-    case 4:
-      return RangeText(s, s.KvwLeftIdx, s.KvwRightIdx) + "; Stepp " + Trimmed(kvw.step) +
-             ", Frac " + Trimmed(kvw.frac);
-    case 5: {
-      std::string t = RangeText(s, s.FourierLeftIdx, s.FourierRightIdx);
-      if (s.ExcludeMode) t += "; left out " + RangeText(s, s.ExclLeftIdx, s.ExclRightIdx);
-      return t;
-    }
-    case 6: {
-      const auto stretch = ChooseStretch(s);
-      return stretch ? "stretch of " + RangeText(s, stretch->first, stretch->last) : std::string();
-    }
-    default:
-      return {};
-  }
-}
 
 ReportFormat ReportFormatFor(std::string_view fileName) {
   constexpr std::string_view kCsv = ".csv";

@@ -6,9 +6,10 @@
 //
 // One table, three renderings: aligned plain text, comma-separated values
 // (RFC 4180 quoting) and tab-separated values (for pasting into a
-// spreadsheet). The report holds no window: the caller hands over the texts
-// of the result table as the main window shows them, and the description of
-// each method's settings taken when the method delivered its result.
+// spreadsheet). The report holds no window and runs no method: the caller
+// hands over the texts of the result table as the main window shows them, and
+// the description of each method's settings taken when the method delivered
+// its result (DescribeSetup of methods/time_method.h).
 #pragma once
 
 #include <array>
@@ -19,32 +20,12 @@
 
 namespace vantor {
 
-// The two tuning boxes of the Kwee and van Woerden window, as typed.
-struct KvwTuning {
-  std::string step;  // "Stepp"
-  std::string frac;  // "Frac"
-};
-
-// Describes the ranges and tuning values that method `row` (1 parabola,
-// 2 tracing paper, 3 bisectors of chords, 4 Kwee and van Woerden, 5 Fourier,
-// 6 sliding integrations) uses with the store as it is now. A range gives its
-// ends as working point numbers (counted among the points used, as the method
-// windows number them), the number of points used and the full HJD of both
-// ends: "used points 22-38 of 60 (HJD 2459812.40950 to 2459812.44950)". Then
-// come the tracing paper's fold and averaging, the Stepp and Frac of Kwee and
-// van Woerden, the interval the Fourier fit leaves out, and the stretch that
-// sliding integrations chooses. Call it when the method delivers its result,
-// so that later clicks and deletions do not change what the report says. A
-// range end outside the working points is given by its number alone; an
-// unknown row or a stretch that cannot be chosen gives "".
-std::string DescribeMethodSetup(const Store& s, int row, const KvwTuning& kvw = {});
-
 // One row of the main window's result table.
 struct ReportRow {
   std::string timeText;   // Text k
   std::string errorText;  // Text k+6
   bool used = false;      // Check k
-  std::string setup;      // DescribeMethodSetup at delivery; "" when none
+  std::string setup;      // the description of the method's setup at delivery; "" when none
 };
 
 // Everything the report shows besides the store's own fields.

@@ -85,4 +85,15 @@ bool LooksInverted(const Store& s) {
   return std::fabs(s.BrightIdx - half) < std::fabs(s.FaintIdx - half);
 }
 
+void ComputeFoldLayout(Store& s) {
+  s.FoldView = s.FoldTime;
+  if (s.FoldView < s.TMin) s.FoldView = s.TMin + 0.1 * (s.TMax - s.TMin);
+  if (s.FoldView > s.TMax) s.FoldView = s.TMax - 0.1 * (s.TMax - s.TMin);
+  s.FoldSpan = (s.FoldView - s.RelTime[1]) + 0.2 * (s.TMax - s.TMin);
+}
+
+bool FoldGivesTime(const Store& s, double foldTime) {
+  return std::isfinite(foldTime) && std::fabs(s.HjdBase + foldTime) < kLargestHjd;
+}
+
 }  // namespace vantor

@@ -32,6 +32,16 @@ using FlagArray = std::array<int16_t, kMaxPoints + 1>;
 // 1-based 8 x 8 matrix (row and column 0 unused).
 using Matrix8 = std::array<std::array<double, 9>, 9>;
 
+// The texts of the Kwee and van Woerden window's two tuning boxes, as typed:
+// "Stepp" (the spacing of the trial times, in samples) and "Frac" (the share
+// of the half-width the sums cover). The method reads them by their leading
+// number; a report quotes them as they stand.
+struct KvwTuning {
+  std::string step = "1";
+  std::string frac = ".9";
+  bool operator==(const KvwTuning&) const = default;
+};
+
 struct Store {
   // --- File identity -------------------------------------------------------
   std::string DataDir;
@@ -115,6 +125,7 @@ struct Store {
   double KvwLeftT = 0.0, KvwRightT = 0.0;
   double KvwLeftX = 0.0, KvwRightX = 0.0;
   SampleArray KvwT{}, KvwMag{};  // cells 0..2M used
+  KvwTuning KvwBoxes;            // the "Stepp" and "Frac" boxes, kept as they are typed
 
   // --- Fourier fit window ----------------------------------------------------
   int16_t FourierLeftIdx = 0, FourierRightIdx = 0;
@@ -162,6 +173,17 @@ double RoundEven(double x);
 // of the series than the faintest one): |BrightIdx - n/2| < |FaintIdx - n/2|
 // with n/2 a real number. Every method refuses such a curve.
 bool LooksInverted(const Store& s);
+
+// Lays out the tracing paper's time axis around FoldTime: FoldView = FoldTime
+// kept inside TMin..TMax (left of TMin: TMin + 0.1 (TMax - TMin); right of TMax:
+// TMax - 0.1 (TMax - TMin)), and FoldSpan = (FoldView - RelTime(1)) + 0.2 (TMax - TMin).
+void ComputeFoldLayout(Store& s);
+
+// Whether a fold at `foldTime` (relative days) stands for a time of minimum:
+// it is a finite number and HjdBase + foldTime lies within kLargestHjd days.
+// A typed fold can be any number; one beyond the times a light curve may hold
+// would be shown as "0.1000000e+301", not as a time.
+bool FoldGivesTime(const Store& s, double foldTime);
 
 // The message every method shows for an inverted light curve.
 inline constexpr const char* kInvertedMessage = "Please change C-V to V-C or the reverse.";

@@ -108,7 +108,7 @@ MethodResult<AutoRange> WideRange(const Outline& o, double depth, const char* me
 }
 
 // Chooses Stepp and Frac for the Kwee and van Woerden range (see the header).
-MethodResult<AutoKvw> KvwTuning(const Outline& o, const Store& s, const AutoRange& range) {
+MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const AutoRange& range) {
   const int n = range.last - range.first + 1;
   const int M = static_cast<int>(RoundEven(0.9 * n));
   const int F = 2 * M;
@@ -326,7 +326,7 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   r.parabola = ParabolaRange(o, s);
   r.chords = ChordRanges(o, s);
   const auto kvw = WideRange(o, kKvwDepth, "Kwee and van Woerden");
-  r.kvw = kvw ? KvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
+  r.kvw = kvw ? ChooseKvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
   const auto fourier = WideRange(o, kFourierDepth, "the Fourier fit");
   if (fourier) {
     AutoFourier f;
@@ -355,86 +355,88 @@ AutoTimings RunAutoTimings(Store& s) {
     return t;
   }
   const AutoRanges& r = *t.ranges;
-  if (r.parabola) {
-    t.parabola = FitParabola(s, r.parabola->first, r.parabola->last);
-  } else {
-    t.parabola = std::unexpected(r.parabola.error());
-  }
-  if (r.chords) {
-    t.chords = BisectChords(s, r.chords->i1, r.chords->i2, r.chords->i3, r.chords->i4);
-  } else {
-    t.chords = std::unexpected(r.chords.error());
-  }
-  if (r.kvw) {
-    t.kvw = KweeVanWoerden(s, r.kvw->range.first, r.kvw->range.last, r.kvw->stepText,
-                           r.kvw->fracText);
-    if (t.kvw) {
+  const auto timeBy = [&s](const auto& setup) -> MethodResult<Timing> {
+    if (!setup) return std::unexpected(setup.error());
+    return TimeMethodInStore(s, *setup);
+  };
+  t.parabola = timeBy(AutoParabolaSetup(r));
+  t.chords = timeBy(AutoChordsSetup(r));
+  t.kvw = timeBy(AutoKvwSetup(r));
+  if (t.kvw) {
+    const KvwResult& k = t.kvw->As<KvwResult>();
+    {
       // The vertex of the sums' parabola is found only when it lies between
       // the outer trial times; beyond them it is extrapolated.
-      const double t1 = s.KvwT[t.kvw->centre - t.kvw->step];
-      const double t3 = s.KvwT[t.kvw->centre + t.kvw->step];
-      if (t.kvw->passes > kKvwPassLimit) {
+      const double t1 = s.KvwT[k.centre - k.step];
+      const double t3 = s.KvwT[k.centre + k.step];
+      if (k.passes > kKvwPassLimit) {
         t.kvw = Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
                        " moves of its trial times before they settled about the smallest of its "
                        "sums: it did not find the time of symmetry. Its search starts at the "
                        "faintest point, here " +
                        Fixed(std::fabs(r.kvw->startOffsetDays), 4) +
                        " d from the centre of the eclipse (a flat or noisy bottom).");
-      } else if (!(t.kvw->T0 >= t1 && t.kvw->T0 <= t3)) {
+      } else if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
         t.kvw = Refuse("Kwee and van Woerden's time lies outside its trial times " + Fixed(t1, 5) +
                        " to " + Fixed(t3, 5) + ": extrapolated rather than found.");
       }
     }
-  } else {
-    t.kvw = std::unexpected(r.kvw.error());
   }
-  if (r.fourier) {
-    const AutoFourier& f = *r.fourier;
-    s.FourierLeftIdx = static_cast<int16_t>(f.range.first);
-    s.FourierRightIdx = static_cast<int16_t>(f.range.last);
-    s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
-    s.ExcludeMode = f.exclude.has_value();
-    if (f.exclude) {
-      s.ExclLeftIdx = static_cast<int16_t>(f.exclude->first);
-      s.ExclRightIdx = static_cast<int16_t>(f.exclude->last);
-    }
-    s.FitParam = f.start;
-    s.FitLambda = -1;
-    s.FourierFitDone = false;
-    t.fourier = FitFourier(s);
-  } else {
-    t.fourier = std::unexpected(r.fourier.error());
-  }
-  t.sliding = RunSlidingIntegrations(s);
+  t.fourier = timeBy(AutoFourierSetup(r));
+  t.sliding = TimeMethodInStore(s, SlidingSetup{});
   return t;
 }
 
+MethodResult<MethodSetup> AutoParabolaSetup(const AutoRanges& r) {
+  if (!r.parabola) return std::unexpected(r.parabola.error());
+  return ParabolaSetup{{r.parabola->first, r.parabola->last}};
+}
+
+MethodResult<MethodSetup> AutoChordsSetup(const AutoRanges& r) {
+  if (!r.chords) return std::unexpected(r.chords.error());
+  return ChordsSetup{{r.chords->i1, r.chords->i2}, {r.chords->i3, r.chords->i4}};
+}
+
+MethodResult<MethodSetup> AutoKvwSetup(const AutoRanges& r) {
+  if (!r.kvw) return std::unexpected(r.kvw.error());
+  return KvwSetup{{r.kvw->range.first, r.kvw->range.last}, {r.kvw->stepText, r.kvw->fracText}};
+}
+
+MethodResult<MethodSetup> AutoFourierSetup(const AutoRanges& r) {
+  if (!r.fourier) return std::unexpected(r.fourier.error());
+  const AutoFourier& f = *r.fourier;
+  std::optional<IndexRange> exclude;
+  if (f.exclude) exclude = IndexRange{f.exclude->first, f.exclude->last};
+  return FourierSetup{{f.range.first, f.range.last}, exclude, f.start};
+}
+
 std::array<AutoRow, 5> AutoRowsOf(const AutoTimings& t) {
-  const auto row = [](int number, const auto& result, std::string why, auto timeAndError) {
+  const auto row = [](int number, const MethodResult<Timing>& timing, std::string why,
+                      const MethodResult<MethodSetup>& setup) {
     AutoRow r;
     r.row = number;
     r.why = std::move(why);
-    if (result) {
+    r.timing = timing;
+    if (setup) r.setup = *setup;
+    if (timing) {
       r.ok = true;
-      std::tie(r.time, r.error) = timeAndError(*result);
+      r.time = timing->minimum.rel_time;
+      r.error = timing->minimum.error;
     } else {
-      r.message = result.error().message;
+      r.message = timing.error().message;
     }
     return r;
   };
   const auto whyOf = [](const auto& range) { return range ? range->why : std::string(); };
   const AutoRanges* r = t.ranges ? &*t.ranges : nullptr;
+  const MethodResult<MethodSetup> none = Refuse("");
   return {
-      row(1, t.parabola, r ? whyOf(r->parabola) : "",
-          [](const ParabolaFit& f) { return std::pair(f.tv, f.error); }),
-      row(3, t.chords, r ? whyOf(r->chords) : "",
-          [](const ChordsResult& c) { return std::pair(c.T, c.E); }),
-      row(4, t.kvw, r && r->kvw ? r->kvw->range.why : "",
-          [](const KvwResult& k) { return std::pair(k.T0, k.sigma); }),
+      row(1, t.parabola, r ? whyOf(r->parabola) : "", r ? AutoParabolaSetup(*r) : none),
+      row(3, t.chords, r ? whyOf(r->chords) : "", r ? AutoChordsSetup(*r) : none),
+      row(4, t.kvw, r && r->kvw ? r->kvw->range.why : "", r ? AutoKvwSetup(*r) : none),
       row(5, t.fourier, r && r->fourier ? r->fourier->range.why : "",
-          [](const FourierFitResult& f) { return std::pair(f.Xo, f.error); }),
-      row(6, t.sliding, "",
-          [](const SlidingRun& sl) { return std::pair(sl.result.tmin, sl.result.err); }),
+          r ? AutoFourierSetup(*r) : none),
+      row(6, t.sliding, "", MethodResult<MethodSetup>(SlidingSetup{})),
   };
 }
 

@@ -69,6 +69,7 @@
 #include "methods/parabola.h"
 #include "methods/refusal.h"
 #include "methods/sliding.h"
+#include "methods/time_method.h"
 
 namespace vantor {
 
@@ -189,19 +190,27 @@ struct AutoRanges {
 // the noise, or an eclipse with one branch missing.
 MethodResult<AutoRanges> ChooseAutoRanges(const Store& s);
 
+// The setups of the four range methods that the automatic ranges give (the
+// Fourier fit from the rule's starting values), or why the rule gave none.
+MethodResult<MethodSetup> AutoParabolaSetup(const AutoRanges& r);
+MethodResult<MethodSetup> AutoChordsSetup(const AutoRanges& r);
+MethodResult<MethodSetup> AutoKvwSetup(const AutoRanges& r);
+MethodResult<MethodSetup> AutoFourierSetup(const AutoRanges& r);
+
 // The outcome of one automatic timing: the ranges (or why there are none) and
-// each method's result or refusal.
+// each method's timing or refusal.
 struct AutoTimings {
   MethodResult<AutoRanges> ranges;
-  MethodResult<ParabolaFit> parabola;
-  MethodResult<ChordsResult> chords;
-  MethodResult<KvwResult> kvw;
-  MethodResult<FourierFitResult> fourier;
-  MethodResult<SlidingRun> sliding;
+  MethodResult<Timing> parabola;
+  MethodResult<Timing> chords;
+  MethodResult<Timing> kvw;
+  MethodResult<Timing> fourier;
+  MethodResult<Timing> sliding;
 };
 
 // Times the working set by the parabola, the bisected chords, Kwee and van
-// Woerden, the Fourier fit (on the automatic ranges) and sliding integrations.
+// Woerden, the Fourier fit (on the automatic ranges) and sliding integrations,
+// each through TimeMethodInStore.
 // When ChooseAutoRanges refuses, every method is refused with its reason
 // (sliding integrations too: there is no eclipse it could time soundly);
 // when only one method's range is refused, that method carries the refusal.
@@ -225,6 +234,8 @@ struct AutoRow {
   double error = 0;       // the method's own error estimate, days, when ok
   std::string why;        // the range and why it was chosen ("" for sliding)
   std::string message;    // the refusal, when !ok
+  std::optional<MethodSetup> setup;  // what the method ran with, when the rule gave a range
+  MethodResult<Timing> timing = Refuse("");  // the method's timing, or its refusal
 };
 
 // Returns the five rows (parabola, chords, Kwee and van Woerden, Fourier,

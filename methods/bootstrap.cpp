@@ -250,68 +250,18 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
   return r;
 }
 
-BootstrapTiming ParabolaTiming(int first, int last) {
-  return [=](Store& s) -> MethodResult<double> {
-    if (LooksInverted(s)) return Refuse(kInvertedMessage);
-    const auto fit = FitParabola(s, first, last);
-    if (!fit) return std::unexpected(fit.error());
-    return fit->tv;
+BootstrapTiming TimingOf(const MethodSetup& setup) {
+  return [setup](Store& s) -> MethodResult<double> {
+    const auto t = TimeMethodInStore(s, setup);
+    if (!t) return std::unexpected(t.error());
+    return t->minimum.rel_time;
   };
 }
 
-BootstrapTiming ChordsTiming(int i1, int i2, int i3, int i4) {
-  return [=](Store& s) -> MethodResult<double> {
-    if (LooksInverted(s)) return Refuse(kInvertedMessage);
-    const auto res = BisectChords(s, i1, i2, i3, i4);
-    if (!res) return std::unexpected(res.error());
-    return res->T;
-  };
-}
-
-BootstrapTiming KvwTiming(int first, int last, std::string stepText, std::string fracText) {
-  return [=](Store& s) -> MethodResult<double> {
-    if (LooksInverted(s)) return Refuse(kInvertedMessage);
-    const auto res = KweeVanWoerden(s, first, last, stepText, fracText);
-    if (!res) return std::unexpected(res.error());
-    return res->T0;
-  };
-}
-
-BootstrapTiming FourierTiming(int first, int last, std::optional<std::pair<int, int>> exclude,
-                              const std::array<double, 9>& start) {
-  return [=](Store& s) -> MethodResult<double> {
-    if (LooksInverted(s)) return Refuse(kInvertedMessage);
-    // The store keeps 16-bit indices: a larger number must not wrap into range.
-    for (const int idx :
-         {first, last, exclude ? exclude->first : 1, exclude ? exclude->second : 1}) {
-      if (idx < 0 || idx > s.NPoints) {
-        return Refuse("The Fourier range reaches outside the working points 1.." +
-                      std::to_string(s.NPoints) + ".");
-      }
-    }
-    s.FourierLeftIdx = static_cast<int16_t>(first);
-    s.FourierRightIdx = static_cast<int16_t>(last);
-    s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
-    s.ExcludeMode = exclude.has_value();
-    if (exclude) {
-      s.ExclLeftIdx = static_cast<int16_t>(exclude->first);
-      s.ExclRightIdx = static_cast<int16_t>(exclude->second);
-    }
-    s.FitParam = start;
-    s.FitLambda = -1;
-    s.FourierFitDone = false;
-    const auto res = FitFourier(s);
-    if (!res) return std::unexpected(res.error());
-    return res->Xo;
-  };
-}
-
-BootstrapTiming SlidingTiming() {
-  return [](Store& s) -> MethodResult<double> {
-    const auto run = RunSlidingIntegrations(s);
-    if (!run) return std::unexpected(run.error());
-    return run->result.tmin;
-  };
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup& setup, int n,
+                                              uint64_t seed) {
+  if (std::holds_alternative<TracingSetup>(setup)) return Refuse(kTracingNoBootstrap);
+  return BootstrapErrors(s, TimingOf(setup), n, seed);
 }
 
 }  // namespace vantor

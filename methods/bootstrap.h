@@ -47,6 +47,7 @@
 
 #include "core/store.h"
 #include "methods/refusal.h"
+#include "methods/time_method.h"
 
 namespace vantor {
 
@@ -124,32 +125,23 @@ struct BootstrapResult {
 //
 // One call per method, for example Kwee and van Woerden over points 10..50
 // with the texts of its boxes, from 200 curves:
-//   const auto b = BootstrapErrors(store, KvwTiming(10, 50, stepText, fracText), 200);
-//   // b->error beside the method's own sigma, or b.error().message
+//   const auto b = BootstrapErrors(store, KvwSetup{{10, 50}, {"1", ".9"}}, 200);
+//   // b->error beside the method's own error, or b.error().message
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
                                               uint64_t seed = kBootstrapSeed);
 
-// Returns the parabolic fit over working points first..last as a timing
-// (refusing an inverted curve, as its window does).
-BootstrapTiming ParabolaTiming(int first, int last);
+// The message for the tracing paper, which has no bootstrap.
+inline constexpr const char* kTracingNoBootstrap =
+    "The tracing paper's time is the fold chosen by hand.";
 
-// Returns the bisected chords of the ranges i1..i2 and i3..i4 as a timing.
-BootstrapTiming ChordsTiming(int i1, int i2, int i3, int i4);
+// Returns the method of `setup` as a timing: TimeMethodInStore on each copy
+// (which refuses an inverted curve, as the method's window does).
+BootstrapTiming TimingOf(const MethodSetup& setup);
 
-// Returns Kwee and van Woerden over first..last with the texts of the "Stepp"
-// and "Frac" boxes as a timing.
-BootstrapTiming KvwTiming(int first, int last, std::string stepText = "1",
-                          std::string fracText = ".9");
-
-// Returns the Fourier fit over first..last as a timing: on each copy it sets
-// the range (and the excluded points when `exclude` holds them), starts from
-// `start` (FitParam order, cell 0 unused) with FitLambda = -1 and no fit
-// standing. The fitted parameters of the user's own fit are a good start; the
-// values the fit started from reproduce the user's run more closely.
-BootstrapTiming FourierTiming(int first, int last, std::optional<std::pair<int, int>> exclude,
-                              const std::array<double, 9>& start);
-
-// Returns sliding integrations (no range) as a timing.
-BootstrapTiming SlidingTiming();
+// BootstrapErrors of the method of `setup`; refuses a tracing-paper setup with
+// kTracingNoBootstrap. For a delivered row, bootstrap BootstrapSetup(setup,
+// timing), so that a Fourier fit starts from the parameters it fitted.
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup& setup, int n,
+                                              uint64_t seed = kBootstrapSeed);
 
 }  // namespace vantor

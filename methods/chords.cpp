@@ -138,7 +138,7 @@ MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, 
   if (!std::isfinite(T) || !std::isfinite(*E)) {
     return Refuse("Bisecting the chords of these ranges gave no finite result.");
   }
-  return ChordsResult{T, *E, chords};
+  return ChordsResult{Minimum{T, *E}, chords};
 }
 
 }  // namespace vantor

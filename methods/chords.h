@@ -9,14 +9,16 @@
 #pragma once
 
 #include "core/store.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
 
 struct ChordsResult {
-  double T;  // mean of the chord midpoints, days relative to HjdBase
-  double E;  // standard deviation of the midpoints (not of their mean), days
-  int n;     // number of chords (points in both ranges)
+  // rel_time: the mean of the chord midpoints, days relative to HjdBase;
+  // error: the standard deviation of the midpoints (not of their mean), days.
+  Minimum minimum;
+  int chords;  // number of chords (points in both ranges)
 };
 
 // Computes the time of minimum from the left range i1..i2 (descending branch)

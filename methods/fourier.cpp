@@ -241,8 +241,7 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
 
   FourierFitResult r;
   r.FitParam = s.FitParam;
-  r.Xo = s.FitParam[1];
-  r.error = std::sqrt(variance);
+  r.minimum = Minimum{s.FitParam[1], std::sqrt(variance)};
   r.chiSq = chiSq;
   r.calls = calls;
   r.nData = nData;

@@ -27,6 +27,7 @@
 
 #include "core/store.h"
 #include "methods/marquardt.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
@@ -38,8 +39,9 @@ inline constexpr int kFourierMaxIterations = 501;
 
 struct FourierFitResult {
   std::array<double, 9> FitParam{};  // display order: 1 Xo, 2 C, 3 W, 4..8 A1..A5
-  double Xo = 0.0;                   // time of minimum, days relative to HjdBase (FitParam[1])
-  double error = 0.0;                // sqrt(FitCovariance(8, 8)), days
+  // rel_time: Xo, days relative to HjdBase (FitParam[1]);
+  // error: sqrt(FitCovariance(8, 8)), days.
+  Minimum minimum;
   double chiSq = 0.0;                // chi-square of the fitted parameters
   int calls = 0;                     // MarquardtStep calls: start + iterations + final
   int nData = 0;                     // points given to the solver

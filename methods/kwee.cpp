@@ -86,8 +86,21 @@ void KvwResample(Store& s, int first, int last, int M) {
   }
 }
 
-MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, std::string_view stepText,
-                                       std::string_view fracText) {
+MethodResult<KvwParams> ParseKvwTuning(const KvwTuning& boxes) {
+  const double stepValue = RoundEven(Val(boxes.step));
+  if (!std::isfinite(stepValue) || stepValue < 1) {
+    return Refuse("Stepp must be a whole number of samples, 1 or more (it reads \"" + boxes.step +
+                  "\").");
+  }
+  const double frac = Val(boxes.frac);
+  if (!std::isfinite(frac) || frac <= 0) {
+    return Refuse("Frac must be a number greater than 0, such as .9 (it reads \"" + boxes.frac +
+                  "\").");
+  }
+  return KvwParams{stepValue, frac};
+}
+
+MethodResult<void> CheckKvwRange(const Store& s, int first, int last) {
   if (first > last) {
     return Refuse("The range " + IntText(first) + " to " + IntText(last) +
                   " runs backwards: its left end must have the smaller index.");
@@ -101,15 +114,21 @@ MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, std::strin
     return Refuse("Kwee and van Woerden needs more than 4 points in the range; this range holds " +
                   IntText(N) + ". Pick a wider range.");
   }
-  const double stepValue = RoundEven(Val(stepText));
-  if (!std::isfinite(stepValue) || stepValue < 1) {
-    return Refuse("Stepp must be a whole number of samples, 1 or more (it reads \"" +
-                  std::string(stepText) + "\").");
+  return {};
+}
+
+MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, const KvwParams& tuning) {
+  if (auto range = CheckKvwRange(s, first, last); !range) return std::unexpected(range.error());
+  const int N = last - first + 1;
+  const double stepValue = tuning.step;
+  if (!std::isfinite(stepValue) || stepValue < 1 || stepValue != std::floor(stepValue)) {
+    return Refuse("Stepp must be a whole number of samples, 1 or more (it is " +
+                  NumberText(stepValue) + ").");
   }
-  const double frac = Val(fracText);
+  const double frac = tuning.frac;
   if (!std::isfinite(frac) || frac <= 0) {
-    return Refuse("Frac must be a number greater than 0, such as .9 (it reads \"" +
-                  std::string(fracText) + "\").");
+    return Refuse("Frac must be a number greater than 0, such as .9 (it is " + NumberText(frac) +
+                  ").");
   }
 
   const int M = static_cast<int>(RoundEven(0.9 * N));
@@ -210,7 +229,7 @@ MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, std::strin
   if (!std::isfinite(T0) || !std::isfinite(sigma)) {
     return Refuse("Kwee and van Woerden gave no finite result for this range.");
   }
-  return KvwResult{T0, sigma, N, M, F + 1, c, step, frac, S1, S2, S3, passes};
+  return KvwResult{Minimum{T0, sigma}, N, M, F + 1, c, step, frac, S1, S2, S3, passes};
 }
 
 }  // namespace vantor

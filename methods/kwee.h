@@ -7,19 +7,21 @@
 //
 // This header holds only the computation; choosing the range with the mouse,
 // the two tuning boxes "Stepp" and "Frac" and filling the main window belong
-// to the window, which hands the texts of its boxes in.
+// to the window. The texts of the boxes (KvwTuning, kept in the store) become
+// the method's typed values through ParseKvwTuning.
 #pragma once
 
-#include <string_view>
 
 #include "core/store.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
 
 struct KvwResult {
-  double T0;          // time of minimum, days relative to HjdBase
-  double sigma;       // its error, days (0 when Q = |4 A' C' - B'^2| is 0)
+  // rel_time: T0, days relative to HjdBase; error: sigma, days (0 when
+  // Q = |4 A' C' - B'^2| is 0).
+  Minimum minimum;
   int N;              // observed points in the range, last - first + 1
   int M;              // RoundEven(0.9 N)
   int samples;        // 2M + 1
@@ -43,11 +45,25 @@ struct KvwResult {
 // nearest segment rather than read outside the arrays.
 void KvwResample(Store& s, int first, int last, int M);
 
+// The method's two tuning values.
+struct KvwParams {
+  double step = 1;    // Step: spacing of the trial times in samples, a whole number >= 1
+  double frac = 0.9;  // Frac: fraction of the half-width used for the sums, > 0
+};
+
+// Reads the texts of the "Stepp" and "Frac" boxes (initially "1" and ".9") by
+// their leading number (Val); Step is rounded to an integer with halves to
+// even. Refuses, quoting the text, a Step that is not a finite number >= 1
+// after rounding and a Frac that is not a finite number > 0.
+MethodResult<KvwParams> ParseKvwTuning(const KvwTuning& boxes);
+
+// The checks of the range that KweeVanWoerden makes before anything else:
+// refuses a reversed range, one reaching outside 1..NPoints, and N <= 4.
+MethodResult<void> CheckKvwRange(const Store& s, int first, int last);
+
 // Computes the time of minimum of RelTime/Mag(first..last) by the method of
-// Kwee and van Woerden. stepText and fracText are the texts of the "Stepp"
-// and "Frac" boxes (initially "1" and ".9"), read by their leading number
-// (Val); Step is rounded to an integer with halves to even. Changes only
-// s.KvwT and s.KvwMag.
+// Kwee and van Woerden with the tuning values `tuning`. Changes only s.KvwT
+// and s.KvwMag.
 //
 // With N = last - first + 1, M = RoundEven(0.9 N), F = 2M: the start centre
 // c is the first largest sample; each pass takes the half-width h = c if
@@ -60,10 +76,9 @@ void KvwResample(Store& s, int first, int last, int M);
 //
 // Refuses when the range is reversed or reaches outside 1..NPoints, N <= 4,
 // the range needs points outside the series to be resampled, Step is not a
-// finite number >= 1 after rounding, Frac is not a finite number > 0, no
+// finite whole number >= 1, Frac is not a finite number > 0, no
 // sample is fainter than -99, a trial index c +- Step or a sample index
 // c +- Step +- d falls outside 0..2M, A' = 0, or a result is not finite.
-MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, std::string_view stepText,
-                                       std::string_view fracText);
+MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, const KvwParams& tuning);
 
 }  // namespace vantor

@@ -187,7 +187,7 @@ MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
         "The range is too narrow for the parabola to be computed to the digits shown: "
         "rounding errors would decide its vertex and RMS deviation. Pick a wider range.");
   }
-  return ParabolaFit{tv, rms, a0, a1, a2, s1, s2, error};
+  return ParabolaFit{Minimum{tv, error}, rms, a0, a1, a2, s1, s2};
 }
 
 }  // namespace vantor

@@ -16,21 +16,22 @@
 #pragma once
 
 #include "core/store.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
 
 struct ParabolaFit {
-  double tv;   // vertex time -a1 / (2 a2), days relative to HjdBase
+  // rel_time: the vertex time -a1 / (2 a2), days relative to HjdBase.
+  // error: the estimated error of the time of minimum, days:
+  //   rms * tv * sqrt((s2 / a2)^2 + (s1 / a1)^2)
+  // with tv the vertex relative to HjdBase and rms multiplying once more
+  // although s1 and s2 contain it. Kept as computed, sign included: it is the
+  // value the program has always shown in its "Est'd Error" box.
+  Minimum minimum;
   double rms;  // sqrt(SSR / (N - 3)), magnitudes
   double a0, a1, a2;
   double s1, s2;  // standard errors of a1 and a2 (they already contain rms)
-  // Estimated error of the time of minimum, days:
-  //   rms * tv * sqrt((s2 / a2)^2 + (s1 / a1)^2)
-  // with tv relative to HjdBase and rms multiplying once more although s1
-  // and s2 contain it. Kept as computed, sign included: it is the value the
-  // program has always shown in its "Est'd Error" box.
-  double error;
 };
 
 // Fits the parabola to RelTime(first..last) and Mag(first..last) of the

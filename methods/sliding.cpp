@@ -194,7 +194,7 @@ MethodResult<SlidingResult> SolveAreaDiff(const std::vector<double>& GridT,
   if (!std::isfinite(tmin) || !std::isfinite(err)) {
     return Refuse("The sliding integrations gave no finite time of minimum.");
   }
-  return SlidingResult{tmin, err, n, m, cmin, range.w, h};
+  return SlidingResult{Minimum{tmin, err}, n, m, cmin, range.w, h};
 }
 
 MethodResult<SlidingResult> SlidingIntegrations(std::span<const double> T,

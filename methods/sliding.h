@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/store.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
@@ -85,8 +86,8 @@ FitRange LineFitRange(int cmin, int m);
 
 // The outcome of one run of the method.
 struct SlidingResult {
-  double tmin;  // time of minimum, relative days
-  double err;   // estimated error sqrt(S / m), days
+  // rel_time: tmin, relative days; error: the estimate sqrt(S / m), days.
+  Minimum minimum;
   int n;        // points in the stretch
   int m;        // grid steps per integration window
   int cmin;     // window position of the smallest |AreaDiff|

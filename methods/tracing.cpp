@@ -49,7 +49,11 @@ std::optional<std::string> SmoothStep(Store& s) {
     s.SmoothMag[i] = sum / width;
   }
   s.SmoothLevel = static_cast<int16_t>(width);
-  return std::to_string(width) + "-point averaging";
+  return AveragingCaption(width);
+}
+
+std::string AveragingCaption(int level) {
+  return level < 3 ? std::string(kNoAveraging) : std::to_string(level) + "-point averaging";
 }
 
 std::string UndoSmooth(Store& s) {
@@ -91,24 +95,20 @@ ScrollOutcome FoldAfterScroll(const Store& s, int value) {
   return {second.foldTime, second.resetValue.value_or(*first.resetValue)};
 }
 
-void ComputeFoldLayout(Store& s) {
-  s.FoldView = s.FoldTime;
-  if (s.FoldView < s.TMin) s.FoldView = s.TMin + 0.1 * (s.TMax - s.TMin);
-  if (s.FoldView > s.TMax) s.FoldView = s.TMax - 0.1 * (s.TMax - s.TMin);
-  s.FoldSpan = (s.FoldView - s.RelTime[1]) + 0.2 * (s.TMax - s.TMin);
-}
-
-MethodResult<TracingResult> TracingResultOf(const Store& s) {
+MethodResult<TracingResult> TracingResultAt(const Store& s, double foldTime) {
   if (s.NPoints < 1) return Refuse("No light curve is loaded: there is nothing to fold.");
   if (LooksInverted(s)) return Refuse(kInvertedMessage);
-  const double time = s.HjdBase + s.FoldTime;
-  // A typed fold can be any number: one beyond the times a light curve may
-  // hold would be shown as "0.1000000e+301", not as a time.
-  if (!std::isfinite(s.FoldTime) || !(std::fabs(time) < kLargestHjd)) {
+  const double time = s.HjdBase + foldTime;
+  if (!FoldGivesTime(s, foldTime)) {
     return Refuse(
         "The fold time is not a usable number; please type a time within the light curve.");
   }
-  return TracingResult{time, kTracingError, FormatResult(time, 14, 5), kTracingErrorText};
+  return TracingResult{Minimum{foldTime, kTracingError}, FormatResult(time, 14, 5),
+                       kTracingErrorText};
+}
+
+MethodResult<TracingResult> TracingResultOf(const Store& s) {
+  return TracingResultAt(s, s.FoldTime);
 }
 
 }  // namespace vantor

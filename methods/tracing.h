@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/store.h"
+#include "methods/minimum.h"
 #include "methods/refusal.h"
 
 namespace vantor {
@@ -28,6 +29,10 @@ inline constexpr double kTracingError = 0.0001;
 inline constexpr const char* kTracingErrorText = "0.0001";
 // Caption of Label8 without smoothing.
 inline constexpr const char* kNoAveraging = "No averaging";
+
+// The caption of Label8 for an averaging level: "No averaging" for 1 (or any
+// level below 3), "3-point averaging" ... "9-point averaging".
+std::string AveragingCaption(int level);
 
 // Copies Mag(1..NPoints) into SmoothMag (the main window's "Go"). SmoothLevel
 // is left as it is.
@@ -73,23 +78,20 @@ struct ScrollOutcome {
 // it already has raises no event, so there is never a third run.
 ScrollOutcome FoldAfterScroll(const Store& s, int value);
 
-// Lays out the tracing paper's time axis around FoldTime: FoldView = FoldTime
-// kept inside TMin..TMax (left of TMin: TMin + 0.1 (TMax - TMin); right of TMax:
-// TMax - 0.1 (TMax - TMin)), and FoldSpan = (FoldView - RelTime(1)) + 0.2 (TMax - TMin).
-void ComputeFoldLayout(Store& s);
-
 // The result each redraw delivers to the main window.
 struct TracingResult {
-  double time;            // HjdBase + FoldTime, full HJD
-  double error;           // always 0.0001 day
-  std::string timeText;   // FormatFixed(time, 14, 5) without leading blanks
+  Minimum minimum;        // rel_time: the fold; error: always 0.0001 day
+  std::string timeText;   // FormatFixed(HjdBase + fold, 14, 5) without leading blanks
   std::string errorText;  // "0.0001"
 };
 
-// Returns the result for the current FoldTime. Refuses when no point is in the
-// working set, when the curve looks inverted (kInvertedMessage), and when the
-// fold is not a finite number (a typed number too large for a double) or puts
-// the time beyond kLargestHjd days.
+// Returns the result for a fold at `foldTime` (relative days). Refuses when no
+// point is in the working set, when the curve looks inverted
+// (kInvertedMessage), and when the fold is not a finite number (a typed
+// number too large for a double) or puts the time beyond kLargestHjd days.
+MethodResult<TracingResult> TracingResultAt(const Store& s, double foldTime);
+
+// Returns the result for the current FoldTime: TracingResultAt(s, s.FoldTime).
 MethodResult<TracingResult> TracingResultOf(const Store& s);
 
 }  // namespace vantor

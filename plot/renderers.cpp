@@ -381,11 +381,11 @@ bool PlotFourier(Store& s, PlotWindow& window) {
   return PlotMethodWindow(s, window, MethodWindow::Fourier);
 }
 
-std::optional<TracingResult> PlotTracingPaper(Store& s, PlotWindow& window) {
+bool PlotTracingPaper(Store& s, PlotWindow& window) {
   const int n = std::min<int>(s.NPoints, kMaxPoints);
   if (n >= 1 && LooksInverted(s)) {
     window.ShowMessage(kInvertedMessage);
-    return std::nullopt;
+    return false;
   }
   if (n >= 1) ComputeFoldLayout(s);
 
@@ -438,9 +438,7 @@ std::optional<TracingResult> PlotTracingPaper(Store& s, PlotWindow& window) {
   PlaceControls(window, kTracingRow, height);
   window.SetCaption("Text1", FormatFixed(s.FoldTime, 14, 5));
 
-  const MethodResult<TracingResult> result = TracingResultOf(s);
-  if (!result) return std::nullopt;
-  return *result;
+  return s.NPoints >= 1 && FoldGivesTime(s, s.FoldTime);
 }
 
 void PlotLightCurve(Store& s, PlotWindow& window) {

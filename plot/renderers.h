@@ -23,7 +23,6 @@
 #include "core/plot_window.h"
 #include "core/store.h"
 #include "core/surface.h"
-#include "methods/tracing.h"
 
 namespace vantor {
 
@@ -62,11 +61,11 @@ bool PlotFourier(Store& s, PlotWindow& window);
 // axis out around the fold (FoldView, FoldSpan), draws the points up to
 // FoldTime in red joined by lines and the rest reflected about FoldTime in blue,
 // the grid up to FoldView, the labels and the control row, and sets the
-// window's "Text1" to FormatFixed(FoldTime, 14, 5). Returns the result the
-// main window must show in its second row (Text2, Text8, Check2 ticked), or
-// std::nullopt when there is none: an inverted curve (refused as above), no
-// working point, or a fold that is not a finite number.
-std::optional<TracingResult> PlotTracingPaper(Store& s, PlotWindow& window);
+// window's "Text1" to FormatFixed(FoldTime, 14, 5). Returns whether the fold
+// gives the main window a result for its second row (the window then times
+// it): false for an inverted curve (refused as above), no working point, or a
+// fold that gives no time (FoldGivesTime).
+bool PlotTracingPaper(Store& s, PlotWindow& window);
 
 // Draws the point editor: first makes EditMagRange non-negative, sets a white
 // background (which clears), then draws every point read, 1..NPointsAll, kept

@@ -27,6 +27,7 @@
 #include "core/reader.h"
 #include "core/store.h"
 #include "methods/bootstrap.h"
+#include "methods/time_method.h"
 #include "methods/chords.h"
 #include "methods/fourier.h"
 #include "methods/kwee.h"
@@ -151,26 +152,26 @@ constexpr const char* kMethodNames[kMethods] = {"Parabolic fit",       "Tracing 
                                                 "Bisectors of chords", "Kwee and van Woerden",
                                                 "Fourier fit",         "Sliding integrations"};
 
-struct Timing {
+struct Outcome {
   bool ok = false;
   double time = 0, reported = 0;
   std::string message;
 };
 
-Timing FromRefusal(const Refusal& r) {
-  Timing t;
+Outcome FromRefusal(const Refusal& r) {
+  Outcome t;
   t.message = r.message;
   return t;
 }
 
-Timing Delivered(double time, double reported) { return Timing{true, time, reported, {}}; }
+Outcome Delivered(double time, double reported) { return Outcome{true, time, reported, {}}; }
 
 // The tracing paper needs an observer's eye. This one is ideal: among the
 // scroll positions within 0.03 d of the faintest point it picks the fold that
 // minimises the mean squared difference between the reflected points of the
 // eclipse (those of Kwee and van Woerden's range) and the light curve
 // interpolated linearly at their reflected times.
-Timing IdealEye(Store& s, const Ranges& r) {
+Outcome IdealEye(Store& s, const Ranges& r) {
   auto mismatch = [&](double fold) {
     double sum = 0;
     int count = 0;
@@ -198,60 +199,35 @@ Timing IdealEye(Store& s, const Ranges& r) {
   ComputeFoldLayout(s);
   const auto res = TracingResultOf(s);
   if (!res) return FromRefusal(res.error());
-  return Delivered(res->time - s.HjdBase, res->error);
+  return Delivered(res->minimum.rel_time, res->minimum.error);
 }
 
-Timing RunMethod(Method m, Store& s, const Ranges& r, const std::array<double, 9>& start) {
+// The setup of method m on the case's ranges (Kwee and van Woerden with its
+// default boxes, the Fourier fit from `start`); the tracing paper is judged
+// by IdealEye instead.
+MethodSetup SetupOf(Method m, const Ranges& r, const std::array<double, 9>& start) {
   switch (m) {
-    case kParabola: {
-      const auto f = FitParabola(s, r.parFirst, r.parLast);
-      return f ? Delivered(f->tv, f->error) : FromRefusal(f.error());
-    }
-    case kTracing:
-      return IdealEye(s, r);
-    case kChords: {
-      const auto c = BisectChords(s, r.ch1, r.ch2, r.ch3, r.ch4);
-      return c ? Delivered(c->T, c->E) : FromRefusal(c.error());
-    }
-    case kKvw: {
-      const auto k = KweeVanWoerden(s, r.kvwFirst, r.kvwLast, "1", ".9");
-      return k ? Delivered(k->T0, k->sigma) : FromRefusal(k.error());
-    }
-    case kFourier: {
-      s.FourierLeftIdx = static_cast<int16_t>(r.fourierFirst);
-      s.FourierRightIdx = static_cast<int16_t>(r.fourierLast);
-      s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
-      s.ExcludeMode = false;
-      s.FitParam = start;
-      s.FitLambda = -1;
-      s.FourierFitDone = false;
-      const auto f = FitFourier(s);
-      return f ? Delivered(f->Xo, f->error) : FromRefusal(f.error());
-    }
-    case kSliding: {
-      const auto run = RunSlidingIntegrations(s);
-      return run ? Delivered(run->result.tmin, run->result.err) : FromRefusal(run.error());
-    }
+    case kParabola:
+      return ParabolaSetup{{r.parFirst, r.parLast}};
+    case kChords:
+      return ChordsSetup{{r.ch1, r.ch2}, {r.ch3, r.ch4}};
+    case kKvw:
+      return KvwSetup{{r.kvwFirst, r.kvwLast}, {}};
+    case kFourier:
+      return FourierSetup{{r.fourierFirst, r.fourierLast}, std::nullopt, start};
     default:
-      return {};
+      return SlidingSetup{};
   }
+}
+
+Outcome RunMethod(Method m, Store& s, const Ranges& r, const std::array<double, 9>& start) {
+  if (m == kTracing) return IdealEye(s, r);
+  const auto t = TimeMethodInStore(s, SetupOf(m, r, start));
+  return t ? Delivered(t->minimum.rel_time, t->minimum.error) : FromRefusal(t.error());
 }
 
 BootstrapTiming TimingOf(Method m, const Ranges& r, const std::array<double, 9>& start) {
-  switch (m) {
-    case kParabola:
-      return ParabolaTiming(r.parFirst, r.parLast);
-    case kChords:
-      return ChordsTiming(r.ch1, r.ch2, r.ch3, r.ch4);
-    case kKvw:
-      return KvwTiming(r.kvwFirst, r.kvwLast);
-    case kFourier:
-      return FourierTiming(r.fourierFirst, r.fourierLast, std::nullopt, start);
-    case kSliding:
-      return SlidingTiming();
-    default:
-      return {};
-  }
+  return m == kTracing ? BootstrapTiming{} : vantor::TimingOf(SetupOf(m, r, start));
 }
 
 double Mean(const std::vector<double>& v) {
@@ -307,7 +283,7 @@ CaseResult RunCase(const Case& c, const Settings& set) {
     const std::array<double, 9> start = s->FitParam;  // the reader's starting values
     for (int m = 0; m < kMethods; ++m) {
       Tally& tally = out.tally[m];
-      const Timing tm = RunMethod(static_cast<Method>(m), *s, out.ranges, start);
+      const Outcome tm = RunMethod(static_cast<Method>(m), *s, out.ranges, start);
       if (!tm.ok) {
         ++tally.refused;
         if (tally.firstRefusal.empty()) tally.firstRefusal = tm.message;
@@ -643,7 +619,7 @@ int main(int argc, char** argv) {
     Tally tally;
     for (int real = 0; real < set.realisations; ++real) {
       LoadNoisy(e, t, 0.010, rng, *s);
-      const Timing tm = RunMethod(kParabola, *s, r, s->FitParam);
+      const Outcome tm = RunMethod(kParabola, *s, r, s->FitParam);
       if (!tm.ok) continue;
       tally.times.push_back(tm.time);
       tally.reported.push_back(std::fabs(tm.reported));

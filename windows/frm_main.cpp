@@ -27,6 +27,7 @@
 #include "core/combination.h"
 #include "core/error_text.h"
 #include "core/format.h"
+#include "core/method_rows.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/textfile.h"
@@ -131,15 +132,8 @@ void FrmMain::BuildControls() {
   grid->addWidget(label(8, QStringLiteral("Time of Minimum")), 0, 2);
   grid->addWidget(label(9, QStringLiteral("Est'd Error")), 0, 3);
   grid->addWidget(label(13, QStringLiteral("Use in Mean?")), 0, 4);
-  static const char* kTitles[7] = {"",
-                                   "1. Parabolic Fit",
-                                   "2. Tracing Paper",
-                                   "3. Bisectors of Chords",
-                                   "4. Kwee and van Woerden",
-                                   "5. Fourier Fit",
-                                   "6. Sliding Integrations"};
   for (int k = 1; k <= 6; ++k) {
-    grid->addWidget(label(k + 1, QString::fromLatin1(kTitles[k])), k, 0);
+    grid->addWidget(label(k + 1, QString::fromLatin1(MethodTitle(k))), k, 0);
     grid->addWidget(button(k, QStringLiteral("Go")), k, 1);
     grid->addWidget(box(k), k, 2);
     grid->addWidget(box(k + 6), k, 3);
@@ -259,28 +253,24 @@ void FrmMain::Form_Load() {
 
 // --- Result table --------------------------------------------------------------
 
-void FrmMain::DeliverResult(int row, const QString& timeText, const QString& errorText) {
-  Text[row]->setText(timeText);
-  Text[row + 6]->setText(errorText);
+void FrmMain::DeliverResult(int row, const Timing& timing, const MethodSetup& setup) {
+  Text[row]->setText(Q(timing.timeText));
+  Text[row + 6]->setText(Q(timing.errorText));
   Check[row]->setChecked(true);
-  // The store holds what the method used right now; later clicks, typing and
-  // deletions must not change what the report says about this result.
-  const KvwTuning kvw{frmPlott4_->Text1->text().toStdString(),
-                      frmPlott4_->Text2->text().toStdString()};
-  setups_[row] = DescribeMethodSetup(store_, row, kvw);
+  delivered_[row] = DeliveredRow{timing, setup, DescribeSetup(store_, setup)};
 }
 
 void FrmMain::ClearResult(int row) {
   Text[row]->clear();
   Text[row + 6]->clear();
-  setups_[row].clear();
+  delivered_[row].reset();
 }
 
 void FrmMain::SetUseInMean(int row, bool checked) { Check[row]->setChecked(checked); }
 
 void FrmMain::ClearResultBoxes() {
   for (int k = 1; k <= 12; ++k) Text[k]->clear();
-  setups_.fill(std::string());
+  delivered_.fill(std::nullopt);
 }
 
 void FrmMain::ShowRuntimeError(int n) { ShowMessage(Q(RuntimeErrorMessage(n))); }
@@ -308,7 +298,8 @@ ReportInput FrmMain::CurrentReport() const {
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
   for (int k = 1; k <= 6; ++k) {
     in.rows[k] = ReportRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
-                           Check[k]->isChecked(), setups_[k]};
+                           Check[k]->isChecked(),
+                           delivered_[k] ? delivered_[k]->description : std::string()};
   }
   in.simpleMean = Text[13]->text().toStdString();
   in.weightedMean = Text[14]->text().toStdString();
@@ -460,13 +451,13 @@ void FrmMain::Command6_Click() {
   // The computation refuses what it cannot time with a message of its own;
   // anything unexpected is reported through the error-text table.
   try {
-    const auto run = RunSlidingIntegrations(store_);
-    if (!run) {
-      ShowMessage(Q(run.error().message));
+    const SlidingSetup setup;
+    const auto timing = TimeMethod(store_, setup);
+    if (!timing) {
+      ShowMessage(Q(timing.error().message));
       return;
     }
-    DeliverResult(6, Q(FormatResult(store_.HjdBase + run->result.tmin)),
-                  Q(FormatResult(run->result.err)));
+    DeliverResult(6, *timing, setup);
   } catch (const std::bad_alloc&) {
     ShowRuntimeError(7);
   } catch (const std::out_of_range&) {
@@ -516,40 +507,14 @@ void FrmMain::mBootstrap_Click() {
   for (int row = 1; row <= 6; ++row) {
     if (Text[row]->text().isEmpty()) continue;
     BootstrapLine line{Label[row + 1]->text(), Text[row + 6]->text(), {}, {}, {}};
-    std::optional<BootstrapTiming> timing;
-    switch (row) {
-      case 1:
-        if (s.ParFitted) timing = ParabolaTiming(s.ParLeftIdx, s.ParRightIdx);
-        break;
-      case 3:
-        if (s.ChordFitted) {
-          timing = ChordsTiming(s.ChordIdx1, s.ChordIdx2, s.ChordIdx3, s.ChordIdx4);
-        }
-        break;
-      case 4:
-        if (s.KvwFitted) {
-          timing = KvwTiming(s.KvwLeftIdx, s.KvwRightIdx, frmPlott4_->Text1->text().toStdString(),
-                             frmPlott4_->Text2->text().toStdString());
-        }
-        break;
-      case 5:
-        if (s.FourierFitDone) {
-          std::optional<std::pair<int, int>> exclude;
-          if (s.ExcludeMode) exclude = std::pair<int, int>{s.ExclLeftIdx, s.ExclRightIdx};
-          timing = FourierTiming(s.FourierLeftIdx, s.FourierRightIdx, exclude, s.FitParam);
-        }
-        break;
-      case 6:
-        timing = SlidingTiming();
-        break;
-      default:
-        break;
-    }
-    if (row == 2) {
-      line.note = QStringLiteral("The tracing paper's time is the fold chosen by hand.");
-    } else if (!timing) {
-      line.note = QStringLiteral("The method's window no longer holds the fit of this result.");
-    } else if (const auto b = BootstrapErrors(s, *timing, kBootstrapMenuRuns); b) {
+    // The row's own setup, as its method delivered it; a Fourier fit starts
+    // from the parameters it fitted.
+    if (!delivered_[row]) {
+      line.note = QStringLiteral("No method delivered this result: it was typed into the row.");
+    } else if (const auto b = BootstrapErrors(
+                   s, BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing),
+                   kBootstrapMenuRuns);
+               b) {
       line.bootstrapError = Q(FormatResult(b->error));
       line.delivered = QStringLiteral("%1 of %2").arg(b->delivered).arg(kBootstrapMenuRuns);
       line.note = QStringLiteral("smooth span %1, residual RMS %2 mag")

@@ -19,6 +19,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/reader.h"
@@ -54,7 +55,7 @@ class FrmMain : public Form, public ResultRows {
   ~FrmMain() override;
 
   // ResultRows
-  void DeliverResult(int row, const QString& timeText, const QString& errorText) override;
+  void DeliverResult(int row, const Timing& timing, const MethodSetup& setup) override;
   void ClearResult(int row) override;
   void SetUseInMean(int row, bool checked) override;
 
@@ -142,9 +143,15 @@ class FrmMain : public Form, public ResultRows {
   // accepted read): a refused file and the Save command change DataFileName,
   // not the light curve. Empty while none is loaded.
   QString lightCurvePath_;
-  // What each method used for the result in its row, described when it was
-  // delivered (cell 0 unused).
-  std::array<std::string, 7> setups_{};
+  // What each row's method delivered and ran with, and the description of
+  // that setup made at delivery: later clicks and deletions do not change
+  // what the report says about a result (cell 0 unused).
+  struct DeliveredRow {
+    Timing timing;
+    MethodSetup setup;
+    std::string description;
+  };
+  std::array<std::optional<DeliveredRow>, 7> delivered_{};
   std::unique_ptr<FrmOpen> frmOpen_;
   std::unique_ptr<FrmSaveAs> frmSaveAs_;
   std::unique_ptr<FrmHelp> frmHelp_;

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "methods/auto_ranges.h"
 #include "methods/parabola.h"
+#include "methods/time_method.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
 #include "toolkit/pointer.h"
@@ -166,20 +167,22 @@ void FrmPlott1::Command1_Click() {
   if (drawn_) DrawRangeMarkers();
   // A refused range (too few points, a singular fit, ends in the wrong order
   // after deletions) is explained and changes neither the state nor row 1.
-  const auto fit = FitParabola(s, s.ParLeftIdx, s.ParRightIdx);
-  if (!fit) {
-    ShowMessage(Q(fit.error().message));
+  const ParabolaSetup setup{{s.ParLeftIdx, s.ParRightIdx}};
+  const auto timing = TimeMethod(s, setup);
+  if (!timing) {
+    ShowMessage(Q(timing.error().message));
     return;
   }
-  s.ParA0 = fit->a0;
-  s.ParA1 = fit->a1;
-  s.ParA2 = fit->a2;
-  s.ParSigA1 = fit->s1;
-  s.ParSigA2 = fit->s2;
+  const ParabolaFit& fit = timing->As<ParabolaFit>();
+  s.ParA0 = fit.a0;
+  s.ParA1 = fit.a1;
+  s.ParA2 = fit.a2;
+  s.ParSigA1 = fit.s1;
+  s.ParSigA2 = fit.s2;
   s.ParFitted = true;
-  rows_.DeliverResult(1, Q(FormatResult(s.HjdBase + fit->tv)), Q(FormatResult(fit->error)));
+  rows_.DeliverResult(1, *timing, setup);
   DrawParabola();
-  Text1->setText(Q(FormatFixed(fit->rms, 8, 3)));
+  Text1->setText(Q(FormatFixed(fit.rms, 8, 3)));
   setWindowTitle(kCaptionFitted);
 }
 

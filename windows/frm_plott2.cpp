@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/text.h"
+#include "methods/time_method.h"
 #include "methods/tracing.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
@@ -57,10 +58,10 @@ void FrmPlott2::GoFromMain() {
 }
 
 bool FrmPlott2::Redraw() {
-  const auto result = PlotTracingPaper(store_, Window());
-  if (!result) return false;
-  rows_.DeliverResult(2, QString::fromStdString(result->timeText),
-                      QString::fromStdString(result->errorText));
+  if (!PlotTracingPaper(store_, Window())) return false;
+  // Each redraw delivers the fold it shows.
+  const TracingSetup setup{store_.FoldTime, store_.SmoothLevel};
+  if (const auto timing = TimeMethod(store_, setup)) rows_.DeliverResult(2, *timing, setup);
   return true;
 }
 

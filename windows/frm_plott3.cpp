@@ -7,6 +7,7 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "methods/auto_ranges.h"
+#include "methods/time_method.h"
 #include "methods/chords.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
@@ -205,13 +206,14 @@ void FrmPlott3::Command1_Click() {
   // A refused computation (a chord that cannot be closed, too few chords,
   // ranges outside the points after deletions) is explained and changes
   // neither the state nor row 3.
-  const auto result = BisectChords(s, s.ChordIdx1, s.ChordIdx2, s.ChordIdx3, s.ChordIdx4);
-  if (!result) {
-    ShowMessage(Q(result.error().message));
+  const ChordsSetup setup{{s.ChordIdx1, s.ChordIdx2}, {s.ChordIdx3, s.ChordIdx4}};
+  const auto timing = TimeMethod(s, setup);
+  if (!timing) {
+    ShowMessage(Q(timing.error().message));
     return;
   }
   s.ChordFitted = true;
-  rows_.DeliverResult(3, Q(FormatResult(s.HjdBase + result->T)), Q(FormatResult(result->E)));
+  rows_.DeliverResult(3, *timing, setup);
   setWindowTitle(kCaptionFitted);
 }
 

@@ -4,6 +4,7 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "methods/auto_ranges.h"
+#include "methods/time_method.h"
 #include "methods/kwee.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
@@ -46,6 +47,13 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
   Label8 = AddLabel(QStringLiteral("Label8"), QStringLiteral("I1"));
   Label9 = AddLabel(QStringLiteral("Label9"), QStringLiteral("Right index:"));
   Label10 = AddLabel(QStringLiteral("Label10"), QStringLiteral("I2"));
+  // The boxes' texts are the method's tuning, kept in the store as typed.
+  Text1->setText(Q(store_.KvwBoxes.step));
+  Text2->setText(Q(store_.KvwBoxes.frac));
+  connect(Text1, &QLineEdit::textChanged, this,
+          [this](const QString& text) { store_.KvwBoxes.step = text.toStdString(); });
+  connect(Text2, &QLineEdit::textChanged, this,
+          [this](const QString& text) { store_.KvwBoxes.frac = text.toStdString(); });
   connect(Command1, &QPushButton::clicked, this, &FrmPlott4::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott4::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott4::Command3_Click);
@@ -180,14 +188,14 @@ void FrmPlott4::Command1_Click() {
   }
   // A refused range or tuning value is explained and changes neither the
   // state nor row 4.
-  const auto result = KweeVanWoerden(s, s.KvwLeftIdx, s.KvwRightIdx, Text1->text().toStdString(),
-                                     Text2->text().toStdString());
-  if (!result) {
-    ShowMessage(Q(result.error().message));
+  const KvwSetup setup{{s.KvwLeftIdx, s.KvwRightIdx}, s.KvwBoxes};
+  const auto timing = TimeMethodInStore(s, setup);
+  if (!timing) {
+    ShowMessage(Q(timing.error().message));
     return;
   }
   s.KvwFitted = true;
-  rows_.DeliverResult(4, Q(FormatResult(s.HjdBase + result->T0)), Q(FormatResult(result->sigma)));
+  rows_.DeliverResult(4, *timing, setup);
   setWindowTitle(kCaptionFitted);
 }
 

@@ -7,6 +7,7 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "methods/auto_ranges.h"
+#include "methods/time_method.h"
 #include "methods/fourier.h"
 #include "methods/marquardt.h"
 #include "plot/renderers.h"
@@ -312,17 +313,21 @@ void FrmPlott5::Command2_Click() {
   // An inverted curve is refused by the renderer with its message; it is not fitted.
   if (!Redraw()) return;
 
-  const auto fit = FitFourier(s);
-  if (!fit) {
-    ShowMessage(Q(fit.error().message));
+  // The fit starts from the window's range, excluded interval and FitParam.
+  const MethodSetup setup = *CurrentSetup(s, 5);
+  const auto timing = TimeMethodInStore(s, setup);
+  if (!timing) {
+    ShowMessage(Q(timing.error().message));
     // The range still stands: show it again over the fresh drawing.
     DrawRangeMarkers();
     return;
   }
-  for (const SolverNote note : fit->notes) ShowMessage(Q(std::string(SolverNoteText(note))));
+  for (const SolverNote note : timing->As<FourierFitResult>().notes) {
+    ShowMessage(Q(std::string(SolverNoteText(note))));
+  }
   fittedThisCurve_ = true;
   DrawFourierCurve();
-  rows_.DeliverResult(5, Q(FormatResult(s.FitParam[1] + s.HjdBase)), Q(FormatResult(fit->error)));
+  rows_.DeliverResult(5, *timing, setup);
   setWindowTitle(kCaptionFitted);
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 9, 5)));
   s.ParamsFromBoxes = false;

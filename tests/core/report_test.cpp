@@ -1,7 +1,6 @@
-// Tests of the results report: what each method's settings say (working point
-// numbers against the file's observations, the stretch sliding integrations
-// chooses, tuning values, an excluded interval), and the text, CSV and tab
-// renderings of the table.
+// Tests of the results report: the text, CSV and tab renderings of the table.
+// (What each method's settings say is tested with the setups, in
+// tests/methods/time_method_test.cpp.)
 #include "core/report.h"
 
 #include <gtest/gtest.h>
@@ -39,57 +38,6 @@ bool HasLine(const std::string& text, const std::string& line) {
     if (l == line) return true;
   }
   return false;
-}
-
-TEST(DescribeMethodSetup, RangesCountTheUsedPointsAndNameTheirHjd) {
-  auto s = ExampleWithoutObservation3();
-  s->ParLeftIdx = 22;   // observation 23 of the file
-  s->ParRightIdx = 38;  // observation 39
-  EXPECT_EQ(DescribeMethodSetup(*s, 1),
-            "used points 22-38 of 59 (HJD 2459812.41200 to 2459812.45200)");
-
-  s->ChordIdx1 = 1, s->ChordIdx2 = 2, s->ChordIdx3 = 58, s->ChordIdx4 = 59;
-  EXPECT_EQ(DescribeMethodSetup(*s, 3),
-            "left branch used points 1-2 of 59 (HJD 2459812.35700 to 2459812.35950); "
-            "right branch used points 58-59 of 59 (HJD 2459812.50200 to 2459812.50450)");
-
-  s->KvwLeftIdx = 22, s->KvwRightIdx = 38;
-  EXPECT_EQ(DescribeMethodSetup(*s, 4, {" 2 ", ".8"}),
-            "used points 22-38 of 59 (HJD 2459812.41200 to 2459812.45200); Stepp 2, Frac .8");
-
-  s->FourierLeftIdx = 1, s->FourierRightIdx = 2;
-  s->ExclLeftIdx = 2, s->ExclRightIdx = 2;
-  s->ExcludeMode = false;
-  EXPECT_EQ(DescribeMethodSetup(*s, 5),
-            "used points 1-2 of 59 (HJD 2459812.35700 to 2459812.35950)");
-  s->ExcludeMode = true;
-  EXPECT_EQ(DescribeMethodSetup(*s, 5),
-            "used points 1-2 of 59 (HJD 2459812.35700 to 2459812.35950); "
-            "left out used points 2-2 of 59 (HJD 2459812.35950 to 2459812.35950)");
-
-  s->FoldTime = 0.43;
-  s->SmoothLevel = 5;
-  EXPECT_EQ(DescribeMethodSetup(*s, 2), "fold at HJD 2459812.43000; 5-point averaging");
-
-  // An end that is no longer a working point keeps its number only.
-  s->ParRightIdx = 60;
-  EXPECT_EQ(DescribeMethodSetup(*s, 1), "used points 22-60 of 59");
-  EXPECT_EQ(DescribeMethodSetup(*s, 7), "");
-}
-
-TEST(DescribeMethodSetup, SlidingIntegrationsGivesTheStretchItChooses) {
-  auto s = std::make_unique<Store>();
-  s->HjdBase = 1000;
-  s->NPoints = 10;
-  for (int i = 1; i <= 10; ++i) s->RelTime[i] = 0.1 * i;
-  s->FaintIdx = 3;  // near the start: the stretch is points 1..2F
-  EXPECT_EQ(DescribeMethodSetup(*s, 6),
-            "stretch of used points 1-6 of 10 (HJD 1000.10000 to 1000.60000)");
-  s->FaintIdx = 8;  // near the end: points 2F - N .. N - 1
-  EXPECT_EQ(DescribeMethodSetup(*s, 6),
-            "stretch of used points 6-9 of 10 (HJD 1000.60000 to 1000.90000)");
-  s->FaintIdx = 10;  // no stretch around the last point
-  EXPECT_EQ(DescribeMethodSetup(*s, 6), "");
 }
 
 ReportInput ExampleInput() {

@@ -92,9 +92,9 @@ TEST(BootstrapErrors, SameSeedSameNumbersOtherSeedOtherNumbers) {
   BootstrapRng noise(11);
   auto s = std::make_unique<Store>();
   LoadEclipse(*s, 0.01, noise);
-  const auto a = BootstrapErrors(*s, KvwTiming(10, 60), 50, 99);
-  const auto b = BootstrapErrors(*s, KvwTiming(10, 60), 50, 99);
-  const auto c = BootstrapErrors(*s, KvwTiming(10, 60), 50, 100);
+  const auto a = BootstrapErrors(*s, KvwSetup{{10, 60}, {}}, 50, 99);
+  const auto b = BootstrapErrors(*s, KvwSetup{{10, 60}, {}}, 50, 99);
+  const auto c = BootstrapErrors(*s, KvwSetup{{10, 60}, {}}, 50, 100);
   ASSERT_TRUE(a && b && c);
   EXPECT_EQ(a->error, b->error);
   EXPECT_EQ(a->mean, b->mean);
@@ -111,10 +111,10 @@ TEST(BootstrapErrors, ScatterMatchesFreshNoiseAndLeavesTheStoreAlone) {
   std::vector<double> kvwTimes, fourierTimes;
   for (int r = 0; r < 100; ++r) {
     LoadEclipse(*s, kSigma, noise);
-    const auto k = KweeVanWoerden(*s, 10, 60, "1", ".9");
+    const auto k = KweeVanWoerden(*s, 10, 60, KvwParams{1, 0.9});
     ASSERT_TRUE(k) << k.error().message;
-    kvwTimes.push_back(k->T0);
-    const auto f = FourierTiming(4, 66, std::nullopt, s->FitParam)(*s);
+    kvwTimes.push_back(k->minimum.rel_time);
+    const auto f = TimingOf(FourierSetup{{4, 66}, std::nullopt, s->FitParam})(*s);
     ASSERT_TRUE(f) << f.error().message;
     fourierTimes.push_back(*f);
   }
@@ -124,9 +124,9 @@ TEST(BootstrapErrors, ScatterMatchesFreshNoiseAndLeavesTheStoreAlone) {
   for (const uint64_t seed : {1u, 2u, 3u}) {
     LoadEclipse(*s, kSigma, noise);
     const auto before = std::make_unique<Store>(*s);
-    const auto kvw = BootstrapErrors(*s, KvwTiming(10, 60), 100, seed);
+    const auto kvw = BootstrapErrors(*s, KvwSetup{{10, 60}, {}}, 100, seed);
     const auto fourier =
-        BootstrapErrors(*s, FourierTiming(4, 66, std::nullopt, s->FitParam), 100, seed);
+        BootstrapErrors(*s, FourierSetup{{4, 66}, std::nullopt, s->FitParam}, 100, seed);
     ASSERT_TRUE(kvw) << kvw.error().message;
     ASSERT_TRUE(fourier) << fourier.error().message;
     EXPECT_TRUE(*s == *before);
@@ -143,13 +143,13 @@ TEST(BootstrapErrors, Refusals) {
   BootstrapRng noise(5);
   auto s = std::make_unique<Store>();
   LoadEclipse(*s, 0.01, noise);
-  const auto counts = [&](int n) { return BootstrapErrors(*s, KvwTiming(10, 60), n); };
+  const auto counts = [&](int n) { return BootstrapErrors(*s, KvwSetup{{10, 60}, {}}, n); };
   EXPECT_FALSE(counts(1));
   EXPECT_FALSE(counts(kMaxBootstrapRuns + 1));
   EXPECT_TRUE(counts(2));
 
   // A method that refuses every copy: its own message is passed on.
-  const auto never = BootstrapErrors(*s, ParabolaTiming(60, 80), 10);
+  const auto never = BootstrapErrors(*s, ParabolaSetup{{60, 80}}, 10);
   ASSERT_FALSE(never);
   EXPECT_NE(never.error().message.find("0 of 10"), std::string::npos) << never.error().message;
   const std::string parabolaMessage = FitParabola(*s, 60, 80).error().message;
@@ -176,7 +176,7 @@ TEST(BootstrapErrors, Refusals) {
 
   // Too few points for the smooth model, and points out of time order.
   auto few = MakeStore({0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, {1, 1.2, 1.5, 1.6, 1.4, 1.1});
-  EXPECT_FALSE(BootstrapErrors(*few, SlidingTiming(), 10));
+  EXPECT_FALSE(BootstrapErrors(*few, SlidingSetup{}, 10));
   auto disordered =
       MakeStore({0.1, 0.2, 0.3, 0.25, 0.5, 0.6, 0.7, 0.8}, {1, 1.2, 1.5, 1.6, 1.4, 1.1, 1, 1});
   EXPECT_FALSE(SmoothEclipse(*disordered));

@@ -42,11 +42,11 @@ TEST(BisectChords, SymmetricCurveGivesItsAxis) {
                                        std::array{20, 24, 26, 48}, std::array{10, 10, 49, 49}}) {
     const auto r = BisectChords(*s, i1, i2, i3, i4);
     ASSERT_TRUE(r) << r.error().message;
-    EXPECT_NEAR(r->T, kT0, 1e-9) << i1 << ".." << i2 << ", " << i3 << ".." << i4;
-    EXPECT_EQ(r->n, (i2 - i1 + 1) + (i4 - i3 + 1));
+    EXPECT_NEAR(r->minimum.rel_time, kT0, 1e-9) << i1 << ".." << i2 << ", " << i3 << ".." << i4;
+    EXPECT_EQ(r->chords, (i2 - i1 + 1) + (i4 - i3 + 1));
     // All midpoints coincide; the square root keeps only that of the
     // rounding error of Q - T S (a tiny negative one counts as 0).
-    EXPECT_LT(r->E, 1e-7);
+    EXPECT_LT(r->minimum.error, 1e-7);
   }
 }
 
@@ -58,9 +58,9 @@ TEST(BisectChords, ExactMagnitudeMatchMakesThatPointTheCrossing) {
                            {0.10, 0.30, 0.50, 0.70, 0.90, 0.95, 0.85, 0.70, 0.50, 0.20});
   const auto r = BisectChords(*s, 3, 3, 9, 9);
   ASSERT_TRUE(r) << r.error().message;
-  EXPECT_DOUBLE_EQ(r->T, (0.14 + 0.29) / 2);
-  EXPECT_EQ(r->n, 2);
-  EXPECT_EQ(r->E, 0);
+  EXPECT_DOUBLE_EQ(r->minimum.rel_time, (0.14 + 0.29) / 2);
+  EXPECT_EQ(r->chords, 2);
+  EXPECT_EQ(r->minimum.error, 0);
 }
 
 TEST(BisectChords, VShapedEclipseGivesKnownMidpointsAndSpread) {
@@ -83,11 +83,11 @@ TEST(BisectChords, VShapedEclipseGivesKnownMidpointsAndSpread) {
   double mean = 0, ss = 0;
   for (const double v : mids) mean += v / mids.size();
   for (const double v : mids) ss += (v - mean) * (v - mean);
-  EXPECT_EQ(r->n, 8);
-  EXPECT_NEAR(r->T, mean, 1e-12);
+  EXPECT_EQ(r->chords, 8);
+  EXPECT_NEAR(r->minimum.rel_time, mean, 1e-12);
   // The standard deviation of the midpoints themselves (n - 1), not of T.
-  EXPECT_NEAR(r->E, std::sqrt(ss / (mids.size() - 1)), 1e-9);
-  EXPECT_GT(r->E, 1e-3);
+  EXPECT_NEAR(r->minimum.error, std::sqrt(ss / (mids.size() - 1)), 1e-9);
+  EXPECT_GT(r->minimum.error, 1e-3);
 }
 
 TEST(BisectChords, CrossingsAreTheWalksFromTheEndsOnANoisyCurve) {
@@ -124,10 +124,10 @@ TEST(BisectChords, CrossingsAreTheWalksFromTheEndsOnANoisyCurve) {
   }
   const auto r = BisectChords(*s, 30, 62, 64, 100);
   ASSERT_TRUE(r) << r.error().message;
-  EXPECT_EQ(r->n, 70);
-  EXPECT_EQ(r->T, S / 70);
-  EXPECT_NEAR(r->E, std::sqrt((Q - S / 70 * S) / 69), 1e-12);
-  EXPECT_NEAR(r->T, 0.263, 0.002);
+  EXPECT_EQ(r->chords, 70);
+  EXPECT_EQ(r->minimum.rel_time, S / 70);
+  EXPECT_NEAR(r->minimum.error, std::sqrt((Q - S / 70 * S) / 69), 1e-12);
+  EXPECT_NEAR(r->minimum.rel_time, 0.263, 0.002);
 }
 
 TEST(BisectChords, RealEclipseLandsOnThePublishedMinimum) {
@@ -141,9 +141,9 @@ TEST(BisectChords, RealEclipseLandsOnThePublishedMinimum) {
        {std::array{8, 14, 18, 24}, std::array{4, 13, 19, 28}, std::array{10, 15, 17, 22}}) {
     const auto r = BisectChords(*s, i1, i2, i3, i4);
     ASSERT_TRUE(r) << r.error().message;
-    EXPECT_NEAR(s->HjdBase + r->T, 58739.9291169, 0.0005) << i1 << ".." << i4;
-    EXPECT_GT(r->E, 0);
-    EXPECT_LT(r->E, 0.001);
+    EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 58739.9291169, 0.0005) << i1 << ".." << i4;
+    EXPECT_GT(r->minimum.error, 0);
+    EXPECT_LT(r->minimum.error, 0.001);
   }
 }
 

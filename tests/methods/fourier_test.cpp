@@ -96,9 +96,9 @@ TEST(FourierFit, NoiseFreeModelCurvesGiveTheirTimeOfMinimum) {
 
     const auto r = FitFourier(*s);
     ASSERT_TRUE(r.has_value()) << "seed " << seed << ": " << r.error().message;
-    EXPECT_NEAR(r->Xo, truth[1], 1e-9) << "seed " << seed;
-    EXPECT_EQ(r->Xo, r->FitParam[1]);
-    EXPECT_TRUE(std::isfinite(r->error) && r->error >= 0) << "seed " << seed;
+    EXPECT_NEAR(r->minimum.rel_time, truth[1], 1e-9) << "seed " << seed;
+    EXPECT_EQ(r->minimum.rel_time, r->FitParam[1]);
+    EXPECT_TRUE(std::isfinite(r->minimum.error) && r->minimum.error >= 0) << "seed " << seed;
     EXPECT_EQ(r->nData, n);
   }
 }
@@ -114,7 +114,7 @@ TEST(FourierFit, CurveSymmetricAboutT0GivesT0) {
   s->FitParam = {0, t0 + 0.004, 0.85, 3.14 / 0.124, 0.8, 0, 0, 0, 0};
   const auto r = FitFourier(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;
-  EXPECT_NEAR(r->Xo, t0, 1e-9);
+  EXPECT_NEAR(r->minimum.rel_time, t0, 1e-9);
 }
 
 TEST(FourierFit, WritesTheFitIntoTheStoreAndKeepsTheLastLambda) {
@@ -139,7 +139,7 @@ TEST(FourierFit, WritesTheFitIntoTheStoreAndKeepsTheLastLambda) {
     EXPECT_EQ(s->FitT[i], s->RelTime[i + 4]);
     EXPECT_EQ(s->FitMag[i], s->Mag[i + 4]);
   }
-  EXPECT_EQ(r->error, std::sqrt(s->FitCovariance[8][8]));
+  EXPECT_EQ(r->minimum.error, std::sqrt(s->FitCovariance[8][8]));
   for (int i = 1; i <= 8; ++i) {
     for (int j = 1; j <= 8; ++j) EXPECT_EQ(s->FitCovariance[i][j], s->FitCovariance[j][i]);
   }
@@ -147,7 +147,7 @@ TEST(FourierFit, WritesTheFitIntoTheStoreAndKeepsTheLastLambda) {
   EXPECT_GT(s->FitLambda, 0.0);
   EXPECT_GE(r->calls, 3);
   EXPECT_LT(r->calls, 503);
-  EXPECT_NEAR(r->Xo, 0.5, 5 * r->error);
+  EXPECT_NEAR(r->minimum.rel_time, 0.5, 5 * r->minimum.error);
   EXPECT_TRUE(r->notes.empty());
 }
 
@@ -218,9 +218,9 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
     fit->FourierLeftSet = fit->FourierRightSet = fit->FourierRangeSet = true;
     const auto r = FitFourier(*fit);
     ASSERT_TRUE(r.has_value()) << r.error().message;
-    EXPECT_NEAR(fit->HjdBase + r->Xo, 58739.9291169, 2e-4) << left << ".." << right;
-    EXPECT_GT(r->error, 0.0);
-    EXPECT_LT(r->error, 5e-4);
+    EXPECT_NEAR(fit->HjdBase + r->minimum.rel_time, 58739.9291169, 2e-4) << left << ".." << right;
+    EXPECT_GT(r->minimum.error, 0.0);
+    EXPECT_LT(r->minimum.error, 5e-4);
   }
 
   // The same eclipse without its first points (published 58739.9291164).
@@ -232,7 +232,7 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   s->FourierLeftSet = s->FourierRightSet = s->FourierRangeSet = true;
   const auto r = FitFourier(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;
-  EXPECT_NEAR(s->HjdBase + r->Xo, 58739.9291164, 2e-4);
+  EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 58739.9291164, 2e-4);
 }
 
 // ----------------------------------------------------------------------------

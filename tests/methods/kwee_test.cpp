@@ -18,6 +18,16 @@ namespace {
 
 using testing::MakeStore;
 
+// Runs the method with the texts of its "Stepp" and "Frac" boxes, as its
+// window and TimeMethod do: the range is judged first, then the texts.
+MethodResult<KvwResult> KvwFromBoxes(Store& s, int first, int last, std::string step,
+                                     std::string frac) {
+  if (auto range = CheckKvwRange(s, first, last); !range) return std::unexpected(range.error());
+  const auto tuning = ParseKvwTuning({std::move(step), std::move(frac)});
+  if (!tuning) return std::unexpected(tuning.error());
+  return KweeVanWoerden(s, first, last, *tuning);
+}
+
 // n points every `spacing` days placed symmetrically about t0 (for odd n the
 // middle point lies on t0) on a Gaussian dip 0.8 mag deep and 0.02 d wide.
 std::unique_ptr<Store> SymmetricDip(int n, double t0, double spacing) {
@@ -34,7 +44,7 @@ TEST(KweeVanWoerden, SymmetricAboutASampleTimeStopsAtOnce) {
   // 21 points, the middle one on T0: M = RoundEven(18.9) = 19, and sample 19
   // of 0..38 falls on T0 and is the faintest.
   auto s = SymmetricDip(21, 0.3125, 0.004);
-  const auto r = KweeVanWoerden(*s, 1, 21, "1", ".9");
+  const auto r = KvwFromBoxes(*s, 1, 21, "1", ".9");
   ASSERT_TRUE(r) << r.error().message;
   EXPECT_EQ(r->M, 19);
   EXPECT_EQ(r->centre, 19);
@@ -42,7 +52,7 @@ TEST(KweeVanWoerden, SymmetricAboutASampleTimeStopsAtOnce) {
   EXPECT_LT(r->S2, 1e-20);
   EXPECT_GT(r->S1, r->S2);
   EXPECT_GT(r->S3, r->S2);
-  EXPECT_NEAR(r->T0, 0.3125, 1e-9);
+  EXPECT_NEAR(r->minimum.rel_time, 0.3125, 1e-9);
 }
 
 TEST(KweeVanWoerden, SymmetricCurveGivesItsAxis) {
@@ -51,10 +61,10 @@ TEST(KweeVanWoerden, SymmetricCurveGivesItsAxis) {
   for (const int n : {12, 19, 30, 51}) {
     auto s = SymmetricDip(n, 0.6789, 0.0025);
     for (const int cut : {0, 1, 3}) {
-      const auto r = KweeVanWoerden(*s, 1 + cut, n - cut, "1", ".9");
+      const auto r = KvwFromBoxes(*s, 1 + cut, n - cut, "1", ".9");
       ASSERT_TRUE(r) << r.error().message << " n " << n << " cut " << cut;
-      EXPECT_NEAR(r->T0, 0.6789, 1e-9) << "n " << n << " cut " << cut;
-      EXPECT_LT(r->sigma, 1e-6);
+      EXPECT_NEAR(r->minimum.rel_time, 0.6789, 1e-9) << "n " << n << " cut " << cut;
+      EXPECT_LT(r->minimum.error, 1e-6);
     }
   }
 }
@@ -71,11 +81,11 @@ TEST(KweeVanWoerden, InitialTuningTextsAndHowTextsAreRead) {
   // halves to even.
   for (const Case& c : {Case{"1", ".9", 1, 0.9}, Case{"2abc", " .5 mag", 2, 0.5},
                         Case{"2.5", "0.9", 2, 0.9}, Case{"3.5", ".8", 4, 0.8}}) {
-    const auto r = KweeVanWoerden(*s, 1, 31, c.step, c.frac);
+    const auto r = KvwFromBoxes(*s, 1, 31, c.step, c.frac);
     ASSERT_TRUE(r) << r.error().message << " step \"" << c.step << "\"";
     EXPECT_EQ(r->step, c.expectStep) << c.step;
     EXPECT_EQ(r->frac, c.expectFrac) << c.frac;
-    EXPECT_NEAR(r->T0, 0.5, 1e-9) << c.step;
+    EXPECT_NEAR(r->minimum.rel_time, 0.5, 1e-9) << c.step;
   }
 }
 
@@ -83,7 +93,7 @@ TEST(KvwResample, SampleCountsAndEnds) {
   auto s = SymmetricDip(40, 0.5, 0.003);
   // Ranges centred on the bottom, which lies between points 20 and 21.
   for (const auto& [n, m] : {std::pair{10, 9}, std::pair{20, 18}}) {
-    const auto r = KweeVanWoerden(*s, 21 - n / 2, 20 + n / 2, "1", ".9");
+    const auto r = KvwFromBoxes(*s, 21 - n / 2, 20 + n / 2, "1", ".9");
     ASSERT_TRUE(r) << r.error().message << " N " << n;
     EXPECT_EQ(r->N, n);
     EXPECT_EQ(r->M, m);
@@ -171,7 +181,7 @@ TEST(KweeVanWoerden, HandTracedPassesOnAVShapedEclipse) {
       m.push_back(Vee(i / 100.0, c.flat));
     }
     auto s = MakeStore(t, m);
-    const auto r = KweeVanWoerden(*s, 1, 11, "1", c.frac);
+    const auto r = KvwFromBoxes(*s, 1, 11, "1", c.frac);
     ASSERT_TRUE(r) << r.error().message;
     SCOPED_TRACE(std::string(c.flat ? "flat" : "sharp") + " bottom, Frac " + c.frac);
     EXPECT_EQ(r->M, 10);
@@ -187,8 +197,8 @@ TEST(KweeVanWoerden, HandTracedPassesOnAVShapedEclipse) {
     // S(T) = a T^2 + ..., sigma^2 = |minimum| / (|a| (Z - 1)), Z = 11 / 4.
     const double h = 0.005, curv = S1 - 2 * S2 + S3, a = curv / (2 * h * h);
     const double minimum = S2 - (S3 - S1) * (S3 - S1) / (8 * curv);
-    EXPECT_NEAR(r->T0, c.centre * h - h * (S3 - S1) / (2 * curv), 1e-12);
-    EXPECT_NEAR(r->sigma, std::sqrt(std::fabs(minimum) / (std::fabs(a) * (2.75 - 1))), 1e-9);
+    EXPECT_NEAR(r->minimum.rel_time, c.centre * h - h * (S3 - S1) / (2 * curv), 1e-12);
+    EXPECT_NEAR(r->minimum.error, std::sqrt(std::fabs(minimum) / (std::fabs(a) * (2.75 - 1))), 1e-9);
   }
 }
 
@@ -206,18 +216,18 @@ TEST(KweeVanWoerden, PassCounterAdvancesByTwoWhenBothMovesCancel) {
     m.push_back(w == 0 || w == 22 ? 0.0 : w == 3 ? 0.1 : p[(r % 4 + 4) % 4] - 0.01 * std::abs(r));
   }
   auto s = MakeStore(t, m);
-  const auto r = KweeVanWoerden(*s, 1, 12, "1", ".3");
+  const auto r = KvwFromBoxes(*s, 1, 12, "1", ".3");
   ASSERT_TRUE(r) << r.error().message;
   EXPECT_EQ(r->centre, 11);
   EXPECT_EQ(r->passes, 18);
   EXPECT_NEAR(r->S2, 2 * 0.4 * 0.4, 1e-12);  // d = 1, 3: p(3) - p(1) each
   EXPECT_NEAR(r->S1, 2 * 0.02 * 0.02, 1e-12);
   EXPECT_NEAR(r->S3, 2 * 0.02 * 0.02, 1e-12);
-  EXPECT_NEAR(r->T0, 11 / 16.0, 1e-12);
+  EXPECT_NEAR(r->minimum.rel_time, 11 / 16.0, 1e-12);
   // The parabola opens downwards (4 A' C' - B'^2 < 0); sigma takes its size:
   // sqrt(S2 / (|a| (Z - 1))) with a = (S1 - 2 S2 + S3) / (2 h^2), Z = 3.
   const double h = 1 / 16.0, a = (r->S1 - 2 * r->S2 + r->S3) / (2 * h * h);
-  EXPECT_NEAR(r->sigma, std::sqrt(r->S2 / (-a * (3 - 1))), 1e-12);
+  EXPECT_NEAR(r->minimum.error, std::sqrt(r->S2 / (-a * (3 - 1))), 1e-12);
 }
 
 TEST(KweeVanWoerden, RealEclipseLandsOnThePublishedMinimum) {
@@ -228,11 +238,11 @@ TEST(KweeVanWoerden, RealEclipseLandsOnThePublishedMinimum) {
   ASSERT_TRUE(st.ok) << st.message;
   ASSERT_EQ(s->HjdBase, 58739);
   for (const auto& [first, last] : {std::pair{5, 27}, std::pair{8, 24}, std::pair{2, 30}}) {
-    const auto r = KweeVanWoerden(*s, first, last, "1", ".9");
+    const auto r = KvwFromBoxes(*s, first, last, "1", ".9");
     ASSERT_TRUE(r) << r.error().message;
-    EXPECT_NEAR(s->HjdBase + r->T0, 58739.9291169, 0.0005) << first << ".." << last;
-    EXPECT_GT(r->sigma, 0);
-    EXPECT_LT(r->sigma, 0.001);
+    EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 58739.9291169, 0.0005) << first << ".." << last;
+    EXPECT_GT(r->minimum.error, 0);
+    EXPECT_LT(r->minimum.error, 0.001);
   }
 }
 
@@ -285,7 +295,7 @@ TEST(KweeVanWoerdenRefusal, EachRefusalSaysWhy) {
       {huge.get(), 1, 21, "1", ".9", "no finite result"},
   };
   for (const Case& c : cases) {
-    const auto r = KweeVanWoerden(*c.s, c.first, c.last, c.step, c.frac);
+    const auto r = KvwFromBoxes(*c.s, c.first, c.last, c.step, c.frac);
     ASSERT_FALSE(r) << c.says << " (step \"" << c.step << "\", frac \"" << c.frac << "\")";
     EXPECT_NE(r.error().message.find(c.says), std::string::npos) << r.error().message;
   }

@@ -28,13 +28,13 @@ TEST(ParabolaFit, ExactParabolaGivesItsVertexAndNoScatter) {
   for (const auto& [first, last] : {std::pair{1, 9}, std::pair{3, 7}}) {
     const auto fit = FitParabola(*s, first, last);
     ASSERT_TRUE(fit) << fit.error().message;
-    EXPECT_NEAR(fit->tv, 0.5, 1e-9);
+    EXPECT_NEAR(fit->minimum.rel_time, 0.5, 1e-9);
     EXPECT_NEAR(fit->a2, 3, 1e-7);
     EXPECT_NEAR(fit->a1, -3, 1e-7);
     EXPECT_NEAR(fit->a0, 2.75, 1e-7);
     EXPECT_LT(fit->rms, 1e-9);
     EXPECT_LT(std::fabs(fit->s1) + std::fabs(fit->s2), 1e-8);
-    EXPECT_LT(std::fabs(fit->error), 1e-12);
+    EXPECT_LT(std::fabs(fit->minimum.error), 1e-12);
   }
 }
 
@@ -67,20 +67,20 @@ TEST(ParabolaFit, HandSolvedExampleWithItsErrors) {
   EXPECT_NEAR(fit->a0, a0, 1e-12);
   EXPECT_NEAR(fit->a1, a1, 1e-12);
   EXPECT_NEAR(fit->a2, a2, 1e-12);
-  EXPECT_NEAR(fit->tv, tv, 1e-12);
+  EXPECT_NEAR(fit->minimum.rel_time, tv, 1e-12);
   EXPECT_NEAR(fit->rms, rms, 1e-12);
   EXPECT_NEAR(fit->s1, s1, 1e-12);
   EXPECT_NEAR(fit->s2, s2, 1e-12);
   // rms multiplies once more although s1 and s2 contain it.
-  EXPECT_NEAR(fit->error, rms * tv * std::hypot(s2 / a2, s1 / a1), 1e-12);
-  EXPECT_GT(fit->error, 0);
+  EXPECT_NEAR(fit->minimum.error, rms * tv * std::hypot(s2 / a2, s1 / a1), 1e-12);
+  EXPECT_GT(fit->minimum.error, 0);
 
   // The same points a day earlier: the vertex time and the error turn negative.
   const auto before = MakeStore({-1, -0.75, -0.5, -0.25, 0}, y);
   const auto shifted = FitParabola(*before, 1, 5);
   ASSERT_TRUE(shifted) << shifted.error().message;
-  EXPECT_LT(shifted->tv, 0);
-  EXPECT_LT(shifted->error, 0);
+  EXPECT_LT(shifted->minimum.rel_time, 0);
+  EXPECT_LT(shifted->minimum.error, 0);
 }
 
 TEST(ParabolaFit, SymmetricLightCurveGivesItsAxis) {
@@ -98,7 +98,7 @@ TEST(ParabolaFit, SymmetricLightCurveGivesItsAxis) {
   for (const int half : {15, 20, 30}) {
     const auto fit = FitParabola(*s, 31 - half, 31 + half);
     ASSERT_TRUE(fit) << fit.error().message;
-    EXPECT_NEAR(fit->tv, T0, 1e-9) << "half-width " << half;
+    EXPECT_NEAR(fit->minimum.rel_time, T0, 1e-9) << "half-width " << half;
   }
 }
 
@@ -120,12 +120,12 @@ TEST(ParabolaFit, RealEclipseLandsOnThePublishedMinimum) {
       continue;
     }
     ASSERT_TRUE(fit) << "half-width " << half << ": " << fit.error().message;
-    EXPECT_NEAR(s->HjdBase + fit->tv, 58739.9291169, 0.0005) << "half-width " << half;
+    EXPECT_NEAR(s->HjdBase + fit->minimum.rel_time, 58739.9291169, 0.0005) << "half-width " << half;
     if (half >= 6) {  // wide enough for the uncentred sums: sensible RMS and error
       EXPECT_GT(fit->rms, 0.005);
       EXPECT_LT(fit->rms, 0.07);
-      EXPECT_GT(fit->error, 0);
-      EXPECT_LT(fit->error, 0.01);
+      EXPECT_GT(fit->minimum.error, 0);
+      EXPECT_LT(fit->minimum.error, 0.01);
     }
   }
 }

@@ -257,9 +257,9 @@ TEST(SlidingSolve, RefusesEdgesNoMinimumZeroSlopeAndNonFiniteResults) {
   // Line through (1, 1), (2, 0.1), (3, -0.9) (GridT(c) = c - 1): b = -0.95,
   // a = mean Y - b mean X.
   const double b = -0.95, a = (1 + 0.1 - 0.9) / 3 - b * 2;
-  EXPECT_NEAR(ok->tmin, -a / b + 5 * 0.1, 1e-12);
+  EXPECT_NEAR(ok->minimum.rel_time, -a / b + 5 * 0.1, 1e-12);
   // Residuals (1, -2, 1) x 0.1 / 6 give S = 1 / 600; err = sqrt(S / m).
-  EXPECT_NEAR(ok->err, std::sqrt(1.0 / 600 / 5), 1e-12);
+  EXPECT_NEAR(ok->minimum.error, std::sqrt(1.0 / 600 / 5), 1e-12);
 }
 
 TEST(SlidingIntegrations, RefusesShortOrTimelessStretches) {
@@ -309,8 +309,8 @@ TEST(SlidingIntegrations, SymmetricVFindsItsVertexWithinAFractionOfTheGridStep) 
     const auto r = SlidingIntegrations(T, Y, c.n);
     ASSERT_TRUE(r.has_value()) << r.error().message;
     EXPECT_EQ(r->m, c.n / 3 + 1);
-    EXPECT_NEAR(r->tmin, vertex, 0.1 * r->h) << "n " << c.n << " offset " << c.vertexOffsetSteps;
-    EXPECT_GE(r->err, 0);
+    EXPECT_NEAR(r->minimum.rel_time, vertex, 0.1 * r->h) << "n " << c.n << " offset " << c.vertexOffsetSteps;
+    EXPECT_GE(r->minimum.error, 0);
   }
 }
 
@@ -362,7 +362,7 @@ TEST(SlidingRun, UsesTheStretchOfAVShapedEclipseNearTheStart) {
   EXPECT_EQ(r->stretch.first, 1);
   EXPECT_EQ(r->stretch.last, 20);
   EXPECT_EQ(r->result.n, 20);
-  EXPECT_NEAR(r->result.tmin, vertex, 0.1 * r->result.h);
+  EXPECT_NEAR(r->result.minimum.rel_time, vertex, 0.1 * r->result.h);
 }
 
 TEST(SlidingRun, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
@@ -377,8 +377,8 @@ TEST(SlidingRun, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   const auto r = RunSlidingIntegrations(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;
   // Published (Deeg 2021): 58739.9291169 BJD - 2400000.
-  EXPECT_NEAR(s->HjdBase + r->result.tmin, 58739.9291169, 0.001);
-  EXPECT_LT(r->result.err, 0.001);
+  EXPECT_NEAR(s->HjdBase + r->result.minimum.rel_time, 58739.9291169, 0.001);
+  EXPECT_LT(r->result.minimum.error, 0.001);
 }
 
 }  // namespace

@@ -199,7 +199,7 @@ TEST(TracingLayout, FoldOutsideTheDataIsViewedInsideIt) {
   s->HjdBase = 2458739;
   const auto left = TracingResultOf(*s);
   ASSERT_TRUE(left.has_value()) << left.error().message;
-  EXPECT_EQ(left->time, 2458739 - 3.0);
+  EXPECT_EQ(s->HjdBase + left->minimum.rel_time, 2458739 - 3.0);
   EXPECT_EQ(left->timeText, "2458736.00000");
 
   s->FoldTime = 7.0;
@@ -213,9 +213,9 @@ TEST(TracingResult, DeliversTheFullTimeAndTheFixedError) {
   s->FoldTime = 0.92912345;
   const auto r = TracingResultOf(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;
-  EXPECT_NEAR(r->time, 2458739.92912345, 1e-8);
+  EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 2458739.92912345, 1e-8);
   EXPECT_EQ(r->timeText, "2458739.92912");
-  EXPECT_EQ(r->error, 0.0001);
+  EXPECT_EQ(r->minimum.error, 0.0001);
   EXPECT_EQ(r->errorText, "0.0001");
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "methods/tracing.h"
 #include "plot/mapping.h"
 
 namespace vantor {
@@ -304,7 +305,8 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
   auto s = Dip(21);
   s->FoldTime = 0.5;
   Window r(7200, 7200);
-  const std::optional<TracingResult> right = PlotTracingPaper(*s, r);
+  ASSERT_TRUE(PlotTracingPaper(*s, r));
+  const auto right = TracingResultOf(*s);
   ASSERT_TRUE(right);
   EXPECT_EQ(r.List().Count(Kind::Disc, kRed), 21);
   EXPECT_EQ(r.List().Count(Kind::Line, kRed), 20);
@@ -314,7 +316,8 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
 
   s->FoldTime = 0.1;  // typed left of TMin
   Window l(7200, 7200);
-  const std::optional<TracingResult> left = PlotTracingPaper(*s, l);
+  ASSERT_TRUE(PlotTracingPaper(*s, l));
+  const auto left = TracingResultOf(*s);
   ASSERT_TRUE(left);
   EXPECT_DOUBLE_EQ(s->FoldView, s->TMin + 0.1 * (s->TMax - s->TMin));
   EXPECT_EQ(l.List().Count(Kind::Disc, kRed), 1);

@@ -52,8 +52,8 @@ class BootstrapTest : public QObject {
     QTableWidget& t = *main.frmBootstrap().Table1;
     QVERIFY(main.frmBootstrap().isVisible());
     QCOMPARE(t.rowCount(), 2);
-    const auto parabola = BootstrapErrors(store, ParabolaTiming(22, 33), kBootstrapMenuRuns);
-    const auto sliding = BootstrapErrors(store, SlidingTiming(), kBootstrapMenuRuns);
+    const auto parabola = BootstrapErrors(store, ParabolaSetup{{22, 33}}, kBootstrapMenuRuns);
+    const auto sliding = BootstrapErrors(store, SlidingSetup{}, kBootstrapMenuRuns);
     QVERIFY(parabola && sliding);
     QCOMPARE(t.item(0, 0)->text(), QStringLiteral("1. Parabolic Fit"));
     QCOMPARE(t.item(0, 1)->text(), main.Text[7]->text());

@@ -227,8 +227,8 @@ class FrmPlott1Test : public QObject {
   void CheckRowIsFitOf(int first, int last) {
     const auto fit = FitParabola(*store_, first, last);
     QVERIFY(fit.has_value());
-    QCOMPARE(main_->Text[1]->text(), Q(FormatResult(store_->HjdBase + fit->tv)));
-    QCOMPARE(main_->Text[7]->text(), Q(FormatResult(fit->error)));
+    QCOMPARE(main_->Text[1]->text(), Q(FormatResult(store_->HjdBase + fit->minimum.rel_time)));
+    QCOMPARE(main_->Text[7]->text(), Q(FormatResult(fit->minimum.error)));
     QVERIFY(main_->Check[1]->isChecked());
     QCOMPARE(w().Text1->text(), Q(FormatFixed(fit->rms, 8, 3)));
     QCOMPARE(w().Text1->text().size(), 8);

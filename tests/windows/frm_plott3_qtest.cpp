@@ -252,9 +252,9 @@ class FrmPlott3Test : public QObject {
   void CheckRow3IsBisectionOf(int i1, int i2, int i3, int i4) {
     const auto r = BisectChords(*store_, i1, i2, i3, i4);
     QVERIFY(r.has_value());
-    QVERIFY(std::abs(r->T - kT0) < 0.001);  // the curve is symmetric about T0
-    QCOMPARE(main_->Text[3]->text(), Q(FormatResult(store_->HjdBase + r->T)));
-    QCOMPARE(main_->Text[9]->text(), Q(FormatResult(r->E)));
+    QVERIFY(std::abs(r->minimum.rel_time - kT0) < 0.001);  // the curve is symmetric about T0
+    QCOMPARE(main_->Text[3]->text(), Q(FormatResult(store_->HjdBase + r->minimum.rel_time)));
+    QCOMPARE(main_->Text[9]->text(), Q(FormatResult(r->minimum.error)));
     QVERIFY(main_->Check[3]->isChecked());
   }
 

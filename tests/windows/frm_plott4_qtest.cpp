@@ -12,6 +12,7 @@
 #include "core/format.h"
 #include "core/store.h"
 #include "methods/kwee.h"
+#include "methods/time_method.h"
 #include "plot/mapping.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
@@ -171,7 +172,7 @@ class FrmPlott4Test : public QObject {
     QTest::mouseClick(w().Command1, Qt::LeftButton);
     QCOMPARE(messages_->Texts().size(), 1);
     Store copy = *store_;
-    QCOMPARE(messages_->Texts()[0], Q(KweeVanWoerden(copy, 22, 38, "0", ".9").error().message));
+    QCOMPARE(messages_->Texts()[0], Q(TimeMethodInStore(copy, KvwSetup{{22, 38}, {"0", ".9"}}).error().message));
     QVERIFY(main_->Text[4]->text().isEmpty());
     QVERIFY(main_->Text[10]->text().isEmpty());
     QVERIFY(!main_->Check[4]->isChecked());
@@ -193,11 +194,13 @@ class FrmPlott4Test : public QObject {
 
   void CheckRowIsResultOf(int first, int last) {
     Store copy = *store_;
-    const auto r = KweeVanWoerden(copy, first, last, w().Text1->text().toStdString(),
-                                  w().Text2->text().toStdString());
-    QVERIFY(r.has_value());
-    QCOMPARE(main_->Text[4]->text(), Q(FormatResult(store_->HjdBase + r->T0)));
-    QCOMPARE(main_->Text[10]->text(), Q(FormatResult(r->sigma)));
+    const auto t = TimeMethodInStore(
+        copy, KvwSetup{{first, last},
+                       {w().Text1->text().toStdString(), w().Text2->text().toStdString()}});
+    QVERIFY(t.has_value());
+    const KvwResult* r = &t->As<KvwResult>();
+    QCOMPARE(main_->Text[4]->text(), Q(FormatResult(store_->HjdBase + r->minimum.rel_time)));
+    QCOMPARE(main_->Text[10]->text(), Q(FormatResult(r->minimum.error)));
     QVERIFY(main_->Check[4]->isChecked());
     QVERIFY(store_->KvwFitted);
   }

@@ -246,8 +246,8 @@ class FrmPlott5Test : public QObject {
     QVERIFY(fit.has_value());
     QTest::mouseClick(w().Command2, Qt::LeftButton);
     const QStringList row{main_->Text[5]->text(), main_->Text[11]->text()};
-    QCOMPARE(row, (QStringList{Q(FormatResult(store_->HjdBase + fit->Xo)),
-                               Q(FormatResult(fit->error))}));
+    QCOMPARE(row, (QStringList{Q(FormatResult(store_->HjdBase + fit->minimum.rel_time)),
+                               Q(FormatResult(fit->minimum.error))}));
     QVERIFY(main_->Check[5]->isChecked() && store_->FourierFitDone);
     for (int j = 1; j <= 8; ++j) {
       QCOMPARE(w().Text1[j]->text(), Q(FormatFixed(fit->FitParam[j], 9, 5)));

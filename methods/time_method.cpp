@@ -1,0 +1,223 @@
+// TimeMethod: the one entry point of the six timing methods, their setups and
+// the report's description of a setup.
+#include "methods/time_method.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "core/format.h"
+#include "core/text.h"
+#include "core/textfile.h"
+
+namespace vantor {
+
+namespace {
+
+// A point number for the Fourier window's 16-bit range indices. One beyond
+// every point stays beyond them: a plain conversion would wrap 65565 to 29
+// and fit a range nobody asked for.
+int16_t FourierIndex(int i) {
+  return static_cast<int16_t>(std::clamp(i, -1, static_cast<int>(kMaxPoints) + 1));
+}
+
+template <class R>
+std::expected<Timing, Refusal> Delivered(const Store& s, int row, MethodResult<R> r) {
+  if (!r) return std::unexpected(r.error());
+  Timing t;
+  t.row = row;
+  t.minimum = r->minimum;
+  t.time = s.HjdBase + r->minimum.rel_time;
+  t.timeText = FormatResult(t.time);
+  t.errorText = FormatResult(r->minimum.error);
+  t.result = std::move(*r);
+  return t;
+}
+
+// The Fourier window's state for a fit of `f`, written where the fit reads it.
+void SetFourierStart(Store& s, const FourierSetup& f) {
+  s.FourierLeftIdx = FourierIndex(f.range.first);
+  s.FourierRightIdx = FourierIndex(f.range.last);
+  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
+  s.ExcludeMode = f.exclude.has_value();
+  if (f.exclude) {
+    s.ExclLeftIdx = FourierIndex(f.exclude->first);
+    s.ExclRightIdx = FourierIndex(f.exclude->last);
+  }
+  s.FitParam = f.start;
+  s.FitLambda = -1;
+  s.FourierFitDone = false;
+}
+
+// Runs one setup. `s` is read; `scratch` is where the methods that keep
+// working state write it (the store itself, or a copy of it).
+struct Runner {
+  const Store& s;
+  Store* scratch;
+
+  std::expected<Timing, Refusal> operator()(const ParabolaSetup& p) const {
+    return Delivered(s, 1, FitParabola(s, p.range.first, p.range.last));
+  }
+
+  std::expected<Timing, Refusal> operator()(const TracingSetup& p) const {
+    auto r = TracingResultAt(s, p.foldTime);
+    if (!r) return std::unexpected(r.error());
+    Timing t;
+    t.row = 2;
+    t.minimum = r->minimum;
+    t.time = s.HjdBase + r->minimum.rel_time;
+    // The tracing paper shows its own texts: its error is a fixed "0.0001".
+    t.timeText = r->timeText;
+    t.errorText = r->errorText;
+    t.result = std::move(*r);
+    return t;
+  }
+
+  std::expected<Timing, Refusal> operator()(const ChordsSetup& p) const {
+    return Delivered(s, 3,
+                     BisectChords(s, p.left.first, p.left.last, p.right.first, p.right.last));
+  }
+
+  std::expected<Timing, Refusal> operator()(const KvwSetup& p) const {
+    // The range is judged before the boxes, as the method itself does.
+    if (auto range = CheckKvwRange(s, p.range.first, p.range.last); !range) {
+      return std::unexpected(range.error());
+    }
+    const auto tuning = ParseKvwTuning(p.tuning);
+    if (!tuning) return std::unexpected(tuning.error());
+    return Delivered(s, 4, KweeVanWoerden(*scratch, p.range.first, p.range.last, *tuning));
+  }
+
+  std::expected<Timing, Refusal> operator()(const FourierSetup& p) const {
+    SetFourierStart(*scratch, p);
+    return Delivered(s, 5, FitFourier(*scratch));
+  }
+
+  std::expected<Timing, Refusal> operator()(const SlidingSetup&) const {
+    auto run = RunSlidingIntegrations(s);
+    if (!run) return std::unexpected(run.error());
+    Timing t;
+    t.row = 6;
+    t.minimum = run->result.minimum;
+    t.time = s.HjdBase + t.minimum.rel_time;
+    t.timeText = FormatResult(t.time);
+    t.errorText = FormatResult(t.minimum.error);
+    t.result = std::move(*run);
+    return t;
+  }
+};
+
+// Whether the method of `setup` keeps working state in the store.
+bool WritesStore(const MethodSetup& setup) {
+  return std::holds_alternative<KvwSetup>(setup) || std::holds_alternative<FourierSetup>(setup);
+}
+
+std::string Hjd(const Store& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
+
+// "used points 22-38 of 60 (HJD 2459812.40950 to 2459812.44950)"; the HJD
+// only when both ends are working points. The count of the points used says
+// which numbering the range ends belong to, should points be deleted later.
+std::string RangeText(const Store& s, IndexRange r) {
+  std::string t =
+      "used points " + IntText(r.first) + "-" + IntText(r.last) + " of " + IntText(s.NPoints);
+  if (r.first >= 1 && r.first <= s.NPoints && r.last >= 1 && r.last <= s.NPoints) {
+    t += " (HJD " + Hjd(s, s.RelTime[r.first]) + " to " + Hjd(s, s.RelTime[r.last]) + ")";
+  }
+  return t;
+}
+
+std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
+
+
+// The checks every method makes first, then the method.
+std::expected<Timing, Refusal> Run(const Store& s, Store* scratch, const MethodSetup& setup) {
+  if (s.NPoints < 1) {
+    return Refuse("There are no data points to work on: load a light curve first.");
+  }
+  if (LooksInverted(s)) return Refuse(kInvertedMessage);
+  return std::visit(Runner{s, scratch}, setup);
+}
+
+}  // namespace
+
+std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup) {
+  return Run(s, &s, setup);
+}
+
+std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup) {
+  // Only Kwee and van Woerden and the Fourier fit need a store to write to.
+  if (!WritesStore(setup)) return Run(s, nullptr, setup);
+  auto scratch = std::make_unique<Store>(s);
+  return Run(*scratch, scratch.get(), setup);
+}
+
+
+std::optional<MethodSetup> CurrentSetup(const Store& s, int row) {
+  switch (row) {
+    case 1:
+      return ParabolaSetup{{s.ParLeftIdx, s.ParRightIdx}};
+    case 2:
+      return TracingSetup{s.FoldTime, s.SmoothLevel};
+    case 3:
+      return ChordsSetup{{s.ChordIdx1, s.ChordIdx2}, {s.ChordIdx3, s.ChordIdx4}};
+    case 4:
+      return KvwSetup{{s.KvwLeftIdx, s.KvwRightIdx}, s.KvwBoxes};
+    case 5: {
+      FourierSetup f{{s.FourierLeftIdx, s.FourierRightIdx}, std::nullopt, s.FitParam};
+      if (s.ExcludeMode) f.exclude = IndexRange{s.ExclLeftIdx, s.ExclRightIdx};
+      return f;
+    }
+    case 6:
+      return SlidingSetup{};
+    default:
+      return std::nullopt;
+  }
+}
+
+MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing) {
+  if (const auto* f = std::get_if<FourierSetup>(&setup);
+      f != nullptr && std::holds_alternative<FourierFitResult>(timing.result)) {
+    FourierSetup restart = *f;
+    restart.start = timing.As<FourierFitResult>().FitParam;
+    return restart;
+  }
+  return setup;
+}
+
+std::string DescribeSetup(const Store& s, const MethodSetup& setup) {
+  struct Describe {
+    const Store& s;
+    std::string operator()(const ParabolaSetup& p) const { return RangeText(s, p.range); }
+    std::string operator()(const TracingSetup& p) const {
+      // The averaging only changes the drawing the fold was judged on.
+      const std::string averaging =
+          p.smoothLevel > 1 ? IntText(p.smoothLevel) + "-point averaging" : "no averaging";
+      return "fold at HJD " + Hjd(s, p.foldTime) + "; " + averaging;
+    }
+    std::string operator()(const ChordsSetup& p) const {
+      return "left branch " + RangeText(s, p.left) + "; right branch " + RangeText(s, p.right);
+    }
+    std::string operator()(const KvwSetup& p) const {
+      return RangeText(s, p.range) + "; Stepp " + Trimmed(p.tuning.step) + ", Frac " +
+             Trimmed(p.tuning.frac);
+    }
+    std::string operator()(const FourierSetup& p) const {
+      std::string t = RangeText(s, p.range);
+      if (p.exclude) t += "; left out " + RangeText(s, *p.exclude);
+      return t;
+    }
+    std::string operator()(const SlidingSetup&) const {
+      const auto stretch = ChooseStretch(s);
+      return stretch ? "stretch of " + RangeText(s, {stretch->first, stretch->last})
+                     : std::string();
+    }
+  };
+  return std::visit(Describe{s}, setup);
+}
+
+std::string DescribeMethodSetup(const Store& s, int row) {
+  const auto setup = CurrentSetup(s, row);
+  return setup ? DescribeSetup(s, *setup) : std::string();
+}
+
+}  // namespace vantor

@@ -1,0 +1,158 @@
+// One way to time a light curve by any of the six methods: a method's setup
+// (its ranges and tuning values, one `MethodSetup` per row of the main
+// window), one entry point `TimeMethod` that runs it, and one result
+// `Timing` with the time of minimum as every method delivers it (`Minimum`),
+// the texts the main window's row shows and the method's own result beside.
+//
+// Every caller goes through here: the method windows and the main window's
+// rows, the command line, automatic ranges, the bootstrap, the accuracy tool
+// and the report's description of a row. A new caller builds a setup and
+// calls TimeMethod; it never adapts a method itself.
+//
+// What runs, for every method: the inverted-curve check (LooksInverted,
+// kInvertedMessage) first, then the method on the working set with the
+// setup's values, refusing as the method refuses.
+//
+// Writing the store. TimeMethod changes nothing. Two methods keep working
+// state in the store that their window draws or keeps between clicks:
+// Kwee and van Woerden its resampled points (KvwT, KvwMag) and the Fourier fit
+// its range, starting values and solver state (FourierLeftIdx ...,
+// ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam, FitLambda, FitA, FitA0,
+// FitT, FitMag, FitCurvature, FitCovariance, FourierFitDone). TimeMethodInStore
+// is the one function that leaves them there; TimeMethod runs it on a scratch
+// copy of the store.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "core/store.h"
+#include "methods/chords.h"
+#include "methods/fourier.h"
+#include "methods/kwee.h"
+#include "methods/minimum.h"
+#include "methods/parabola.h"
+#include "methods/refusal.h"
+#include "methods/sliding.h"
+#include "methods/tracing.h"
+
+namespace vantor {
+
+// An inclusive range of working indices (1-based), as the method windows
+// number the points.
+struct IndexRange {
+  int first = 0, last = 0;
+  bool operator==(const IndexRange&) const = default;
+};
+
+// Row 1: the parabola over working points first..last.
+struct ParabolaSetup {
+  IndexRange range;
+  bool operator==(const ParabolaSetup&) const = default;
+};
+
+// Row 2: the tracing paper folded at foldTime (relative days). The averaging
+// level (1 none, 3, 5, 7, 9 points) only changes the drawing the fold was
+// judged on; it is recorded for the report.
+struct TracingSetup {
+  double foldTime = 0.0;
+  int smoothLevel = 1;
+  bool operator==(const TracingSetup&) const = default;
+};
+
+// Row 3: bisected chords from the descending branch `left` to the ascending
+// branch `right`.
+struct ChordsSetup {
+  IndexRange left, right;
+  bool operator==(const ChordsSetup&) const = default;
+};
+
+// Row 4: Kwee and van Woerden over `range` with the texts of its two boxes.
+struct KvwSetup {
+  IndexRange range;
+  KvwTuning tuning;
+  bool operator==(const KvwSetup&) const = default;
+};
+
+// Row 5: the Fourier fit over `range`, leaving out `exclude` when it is set,
+// from the starting values `start` (FitParam order: 1 Xo, 2 C, 3 W,
+// 4..8 A1..A5; cell 0 unused).
+struct FourierSetup {
+  IndexRange range;
+  std::optional<IndexRange> exclude;
+  std::array<double, 9> start{};
+  bool operator==(const FourierSetup&) const = default;
+};
+
+// Row 6: sliding integrations, which choose their stretch themselves.
+struct SlidingSetup {
+  bool operator==(const SlidingSetup&) const = default;
+};
+
+// The setup of one row of the main window; the alternative's index + 1 is the row.
+using MethodSetup = std::variant<ParabolaSetup, TracingSetup, ChordsSetup, KvwSetup,
+                                 FourierSetup, SlidingSetup>;
+
+// The main window's row (1..6) of a setup.
+inline int RowOf(const MethodSetup& setup) { return static_cast<int>(setup.index()) + 1; }
+
+// What a method delivered: the minimum, the row's texts and the method's own result.
+struct Timing {
+  int row = 0;                // 1..6, the main window's row
+  Minimum minimum;            // days relative to HjdBase
+  double time = 0.0;          // HjdBase + minimum.rel_time, the full HJD
+  std::string timeText;       // the "Time of Minimum" box
+  std::string errorText;      // the "Est'd Error" box
+  std::variant<ParabolaFit, TracingResult, ChordsResult, KvwResult, FourierFitResult, SlidingRun>
+      result;                 // the method's own result, same index as the setup
+
+  // The method's own result; R must be the type of this timing's method.
+  template <class R>
+  const R& As() const {
+    return std::get<R>(result);
+  }
+};
+
+// Times the working set of `s` by the method and values of `setup` (see the
+// header comment for what runs). Changes nothing in `s`.
+std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup);
+
+// The same, leaving in `s` what the method's window draws and keeps (see the
+// header comment): for the Fourier fit, the range, exclusion and starting
+// values of the setup are written first (indices beyond the 16-bit fields
+// are held at -1 or kMaxPoints + 1, so they never wrap into range), with
+// FitLambda = -1 and no fit standing, so a refusal leaves those in place and
+// the rest as it was; a success leaves the fit standing.
+std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup);
+
+// The setup the method window of `row` holds now: its range markers' indices,
+// the fold and averaging level, the Kwee and van Woerden boxes, the Fourier
+// range, exclusion (when ExcludeMode) and the starting values in FitParam.
+// std::nullopt for a row outside 1..6.
+std::optional<MethodSetup> CurrentSetup(const Store& s, int row);
+
+// The same setup to bootstrap a delivered timing with: a Fourier fit starts
+// from the parameters it fitted (close to the minimum, so that each resampled
+// light curve converges as the original did); every other setup is returned
+// as it is.
+MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing);
+
+// Describes the ranges and tuning values of `setup` for the results report. A
+// range gives its ends as working point numbers (counted among the points
+// used, as the method windows number them), the number of points used and the
+// full HJD of both ends: "used points 22-38 of 60 (HJD 2459812.40950 to
+// 2459812.44950)". Then come the tracing paper's fold and averaging, the
+// Stepp and Frac of Kwee and van Woerden as typed, the interval the Fourier
+// fit leaves out, and the stretch that sliding integrations chooses. A range
+// end outside the working points is given by its number alone; a stretch that
+// cannot be chosen gives "". Describe a row's setup when the method delivers
+// its result, so that later clicks and deletions do not change it.
+std::string DescribeSetup(const Store& s, const MethodSetup& setup);
+
+// DescribeSetup of the setup the method window of `row` holds now; "" for a
+// row outside 1..6.
+std::string DescribeMethodSetup(const Store& s, int row);
+
+}  // namespace vantor
