@@ -100,24 +100,19 @@ BENCHMARK(BM_FourierFitFullIterations)->Unit(benchmark::kMillisecond);
 void BM_Fourier503EvaluatingCalls(benchmark::State& state) {
   auto s = EclipseStore(0.02);
   vantor::ParamVector params = FitAFromFitParam(kTruth);
-  vantor::ParamList lista{0, 1, 2, 3, 4, 5, 6, 7, 8};
+  const vantor::MarquardtProblem problem{s->RelTime, s->Mag, s->FitSigma, kPoints};
+  const vantor::MarquardtOptions options;  // all 8 parameters, in order
   for (auto _ : state) {
     vantor::MarquardtState st;
-    vantor::Matrix8 covariance{}, curvature{};
-    vantor::ParamVector p = params;
-    double chiSq = 0;
-    double lambda = -1;
-    vantor::MarquardtStep(s->RelTime, s->Mag, s->FitSigma, kPoints, p, 8, lista, 8, covariance,
-                          curvature, chiSq, lambda, st);
+    st.Params = params;
+    vantor::MarquardtStep(problem, options, st);
     for (int call = 0; call < vantor::kFourierMaxIterations; ++call) {
-      lambda = 0.001;
-      vantor::MarquardtStep(s->RelTime, s->Mag, s->FitSigma, kPoints, p, 8, lista, 8, covariance,
-                            curvature, chiSq, lambda, st);
+      st.Lambda = 0.001;
+      vantor::MarquardtStep(problem, options, st);
     }
-    lambda = 0;
-    vantor::MarquardtStep(s->RelTime, s->Mag, s->FitSigma, kPoints, p, 8, lista, 8, covariance,
-                          curvature, chiSq, lambda, st);
-    benchmark::DoNotOptimize(covariance[8][8]);
+    st.Lambda = 0;
+    vantor::MarquardtStep(problem, options, st);
+    benchmark::DoNotOptimize(st.Covariance[8][8]);
   }
 }
 BENCHMARK(BM_Fourier503EvaluatingCalls)->Unit(benchmark::kMillisecond);

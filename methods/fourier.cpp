@@ -196,23 +196,41 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     take(s.FourierLeftIdx, s.FourierRightIdx);
   }
 
+  // The solver works on its own state; the store's fields go in before the
+  // start call and take the results after the final one, so that the store
+  // holds what the fit leaves exactly as if the solver had worked on it.
+  const MarquardtProblem problem{s.FitT, s.FitMag, s.FitSigma, nData};
+  MarquardtOptions options;
+  options.NParams = kFourierParams;
+  options.Lista = s.FitList;
+  options.NFit = kFourierParams;
   MarquardtState state;
-  double chiSq = 0.0;
+  state.Params = s.FitA;
+  state.Lista = s.FitList;
+  state.Covariance = s.FitCovariance;
+  state.Curvature = s.FitCurvature;
+  state.Lambda = s.FitLambda;
   int calls = 0;
-  const auto step = [&](double& lambda) {
+  const auto step = [&] {
     ++calls;
-    return MarquardtStep(s.FitT, s.FitMag, s.FitSigma, nData, s.FitA, kFourierParams, s.FitList,
-                         kFourierParams, s.FitCovariance, s.FitCurvature, chiSq, lambda, state);
+    return MarquardtStep(problem, options, state);
   };
 
-  step(s.FitLambda);
+  step();
   for (int iteration = 1; iteration <= kFourierMaxIterations; ++iteration) {
-    const double old = chiSq;
-    step(s.FitLambda);
-    if (0.9 * old < chiSq && chiSq < old) break;
+    const MarquardtSummary r = step();
+    if (0.9 * r.chiSqBefore < r.chiSqAfter && r.chiSqAfter < r.chiSqBefore) break;
   }
-  double finalLambda = 0.0;
-  const std::optional<SolverNote> finalNote = step(finalLambda);
+  // FitLambda keeps the damping factor of the last iteration, not the 0 of
+  // the final call.
+  s.FitLambda = state.Lambda;
+  state.Lambda = 0.0;
+  const std::optional<SolverNote> finalNote = step().note;
+  const double chiSq = state.ChiSq;
+  s.FitA = state.Params;
+  s.FitList = state.Lista;
+  s.FitCovariance = state.Covariance;
+  s.FitCurvature = state.Curvature;
 
   s.FourierFitDone = true;
   s.FitParam = FitParamFromFitA(s.FitA);

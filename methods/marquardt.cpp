@@ -173,22 +173,40 @@ std::optional<SolverNote> Noted(MarquardtState& state, std::optional<SolverNote>
 
 }  // namespace
 
-std::optional<SolverNote> MarquardtStep(std::span<const double> t, std::span<const double> y,
-                                        std::span<const double> sigma, int nData,
-                                        ParamVector& params, int nParams, ParamList& lista,
-                                        int nFit, Matrix8& covariance, Matrix8& curvature,
-                                        double& chiSq, double& lambda, MarquardtState& state) {
+MarquardtSummary MarquardtStep(const MarquardtProblem& problem, const MarquardtOptions& options,
+                               MarquardtState& state) {
+  const int nParams = options.NParams;
+  const int nFit = options.NFit;
   assert(nParams >= 1 && nParams <= kFourierParams);
   assert(nFit >= 1 && nFit <= nParams);
+  const std::span<const double> t = problem.t;
+  const std::span<const double> y = problem.y;
+  const std::span<const double> sigma = problem.sigma;
+  const int nData = problem.nData;
+  ParamVector& params = state.Params;
+  ParamList& lista = state.Lista;
+  Matrix8& covariance = state.Covariance;
+  Matrix8& curvature = state.Curvature;
+  double& chiSq = state.ChiSq;
+  double& lambda = state.Lambda;
+  MarquardtSummary summary;
+
   if (lambda < 0.0) {
+    lista = options.Lista;
     if (!CompleteParamList(lista, nParams, nFit)) {
-      return Noted(state, SolverNote::ImproperPermutation);
+      summary.chiSqBefore = chiSq;
+      summary.chiSqAfter = chiSq;
+      summary.note = Noted(state, SolverNote::ImproperPermutation);
+      return summary;
     }
     lambda = 0.001;
     CurvatureAndGradient(t, y, sigma, nData, params, lista, nFit, curvature, state.Gradient, chiSq);
     state.PrevChiSq = chiSq;
     for (int j = 1; j <= nParams; ++j) state.TrialParams[j] = params[j];
   }
+  // Only a start call fills the list; any later call needs one behind it.
+  assert(lista[1] >= 1);
+  summary.chiSqBefore = state.PrevChiSq;
 
   for (int j = 1; j <= nFit; ++j) {
     for (int k = 1; k <= nFit; ++k) covariance[j][k] = curvature[j][k];
@@ -200,7 +218,9 @@ std::optional<SolverNote> MarquardtStep(std::span<const double> t, std::span<con
 
   if (lambda == 0.0) {
     SortCovariance(covariance, nParams, lista, nFit);
-    return Noted(state, note);
+    summary.chiSqAfter = chiSq;
+    summary.note = Noted(state, note);
+    return summary;
   }
 
   for (int j = 1; j <= nFit; ++j) state.TrialParams[lista[j]] = params[lista[j]] + state.Step[j];
@@ -208,6 +228,7 @@ std::optional<SolverNote> MarquardtStep(std::span<const double> t, std::span<con
                        chiSq);
 
   if (chiSq <= state.PrevChiSq) {
+    summary.accepted = true;
     lambda *= 0.1;
     state.PrevChiSq = chiSq;
     for (int j = 1; j <= nFit; ++j) {
@@ -219,7 +240,9 @@ std::optional<SolverNote> MarquardtStep(std::span<const double> t, std::span<con
     lambda *= 10.0;
     chiSq = state.PrevChiSq;
   }
-  return Noted(state, note);
+  summary.chiSqAfter = chiSq;
+  summary.note = Noted(state, note);
+  return summary;
 }
 
 }  // namespace vantor

@@ -4,14 +4,19 @@
 // section 2.1 (gaussj, Gauss-Jordan elimination with full pivoting).
 //
 // The model is fixed: FourierModel, a five-term cosine series whose
-// parameters include the time of minimum. The engine works one step at a
-// time; the caller decides how many steps to take:
+// parameters include the time of minimum. The caller holds the data
+// (MarquardtProblem), what is fitted (MarquardtOptions) and everything that
+// evolves between calls (MarquardtState: Params, LISTA, Covariance,
+// Curvature, ChiSq, Lambda and the solver's own working values). The engine
+// works one step at a time, each call reporting what it did in a
+// MarquardtSummary; the caller decides how many steps to take:
 //   1. Lambda < 0: MarquardtStep starts a fit (completes LISTA, sets
 //      Lambda = 0.001, evaluates chi-square at Params) and tries one step.
 //   2. Lambda > 0: MarquardtStep tries one damped step. The trial is accepted
-//      when ChiSq(trial) <= ChiSq(current) (an equal chi-square is accepted),
-//      and then Lambda = Lambda * 0.1; otherwise Lambda = Lambda * 10 and
-//      ChiSq is put back to the chi-square of the parameters kept.
+//      when ChiSq(trial) <= PrevChiSq, the chi-square of the current
+//      parameters (an equal chi-square is accepted), and then
+//      Lambda = Lambda * 0.1; otherwise Lambda = Lambda * 10 and ChiSq is
+//      put back to the chi-square of the parameters kept.
 //   3. Lambda = 0: MarquardtStep inverts the undamped curvature matrix into
 //      Covariance, in parameter order; Params, ChiSq and Lambda stay. (After
 //      some 320 accepted steps in a row Lambda underflows to 0, and from then
@@ -19,8 +24,9 @@
 // The engine itself has no stopping rule; the Fourier fit's is in fourier.h.
 //
 // Every array is 1-based as in the formulas: cell 0 exists and is never read.
-// Params, LISTA and the 8 x 8 matrices use the store's storage (at most 8
-// parameters). GaussJordan itself handles any order up to 100.
+// Params, LISTA and the 8 x 8 matrices have the store's types (at most 8
+// parameters), so a caller copies them between store and state as they are.
+// GaussJordan itself handles any order up to 100.
 //
 // Nothing here shows a message. The three conditions the engine reports
 // ("Improper permutation in LISTA", "Singular matrix 1", "Singular matrix 2")
@@ -186,10 +192,41 @@ std::optional<SolverNote> GaussJordan(MatrixA& a, int n, MatrixB& b, int m) {
 // parameter fitted the matrix is unchanged.
 void SortCovariance(Matrix8& covar, int nParams, const ParamList& lista, int nFit);
 
-// The solver's own state, kept by the caller between the calls of one fit.
-// A start call (Lambda < 0) rebuilds all of it from Params, so nothing of an
-// earlier fit carries over; notes keeps growing until the caller clears it.
+// The data of a fit, read by every step and never written: the points
+// 1..nData of t (days), y (magnitudes) and sigma (their uncertainties, weights
+// 1 / sigma^2). Cell 0 of each span is never read.
+struct MarquardtProblem {
+  std::span<const double> t;
+  std::span<const double> y;
+  std::span<const double> sigma;
+  int nData = 0;
+};
+
+// What the caller fixes for a whole fit: the number of parameters of the
+// model, NParams (1..8), and the fitted ones, LISTA(1..NFit) with 1 <= NFit <=
+// NParams, in the order of the matrices' rows and columns. The start call
+// copies LISTA into MarquardtState::Lista and completes it there; later calls
+// read only the state's copy, so a change of LISTA takes a new start.
+struct MarquardtOptions {
+  int NParams = kFourierParams;
+  ParamList Lista{0, 1, 2, 3, 4, 5, 6, 7, 8};
+  int NFit = kFourierParams;
+};
+
+// Everything that evolves between the calls of one fit, kept by the caller.
+// The caller sets Params and Lambda (< 0, the default, to start a fit; 0 for
+// the final inversion); the solver writes the rest. A start call rebuilds all
+// of it from Params, so nothing of an earlier fit carries over; notes keeps
+// growing until the caller clears it.
 struct MarquardtState {
+  ParamVector Params{};           // current (last accepted) parameters, 1..NParams
+  ParamList Lista{};              // LISTA as completed by the start call, 1..NParams
+  Matrix8 Covariance{};           // working matrix: after a trial, the curvature at the
+                                  // trial; after Lambda = 0, the covariance matrix in
+                                  // parameter order, 1..NParams
+  Matrix8 Curvature{};            // curvature at Params, 1..NFit in LISTA order
+  double ChiSq = 0.0;             // chi-square of Params after the call
+  double Lambda = -1.0;           // damping factor (< 0 starts, 0 inverts)
   ParamVector Gradient{};         // gradient at the current parameters, 1..NFit
   double PrevChiSq = 0.0;         // chi-square of the current (last accepted) parameters
   ParamVector TrialParams{};      // parameters of the step being tried, 1..NParams
@@ -197,23 +234,50 @@ struct MarquardtState {
   std::vector<SolverNote> notes;  // one entry per call in which a note occurred
 };
 
+// What one call did, for the caller's stopping rule.
+struct MarquardtSummary {
+  // The note of this call, if any (also appended to MarquardtState::notes).
+  std::optional<SolverNote> note;
+  // True when a trial was tried and kept: ChiSq(trial) <= ChiSqBefore.
+  // False for a rejected trial, a call with Lambda = 0 and an improper LISTA.
+  bool accepted = false;
+  // Chi-square of the parameters held when the trial was tried: for a start
+  // call, as evaluated at the starting Params; otherwise PrevChiSq on entry,
+  // which is the ChiSq the previous call left. After an improper LISTA, the
+  // unchanged ChiSq.
+  double chiSqBefore = 0.0;
+  // state.ChiSq after the call: the trial's chi-square when accepted,
+  // PrevChiSq after a rejected trial, unchanged after a call with Lambda = 0
+  // or an improper LISTA.
+  double chiSqAfter = 0.0;
+};
+
 // Performs one Levenberg-Marquardt step of the protocol above on the points
-// 1..nData of t, y, sigma. params, lista, covariance, curvature, chiSq and
-// lambda are updated in place; state carries the rest between calls.
+// of problem, fitting the parameters options names. state.Params,
+// state.Lista, state.Covariance, state.Curvature, state.ChiSq and
+// state.Lambda are updated in place with the rest of the state.
 //
-// Lambda < 0 first completes LISTA (entries nFit+1..nParams get the indices
-// not fitted, in ascending order); when LISTA(1..nFit) names a parameter twice
-// or the completed list does not hold every index 1..nParams once, the call
-// returns ImproperPermutation at once: nothing but the entries of LISTA past
-// nFit completed so far has changed, and Lambda stays negative, so the next
-// call tries the start again. A singular damped system
-// is returned as GaussJordan's note and the step goes on with what
-// GaussJordan left. Returns the note of this call, if any (also appended to
-// state.notes).
-std::optional<SolverNote> MarquardtStep(std::span<const double> t, std::span<const double> y,
-                                        std::span<const double> sigma, int nData,
-                                        ParamVector& params, int nParams, ParamList& lista,
-                                        int nFit, Matrix8& covariance, Matrix8& curvature,
-                                        double& chiSq, double& lambda, MarquardtState& state);
+// Lambda < 0 first copies options.Lista into state.Lista and completes it
+// (entries NFit+1..NParams get the indices not fitted, in ascending order);
+// when LISTA(1..NFit) names a parameter twice or the completed list does not
+// hold every index 1..NParams once, the call returns ImproperPermutation at
+// once: nothing but state.Lista (options.Lista with the entries past NFit
+// completed so far) and state.notes has changed, and Lambda stays negative,
+// so the next call tries the start again. A singular damped system is
+// returned as GaussJordan's note and the step goes on with what GaussJordan
+// left.
+//
+// A fit with the Fourier fit's stopping rule:
+//   MarquardtState state;
+//   state.Params = start;                        // Lambda = -1 starts the fit
+//   MarquardtStep(problem, options, state);
+//   for (int i = 1; i <= kFourierMaxIterations; ++i) {
+//     const MarquardtSummary r = MarquardtStep(problem, options, state);
+//     if (0.9 * r.chiSqBefore < r.chiSqAfter && r.chiSqAfter < r.chiSqBefore) break;
+//   }
+//   state.Lambda = 0.0;                          // covariance of the result
+//   if (MarquardtStep(problem, options, state).note) { /* no honest error */ }
+MarquardtSummary MarquardtStep(const MarquardtProblem& problem, const MarquardtOptions& options,
+                               MarquardtState& state);
 
 }  // namespace vantor

@@ -255,27 +255,24 @@ TEST(SortCovariance, PartialListPlacesTheBlockInParameterOrder) {
 
 // ----------------------------------------------------------------------------
 
-// One solver's arguments and state, as a caller keeps them between calls.
+// One solver's problem, options and state, as a caller keeps them between
+// calls, and the summary of the last call.
 struct Fit {
   Points d;
-  ParamVector params{};
-  ParamList lista = kAllInOrder;
-  int nFit = 8;
-  Matrix8 covariance{}, curvature{};
-  double chiSq = 0.0;
-  double lambda = -1.0;
-  MarquardtState state;
+  MarquardtOptions options;  // all 8 parameters, LISTA in order
+  MarquardtState state;      // Lambda = -1: the first call starts the fit
+  MarquardtSummary last;
 
   std::optional<SolverNote> Step() {
-    return MarquardtStep(d.t, d.y, d.sigma, d.n, params, 8, lista, nFit, covariance, curvature,
-                         chiSq, lambda, state);
+    last = MarquardtStep(MarquardtProblem{d.t, d.y, d.sigma, d.n}, options, state);
+    return last.note;
   }
   // Chi-square and curvature at p, evaluated afresh.
   double ChiSqAt(const ParamVector& p, Matrix8* curv = nullptr) const {
     Matrix8 c{};
     ParamVector g{};
     double chi = 0;
-    CurvatureAndGradient(d.t, d.y, d.sigma, d.n, p, lista, nFit, c, g, chi);
+    CurvatureAndGradient(d.t, d.y, d.sigma, d.n, p, options.Lista, options.NFit, c, g, chi);
     if (curv != nullptr) *curv = c;
     return chi;
   }
@@ -284,30 +281,33 @@ struct Fit {
 TEST(MarquardtStep, StartOnTheExactSolutionAcceptsAZeroStep) {
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58);
-  f.params = kTruth;
+  f.state.Params = kTruth;
   EXPECT_FALSE(f.Step().has_value());
-  EXPECT_EQ(f.params, kTruth);
-  EXPECT_EQ(f.chiSq, 0.0);
-  EXPECT_EQ(f.lambda, 0.001 * 0.1);
+  EXPECT_EQ(f.state.Params, kTruth);
+  EXPECT_EQ(f.state.ChiSq, 0.0);
+  EXPECT_EQ(f.state.Lambda, 0.001 * 0.1);
   EXPECT_TRUE(f.state.notes.empty());
 }
 
 TEST(MarquardtStep, AcceptedStepDividesLambdaByTenAndKeepsTheTrial) {
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58, 0.02, 7);
-  f.params = kTruth;
-  f.params[8] += 0.002;
-  f.params[7] *= 1.05;
-  const double startChiSq = f.ChiSqAt(f.params);
+  f.state.Params = kTruth;
+  f.state.Params[8] += 0.002;
+  f.state.Params[7] *= 1.05;
+  const double startChiSq = f.ChiSqAt(f.state.Params);
   f.Step();
-  ASSERT_LT(f.chiSq, startChiSq);
-  EXPECT_EQ(f.lambda, 0.001 * 0.1);
-  EXPECT_EQ(f.params, f.state.TrialParams);
-  EXPECT_EQ(f.state.PrevChiSq, f.chiSq);
-  EXPECT_EQ(f.chiSq, f.ChiSqAt(f.params));
+  ASSERT_LT(f.state.ChiSq, startChiSq);
+  EXPECT_TRUE(f.last.accepted);
+  EXPECT_EQ(f.last.chiSqBefore, startChiSq);
+  EXPECT_EQ(f.last.chiSqAfter, f.state.ChiSq);
+  EXPECT_EQ(f.state.Lambda, 0.001 * 0.1);
+  EXPECT_EQ(f.state.Params, f.state.TrialParams);
+  EXPECT_EQ(f.state.PrevChiSq, f.state.ChiSq);
+  EXPECT_EQ(f.state.ChiSq, f.ChiSqAt(f.state.Params));
   Matrix8 expected{};
-  f.ChiSqAt(f.params, &expected);
-  EXPECT_EQ(f.curvature, expected);
+  f.ChiSqAt(f.state.Params, &expected);
+  EXPECT_EQ(f.state.Curvature, expected);
 }
 
 TEST(MarquardtStep, RejectedTrialKeepsParamsRestoresChiSqAndMultipliesLambda) {
@@ -315,45 +315,51 @@ TEST(MarquardtStep, RejectedTrialKeepsParamsRestoresChiSqAndMultipliesLambda) {
   // point, the undamped step overshoots.
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58, 0.02, 7);
-  f.params = ParamVector{0, 0.3, 0, 0, 0, 0, 0.7, 10.0, 0.42};
-  const ParamVector start = f.params;
+  f.state.Params = ParamVector{0, 0.3, 0, 0, 0, 0, 0.7, 10.0, 0.42};
+  const ParamVector start = f.state.Params;
   Matrix8 startCurvature{};
   const double startChiSq = f.ChiSqAt(start, &startCurvature);
   f.Step();
   ASSERT_GT(f.ChiSqAt(f.state.TrialParams), startChiSq) << "the trial must be worse";
-  EXPECT_EQ(f.params, start);
-  EXPECT_EQ(f.chiSq, startChiSq);
+  EXPECT_EQ(f.state.Params, start);
+  EXPECT_EQ(f.state.ChiSq, startChiSq);
+  EXPECT_FALSE(f.last.accepted);
+  EXPECT_EQ(f.last.chiSqBefore, startChiSq);
+  EXPECT_EQ(f.last.chiSqAfter, startChiSq);
   EXPECT_EQ(f.state.PrevChiSq, startChiSq);
-  EXPECT_EQ(f.lambda, 0.001 * 10);
-  EXPECT_EQ(f.curvature, startCurvature);
+  EXPECT_EQ(f.state.Lambda, 0.001 * 10);
+  EXPECT_EQ(f.state.Curvature, startCurvature);
 }
 
 TEST(MarquardtStep, LambdaZeroReturnsTheInverseOfTheUndampedCurvature) {
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58, 0.02, 11);
-  f.params = kTruth;
-  f.params[8] += 0.001;
+  f.state.Params = kTruth;
+  f.state.Params[8] += 0.001;
   for (int call = 0; call < 4; ++call) f.Step();
-  const ParamVector params = f.params;
-  const double chiSq = f.chiSq;
-  const Matrix8 curvature = f.curvature;
-  f.lambda = 0.0;
+  const ParamVector params = f.state.Params;
+  const double chiSq = f.state.ChiSq;
+  const Matrix8 curvature = f.state.Curvature;
+  f.state.Lambda = 0.0;
   EXPECT_FALSE(f.Step().has_value());
-  EXPECT_EQ(f.params, params);
-  EXPECT_EQ(f.chiSq, chiSq);
-  EXPECT_EQ(f.lambda, 0.0);
+  EXPECT_EQ(f.state.Params, params);
+  EXPECT_EQ(f.state.ChiSq, chiSq);
+  EXPECT_EQ(f.state.Lambda, 0.0);
+  EXPECT_FALSE(f.last.accepted);
+  EXPECT_EQ(f.last.chiSqBefore, chiSq);
+  EXPECT_EQ(f.last.chiSqAfter, chiSq);
   for (int i = 1; i <= 8; ++i) {
     for (int j = 1; j <= 8; ++j) {
       double sum = 0;
       double scale = 0;
       for (int k = 1; k <= 8; ++k) {
-        sum += f.covariance[i][k] * curvature[k][j];
-        scale += std::abs(f.covariance[i][k] * curvature[k][j]);
+        sum += f.state.Covariance[i][k] * curvature[k][j];
+        scale += std::abs(f.state.Covariance[i][k] * curvature[k][j]);
       }
       EXPECT_NEAR(sum, i == j ? 1.0 : 0.0, 1e-9 * scale) << i << "," << j;
     }
   }
-  for (int i = 1; i <= 8; ++i) EXPECT_GT(f.covariance[i][i], 0.0);
+  for (int i = 1; i <= 8; ++i) EXPECT_GT(f.state.Covariance[i][i], 0.0);
 }
 
 TEST(MarquardtStep, ImproperParameterListIsNotedAndChangesNothing) {
@@ -361,19 +367,22 @@ TEST(MarquardtStep, ImproperParameterListIsNotedAndChangesNothing) {
                                 ParamList{0, 1, 2, 3, 4, 5, 6, 7, 9}}) {  // 8 missing, 9 foreign
     Fit f;
     f.d = ModelPoints(kTruth, 40, 0.42, 0.58);
-    f.params = kTruth;
-    f.lista = lista;
-    f.chiSq = 123.0;
-    f.covariance[2][3] = 5.0;
-    f.curvature[4][4] = 6.0;
+    f.state.Params = kTruth;
+    f.options.Lista = lista;
+    f.state.ChiSq = 123.0;
+    f.state.Covariance[2][3] = 5.0;
+    f.state.Curvature[4][4] = 6.0;
     const Fit before = f;
     EXPECT_EQ(f.Step(), SolverNote::ImproperPermutation);
-    EXPECT_EQ(f.params, before.params);
-    EXPECT_EQ(f.lista, before.lista);
-    EXPECT_EQ(f.chiSq, before.chiSq);
-    EXPECT_EQ(f.lambda, -1.0);
-    EXPECT_EQ(f.covariance, before.covariance);
-    EXPECT_EQ(f.curvature, before.curvature);
+    EXPECT_EQ(f.state.Params, before.state.Params);
+    EXPECT_EQ(f.state.Lista, before.options.Lista);
+    EXPECT_EQ(f.state.ChiSq, before.state.ChiSq);
+    EXPECT_EQ(f.state.Lambda, -1.0);
+    EXPECT_EQ(f.state.Covariance, before.state.Covariance);
+    EXPECT_EQ(f.state.Curvature, before.state.Curvature);
+    EXPECT_FALSE(f.last.accepted);
+    EXPECT_EQ(f.last.chiSqBefore, 123.0);
+    EXPECT_EQ(f.last.chiSqAfter, 123.0);
     // Lambda is still negative, so the next call tries the start again.
     EXPECT_EQ(f.Step(), SolverNote::ImproperPermutation);
     EXPECT_EQ(f.state.notes.size(), 2u);
@@ -384,42 +393,42 @@ TEST(MarquardtStep, ImproperParameterListIsNotedAndChangesNothing) {
   // completion stops there.
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58);
-  f.params = kTruth;
-  f.lista = ParamList{0, 3, 3, 0, 0, 0, 0, 0, 0};
-  f.nFit = 2;
+  f.state.Params = kTruth;
+  f.options.Lista = ParamList{0, 3, 3, 0, 0, 0, 0, 0, 0};
+  f.options.NFit = 2;
   EXPECT_EQ(f.Step(), SolverNote::ImproperPermutation);
-  EXPECT_EQ(f.lista, (ParamList{0, 3, 3, 1, 2, 0, 0, 0, 0}));
-  EXPECT_EQ(f.params, kTruth);
-  EXPECT_EQ(f.lambda, -1.0);
+  EXPECT_EQ(f.state.Lista, (ParamList{0, 3, 3, 1, 2, 0, 0, 0, 0}));
+  EXPECT_EQ(f.state.Params, kTruth);
+  EXPECT_EQ(f.state.Lambda, -1.0);
 }
 
 TEST(MarquardtStep, PartialListFitsOnlyTheNamedParameters) {
   // Fit Xo and C only; the other parameters are held at their true values.
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58);
-  f.params = kTruth;
-  f.params[8] = 0.503;
-  f.params[6] = 0.69;
-  f.lista = ParamList{0, 8, 6, 0, 0, 0, 0, 0, 0};
-  f.nFit = 2;
+  f.state.Params = kTruth;
+  f.state.Params[8] = 0.503;
+  f.state.Params[6] = 0.69;
+  f.options.Lista = ParamList{0, 8, 6, 0, 0, 0, 0, 0, 0};
+  f.options.NFit = 2;
   for (int call = 0; call < 30; ++call) f.Step();
-  EXPECT_EQ(f.lista, (ParamList{0, 8, 6, 1, 2, 3, 4, 5, 7}));
-  for (int j : {1, 2, 3, 4, 5, 7}) EXPECT_EQ(f.params[j], kTruth[j]) << j;
-  EXPECT_NEAR(f.params[8], 0.5, 1e-10);
-  EXPECT_NEAR(f.params[6], 0.7, 1e-10);
+  EXPECT_EQ(f.state.Lista, (ParamList{0, 8, 6, 1, 2, 3, 4, 5, 7}));
+  for (int j : {1, 2, 3, 4, 5, 7}) EXPECT_EQ(f.state.Params[j], kTruth[j]) << j;
+  EXPECT_NEAR(f.state.Params[8], 0.5, 1e-10);
+  EXPECT_NEAR(f.state.Params[6], 0.7, 1e-10);
 
-  const Matrix8 c = f.curvature;
-  f.lambda = 0.0;
+  const Matrix8 c = f.state.Curvature;
+  f.state.Lambda = 0.0;
   f.Step();
   const double det = c[1][1] * c[2][2] - c[1][2] * c[2][1];
-  ExpectClose(f.covariance[8][8], c[2][2] / det, 1e-9);
-  ExpectClose(f.covariance[6][6], c[1][1] / det, 1e-9);
-  ExpectClose(f.covariance[8][6], -c[1][2] / det, 1e-9);
-  EXPECT_EQ(f.covariance[6][8], f.covariance[8][6]);
+  ExpectClose(f.state.Covariance[8][8], c[2][2] / det, 1e-9);
+  ExpectClose(f.state.Covariance[6][6], c[1][1] / det, 1e-9);
+  ExpectClose(f.state.Covariance[8][6], -c[1][2] / det, 1e-9);
+  EXPECT_EQ(f.state.Covariance[6][8], f.state.Covariance[8][6]);
   for (int j : {1, 2, 3, 4, 5, 7}) {
     for (int k = 1; k <= 8; ++k) {
-      EXPECT_EQ(f.covariance[j][k], 0.0);
-      EXPECT_EQ(f.covariance[k][j], 0.0);
+      EXPECT_EQ(f.state.Covariance[j][k], 0.0);
+      EXPECT_EQ(f.state.Covariance[k][j], 0.0);
     }
   }
 }
@@ -428,10 +437,10 @@ TEST(MarquardtStep, AllAmplitudesZeroGiveASingularSystem) {
   // Without amplitudes the derivatives by W and Xo vanish at every point.
   Fit f;
   f.d = ModelPoints(kTruth, 40, 0.42, 0.58);
-  f.params = kTruth;
-  for (int k = 1; k <= 5; ++k) f.params[k] = 0.0;
+  f.state.Params = kTruth;
+  for (int k = 1; k <= 5; ++k) f.state.Params[k] = 0.0;
   Matrix8 curv{};
-  f.ChiSqAt(f.params, &curv);
+  f.ChiSqAt(f.state.Params, &curv);
   for (int k = 1; k <= 8; ++k) {
     EXPECT_EQ(curv[7][k], 0.0);
     EXPECT_EQ(curv[8][k], 0.0);
