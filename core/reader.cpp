@@ -36,13 +36,6 @@ bool ParseNumber(std::string_view field, double& value) {
   return ec == std::errc() && end == field.data() + field.size();
 }
 
-ReadStatus Refuse(std::string message, int line = 0) {
-  ReadStatus st;
-  st.message = std::move(message);
-  st.line = line;
-  return st;
-}
-
 std::string Quote(std::string_view field) {
   field = TrimBlanks(field);
   if (field.size() > 40) return "\"" + std::string(field.substr(0, 40)) + "...\"";
@@ -51,13 +44,13 @@ std::string Quote(std::string_view field) {
 
 }  // namespace
 
-ReadStatus ReadLightCurve(Store& s) {
-  std::string text, error;
-  if (!ReadWholeFile(s.DataFilePath, text, error)) return Refuse(error);
-  return ReadLightCurveText(s, text);
+ReadResult ReadLightCurve(Store& s) {
+  const auto text = ReadWholeFile(s.DataFilePath);
+  if (!text) return std::unexpected(text.error());
+  return ReadLightCurveText(s, *text);
 }
 
-ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
+ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   const std::vector<std::string_view> lines = SplitLines(text);
   if (lines.size() < 2) {
     return Refuse(
@@ -185,11 +178,7 @@ ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
   s.ChordRangeSet = s.ChordFitted = false;
   s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
   s.SmoothLevel = 1;
-
-  ReadStatus st;
-  st.ok = true;
-  st.points = static_cast<int16_t>(n);
-  return st;
+  return static_cast<int16_t>(n);
 }
 
 }  // namespace vantor

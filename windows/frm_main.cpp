@@ -348,10 +348,10 @@ void FrmMain::WriteReport() {
   }
   const std::string report =
       BuildReport(store_, CurrentReport(), ReportFormatFor(name.toStdString()));
-  std::string error;
-  if (!WriteFileAtomically(QFile::encodeName(path).toStdString(), report, error)) {
+  if (const auto written = WriteFileAtomically(QFile::encodeName(path).toStdString(), report);
+      !written) {
     ShowMessage(QStringLiteral("The report was not saved. ") +
-                QString::fromLocal8Bit(error.c_str()));
+                QString::fromLocal8Bit(written.error().message.c_str()));
   }
 }
 
@@ -393,9 +393,9 @@ void FrmMain::dropEvent(QDropEvent* event) {
       Qt::QueuedConnection);
 }
 
-void FrmMain::AfterLightCurveRead(const ReadStatus& status) {
-  if (!status.ok) {
-    ShowMessage(Q(status.message));
+void FrmMain::AfterLightCurveRead(const ReadResult& result) {
+  if (!result) {
+    ShowMessage(Q(result.error().message));
     return;
   }
   setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName));
@@ -574,9 +574,9 @@ void FrmMain::Form_Unload() { ShutDown(); }
 void FrmMain::ShutDown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
-  std::string error;
-  if (!WriteSettings(store_, error, settingsPath_)) {
-    ShowMessage(QStringLiteral("The window positions could not be saved. ") + Q(error));
+  if (const auto written = WriteSettings(store_, settingsPath_); !written) {
+    ShowMessage(QStringLiteral("The window positions could not be saved. ") +
+                Q(written.error().message));
   }
   // Every window closes at once, without further events to the program.
   for (QWidget* w : QApplication::topLevelWidgets()) {

@@ -121,7 +121,7 @@ class FrmMain : public Form, public ResultRows {
   void BuildControls();
   void BuildMenus(QMenuBar* bar);
   // The window part of reading a light curve.
-  void AfterLightCurveRead(const ReadStatus& status);
+  void AfterLightCurveRead(const ReadResult& result);
   void ClearResultBoxes();
   // The save-as window's OK: writes the results report to DataDir /
   // DataFileName, asking before it replaces a file.
