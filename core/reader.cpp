@@ -160,7 +160,7 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   CopyLimitsToEdit(s);
   s.FoldTime = RoundTo(s.RelTime[s.FaintIdx], 4);
 
-  // Fourier starting values and window state.
+  // Fourier starting values.
   s.FitParam[1] = s.RelTime[s.InnerExtremeIdx];
   s.FitParam[2] = s.Mag[s.FaintIdx];
   s.FitParam[3] = 3.14 / s.TRange;
@@ -168,16 +168,9 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   for (int j = 5; j <= 8; ++j) s.FitParam[j] = 0;
   for (int i = 1; i <= n; ++i) s.FitSigma[i] = 0.01;
   s.FitLambda = -1;
-  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
-  s.FourierFitDone = false;
-  s.ParamsFromBoxes = false;
 
-  // The other method windows.
-  s.ParLeftSet = s.ParRightSet = s.ParRangeSet = s.ParFitted = false;
-  s.ChordLeftState = s.ChordRightState = 0;
-  s.ChordRangeSet = s.ChordFitted = false;
-  s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
-  s.SmoothLevel = 1;
+  // Every method window starts over on the new curve.
+  ResetMethodState(s);
   return static_cast<int16_t>(n);
 }
 

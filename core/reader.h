@@ -27,7 +27,9 @@ inline constexpr const char* kNotCsvMessage =
 using ReadResult = std::expected<int16_t, Error>;
 
 // Reads the file named by s.DataFilePath (the caller has set DataDir,
-// DataFileName and DataFilePath) into the store.
+// DataFileName and DataFilePath) into the store. An accepted file also
+// resets the method windows' state (ResetMethodState) and gives the Fourier
+// fit its starting values.
 ReadResult ReadLightCurve(Store& s);
 
 // The same on the text of a file already in memory.

@@ -246,15 +246,10 @@ void FrmMain::Form_Load() {
   frmSaveAs_->Prepare();
   for (int j = 1; j <= 8; ++j) store_.FitList[j] = static_cast<int16_t>(j);
   store_.MagSign = 1;
-  store_.ParLeftSet = store_.ParRightSet = store_.ParRangeSet = store_.ParFitted = false;
-  store_.ChordLeftState = store_.ChordRightState = 0;
-  store_.ChordRangeSet = store_.ChordFitted = false;
-  store_.KvwLeftSet = store_.KvwRightSet = store_.KvwRangeSet = store_.KvwFitted = false;
-  store_.SmoothLevel = 1;
-  store_.FourierLeftSet = store_.FourierRightSet = store_.FourierRangeSet = false;
-  store_.FourierFitDone = false;
+  ResetMethodState(store_);
+  // At start-up no interval is being excluded either (a load keeps the mode
+  // in the store; the Fourier window drops it when told of the new curve).
   store_.ExcludeMode = false;
-  store_.ParamsFromBoxes = false;
 }
 
 // --- Result table --------------------------------------------------------------
@@ -409,6 +404,10 @@ void FrmMain::AfterLightCurveRead(const ReadResult& result) {
   // Selecting the option by program must not run the sign change again.
   const QSignalBlocker block(Option1[0]->group());
   Option1[0]->setChecked(true);
+  // Each method window forgets what it kept of the previous curve.
+  const std::array<PlotForm*, 5> plots{frmPlott1_.get(), frmPlott2_.get(), frmPlott3_.get(),
+                                       frmPlott4_.get(), frmPlott5_.get()};
+  for (PlotForm* w : plots) w->LightCurveLoaded();
 }
 
 void FrmMain::Option1_Click(int index) {
