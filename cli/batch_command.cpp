@@ -75,8 +75,8 @@ int RunBatch(const BatchArgs& a) {
     *store = Store{};
     SessionOptions session;
     session.file = file;
-    std::string error;
-    if (!LoadSession(session, *store, error)) {
+    if (const auto loaded = LoadSession(session, *store); !loaded) {
+      const std::string& error = loaded.error().message;
       anyFailed = true;
       if (progress) std::fputc('\n', stderr);
       std::cerr << file << ": " << error << "\n";
@@ -139,9 +139,8 @@ int RunBatch(const BatchArgs& a) {
   if (a.out.empty()) {
     std::cout << out.str();
   } else {
-    std::string error;
-    if (!WriteFileAtomically(a.out, out.str(), error)) {
-      std::cerr << "vantor-cli batch: " << error << "\n";
+    if (const auto written = WriteFileAtomically(a.out, out.str()); !written) {
+      std::cerr << "vantor-cli batch: " << written.error().message << "\n";
       return 2;
     }
   }

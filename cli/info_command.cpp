@@ -25,9 +25,8 @@ int RunInfo(const InfoArgs& args) {
     return 2;
   }
   auto store = std::make_unique<Store>();
-  std::string error;
-  if (!LoadSession(options, *store, error)) {
-    std::cerr << error << "\n";
+  if (const auto loaded = LoadSession(options, *store); !loaded) {
+    std::cerr << loaded.error().message << "\n";
     return 2;
   }
   const Store& s = *store;

@@ -8,34 +8,28 @@
 
 namespace vantor::cli {
 
-bool LoadSession(const SessionOptions& options, Store& store, std::string& error) {
+std::expected<void, Error> LoadSession(const SessionOptions& options, Store& store) {
   const std::filesystem::path path(options.file);
   store.DataDir = path.parent_path().string();
   store.DataFileName = path.filename().string();
   store.DataFilePath = options.file;
-  const ReadStatus st = ReadLightCurve(store);
-  if (!st.ok) {
-    error = st.message;
-    return false;
-  }
+  if (const auto read = ReadLightCurve(store); !read) return std::unexpected(read.error());
   if (options.cv) ApplyMagSign(store, 1);
   for (const int i : options.deletions) {
     if (i < 1 || i > store.NPointsAll) {
-      error = "--delete: point " + std::to_string(i) + " does not exist (the file has " +
-              std::to_string(store.NPointsAll) + " points).";
-      return false;
+      return Refuse("--delete: point " + std::to_string(i) + " does not exist (the file has " +
+                    std::to_string(store.NPointsAll) + " points).");
     }
     if (store.Deleted[i] == 0 && store.NPoints == 1) {
-      error = "--delete: point " + std::to_string(i) +
-              " is the last point kept; at least one point must remain.";
-      return false;
+      return Refuse("--delete: point " + std::to_string(i) +
+                    " is the last point kept; at least one point must remain.");
     }
     store.PickedIdx = static_cast<int16_t>(i);
     store.Deleted[i] = -1;
     RebuildWorkingSet(store);
     ComputeRanges(store);
   }
-  return true;
+  return {};
 }
 
 bool ParseIndexList(const std::string& text, std::vector<int>& out) {

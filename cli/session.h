@@ -3,10 +3,12 @@
 // deletions.
 #pragma once
 
+#include <expected>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/error.h"
 #include "core/store.h"
 
 namespace vantor::cli {
@@ -17,9 +19,8 @@ struct SessionOptions {
   std::vector<int> deletions;  // all-points indices, 1-based
 };
 
-// Loads the file into `store`. On failure returns false with a message for
-// stderr.
-bool LoadSession(const SessionOptions& options, Store& store, std::string& error);
+// Loads the file into `store`; on failure returns a message for stderr.
+std::expected<void, Error> LoadSession(const SessionOptions& options, Store& store);
 
 // Parses "I,J,..." into indices; false on a malformed list.
 bool ParseIndexList(const std::string& text, std::vector<int>& out);

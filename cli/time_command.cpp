@@ -140,9 +140,8 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
     return 2;
   }
   auto store = std::make_unique<Store>();
-  std::string error;
-  if (!LoadSession(plan.session, *store, error)) {
-    std::cerr << error << "\n";
+  if (const auto loaded = LoadSession(plan.session, *store); !loaded) {
+    std::cerr << loaded.error().message << "\n";
     return 2;
   }
   std::vector<TimeRow> rows;

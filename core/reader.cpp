@@ -36,13 +36,6 @@ bool ParseNumber(std::string_view field, double& value) {
   return ec == std::errc() && end == field.data() + field.size();
 }
 
-ReadStatus Refuse(std::string message, int line = 0) {
-  ReadStatus st;
-  st.message = std::move(message);
-  st.line = line;
-  return st;
-}
-
 std::string Quote(std::string_view field) {
   field = TrimBlanks(field);
   if (field.size() > 40) return "\"" + std::string(field.substr(0, 40)) + "...\"";
@@ -51,13 +44,13 @@ std::string Quote(std::string_view field) {
 
 }  // namespace
 
-ReadStatus ReadLightCurve(Store& s) {
-  std::string text, error;
-  if (!ReadWholeFile(s.DataFilePath, text, error)) return Refuse(error);
-  return ReadLightCurveText(s, text);
+ReadResult ReadLightCurve(Store& s) {
+  const auto text = ReadWholeFile(s.DataFilePath);
+  if (!text) return std::unexpected(text.error());
+  return ReadLightCurveText(s, *text);
 }
 
-ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
+ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   const std::vector<std::string_view> lines = SplitLines(text);
   if (lines.size() < 2) {
     return Refuse(
@@ -167,7 +160,7 @@ ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
   CopyLimitsToEdit(s);
   s.FoldTime = RoundTo(s.RelTime[s.FaintIdx], 4);
 
-  // Fourier starting values and window state.
+  // Fourier starting values.
   s.FitParam[1] = s.RelTime[s.InnerExtremeIdx];
   s.FitParam[2] = s.Mag[s.FaintIdx];
   s.FitParam[3] = 3.14 / s.TRange;
@@ -175,21 +168,10 @@ ReadStatus ReadLightCurveText(Store& s, std::string_view text) {
   for (int j = 5; j <= 8; ++j) s.FitParam[j] = 0;
   for (int i = 1; i <= n; ++i) s.FitSigma[i] = 0.01;
   s.FitLambda = -1;
-  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
-  s.FourierFitDone = false;
-  s.ParamsFromBoxes = false;
 
-  // The other method windows.
-  s.ParLeftSet = s.ParRightSet = s.ParRangeSet = s.ParFitted = false;
-  s.ChordLeftState = s.ChordRightState = 0;
-  s.ChordRangeSet = s.ChordFitted = false;
-  s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
-  s.SmoothLevel = 1;
-
-  ReadStatus st;
-  st.ok = true;
-  st.points = static_cast<int16_t>(n);
-  return st;
+  // Every method window starts over on the new curve.
+  ResetMethodState(s);
+  return static_cast<int16_t>(n);
 }
 
 }  // namespace vantor

@@ -3,15 +3,16 @@
 // light curve in the store.
 //
 // The reader changes the store only when the whole file has been accepted: on
-// every refusal the store is left exactly as it was, and the status says where
+// every refusal the store is left exactly as it was, and the error says where
 // and why. What the reader does to windows (caption, count labels, clearing
 // the result boxes) is left to the caller.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <expected>
 #include <string_view>
 
+#include "core/error.h"
 #include "core/store.h"
 
 namespace vantor {
@@ -21,18 +22,17 @@ inline constexpr const char* kNotCsvMessage =
     "Sorry - your data file needs to be in the Comma Separated Variables format.  "
     "See [menu] Help > Help - Data Files for details.";
 
-struct ReadStatus {
-  bool ok = false;
-  std::string message;  // for the user when !ok
-  int line = 0;         // 1-based line of the file the refusal names, 0 for the whole file
-  int16_t points = 0;   // observations read when ok
-};
+// What a read gives: the number of observations read, or the refusal with
+// the 1-based line of the file it names (0 for the whole file).
+using ReadResult = std::expected<int16_t, Error>;
 
 // Reads the file named by s.DataFilePath (the caller has set DataDir,
-// DataFileName and DataFilePath) into the store.
-ReadStatus ReadLightCurve(Store& s);
+// DataFileName and DataFilePath) into the store. An accepted file also
+// resets the method windows' state (ResetMethodState) and gives the Fourier
+// fit its starting values.
+ReadResult ReadLightCurve(Store& s);
 
 // The same on the text of a file already in memory.
-ReadStatus ReadLightCurveText(Store& s, std::string_view text);
+ReadResult ReadLightCurveText(Store& s, std::string_view text);
 
 }  // namespace vantor

@@ -34,12 +34,12 @@ void SetDefaultGeometry(Store& s) {
 }
 
 bool ReadSettings(Store& s, const std::string& path) {
-  std::string text, error;
-  if (!ReadWholeFile(path, text, error, 1024 * 1024)) {
+  const auto text = ReadWholeFile(path, 1024 * 1024);
+  if (!text) {
     SetDefaultGeometry(s);
     return false;
   }
-  return ReadSettingsText(s, text);
+  return ReadSettingsText(s, *text);
 }
 
 bool ReadSettingsText(Store& s, std::string_view text) {
@@ -86,8 +86,8 @@ std::string SettingsText(const Store& s) {
   return text;
 }
 
-bool WriteSettings(const Store& s, std::string& error, const std::string& path) {
-  return WriteFileAtomically(path, SettingsText(s), error);
+std::expected<void, Error> WriteSettings(const Store& s, const std::string& path) {
+  return WriteFileAtomically(path, SettingsText(s));
 }
 
 }  // namespace vantor

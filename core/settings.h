@@ -3,15 +3,19 @@
 // order frmPlott1 .. frmPlott5, a spare record, frmPlotData.
 //
 // Reading is all or nothing: any failure gives all seven records their
-// defaults. Writing goes through a temporary file, so a failed write never
-// replaces a good file with a truncated one.
+// defaults, silently (a missing or damaged file is not the user's problem, so
+// reading reports only whether the file's numbers were taken, no message).
+// Writing goes through a temporary file, so a failed write never replaces a
+// good file with a truncated one; it reports why it failed.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <expected>
 #include <string>
 #include <string_view>
 
+#include "core/error.h"
 #include "core/store.h"
 
 namespace vantor {
@@ -38,8 +42,9 @@ bool ReadSettingsText(Store& s, std::string_view text);
 // The file's text: seven lines "Left,Top,Width,Height" each ended by CR LF.
 std::string SettingsText(const Store& s);
 
-// Creates or overwrites the settings file. Returns false and sets `error` to
-// a sentence for the user when it cannot be written.
-bool WriteSettings(const Store& s, std::string& error, const std::string& path = kSettingsFileName);
+// Creates or overwrites the settings file; when it cannot be written, returns
+// a sentence for the user saying why.
+std::expected<void, Error> WriteSettings(const Store& s,
+                                         const std::string& path = kSettingsFileName);
 
 }  // namespace vantor

@@ -61,6 +61,17 @@ void CopyLimitsToEdit(Store& s) {
   s.EditFaintIdx = s.FaintIdx;
 }
 
+void ResetMethodState(Store& s) {
+  s.ParLeftSet = s.ParRightSet = s.ParRangeSet = s.ParFitted = false;
+  s.SmoothLevel = 1;
+  s.ChordLeftState = s.ChordRightState = 0;
+  s.ChordRangeSet = s.ChordFitted = false;
+  s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
+  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
+  s.FourierFitDone = false;
+  s.ParamsFromBoxes = false;
+}
+
 int16_t ApplyMagSign(Store& s, int index) {
   s.MagSign = static_cast<int16_t>(1 - 2 * index);
   for (int i = 1; i <= s.NPointsAll; ++i) s.MagAll[i] = s.MagRaw[i] * s.MagSign;

@@ -7,9 +7,9 @@
 // whose range a user can observe are int16_t; flags are bool.
 //
 // This header holds data and the operations that keep it consistent
-// (ComputeRanges, RebuildWorkingSet, ApplyMagSign). It deliberately knows
-// nothing of windows: operations that also touch a window return what the
-// window needs and leave the window part to the caller.
+// (ComputeRanges, RebuildWorkingSet, ApplyMagSign, ResetMethodState). It
+// deliberately knows nothing of windows: operations that also touch a window
+// return what the window needs and leave the window part to the caller.
 #pragma once
 
 #include <array>
@@ -162,6 +162,17 @@ int16_t ApplyMagSign(Store& s, int index);
 
 // Copies the eight limit and landmark fields into their Edit copies.
 void CopyLimitsToEdit(Store& s);
+
+// Forgets what the method windows were doing with the previous light curve:
+// no range or fit in the parabola, chords, Kwee-van Woerden and Fourier
+// windows (ParLeftSet ... ParFitted, ChordLeftState and ChordRightState 0,
+// ChordRangeSet, ChordFitted, KvwLeftSet ... KvwFitted, FourierLeftSet,
+// FourierRightSet, FourierRangeSet, FourierFitDone all false), the Fourier
+// starting values not taken from the boxes (ParamsFromBoxes false), and the
+// tracing paper's smoothing at 1. The reader runs it on every accepted file,
+// the main window at start-up. Indices, the interval to exclude and its mode,
+// and the fit's values are left as they are.
+void ResetMethodState(Store& s);
 
 // Rounds x to d decimals, halves away from zero: Sgn(x) * Fix(|x| * 10^d + 0.5) / 10^d.
 double RoundTo(double x, int d);

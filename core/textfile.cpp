@@ -11,21 +11,17 @@
 
 namespace vantor {
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& error,
-                   size_t maxBytes) {
+std::expected<std::string, Error> ReadWholeFile(const std::string& path, size_t maxBytes) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) {
-    error = "Cannot open \"" + path + "\": " + std::strerror(errno) + ".";
-    return false;
+    return Refuse("Cannot open \"" + path + "\": " + std::strerror(errno) + ".");
   }
   if (S_ISDIR(st.st_mode)) {
-    error = "Cannot open \"" + path + "\": it is a folder, not a file.";
-    return false;
+    return Refuse("Cannot open \"" + path + "\": it is a folder, not a file.");
   }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) {
-    error = "Cannot open \"" + path + "\": " + std::strerror(errno) + ".";
-    return false;
+    return Refuse("Cannot open \"" + path + "\": " + std::strerror(errno) + ".");
   }
   std::string out;
   char buf[65536];
@@ -33,20 +29,15 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& erro
   while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
     if (out.size() + got > maxBytes) {
       std::fclose(f);
-      error = "Cannot read \"" + path + "\": it is larger than " +
-              std::to_string(maxBytes / (1024 * 1024)) + " MiB.";
-      return false;
+      return Refuse("Cannot read \"" + path + "\": it is larger than " +
+                    std::to_string(maxBytes / (1024 * 1024)) + " MiB.");
     }
     out.append(buf, got);
   }
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
-  if (failed) {
-    error = "Cannot read \"" + path + "\": a read error occurred.";
-    return false;
-  }
-  text = std::move(out);
-  return true;
+  if (failed) return Refuse("Cannot read \"" + path + "\": a read error occurred.");
+  return out;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -85,26 +76,28 @@ std::string_view TrimBlanks(std::string_view field) {
 
 bool IsBlankLine(std::string_view line) { return TrimBlanks(line).empty(); }
 
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error) {
+std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text) {
+  // Every failure reads "Cannot write <path>: <the system's reason>."; errno
+  // is taken at the call that failed, before any clean-up can change it.
+  const auto cannotWrite = [&path](int err) {
+    return Refuse("Cannot write \"" + path + "\": " + std::strerror(err) + ".");
+  };
   // A fresh temporary name of our own (created exclusively, never through a
   // link) beside the target, so that no file of the user's is touched but the
   // target itself when the rename replaces it.
   std::string tmp = path + ".XXXXXX";
   const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd >= 0) ::fchmod(fd, 0644);
-  if (fd < 0) {
-    error = "Cannot write \"" + path + "\": " + std::strerror(errno) + ".";
-    return false;
-  }
+  if (fd < 0) return cannotWrite(errno);
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error = "Cannot write \"" + path + "\": " + std::strerror(errno) + ".";
+      const int writeErrno = errno;
       ::close(fd);
       ::unlink(tmp.c_str());
-      return false;
+      return cannotWrite(writeErrno);
     }
     done += static_cast<size_t>(n);
   }
@@ -112,17 +105,16 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
   const int syncErrno = errno;
   const bool closed = ::close(fd) == 0;
   if (!synced || !closed) {
-    if (!synced) errno = syncErrno;
-    error = "Cannot write \"" + path + "\": " + std::strerror(errno) + ".";
+    const int err = synced ? errno : syncErrno;
     ::unlink(tmp.c_str());
-    return false;
+    return cannotWrite(err);
   }
   if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = "Cannot write \"" + path + "\": " + std::strerror(errno) + ".";
+    const int renameErrno = errno;
     ::unlink(tmp.c_str());
-    return false;
+    return cannotWrite(renameErrno);
   }
-  return true;
+  return {};
 }
 
 }  // namespace vantor

@@ -3,17 +3,19 @@
 // half-written one.
 #pragma once
 
+#include <expected>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/error.h"
+
 namespace vantor {
 
-// Reads the whole file at `path` into `text`. On failure returns false and
-// sets `error` to a sentence saying why (missing, a folder, unreadable,
-// larger than maxBytes).
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& error,
-                   size_t maxBytes = 16 * 1024 * 1024);
+// Returns the whole text of the file at `path`, or a sentence saying why it
+// cannot (missing, a folder, unreadable, larger than maxBytes).
+std::expected<std::string, Error> ReadWholeFile(const std::string& path,
+                                                size_t maxBytes = 16 * 1024 * 1024);
 
 // Splits text into lines. CR LF, LF and a lone CR all end a line; a missing
 // final line end is accepted; no empty line is made up after a final line end.
@@ -30,9 +32,10 @@ std::string_view TrimBlanks(std::string_view field);
 bool IsBlankLine(std::string_view line);
 
 // Writes `text` to `path`, creating or overwriting it, through a temporary
-// file of a fresh name (path + 6 random characters) in the same folder that is flushed to disk and then renamed over the
-// target: a failed write leaves any previous file untouched. On failure
-// returns false and sets `error`.
-bool WriteFileAtomically(const std::string& path, std::string_view text, std::string& error);
+// file of a fresh name (path + 6 random characters) in the same folder that
+// is flushed to disk and then renamed over the target: a failed write leaves
+// any previous file untouched. On failure returns a sentence saying why
+// ("Cannot write ...").
+std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text);
 
 }  // namespace vantor

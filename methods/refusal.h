@@ -1,22 +1,20 @@
 // The common result type of the timing methods: a method either delivers its
 // result struct or refuses with a message that a user can read. Methods never
 // show a message box, touch a window or return NaN.
+//
+// A refusal is the program's one error type (core/error.h), naming no line;
+// Refuse(message) makes one.
 #pragma once
 
 #include <expected>
-#include <string>
+
+#include "core/error.h"
 
 namespace vantor {
 
-struct Refusal {
-  std::string message;
-};
+using Refusal = Error;
 
 template <class T>
 using MethodResult = std::expected<T, Refusal>;
-
-inline std::unexpected<Refusal> Refuse(std::string message) {
-  return std::unexpected<Refusal>(Refusal{std::move(message)});
-}
 
 }  // namespace vantor

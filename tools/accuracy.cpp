@@ -140,9 +140,9 @@ void LoadNoisy(const Eclipse& e, const std::vector<double>& t, double noise, Boo
     std::snprintf(line, sizeof line, "%.6f,%.5f\n", kBaseHjd + ti, m);
     text += line;
   }
-  const ReadStatus st = ReadLightCurveText(s, text);
-  if (!st.ok) {
-    std::cerr << "vantor-accuracy: synthetic curve refused: " << st.message << "\n";
+  const ReadResult st = ReadLightCurveText(s, text);
+  if (!st) {
+    std::cerr << "vantor-accuracy: synthetic curve refused: " << st.error().message << "\n";
     std::exit(2);
   }
 }

@@ -240,15 +240,10 @@ void FrmMain::Form_Load() {
   frmSaveAs_->Prepare();
   for (int j = 1; j <= 8; ++j) store_.FitList[j] = static_cast<int16_t>(j);
   store_.MagSign = 1;
-  store_.ParLeftSet = store_.ParRightSet = store_.ParRangeSet = store_.ParFitted = false;
-  store_.ChordLeftState = store_.ChordRightState = 0;
-  store_.ChordRangeSet = store_.ChordFitted = false;
-  store_.KvwLeftSet = store_.KvwRightSet = store_.KvwRangeSet = store_.KvwFitted = false;
-  store_.SmoothLevel = 1;
-  store_.FourierLeftSet = store_.FourierRightSet = store_.FourierRangeSet = false;
-  store_.FourierFitDone = false;
+  ResetMethodState(store_);
+  // At start-up no interval is being excluded either (a load keeps the mode
+  // in the store; the Fourier window drops it when told of the new curve).
   store_.ExcludeMode = false;
-  store_.ParamsFromBoxes = false;
 }
 
 // --- Result table --------------------------------------------------------------
@@ -339,10 +334,10 @@ void FrmMain::WriteReport() {
   }
   const std::string report =
       BuildReport(store_, CurrentReport(), ReportFormatFor(name.toStdString()));
-  std::string error;
-  if (!WriteFileAtomically(QFile::encodeName(path).toStdString(), report, error)) {
+  if (const auto written = WriteFileAtomically(QFile::encodeName(path).toStdString(), report);
+      !written) {
     ShowMessage(QStringLiteral("The report was not saved. ") +
-                QString::fromLocal8Bit(error.c_str()));
+                QString::fromLocal8Bit(written.error().message.c_str()));
   }
 }
 
@@ -384,9 +379,9 @@ void FrmMain::dropEvent(QDropEvent* event) {
       Qt::QueuedConnection);
 }
 
-void FrmMain::AfterLightCurveRead(const ReadStatus& status) {
-  if (!status.ok) {
-    ShowMessage(Q(status.message));
+void FrmMain::AfterLightCurveRead(const ReadResult& result) {
+  if (!result) {
+    ShowMessage(Q(result.error().message));
     return;
   }
   setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName));
@@ -400,6 +395,10 @@ void FrmMain::AfterLightCurveRead(const ReadStatus& status) {
   // Selecting the option by program must not run the sign change again.
   const QSignalBlocker block(Option1[0]->group());
   Option1[0]->setChecked(true);
+  // Each method window forgets what it kept of the previous curve.
+  const std::array<PlotForm*, 5> plots{frmPlott1_.get(), frmPlott2_.get(), frmPlott3_.get(),
+                                       frmPlott4_.get(), frmPlott5_.get()};
+  for (PlotForm* w : plots) w->LightCurveLoaded();
 }
 
 void FrmMain::Option1_Click(int index) {
@@ -539,9 +538,9 @@ void FrmMain::Form_Unload() { ShutDown(); }
 void FrmMain::ShutDown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
-  std::string error;
-  if (!WriteSettings(store_, error, settingsPath_)) {
-    ShowMessage(QStringLiteral("The window positions could not be saved. ") + Q(error));
+  if (const auto written = WriteSettings(store_, settingsPath_); !written) {
+    ShowMessage(QStringLiteral("The window positions could not be saved. ") +
+                Q(written.error().message));
   }
   // Every window closes at once, without further events to the program.
   for (QWidget* w : QApplication::topLevelWidgets()) {

@@ -121,8 +121,9 @@ class FrmMain : public Form, public ResultRows {
  private:
   void BuildControls();
   void BuildMenus(QMenuBar* bar);
-  // The window part of reading a light curve.
-  void AfterLightCurveRead(const ReadStatus& status);
+  // The window part of reading a light curve: the refusal, or the caption,
+  // the counts and the plot windows told of the new curve.
+  void AfterLightCurveRead(const ReadResult& result);
   void ClearResultBoxes();
   // The save-as window's OK: writes the results report to DataDir /
   // DataFileName, asking before it replaces a file.

@@ -21,8 +21,8 @@ void FrmOpen::Command1_Click() {
   // root) gives two in a row, which names the same file. The name is passed
   // on unchecked: the reader says what is wrong with it.
   store_.DataFilePath = store_.DataDir + "/" + store_.DataFileName;
-  const ReadStatus status = ReadLightCurve(store_);
-  emit lightCurveRead(status);
+  const ReadResult result = ReadLightCurve(store_);
+  emit lightCurveRead(result);
   hide();
   emit clearResults();
 }

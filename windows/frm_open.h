@@ -32,7 +32,7 @@ class FrmOpen : public FileChooser {
  signals:
   // Emitted right after the reader has run, while the window is still shown;
   // the main window shows the caption and the counts, or the refusal.
-  void lightCurveRead(const vantor::ReadStatus& status);
+  void lightCurveRead(const vantor::ReadResult& result);
   // Emitted after the window has hidden itself, whether or not the file was
   // accepted: the main window empties its twelve result boxes.
   void clearResults();

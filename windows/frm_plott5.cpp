@@ -116,30 +116,14 @@ bool FrmPlott5::Redraw() {
   return drawn_;
 }
 
-// The store's plot area describes whichever window was drawn last; a click in
-// this window is read against the area this window was drawn in, so that
-// another plot window drawn in between cannot shift the selected points.
 // Loading a light curve resets the Fourier flags and starting values in the
-// store but cannot tell this window. The window notices the new curve the
-// next time it is used, before any of its handlers has changed FitParam, so
-// FitParam then still holds the reader's starting values: Undo before the
-// first fit of a curve restores those (FitA0 would hold zeros or the start of
-// another curve's fit). An interval to exclude belongs to the curve it was
-// clicked on: a new curve starts without one. A reload of the same
-// observations is the same light curve.
-void FrmPlott5::TrackLightCurve() {
-  const Store& s = store_;
-  const int n = std::clamp<int>(s.NPointsAll, 0, kMaxPoints);
-  const auto hjd = s.HjdRaw.begin() + 1;
-  const auto mag = s.MagRaw.begin() + 1;
-  if (s.HjdBase == curveBase_ && std::equal(hjd, hjd + n, curveHjd_.begin(), curveHjd_.end()) &&
-      std::equal(mag, mag + n, curveMag_.begin(), curveMag_.end())) {
-    return;
-  }
-  curveHjd_.assign(hjd, hjd + n);
-  curveMag_.assign(mag, mag + n);
-  curveBase_ = s.HjdBase;
-  readerStart_ = s.FitParam;
+// store; the main window then calls this before any handler of this window
+// can change FitParam, so FitParam still holds the reader's starting values:
+// Undo before the first fit of a curve restores those (FitA0 would hold zeros
+// or the start of another curve's fit). An interval to exclude belongs to the
+// curve it was clicked on: a new curve starts without one.
+void FrmPlott5::LightCurveLoaded() {
+  readerStart_ = store_.FitParam;
   fittedThisCurve_ = false;
   store_.ExcludeMode = false;
   store_.ExclLeftIdx = store_.ExclRightIdx = 0;
@@ -147,7 +131,6 @@ void FrmPlott5::TrackLightCurve() {
 }
 
 void FrmPlott5::GoFromMain() {
-  TrackLightCurve();
   if (Redraw()) DrawOverlays();
 }
 
@@ -174,13 +157,15 @@ void FrmPlott5::ShowIndex(QLabel* label, int index) {
   label->adjustSize();
 }
 
+// The store's plot area describes whichever window was drawn last; a click in
+// this window is read against the area this window was drawn in, so that
+// another plot window drawn in between cannot shift the selected points.
 void FrmPlott5::Form_MouseDown(int button, double x, double y) {
   // Nothing of this window is on screen to click at before it has drawn (or
   // when it is too narrow to have a plot area).
   if (!drawn_ || area_.right <= area_.left) return;
   // Clicks on the edges count as inside.
   if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
-  TrackLightCurve();
   // Right clicks outside the exclusion mode do nothing at all.
   if (button == 2 && !store_.ExcludeMode) return;
   Store& s = store_;
@@ -289,7 +274,6 @@ bool FrmPlott5::ReadBoxes() {
 }
 
 void FrmPlott5::Command1_Click() {
-  TrackLightCurve();
   if (!store_.FourierRangeSet) {
     ShowMessage(QString::fromLatin1(kSelectRangeFirst));
     return;
@@ -301,7 +285,6 @@ void FrmPlott5::Command1_Click() {
 }
 
 void FrmPlott5::Command2_Click() {
-  TrackLightCurve();
   Store& s = store_;
   if (!s.FourierRangeSet) {
     ShowMessage(QString::fromLatin1(kSelectRangeFirst));
@@ -334,7 +317,6 @@ void FrmPlott5::Command2_Click() {
 }
 
 void FrmPlott5::Command3_Click() {
-  TrackLightCurve();
   Store& s = store_;
   s.FitA = fittedThisCurve_ ? s.FitA0 : FitAFromFitParam(readerStart_);
   s.FitParam = FitParamFromFitA(s.FitA);

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <array>
-#include <vector>
 
 #include "plot/mapping.h"
 #include "windows/plot_form.h"
@@ -29,6 +28,10 @@ class FrmPlott5 : public PlotForm {
   // Draws the window for the main window's "Go", then the range markers and
   // the stored model curve the window holds from earlier.
   void GoFromMain() override;
+  // Remembers the reader's starting values of the new curve (for "Undo"
+  // before its first fit) and drops the interval to exclude, which belonged
+  // to the previous curve.
+  void LightCurveLoaded() override;
 
   // Computes the model curve of FitParam over the selected range into
   // CurveT/CurveMag and draws it thick in blue; shows why when it cannot.
@@ -81,20 +84,14 @@ class FrmPlott5 : public PlotForm {
   // changing nothing, when a box holds a number too large for a double.
   bool ReadBoxes();
   void ShowIndex(QLabel* label, int index);
-  // Notices a light curve loaded since this window last looked: remembers
-  // the reader's starting values of it and forgets what belonged to the
-  // previous curve (see the definition).
-  void TrackLightCurve();
 
   ResultRows& rows_;
   // Whether the start / end marker is on the current drawing, so that moving
   // an end erases only a line that is really there.
   std::array<bool, 2> rangeMarkerShown_{};
 
-  // The light curve this window knows (its observations as read), the
-  // reader's starting values of it, and whether a fit of it has been made.
-  std::vector<double> curveHjd_, curveMag_;
-  double curveBase_ = 0.0;
+  // The reader's starting values of the current light curve, and whether a
+  // fit of it has been made.
   std::array<double, 9> readerStart_{};
   bool fittedThisCurve_ = false;
 };

@@ -80,6 +80,12 @@ class PlotForm : public Form {
   // range and the fit it holds from earlier.
   virtual void GoFromMain() { Redraw(); }
 
+  // Tells the window that a light curve has just been loaded (the main
+  // window calls it after every accepted file, once the reader has reset the
+  // method state in the store): the window forgets what it kept of the
+  // previous curve. Nothing to forget by default.
+  virtual void LightCurveLoaded() {}
+
  public slots:
   // The menu's "Print Setup ...": chooses and sets up the current printer.
   void mPrintSetup_Click();

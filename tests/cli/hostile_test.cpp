@@ -138,9 +138,8 @@ class HostileCurves : public ::testing::Test {
     std::string usage;
     EXPECT_TRUE(cli::PlanTime(o.Args(file), plan, usage)) << usage;
     auto s = std::make_unique<Store>();
-    std::string error;
-    if (!cli::LoadSession(plan.session, *s, error)) {
-      ADD_FAILURE() << error;
+    if (const auto loaded = cli::LoadSession(plan.session, *s); !loaded) {
+      ADD_FAILURE() << loaded.error().message;
       return outcomes;
     }
     const auto loaded = std::make_unique<Store>(*s);

@@ -11,7 +11,7 @@ namespace {
 
 std::string DataPath(const std::string& name) { return std::string(VANTOR_TEST_DATA_DIR) + "/" + name; }
 
-ReadStatus LoadFile(Store& s, const std::string& name) {
+ReadResult LoadFile(Store& s, const std::string& name) {
   s.DataDir = VANTOR_TEST_DATA_DIR;
   s.DataFileName = name;
   s.DataFilePath = DataPath(name);
@@ -20,8 +20,8 @@ ReadStatus LoadFile(Store& s, const std::string& name) {
 
 std::unique_ptr<Store> Loaded(const std::string& name) {
   auto s = std::make_unique<Store>();
-  const ReadStatus st = LoadFile(*s, name);
-  EXPECT_TRUE(st.ok) << name << ": " << st.message;
+  const ReadResult st = LoadFile(*s, name);
+  EXPECT_TRUE(st.has_value()) << name << ": " << st.error().message;
   return s;
 }
 
@@ -108,7 +108,7 @@ TEST(ReadLightCurve, DerivesTimesMagnitudesAndStartingValues) {
 
 TEST(ReadLightCurve, NegativeFirstTimeTakesTheFloor) {
   Store s;
-  ASSERT_TRUE(ReadLightCurveText(s, "-1.25,5\n-1.2,5.5\n-1.15,5\n").ok);
+  ASSERT_TRUE(ReadLightCurveText(s, "-1.25,5\n-1.2,5.5\n-1.15,5\n").has_value());
   EXPECT_EQ(s.HjdBase, -2.0);
   EXPECT_DOUBLE_EQ(s.RelTime[1], 0.75);
 }
@@ -128,7 +128,7 @@ TEST(ReadLightCurve, LoadingResetsEveryMethodWindow) {
   s.FourierLeftIdx = 2;
   s.Deleted[2] = -1;
   s.MagSign = -1;
-  ASSERT_TRUE(LoadFile(s, "header_crlf.csv").ok);
+  ASSERT_TRUE(LoadFile(s, "header_crlf.csv").has_value());
   EXPECT_FALSE(s.ParLeftSet || s.ParRightSet || s.ParRangeSet || s.ParFitted);
   EXPECT_EQ(s.ChordLeftState, 0);
   EXPECT_EQ(s.ChordRightState, 0);
@@ -165,10 +165,10 @@ TEST_P(ReadLightCurveRefusal, LeavesThePreviousStoreUnchanged) {
   const Store before = *s;
 
   s->DataFilePath = DataPath(c.file);
-  const ReadStatus st = ReadLightCurve(*s);
-  EXPECT_FALSE(st.ok);
-  EXPECT_NE(st.message.find(c.messagePart), std::string::npos) << st.message;
-  EXPECT_EQ(st.line, c.line) << st.message;
+  const ReadResult st = ReadLightCurve(*s);
+  ASSERT_FALSE(st.has_value());
+  EXPECT_NE(st.error().message.find(c.messagePart), std::string::npos) << st.error().message;
+  EXPECT_EQ(st.error().line, c.line) << st.error().message;
   s->DataFilePath = before.DataFilePath;
   EXPECT_TRUE(*s == before) << "the store changed on a refusal of " << c.file;
 }
@@ -195,30 +195,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReadLightCurveText, RefusesValuesBeyondThePlotSentinels) {
   Store s;
-  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,120\n").ok);
-  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,-99\n").ok);
-  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n200000000.0,5\n").ok);
+  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,120\n").has_value());
+  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n1.1,-99\n").has_value());
+  EXPECT_FALSE(ReadLightCurveText(s, "1.0,5\n200000000.0,5\n").has_value());
   // Times so large that a double cannot hold their fifth decimal: at 2E42
   // every time of the file is the same number, and results would read
   // "0.20000000e+43".
-  const ReadStatus huge = ReadLightCurveText(s, "HJD,V-C\n2e42,5\n2e42,6\n2e42,5\n");
-  EXPECT_FALSE(huge.ok);
-  EXPECT_EQ(huge.line, 2);
-  EXPECT_NE(huge.message.find("beyond 10000000000 days"), std::string::npos) << huge.message;
-  EXPECT_TRUE(ReadLightCurveText(s, "9999999999.5,5\n9999999999.6,6\n").ok);
-  EXPECT_FALSE(ReadLightCurveText(s, "-1e10,5\n-1e10,6\n").ok);
+  const ReadResult huge = ReadLightCurveText(s, "HJD,V-C\n2e42,5\n2e42,6\n2e42,5\n");
+  ASSERT_FALSE(huge.has_value());
+  EXPECT_EQ(huge.error().line, 2);
+  EXPECT_NE(huge.error().message.find("beyond 10000000000 days"), std::string::npos)
+      << huge.error().message;
+  EXPECT_TRUE(ReadLightCurveText(s, "9999999999.5,5\n9999999999.6,6\n").has_value());
+  EXPECT_FALSE(ReadLightCurveText(s, "-1e10,5\n-1e10,6\n").has_value());
   EXPECT_EQ(s.NPointsAll, 2);  // the accepted file above stays
 }
 
 TEST(ReadLightCurveText, RecognisesTheLayoutOnlyFromTheFirstTwoLines) {
   Store s;
   // A header whose comma count equals the data's but holds letters.
-  ASSERT_TRUE(ReadLightCurveText(s, "t,m\n1.0,5\n1.1,6\n").ok);
+  ASSERT_TRUE(ReadLightCurveText(s, "t,m\n1.0,5\n1.1,6\n").has_value());
   EXPECT_EQ(s.NPointsAll, 2);
   // Fields may be empty only in the ignored columns.
-  ASSERT_TRUE(ReadLightCurveText(s, "1.0,5,,7\n1.1,6,,y\n").ok);
+  ASSERT_TRUE(ReadLightCurveText(s, "1.0,5,,7\n1.1,6,,y\n").has_value());
   EXPECT_EQ(s.NPointsAll, 2);
-  EXPECT_FALSE(ReadLightCurveText(s, "1.0,,1\n1.1,6,1\n").ok);
+  EXPECT_FALSE(ReadLightCurveText(s, "1.0,,1\n1.1,6,1\n").has_value());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ namespace {
 std::unique_ptr<Store> ExampleWithoutObservation3() {
   auto s = std::make_unique<Store>();
   s->DataFilePath = VANTOR_SOURCE_DIR "/examples/eclipse_header.csv";
-  EXPECT_TRUE(ReadLightCurve(*s).ok);
+  EXPECT_TRUE(ReadLightCurve(*s).has_value());
   s->Deleted[3] = -1;
   RebuildWorkingSet(*s);
   ComputeRanges(*s);

@@ -1,7 +1,7 @@
 // The settings file when it cannot be written: a read-only working folder, a
 // settings path that is a folder, a full disk (a small tmpfs, and a file-size
 // limit that stops the write half-way), no file descriptor left. In every
-// case WriteSettings returns false with a sentence for the user, leaves no
+// case WriteSettings refuses with a sentence for the user, leaves no
 // temporary file behind, and the good settings file of the previous run is
 // still there, byte for byte. Limits and identities are changed in a child
 // process only, so the test program itself keeps running normally.
@@ -45,11 +45,11 @@ Store Moved() {
 }
 
 struct Outcome {
-  bool written = true;  // WriteSettings returned true
+  bool written = true;  // WriteSettings succeeded
   std::string error;    // its message otherwise
 };
 
-// Runs WriteSettings(Moved(), error, path) in a child process after `prepare`
+// Runs WriteSettings(Moved(), path) in a child process after `prepare`
 // (which may lower limits or drop root); false from `prepare` fails the test.
 Outcome WriteInChild(const std::string& path, const std::function<bool()>& prepare) {
   int pipeFds[2];
@@ -61,10 +61,10 @@ Outcome WriteInChild(const std::string& path, const std::function<bool()>& prepa
   if (pid == 0) {
     ::close(pipeFds[0]);
     if (!prepare()) ::_exit(3);
-    std::string error;
-    const bool ok = WriteSettings(Moved(), error, path);
+    const auto written = WriteSettings(Moved(), path);
+    const std::string error = written ? std::string() : written.error().message;
     (void)!::write(pipeFds[1], error.data(), error.size());
-    ::_exit(ok ? 0 : 1);
+    ::_exit(written ? 0 : 1);
   }
   ::close(pipeFds[1]);
   Outcome out;
@@ -97,8 +97,8 @@ class SettingsUnwritable : public ::testing::Test {
   }
   // The good file a previous run left.
   void WriteGoodFile() {
-    std::string error;
-    ASSERT_TRUE(WriteSettings(Store{}, error, path_)) << error;
+    const auto written = WriteSettings(Store{}, path_);
+    ASSERT_TRUE(written.has_value()) << written.error().message;
     good_ = ReadBack();
   }
   std::string ReadBack() const {
@@ -135,9 +135,10 @@ TEST_F(SettingsUnwritable, ReadOnlyWorkingFolder) {
 
 TEST_F(SettingsUnwritable, SettingsPathThatIsAFolder) {
   fs::create_directories(path_);
-  std::string error;
-  EXPECT_FALSE(WriteSettings(Moved(), error, path_));
-  EXPECT_NE(error.find("Cannot write"), std::string::npos) << error;
+  const auto intoFolder = WriteSettings(Moved(), path_);
+  ASSERT_FALSE(intoFolder.has_value());
+  EXPECT_NE(intoFolder.error().message.find("Cannot write"), std::string::npos)
+      << intoFolder.error().message;
   EXPECT_TRUE(fs::is_directory(path_));
   EXPECT_FALSE(TemporaryLeftIn(dir_, fs::path(path_).filename().string()));
   // A file or folder that happens to carry a temporary-looking name is not
@@ -145,7 +146,8 @@ TEST_F(SettingsUnwritable, SettingsPathThatIsAFolder) {
   fs::remove(path_);
   WriteGoodFile();
   fs::create_directories(path_ + ".tmp");
-  EXPECT_TRUE(WriteSettings(Moved(), error, path_)) << error;
+  const auto beside = WriteSettings(Moved(), path_);
+  EXPECT_TRUE(beside.has_value()) << beside.error().message;
   EXPECT_TRUE(fs::is_directory(path_ + ".tmp"));
   EXPECT_EQ(ReadBack(), SettingsText(Moved()));
 }
@@ -185,9 +187,9 @@ TEST_F(SettingsUnwritable, FullDisk) {
     const std::string block(512, 'x');
     for (int i = 0; i < 64 && filler; ++i) filler << block << std::flush;
   }
-  std::string error;
-  const bool written = WriteSettings(Moved(), error, path_);
-  ExpectRefusedAndKept({written, error}, "No space left on device");
+  const auto written = WriteSettings(Moved(), path_);
+  ExpectRefusedAndKept({written.has_value(), written ? std::string() : written.error().message},
+                       "No space left on device");
 }
 
 }  // namespace

@@ -101,8 +101,8 @@ TEST_F(SettingsFile, ReadsAStreamOfNumbersWithBlanksAndSigns) {
 
 TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
   const Store moved = Moved();
-  std::string error;
-  ASSERT_TRUE(WriteSettings(moved, error, path_)) << error;
+  const auto written = WriteSettings(moved, path_);
+  ASSERT_TRUE(written.has_value()) << written.error().message;
   EXPECT_EQ(ReadBack(), SettingsText(moved));
   EXPECT_NE(ReadBack().find("100,101,102,103\r\n104,"), std::string::npos);
   Store back;
@@ -113,17 +113,17 @@ TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
 
 TEST_F(SettingsFile, FailedWriteReportsAndKeepsThePreviousFile) {
   Write(kDefaultText);
-  std::string error;
   // A settings path that is a folder.
   const std::string folder = (dir_ / "folder.ini").string();
   fs::create_directories(folder);
-  EXPECT_FALSE(WriteSettings(Moved(), error, folder));
-  EXPECT_FALSE(error.empty());
+  const auto intoFolder = WriteSettings(Moved(), folder);
+  ASSERT_FALSE(intoFolder.has_value());
+  EXPECT_FALSE(intoFolder.error().message.empty());
   if (::geteuid() != 0) {  // root ignores folder permissions
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    error.clear();
-    EXPECT_FALSE(WriteSettings(Moved(), error, path_));
-    EXPECT_NE(error.find("Cannot write"), std::string::npos);
+    const auto readOnly = WriteSettings(Moved(), path_);
+    ASSERT_FALSE(readOnly.has_value());
+    EXPECT_NE(readOnly.error().message.find("Cannot write"), std::string::npos);
     fs::permissions(dir_, fs::perms::owner_all);
   }
   EXPECT_EQ(ReadBack(), kDefaultText);

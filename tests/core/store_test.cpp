@@ -13,8 +13,8 @@ namespace {
 // Loads a light curve given as CSV text into a fresh store.
 std::unique_ptr<Store> Load(const std::string& text) {
   auto s = std::make_unique<Store>();
-  const ReadStatus st = ReadLightCurveText(*s, text);
-  EXPECT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurveText(*s, text);
+  EXPECT_TRUE(st.has_value()) << st.error().message;
   return s;
 }
 

@@ -22,7 +22,7 @@ const Store& Previous() {
     const auto st = vantor::ReadLightCurveText(
         *p, "HJD,V-C\n2459812.35,0.30\n2459812.36,0.45\n2459812.37,0.61\n2459812.38,0.52\n"
             "2459812.39,0.33\n2459812.40,0.29\n");
-    FUZZ_CHECK(st.ok);
+    FUZZ_CHECK(st.has_value());
     p->Deleted[3] = -1;
     vantor::ApplyMagSign(*p, 1);
     vantor::fuzz::CheckConsistent(*p);
@@ -36,15 +36,15 @@ const Store& Previous() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   auto s = std::make_unique<Store>(Previous());
-  const vantor::ReadStatus st = vantor::ReadLightCurveText(*s, text);
-  if (!st.ok) {
-    FUZZ_CHECK(!st.message.empty());
-    FUZZ_CHECK(st.line >= 0);
+  const vantor::ReadResult st = vantor::ReadLightCurveText(*s, text);
+  if (!st) {
+    FUZZ_CHECK(!st.error().message.empty());
+    FUZZ_CHECK(st.error().line >= 0);
     FUZZ_CHECK(*s == Previous());
     return 0;
   }
   // A fresh light curve: everything kept, the V-C sign, the Fourier start finite.
-  FUZZ_CHECK(st.points == s->NPointsAll && s->NPoints == s->NPointsAll && s->NPoints >= 1);
+  FUZZ_CHECK(*st == s->NPointsAll && s->NPoints == s->NPointsAll && s->NPoints >= 1);
   FUZZ_CHECK(s->MagSign == 1);
   vantor::fuzz::CheckConsistent(*s);
   FUZZ_CHECK(s->EditFaintIdx == s->FaintIdx && s->EditTRange == s->TRange);

@@ -84,9 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   auto s = std::make_unique<Store>();
-  std::string error;
-  if (!vantor::cli::LoadSession(plan.session, *s, error)) {
-    FUZZ_CHECK(!error.empty());
+  if (const auto loaded = vantor::cli::LoadSession(plan.session, *s); !loaded) {
+    FUZZ_CHECK(!loaded.error().message.empty());
     return 0;
   }
   vantor::fuzz::CheckConsistent(*s);

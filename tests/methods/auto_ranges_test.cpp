@@ -27,8 +27,8 @@ namespace {
 // A store read from the text of a light-curve file, as the program loads one.
 std::unique_ptr<Store> LoadText(const std::string& text) {
   auto s = std::make_unique<Store>();
-  const ReadStatus st = ReadLightCurveText(*s, text);
-  EXPECT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurveText(*s, text);
+  EXPECT_TRUE(st.has_value()) << st.error().message;
   return s;
 }
 

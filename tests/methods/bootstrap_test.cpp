@@ -38,7 +38,7 @@ void LoadEclipse(Store& s, double sigma, BootstrapRng& rng) {
     std::snprintf(line, sizeof line, "%.6f,%.6f\n", 2459000 + t, m);
     text += line;
   }
-  ASSERT_TRUE(ReadLightCurveText(s, text).ok);
+  ASSERT_TRUE(ReadLightCurveText(s, text).has_value());
 }
 
 double StdDev(const std::vector<double>& v) {

@@ -134,8 +134,8 @@ TEST(BisectChords, RealEclipseLandsOnThePublishedMinimum) {
   // CM Dra, TESS, epoch 7024; published minimum 58739.9291169 (Deeg 2021).
   auto s = std::make_unique<Store>();
   s->DataFilePath = VANTOR_TEST_DATA_DIR "/real/CMDra7024.csv";
-  const ReadStatus st = ReadLightCurve(*s);
-  ASSERT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurve(*s);
+  ASSERT_TRUE(st.has_value()) << st.error().message;
   ASSERT_EQ(s->HjdBase, 58739);
   for (const auto& [i1, i2, i3, i4] :
        {std::array{8, 14, 18, 24}, std::array{4, 13, 19, 28}, std::array{10, 15, 17, 22}}) {

@@ -208,8 +208,8 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   s->DataDir = VANTOR_TEST_DATA_DIR "/real";
   s->DataFileName = "CMDra7024.csv";
   s->DataFilePath = s->DataDir + "/" + s->DataFileName;
-  const ReadStatus read = ReadLightCurve(*s);
-  ASSERT_TRUE(read.ok) << read.message;
+  const ReadResult read = ReadLightCurve(*s);
+  ASSERT_TRUE(read.has_value()) << read.error().message;
   ASSERT_EQ(s->NPoints, 30);
   for (const auto& [left, right] : {std::pair{1, 30}, std::pair{4, 27}, std::pair{7, 24}}) {
     auto fit = std::make_unique<Store>(*s);
@@ -226,7 +226,7 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   // The same eclipse without its first points (published 58739.9291164).
   s->DataFileName = "testleft.csv";
   s->DataFilePath = s->DataDir + "/" + s->DataFileName;
-  ASSERT_TRUE(ReadLightCurve(*s).ok);
+  ASSERT_TRUE(ReadLightCurve(*s).has_value());
   s->FourierLeftIdx = 1;
   s->FourierRightIdx = s->NPoints;
   s->FourierLeftSet = s->FourierRightSet = s->FourierRangeSet = true;

@@ -234,8 +234,8 @@ TEST(KweeVanWoerden, RealEclipseLandsOnThePublishedMinimum) {
   // CM Dra, TESS, epoch 7024; published minimum 58739.9291169 (Deeg 2021).
   auto s = std::make_unique<Store>();
   s->DataFilePath = VANTOR_TEST_DATA_DIR "/real/CMDra7024.csv";
-  const ReadStatus st = ReadLightCurve(*s);
-  ASSERT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurve(*s);
+  ASSERT_TRUE(st.has_value()) << st.error().message;
   ASSERT_EQ(s->HjdBase, 58739);
   for (const auto& [first, last] : {std::pair{5, 27}, std::pair{8, 24}, std::pair{2, 30}}) {
     const auto r = KvwFromBoxes(*s, first, last, "1", ".9");

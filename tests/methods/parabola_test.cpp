@@ -106,8 +106,8 @@ TEST(ParabolaFit, RealEclipseLandsOnThePublishedMinimum) {
   // CM Dra, TESS, epoch 7024; published minimum 58739.9291169 (Deeg 2021).
   auto s = std::make_unique<Store>();
   s->DataFilePath = VANTOR_TEST_DATA_DIR "/real/CMDra7024.csv";
-  const ReadStatus st = ReadLightCurve(*s);
-  ASSERT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurve(*s);
+  ASSERT_TRUE(st.has_value()) << st.error().message;
   ASSERT_EQ(s->HjdBase, 58739);
   // The faintest point is 16; ranges from +-3 to +-11 points around it. The
   // narrowest ones are refused: the sums on uncentred times near 0.93 day keep

@@ -371,8 +371,8 @@ TEST(SlidingRun, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   s->DataDir = path.parent_path().string();
   s->DataFileName = path.filename().string();
   s->DataFilePath = path.string();
-  const ReadStatus st = ReadLightCurve(*s);
-  ASSERT_TRUE(st.ok) << st.message;
+  const ReadResult st = ReadLightCurve(*s);
+  ASSERT_TRUE(st.has_value()) << st.error().message;
   ASSERT_EQ(s->HjdBase, 58739);
   const auto r = RunSlidingIntegrations(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;

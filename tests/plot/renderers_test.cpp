@@ -54,7 +54,7 @@ std::unique_ptr<Store> Dip(int n, bool inverted = false) {
     text += line;
   }
   auto s = std::make_unique<Store>();
-  EXPECT_TRUE(ReadLightCurveText(*s, text).ok);
+  EXPECT_TRUE(ReadLightCurveText(*s, text).has_value());
   if (inverted) ApplyMagSign(*s, 1);
   StartTracing(*s);
   return s;

@@ -12,7 +12,7 @@
 #include "windows/frm_open.h"
 
 using vantor::FrmOpen;
-using vantor::ReadStatus;
+using vantor::ReadResult;
 using vantor::Store;
 
 namespace {
@@ -53,8 +53,8 @@ class FrmOpenTest : public QObject {
     window_ = std::make_unique<FrmOpen>(*store_);
     window_->Prepare();
     events_.clear();
-    connect(window_.get(), &FrmOpen::lightCurveRead, [this](const ReadStatus& st) {
-      events_ << QString("read %1 %2").arg(st.ok ? "ok" : "refused", Shown());
+    connect(window_.get(), &FrmOpen::lightCurveRead, [this](const ReadResult& st) {
+      events_ << QString("read %1 %2").arg(st.has_value() ? "ok" : "refused", Shown());
       status_ = st;
     });
     connect(window_.get(), &FrmOpen::clearResults, [this] { events_ << "clear " + Shown(); });
@@ -125,7 +125,7 @@ class FrmOpenTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.Dir1->SetPath(kExamples);
     w.Command1->click();
-    QVERIFY(status_.ok && store_->NPointsAll > 0);
+    QVERIFY(status_.has_value() && store_->NPointsAll > 0);
     const auto before = std::make_unique<Store>(*store_);
 
     w.ShowModeless();
@@ -134,7 +134,8 @@ class FrmOpenTest : public QObject {
     events_.clear();
     w.Command1->click();
     QCOMPARE(events_, (QStringList{"read refused shown", "clear hidden"}));
-    QCOMPARE(status_.message, std::string(vantor::kNotCsvMessage));
+    QVERIFY(!status_.has_value());
+    QCOMPARE(status_.error().message, std::string(vantor::kNotCsvMessage));
     before->DataDir = kTestData.toStdString();
     before->DataFileName = "no_comma.csv";
     before->DataFilePath = (kTestData + "/no_comma.csv").toStdString();
@@ -178,7 +179,7 @@ class FrmOpenTest : public QObject {
   std::unique_ptr<Store> store_;
   std::unique_ptr<FrmOpen> window_;
   QStringList events_;
-  ReadStatus status_;
+  ReadResult status_{std::unexpected(vantor::Error{})};
 };
 
 VANTOR_QT_TEST_MAIN(FrmOpenTest)

@@ -2,12 +2,15 @@
 // with the example eclipse (60 points, the faintest one index 30): a session
 // of clicks, fit, undo and refit checked against FitFourier; the markers and
 // the plot area's edges; an excluded interval, set in full or not; the boxes
-// and "Update"; Undo on a curve not fitted yet.
+// and "Update"; Undo on a curve not fitted yet; what a load (refused, or the
+// same file again) does to the window at once.
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 #include "core/format.h"
+#include "core/reader.h"
 #include "core/store.h"
 #include "core/text.h"
 #include "methods/fourier.h"
@@ -216,6 +219,42 @@ class FrmPlott5Test : public QObject {
     QTest::mouseClick(w().Command3, Qt::LeftButton);
     QVERIFY(store_->FitParam == start);
     QCOMPARE(w().Text1[1]->text(), Q(FormatFixed(start[1], 8, 5)));
+  }
+
+  void anAcceptedLoadStartsTheWindowOverAtOnceEvenOnTheSameFile() {
+    // A fit from typed values (so that its start differs from the reader's),
+    // then an interval being excluded.
+    Click(Mid(20));
+    Click(Mid(40));
+    const QString typed[9] = {"", "0.43", "1.17", "25", "0.8", "0.05", "0", "0", "0"};
+    for (int j = 1; j <= 8; ++j) w().Text1[j]->setText(typed[j]);
+    QTest::mouseClick(w().Command1, Qt::LeftButton);
+    FitAndCheckRow();
+    QVERIFY(store_->FitA0 != FitAFromFitParam(start_));
+    QTest::mouseClick(w().Command5, Qt::LeftButton);
+    Click(Mid(26), Qt::RightButton);
+    QVERIFY(store_->ExcludeMode && store_->ExclLeftIdx == 27 && w().Command5->isEnabled());
+
+    // A refused file (dropped, or named at start-up: both open through
+    // OpenPath) leaves the window and its interval alone.
+    QFile bad(dir_->filePath("bad.csv"));
+    QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("no commas\nat all\n") > 0);
+    bad.close();
+    QVERIFY(main_->frmOpen().OpenPath(bad.fileName()));
+    QCOMPARE(messages_->Texts(), QStringList{QString::fromLatin1(kNotCsvMessage)});
+    QVERIFY(store_->ExcludeMode && store_->ExclLeftIdx == 27 && w().Command5->isEnabled());
+
+    // The same observations again are a new light curve: before the window
+    // is used, the interval and "Exclude" are gone, and Undo before a fit
+    // restores the reader's values, not the start of the last fit.
+    QVERIFY(main_->frmOpen().OpenPath(kExamples + QStringLiteral("/eclipse_header.csv")));
+    QVERIFY(!store_->ExcludeMode && store_->ExclLeftIdx == 0 && store_->ExclRightIdx == 0);
+    QVERIFY(!w().Command5->isEnabled());
+    main_->Command5_Click();
+    Click(Mid(20));
+    Click(Mid(40));
+    QTest::mouseClick(w().Command3, Qt::LeftButton);
+    QVERIFY(store_->FitParam == start_);
   }
 
  private:

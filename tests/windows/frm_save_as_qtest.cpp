@@ -29,7 +29,7 @@ class FrmSaveAsTest : public QObject {
   void nameReachesTheStoreAtEveryChangeAndOkWritesNothing() {
     Store store;
     store.DataFilePath = VANTOR_SOURCE_DIR "/examples/eclipse_header.csv";
-    QVERIFY(vantor::ReadLightCurve(store).ok);
+    QVERIFY(vantor::ReadLightCurve(store).has_value());
     const auto before = std::make_unique<Store>(store);
     FrmSaveAs w(store);
     w.Prepare();
