@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "core/format.h"
-#include "core/textfile.h"
 #include "core/method_rows.h"
+#include "core/textfile.h"
 
 namespace vantor::cli {
 namespace {

@@ -22,8 +22,8 @@ constexpr const char* MethodTitle(int row) {
 
 // "parabola", "tracing", "chords", "kvw", "fourier", "sliding" for rows 1..6; "" otherwise.
 constexpr const char* MethodKey(int row) {
-  constexpr const char* kKeys[kMethodRows + 1] = {"",      "parabola", "tracing", "chords",
-                                                  "kvw",   "fourier",  "sliding"};
+  constexpr const char* kKeys[kMethodRows + 1] = {"",    "parabola", "tracing", "chords",
+                                                  "kvw", "fourier",  "sliding"};
   return row >= 1 && row <= kMethodRows ? kKeys[row] : "";
 }
 

@@ -94,9 +94,8 @@ std::string BalancedWhy(const Outline& o, const Balanced& b, double depth) {
 MethodResult<AutoRange> WideRange(const Outline& o, double depth, const char* method) {
   const auto b = BalancedAbout(o, depth);
   if (!b) {
-    return Refuse(std::string("No automatic range for ") + method +
-                  ": a branch does not rise to " + Percent(depth) +
-                  " of the depth within the data.");
+    return Refuse(std::string("No automatic range for ") + method + ": a branch does not rise to " +
+                  Percent(depth) + " of the depth within the data.");
   }
   if (b->last - b->first + 1 < kMinWideRangePoints) {
     return Refuse(std::string("No automatic range for ") + method + ": only " +
@@ -115,8 +114,9 @@ MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const Au
   const double t1 = o.t[range.first];
   const double dt = (o.t[range.last] - t1) / F;
   if (!(dt > 0)) {
-    return Refuse("No automatic range for Kwee and van Woerden: the points of its range lie at "
-                  "one time.");
+    return Refuse(
+        "No automatic range for Kwee and van Woerden: the points of its range lie at "
+        "one time.");
   }
   // The method's start: the first faintest of its resampled points (raw
   // magnitudes rounded to a few decimals often tie, so resample as it does).
@@ -128,16 +128,16 @@ MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const Au
   }
   const int h0 = std::min(c0, F - c0);
   const double tStart = t1 + c0 * dt;
-  const double away =
-      std::max(std::fabs(tStart - o.centre), std::fabs(tStart - o.halfDepthMiddle));
+  const double away = std::max(std::fabs(tStart - o.centre), std::fabs(tStart - o.halfDepthMiddle));
   const int offset = static_cast<int>(std::lround(away / dt));
   const int wanted = std::max({1, 2 * (offset - kKvwFreeMoves), F / kKvwStepsAcross});
   const int step = std::max(1, std::min(wanted, static_cast<int>((0.98 - kKvwMinFrac) * h0)));
   const double frac = std::min(0.9, std::floor(100.0 * (h0 - step) / h0 - 2) / 100);
   if (!(frac >= kKvwMinFrac)) {
-    return Refuse("No automatic range for Kwee and van Woerden: its search would start at the "
-                  "faintest point of the range (sample " + IntText(c0) + " of 0 to " + IntText(F) +
-                  "), too near the end of the range for its sums.");
+    return Refuse(
+        "No automatic range for Kwee and van Woerden: its search would start at the "
+        "faintest point of the range (sample " +
+        IntText(c0) + " of 0 to " + IntText(F) + "), too near the end of the range for its sums.");
   }
   AutoKvw k{range, IntText(step), Fixed(frac, 2), tStart - o.centre};
   if (step > 1 || frac < 0.9) {
@@ -221,9 +221,9 @@ MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
   if (nLeft < kMinChordPoints || nRight < kMinChordPoints) {
     return Refuse("No automatic ranges for the chords: the " +
                   std::string(nLeft < kMinChordPoints ? "left" : "right") + " branch holds " +
-                  IntText(std::min(nLeft, nRight)) + " point(s) between " +
-                  Percent(kChordsUpper) + " and " + Percent(kChordsLower) +
-                  " of the depth (at least " + IntText(kMinChordPoints) + " are needed).");
+                  IntText(std::min(nLeft, nRight)) + " point(s) between " + Percent(kChordsUpper) +
+                  " and " + Percent(kChordsLower) + " of the depth (at least " +
+                  IntText(kMinChordPoints) + " are needed).");
   }
   return AutoChords{i1, i2, i3, i4,
                     Points(i1, i2) + " and " + Points(i3, i4) + ": the branches between " +
@@ -268,8 +268,7 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   for (int i = 1; i <= n; ++i) {
     o.t[i] = s.RelTime[i];
     const int reach = std::min({half, i - 1, n - i});
-    o.sm[i] = Median(
-        std::vector<double>(s.Mag.begin() + i - reach, s.Mag.begin() + i + reach + 1));
+    o.sm[i] = Median(std::vector<double>(s.Mag.begin() + i - reach, s.Mag.begin() + i + reach + 1));
   }
   // The middle of the first run of points at the faintest smoothed magnitude:
   // a median flattens a pointed bottom into a short run of equal values.
@@ -304,15 +303,16 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
     return Refuse(std::string("Only one branch of the eclipse is covered: the ") +
                   (leftShort ? "left (descending" : "right (ascending") +
                   ") branch rises over only " + Percent(o.usable / depth) +
-                  " of the depth before the data " + (leftShort ? "start" : "end") +
-                  " (at least " + Percent(kMinBranchShare) + " is needed to balance the ranges).");
+                  " of the depth before the data " + (leftShort ? "start" : "end") + " (at least " +
+                  Percent(kMinBranchShare) + " is needed to balance the ranges).");
   }
   // Every method refuses a curve that the program's own test calls inverted.
   if (LooksInverted(s)) return Refuse(kInvertedMessage);
   // Every crossing below exists: each branch's top is at most Top, which is
   // brighter than any depth fraction above 0.
   o.centre = (*CrossOutwards(o, o.Level(kCentreDepth), -1) +
-              *CrossOutwards(o, o.Level(kCentreDepth), +1)) / 2;
+              *CrossOutwards(o, o.Level(kCentreDepth), +1)) /
+             2;
   o.halfDepthMiddle =
       (*CrossOutwards(o, o.Level(0.5), -1) + *CrossOutwards(o, o.Level(0.5), +1)) / 2;
 
@@ -333,8 +333,8 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
     f.range = *fourier;
     const double t1 = o.t[f.range.first], t2 = o.t[f.range.last];
     const double ends = (o.sm[f.range.first] + o.sm[f.range.last]) / 2;
-    f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends,
-               0,  0,        0,           0};
+    f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends, 0, 0,
+               0, 0};
     r.fourier = f;
   } else {
     r.fourier = std::unexpected(fourier.error());

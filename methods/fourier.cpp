@@ -25,24 +25,24 @@ bool AllFinite(const std::array<double, 9>& v) {
 }
 
 // Checks that the range is set and lies within the working points.
-std::optional<Refusal> CheckRange(const Store& s) {
-  if (!s.FourierRangeSet) return Refusal{kSelectRangeFirst};
+MethodResult<void> CheckRange(const Store& s) {
+  if (!s.FourierRangeSet) return Refuse(kSelectRangeFirst);
   const int left = s.FourierLeftIdx;
   const int right = s.FourierRightIdx;
   if (left < 1 || right > s.NPoints || left > right) {
-    return Refusal{"The range runs from point " + std::to_string(left) + " to point " +
-                   std::to_string(right) + ", which is not a range within points 1 to " +
-                   std::to_string(s.NPoints) +
-                   ". Left-click the start and the end of the range again, one on each side of "
-                   "the faintest point."};
+    return Refuse("The range runs from point " + std::to_string(left) + " to point " +
+                  std::to_string(right) + ", which is not a range within points 1 to " +
+                  std::to_string(s.NPoints) +
+                  ". Left-click the start and the end of the range again, one on each side of "
+                  "the faintest point.");
   }
-  return std::nullopt;
+  return {};
 }
 
 // Everything the fit needs that can be refused before the store is touched.
 // Sets nData to the number of points the fit will take.
-std::optional<Refusal> CheckFitInputs(const Store& s, int& nData) {
-  if (auto r = CheckRange(s)) return r;
+MethodResult<void> CheckFitInputs(const Store& s, int& nData) {
+  if (auto r = CheckRange(s); !r) return r;
   const int left = s.FourierLeftIdx;
   const int right = s.FourierRightIdx;
   nData = right - left + 1;
@@ -50,36 +50,36 @@ std::optional<Refusal> CheckFitInputs(const Store& s, int& nData) {
     const int exclLeft = s.ExclLeftIdx;
     const int exclRight = s.ExclRightIdx;
     if (exclLeft < 1 || exclRight < 1) {
-      return Refusal{std::string("The interval to exclude is not set.") + kHowToExclude};
+      return Refuse(std::string("The interval to exclude is not set.") + kHowToExclude);
     }
     if (exclLeft > exclRight + 1) {
-      return Refusal{"The interval to exclude is reversed: it starts at point " +
-                     std::to_string(exclLeft) + " and ends at point " + std::to_string(exclRight) +
-                     "." + kHowToExclude};
+      return Refuse("The interval to exclude is reversed: it starts at point " +
+                    std::to_string(exclLeft) + " and ends at point " + std::to_string(exclRight) +
+                    "." + kHowToExclude);
     }
     if (exclLeft < left || exclRight > right) {
-      return Refusal{"The interval to exclude (points " + std::to_string(exclLeft) + " to " +
-                     std::to_string(exclRight) + ") does not lie inside the range (points " +
-                     std::to_string(left) + " to " + std::to_string(right) + ")." + kHowToExclude};
+      return Refuse("The interval to exclude (points " + std::to_string(exclLeft) + " to " +
+                    std::to_string(exclRight) + ") does not lie inside the range (points " +
+                    std::to_string(left) + " to " + std::to_string(right) + ")." + kHowToExclude);
     }
     nData = (exclLeft - left) + (right - exclRight);
   }
   if (nData < kFourierParams) {
-    return Refusal{
+    return Refuse(
         "The Fourier fit has 8 parameters and needs at least 8 points, but " +
         std::string(s.ExcludeMode ? "the range without the excluded interval" : "the range") +
-        " holds " + std::to_string(nData) + ". Select a wider range."};
+        " holds " + std::to_string(nData) + ". Select a wider range.");
   }
   for (int k = 1; k <= 8; ++k) {
     if (!std::isfinite(s.FitParam[k])) {
-      return Refusal{std::string("The starting value of ") + kParamNames[k] +
-                     " is not a finite number. Type another value and press \"Update\"."};
+      return Refuse(std::string("The starting value of ") + kParamNames[k] +
+                    " is not a finite number. Type another value and press \"Update\".");
     }
   }
   for (int i = 1; i <= nData; ++i) {
     if (!(std::isfinite(s.FitSigma[i]) && s.FitSigma[i] > 0.0)) {
-      return Refusal{"The uncertainty of fit point " + std::to_string(i) +
-                     " is not a positive number; load the light curve again."};
+      return Refuse("The uncertainty of fit point " + std::to_string(i) +
+                    " is not a positive number; load the light curve again.");
     }
   }
   for (int j = 1; j <= kFourierParams; ++j) {
@@ -88,15 +88,15 @@ std::optional<Refusal> CheckFitInputs(const Store& s, int& nData) {
       if (s.FitList[k] == j) ++hits;
     }
     if (hits != 1) {
-      return Refusal{"The list of fitted parameters must name each of the 8 parameters once."};
+      return Refuse("The list of fitted parameters must name each of the 8 parameters once.");
     }
   }
   if (!(s.FitLambda < 0.0)) {
-    return Refusal{
+    return Refuse(
         "The fit cannot start because its damping factor has not been reset. Press "
-        "\"Undo\" to start over."};
+        "\"Undo\" to start over.");
   }
-  return std::nullopt;
+  return {};
 }
 
 // The store fields a fit writes, kept so that a refused fit can put them back.
@@ -174,7 +174,7 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     return Refuse("A Fourier fit already stands. Press \"Undo\" to start over.");
   }
   int nData = 0;
-  if (auto refusal = CheckFitInputs(s, nData)) return Refuse(refusal->message);
+  if (auto inputs = CheckFitInputs(s, nData); !inputs) return std::unexpected(inputs.error());
 
   const FitFields before(s);
 
@@ -268,7 +268,7 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
 }
 
 MethodResult<void> ComputeFourierCurve(Store& s) {
-  if (auto refusal = CheckRange(s)) return Refuse(refusal->message);
+  if (auto range = CheckRange(s); !range) return std::unexpected(range.error());
   if (!AllFinite(s.FitParam)) {
     return Refuse(
         "A parameter of the Fourier curve is not a finite number. Type another value "

@@ -74,8 +74,7 @@ struct Runner {
   }
 
   std::expected<Timing, Refusal> operator()(const ChordsSetup& p) const {
-    return Delivered(s, 3,
-                     BisectChords(s, p.left.first, p.left.last, p.right.first, p.right.last));
+    return Delivered(s, 3, BisectChords(s, p.left.first, p.left.last, p.right.first, p.right.last));
   }
 
   std::expected<Timing, Refusal> operator()(const KvwSetup& p) const {
@@ -128,7 +127,6 @@ std::string RangeText(const Store& s, IndexRange r) {
 
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
-
 // The checks every method makes first, then the method.
 std::expected<Timing, Refusal> Run(const Store& s, Store* scratch, const MethodSetup& setup) {
   if (s.NPoints < 1) {
@@ -150,7 +148,6 @@ std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& set
   auto scratch = std::make_unique<Store>(s);
   return Run(*scratch, scratch.get(), setup);
 }
-
 
 std::optional<MethodSetup> CurrentSetup(const Store& s, int row) {
   switch (row) {

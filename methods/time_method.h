@@ -92,21 +92,21 @@ struct SlidingSetup {
 };
 
 // The setup of one row of the main window; the alternative's index + 1 is the row.
-using MethodSetup = std::variant<ParabolaSetup, TracingSetup, ChordsSetup, KvwSetup,
-                                 FourierSetup, SlidingSetup>;
+using MethodSetup =
+    std::variant<ParabolaSetup, TracingSetup, ChordsSetup, KvwSetup, FourierSetup, SlidingSetup>;
 
 // The main window's row (1..6) of a setup.
 inline int RowOf(const MethodSetup& setup) { return static_cast<int>(setup.index()) + 1; }
 
 // What a method delivered: the minimum, the row's texts and the method's own result.
 struct Timing {
-  int row = 0;                // 1..6, the main window's row
-  Minimum minimum;            // days relative to HjdBase
-  double time = 0.0;          // HjdBase + minimum.rel_time, the full HJD
-  std::string timeText;       // the "Time of Minimum" box
-  std::string errorText;      // the "Est'd Error" box
+  int row = 0;            // 1..6, the main window's row
+  Minimum minimum;        // days relative to HjdBase
+  double time = 0.0;      // HjdBase + minimum.rel_time, the full HJD
+  std::string timeText;   // the "Time of Minimum" box
+  std::string errorText;  // the "Est'd Error" box
   std::variant<ParabolaFit, TracingResult, ChordsResult, KvwResult, FourierFitResult, SlidingRun>
-      result;                 // the method's own result, same index as the setup
+      result;  // the method's own result, same index as the setup
 
   // The method's own result; R must be the type of this timing's method.
   template <class R>

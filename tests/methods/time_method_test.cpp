@@ -23,7 +23,7 @@ namespace {
 std::unique_ptr<Store> Example() {
   auto s = std::make_unique<Store>();
   s->DataFilePath = VANTOR_SOURCE_DIR "/examples/eclipse_header.csv";
-  EXPECT_TRUE(ReadLightCurve(*s).ok);
+  EXPECT_TRUE(ReadLightCurve(*s).has_value());
   return s;
 }
 
@@ -54,12 +54,13 @@ std::vector<Case> ExampleCases(const Store& s) {
   std::array<double, 9> start = s.FitParam;
   return {
       {ParabolaSetup{{24, 37}}, [](Store& st) { return MinimumOf(FitParabola(st, 24, 37)); }},
-      {TracingSetup{0.07, 5},
-       [](Store& st) { return MinimumOf(TracingResultAt(st, 0.07)); }},
+      {TracingSetup{0.07, 5}, [](Store& st) { return MinimumOf(TracingResultAt(st, 0.07)); }},
       {ChordsSetup{{12, 20}, {40, 48}},
        [](Store& st) { return MinimumOf(BisectChords(st, 12, 20, 40, 48)); }},
       {KvwSetup{{15, 45}, {"2", ".7"}},
-       [](Store& st) { return MinimumOf(KweeVanWoerden(st, 15, 45, KvwParams{2, 0.7})); }},
+       [](Store& st) {
+         return MinimumOf(KweeVanWoerden(st, 15, 45, KvwParams{2, 0.7}));
+       }},
       {FourierSetup{{10, 50}, IndexRange{29, 31}, start},
        [start](Store& st) {
          st.FourierLeftIdx = 10, st.FourierRightIdx = 50;
@@ -135,7 +136,8 @@ TEST(TimeMethod, InStoreLeavesTheFourierFitStandingAndNeverWrapsItsRange) {
   auto fresh = Example();
   const auto wrapped = TimeMethod(*fresh, FourierSetup{{2, 65565}, std::nullopt, s->FitParam});
   ASSERT_FALSE(wrapped.has_value());
-  EXPECT_NE(wrapped.error().message.find("points 1 to 60"), std::string::npos) << wrapped.error().message;
+  EXPECT_NE(wrapped.error().message.find("points 1 to 60"), std::string::npos)
+      << wrapped.error().message;
 }
 
 TEST(CurrentSetup, HoldsWhatEachMethodWindowHoldsNow) {
