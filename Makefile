@@ -7,6 +7,9 @@
 # targets with clang in build-fuzz/ and runs each for FUZZ_SECONDS.
 # `make install` builds and installs the program, its desktop entry and its
 # icon under PREFIX (default /usr/local; DESTDIR stages them elsewhere).
+# With CI set in the environment (.ci/run sets it) every build treats compiler
+# warnings as errors; VANTOR_WERROR=ON or OFF on the command line decides
+# otherwise.
 BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
@@ -15,6 +18,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := reader settings val format time_args
 FUZZ_CXX ?= clang++-16
+VANTOR_WERROR ?= $(if $(CI),ON,OFF)
 
 .PHONY: all deps configure build run test bench screenshots sanitize fuzz install clean
 
@@ -24,7 +28,8 @@ deps:
 	@./scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVANTOR_WERROR=$(VANTOR_WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -46,7 +51,7 @@ test: build
 # build is unoptimised: it compiles faster, and the tests need no speed.
 sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DVANTOR_SANITIZE=ON -DVANTOR_BUILD_BENCH=OFF >/dev/null
+	  -DVANTOR_SANITIZE=ON -DVANTOR_BUILD_BENCH=OFF -DVANTOR_WERROR=$(VANTOR_WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -56,7 +61,7 @@ sanitize: deps
 # to $(FUZZ_BUILD)/crashes/<target>/; the committed seeds are only read.
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DVANTOR_FUZZ=ON >/dev/null
+	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DVANTOR_FUZZ=ON -DVANTOR_WERROR=$(VANTOR_WERROR) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes/$$t; \

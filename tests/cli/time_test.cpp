@@ -103,7 +103,7 @@ TEST(CliTime, InvertedLightCurveIsRefusedByEveryMethod) {
 }
 
 TEST(CliTime, BadUsageAndRefusedFilesGiveStatusTwo) {
-  for (const std::string args :
+  for (const std::string& args :
        {"time " + kReal + " --parabola 8-24", "time " + kReal + " --chords 3:12",
         "time " + kReal + " --start 1,2,3", "time " + kReal + " --fourier 2:29 --start 1,2,3,4,5,6,7,x",
         "time " + kReal + " --step 2", "time " + kReal + " --fold abc",

@@ -223,7 +223,7 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
     EXPECT_LT(r->minimum.error, 5e-4);
   }
 
-  // The same eclipse without its first points (published 58739.9291164).
+  // The same eclipse without its last four points (published 58739.9291164).
   s->DataFileName = "testleft.csv";
   s->DataFilePath = s->DataDir + "/" + s->DataFileName;
   ASSERT_TRUE(ReadLightCurve(*s).has_value());
