@@ -173,17 +173,23 @@ TimeRow MakeTimeRow(const MethodSetup& setup, const std::expected<Timing, Refusa
 }
 
 std::vector<MethodSetup> PlannedSetups(const Store& s, const TimePlan& p) {
+  // Built in place: a temporary variant holding strings makes GCC 12 warn
+  // (wrongly) about an uninitialised string.
   std::vector<MethodSetup> setups;
-  if (p.parabola) setups.push_back(ParabolaSetup{p.parabolaRange});
+  if (p.parabola) setups.emplace_back(std::in_place_type<ParabolaSetup>, p.parabolaRange);
   if (p.tracing) {
-    setups.push_back(TracingSetup{p.fold.value_or(s.FoldTime), SmoothLevelAfter(p.smooth)});
+    setups.emplace_back(std::in_place_type<TracingSetup>, p.fold.value_or(s.FoldTime),
+                        SmoothLevelAfter(p.smooth));
   }
-  if (p.chords) setups.push_back(ChordsSetup{p.chordsLeft, p.chordsRight});
-  if (p.kvw) setups.push_back(KvwSetup{p.kvwRange, {p.step, p.frac}});
+  if (p.chords) setups.emplace_back(std::in_place_type<ChordsSetup>, p.chordsLeft, p.chordsRight);
+  if (p.kvw) {
+    setups.emplace_back(std::in_place_type<KvwSetup>, p.kvwRange, KvwTuning{p.step, p.frac});
+  }
   if (p.fourier) {
-    setups.push_back(FourierSetup{p.fourierRange, p.exclude, p.start.value_or(s.FitParam)});
+    setups.emplace_back(std::in_place_type<FourierSetup>, p.fourierRange, p.exclude,
+                        p.start.value_or(s.FitParam));
   }
-  if (p.sliding) setups.push_back(SlidingSetup{});
+  if (p.sliding) setups.emplace_back(std::in_place_type<SlidingSetup>);
   return setups;
 }
 
