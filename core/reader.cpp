@@ -42,6 +42,41 @@ std::string Quote(std::string_view field) {
   return "\"" + std::string(field) + "\"";
 }
 
+// Puts checked observations into the store: from here on nothing can fail.
+int16_t Commit(Store& s, std::span<const double> hjd, std::span<const double> mag) {
+  const int n = static_cast<int>(hjd.size());
+  for (int i = 1; i <= n; ++i) {
+    s.HjdRaw[i] = hjd[i - 1];
+    s.MagRaw[i] = mag[i - 1];
+  }
+  s.NPointsAll = s.NPoints = static_cast<int16_t>(n);
+  s.MagSign = 1;
+  s.HjdBase = std::floor(s.HjdRaw[1]);
+  for (int i = 1; i <= n; ++i) {
+    s.RelTime[i] = s.HjdRaw[i] - s.HjdBase;
+    s.RelTimeAll[i] = s.RelTime[i];
+    s.Mag[i] = s.MagRaw[i] * s.MagSign;
+    s.MagAll[i] = s.Mag[i];
+  }
+  for (int i = 1; i <= n; ++i) s.Deleted[i] = 0;
+  ComputeRanges(s);
+  CopyLimitsToEdit(s);
+  s.FoldTime = RoundTo(s.RelTime[s.FaintIdx], 4);
+
+  // Fourier starting values.
+  s.FitParam[1] = s.RelTime[s.InnerExtremeIdx];
+  s.FitParam[2] = s.Mag[s.FaintIdx];
+  s.FitParam[3] = 3.14 / s.TRange;
+  s.FitParam[4] = s.MagRange;
+  for (int j = 5; j <= 8; ++j) s.FitParam[j] = 0;
+  for (int i = 1; i <= n; ++i) s.FitSigma[i] = 0.01;
+  s.FitLambda = -1;
+
+  // Every method window starts over on the new curve.
+  ResetMethodState(s);
+  return static_cast<int16_t>(n);
+}
+
 }  // namespace
 
 ReadResult ReadLightCurve(Store& s) {
@@ -140,38 +175,36 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
     mag.push_back(v[1]);
   }
 
-  // Accepted: from here on nothing can fail.
-  const int n = static_cast<int>(hjd.size());
-  for (int i = 1; i <= n; ++i) {
-    s.HjdRaw[i] = hjd[i - 1];
-    s.MagRaw[i] = mag[i - 1];
-  }
-  s.NPointsAll = s.NPoints = static_cast<int16_t>(n);
-  s.MagSign = 1;
-  s.HjdBase = std::floor(s.HjdRaw[1]);
-  for (int i = 1; i <= n; ++i) {
-    s.RelTime[i] = s.HjdRaw[i] - s.HjdBase;
-    s.RelTimeAll[i] = s.RelTime[i];
-    s.Mag[i] = s.MagRaw[i] * s.MagSign;
-    s.MagAll[i] = s.Mag[i];
-  }
-  for (int i = 1; i <= n; ++i) s.Deleted[i] = 0;
-  ComputeRanges(s);
-  CopyLimitsToEdit(s);
-  s.FoldTime = RoundTo(s.RelTime[s.FaintIdx], 4);
+  return Commit(s, hjd, mag);
+}
 
-  // Fourier starting values.
-  s.FitParam[1] = s.RelTime[s.InnerExtremeIdx];
-  s.FitParam[2] = s.Mag[s.FaintIdx];
-  s.FitParam[3] = 3.14 / s.TRange;
-  s.FitParam[4] = s.MagRange;
-  for (int j = 5; j <= 8; ++j) s.FitParam[j] = 0;
-  for (int i = 1; i <= n; ++i) s.FitSigma[i] = 0.01;
-  s.FitLambda = -1;
-
-  // Every method window starts over on the new curve.
-  ResetMethodState(s);
-  return static_cast<int16_t>(n);
+ReadResult LoadObservations(Store& s, std::span<const double> hjd, std::span<const double> mag) {
+  const size_t n = hjd.size();
+  if (n < 1 || n > static_cast<size_t>(kMaxPoints)) {
+    return Refuse("A light curve holds 1 to " + std::to_string(kMaxPoints) + " observations; " +
+                  std::to_string(n) + " were given.");
+  }
+  if (mag.size() != n) {
+    return Refuse(std::to_string(n) + " times were given with " + std::to_string(mag.size()) +
+                  " magnitudes.");
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const std::string which = "Observation " + std::to_string(i + 1);
+    if (!std::isfinite(hjd[i]) || !(std::fabs(hjd[i]) < kLargestHjd)) {
+      return Refuse(which + ": its time is not a finite number within 10000000000 days.");
+    }
+    if (!std::isfinite(mag[i]) || !(std::fabs(mag[i]) < 99)) {
+      return Refuse(which + ": its magnitude is not a number between -99 and 99.");
+    }
+    if (!(std::fabs(hjd[i] - std::floor(hjd[0])) < 99999999)) {
+      return Refuse(which + ": its time lies more than 99999999 days from the first.");
+    }
+    if (i > 0 && hjd[i] < hjd[i - 1]) {
+      return Refuse(which + ": its time is earlier than the one before. Observations must be in "
+                    "time order.");
+    }
+  }
+  return Commit(s, hjd, mag);
 }
 
 }  // namespace vantor

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <expected>
 #include <string_view>
 
@@ -34,5 +35,18 @@ ReadResult ReadLightCurve(Store& s);
 
 // The same on the text of a file already in memory.
 ReadResult ReadLightCurveText(Store& s, std::string_view text);
+
+// Puts observations that come from elsewhere (an importer, a window cut out
+// of a long series, an array handed over by a program) into the store exactly
+// as an accepted file with these values would be: times hjd(1..n) and
+// magnitudes mag(1..n), HjdBase the whole day of the first time, no point
+// deleted, the "+Mags (V-C)" sign, the limits, the tracing paper's fold, the
+// Fourier fit's starting values, and the method windows reset. File names
+// are left to the caller. Refuses, leaving the store as it was, unless
+// 1 <= n <= kMaxPoints, both spans hold n values, every value is finite, the
+// times lie in time order within kLargestHjd days and within 99999999 days of
+// the first, and every magnitude lies between -99 and 99 (the bounds the
+// reader puts on a file); the refusal names the observation (1-based).
+ReadResult LoadObservations(Store& s, std::span<const double> hjd, std::span<const double> mag);
 
 }  // namespace vantor

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantor {
 namespace {
@@ -220,6 +222,45 @@ TEST(ReadLightCurveText, RecognisesTheLayoutOnlyFromTheFirstTwoLines) {
   ASSERT_TRUE(ReadLightCurveText(s, "1.0,5,,7\n1.1,6,,y\n").has_value());
   EXPECT_EQ(s.NPointsAll, 2);
   EXPECT_FALSE(ReadLightCurveText(s, "1.0,,1\n1.1,6,1\n").has_value());
+}
+
+TEST(LoadObservations, GivesTheStoreAFileWithTheSameValuesGivesAndRefusesLikeIt) {
+  const auto fromFile = Loaded("exactly_1000.csv");
+  std::vector<double> hjd, mag;
+  for (int i = 1; i <= fromFile->NPointsAll; ++i) {
+    hjd.push_back(fromFile->HjdRaw[i]);
+    mag.push_back(fromFile->MagRaw[i]);
+  }
+  auto s = std::make_unique<Store>();
+  s->ParFitted = true;  // left over from an earlier curve
+  ASSERT_EQ(LoadObservations(*s, hjd, mag), fromFile->NPointsAll);
+  s->DataDir = fromFile->DataDir;
+  s->DataFileName = fromFile->DataFileName;
+  s->DataFilePath = fromFile->DataFilePath;
+  EXPECT_TRUE(*s == *fromFile);
+
+  const Store before = *s;
+  const std::vector<double> bad = {0.5, NAN, 0.7};
+  const std::vector<double> back = {0.5, 0.4, 0.7};
+  const std::vector<double> faint = {0.5, 0.6, 120};
+  const std::vector<double> three = {0.5, 0.6, 0.7};
+  const std::vector<double> none;
+  struct Case {
+    const std::vector<double>& t;
+    const std::vector<double>& m;
+    const char* says;
+  };
+  for (const Case& c : {Case{bad, three, "Observation 2: its time"},
+                        Case{back, three, "Observation 2: its time is earlier"},
+                        Case{three, faint, "Observation 3: its magnitude"},
+                        Case{three, bad, "Observation 2: its magnitude"},
+                        Case{none, none, "1 to 1000 observations; 0"},
+                        Case{three, hjd, "3 times were given with 1000"}}) {
+    const auto r = LoadObservations(*s, c.t, c.m);
+    ASSERT_FALSE(r.has_value()) << c.says;
+    EXPECT_NE(r.error().message.find(c.says), std::string::npos) << r.error().message;
+    EXPECT_TRUE(*s == before) << c.says;
+  }
 }
 
 }  // namespace
