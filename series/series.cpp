@@ -1,0 +1,428 @@
+// Every eclipse of a long series: windows, coverage checks, timing by every
+// method, O-C and the refined ephemeris; the ephemeris from the series itself.
+#include "series/series.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include "core/combination.h"
+#include "core/format.h"
+#include "core/method_rows.h"
+#include "core/reader.h"
+#include "core/store.h"
+#include "methods/auto_ranges.h"
+#include "methods/bootstrap.h"
+
+namespace vantor {
+
+namespace {
+
+std::string Days(double d, int decimals = 5) { return FormatResult(d, 14, decimals); }
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return NAN;
+  const size_t mid = v.size() / 2;
+  std::nth_element(v.begin(), v.begin() + mid, v.end());
+  const double upper = v[mid];
+  if (v.size() % 2 == 1) return upper;
+  return (*std::max_element(v.begin(), v.begin() + mid) + upper) / 2;
+}
+
+std::expected<void, Error> CheckSeries(std::span<const double> time, std::span<const double> mag) {
+  if (time.size() != mag.size()) {
+    return std::unexpected(Error{std::to_string(time.size()) + " times were given with " +
+                                 std::to_string(mag.size()) + " magnitudes."});
+  }
+  if (time.size() < static_cast<size_t>(kMinWindowPoints)) {
+    return std::unexpected(Error{"The series holds " + std::to_string(time.size()) +
+                                 " points; at least " + std::to_string(kMinWindowPoints) +
+                                 " are needed."});
+  }
+  for (size_t i = 0; i < time.size(); ++i) {
+    if (!std::isfinite(time[i]) || !std::isfinite(mag[i])) {
+      return std::unexpected(
+          Error{"Point " + std::to_string(i + 1) + " of the series is not a finite number."});
+    }
+    if (i > 0 && time[i] < time[i - 1]) {
+      return std::unexpected(Error{"Point " + std::to_string(i + 1) +
+                                   " of the series is earlier than the one before: the series "
+                                   "must be in time order."});
+    }
+  }
+  return {};
+}
+
+// The phase of t on the ephemeris, in [-0.5, 0.5).
+double Phase(double t, const Ephemeris& e) {
+  const double c = (t - e.epoch) / e.period;
+  return c - std::floor(c + 0.5);
+}
+
+struct Window {
+  std::vector<double> t, m;
+  int nPoints = 0;
+  std::string note;
+};
+
+// Cuts the window of Tc and checks its coverage; the refusal says why.
+std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<const double> mag,
+                                       double tc, double h) {
+  const auto first = std::lower_bound(time.begin(), time.end(), tc - h);
+  const auto last = std::upper_bound(time.begin(), time.end(), tc + h);
+  Window w;
+  w.t.assign(first, last);
+  w.m.assign(mag.begin() + (first - time.begin()), mag.begin() + (last - time.begin()));
+  w.nPoints = static_cast<int>(w.t.size());
+  if (w.nPoints < kMinWindowPoints) {
+    return std::unexpected(Error{"Only " + std::to_string(w.nPoints) +
+                                 " points lie within the window; at least " +
+                                 std::to_string(kMinWindowPoints) + " are needed."});
+  }
+  int left = 0, right = 0;
+  for (const double t : w.t) {
+    if (t < tc - h / 4) ++left;
+    if (t > tc + h / 4) ++right;
+  }
+  if (left < kMinBranchPoints || right < kMinBranchPoints) {
+    return std::unexpected(
+        Error{std::string("The ") + (left < kMinBranchPoints ? "descending" : "ascending") +
+              " branch is missing: too few points before the eclipse " +
+              (left < kMinBranchPoints ? "begins" : "ends") + " (a half eclipse)."});
+  }
+  std::vector<double> steps;
+  for (size_t i = 1; i < w.t.size(); ++i) steps.push_back(w.t[i] - w.t[i - 1]);
+  const double typical = Median(steps);
+  for (size_t i = 1; i < w.t.size(); ++i) {
+    const bool inside =
+        std::fabs(w.t[i - 1] - tc) <= 0.75 * h || std::fabs(w.t[i] - tc) <= 0.75 * h;
+    if (inside && w.t[i] - w.t[i - 1] > kGapFactor * typical) {
+      return std::unexpected(Error{"Gap in the eclipse: no point for " + Days(w.t[i] - w.t[i - 1]) +
+                                   " d after " + Days(w.t[i - 1]) + " (the typical spacing is " +
+                                   Days(typical, 6) + " d)."});
+    }
+  }
+  if (w.nPoints > kMaxPoints) {
+    const int k = (w.nPoints + kMaxPoints - 1) / kMaxPoints;
+    std::vector<double> bt, bm;
+    for (int i = 0; i < w.nPoints; i += k) {
+      const int end = std::min(w.nPoints, i + k);
+      double st = 0, sm = 0;
+      for (int j = i; j < end; ++j) st += w.t[j], sm += w.m[j];
+      bt.push_back(st / (end - i));
+      bm.push_back(sm / (end - i));
+    }
+    w.note = "Binned " + std::to_string(w.nPoints) + " points to " + std::to_string(bt.size()) +
+             " (" + std::to_string(k) + " a bin).";
+    w.t = std::move(bt);
+    w.m = std::move(bm);
+  }
+  return w;
+}
+
+// Times one window with the automatic ranges and every method, combined as
+// "Calc. Means" does with every delivered row ticked.
+void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
+  auto s = std::make_unique<Store>();
+  if (const auto loaded = LoadObservations(*s, w.t, w.m); !loaded) {
+    row.message = loaded.error().message;
+    return;
+  }
+  const AutoTimings timings = RunAutoTimings(*s);
+  if (!timings.ranges) {
+    row.message = timings.ranges.error().message;
+    return;
+  }
+  std::array<CombinationRow, 6> rows{};
+  std::vector<AutoRow> delivered;
+  for (const AutoRow& a : AutoRowsOf(timings)) {
+    if (!a.ok || !a.timing) continue;
+    rows[a.row - 1] = CombinationRow{a.timing->timeText, a.timing->errorText, true};
+    delivered.push_back(a);
+  }
+  const Combination c = CombineMinima(rows);
+  if (!c.computed) {
+    row.message = "No method gave a usable time: " + (delivered.empty()
+                                                          ? std::string("every method refused.")
+                                                          : std::string("every error is zero."));
+    return;
+  }
+  for (const AutoRow& a : delivered) {
+    if (!c.checkedAfter[a.row - 1]) continue;
+    SeriesMethodTime m{MethodKey(a.row), a.timing->time, a.timing->minimum.error, std::nullopt};
+    if (bootstrap > 0 && a.setup) {
+      const auto b = BootstrapErrors(*s, BootstrapSetup(*a.setup, *a.timing), bootstrap);
+      if (b) m.bootstrapError = b->error;
+    }
+    row.methods.push_back(std::move(m));
+  }
+  // Every method times the same points, so their agreement says nothing of
+  // the noise they share, and several methods' own errors fall far below
+  // it. The Fourier fit's error is that of its time for a point scatter of
+  // FitSigma (0.01 mag); scaled to the scatter the light curve really has, it
+  // is the error the noise allows. No method's weight may claim more.
+  double floor = 0;
+  if (timings.fourier && timings.ranges->noiseMag > 0) {
+    floor = timings.fourier->minimum.error * timings.ranges->noiseMag / s->FitSigma[1];
+    if (!std::isfinite(floor)) floor = 0;
+  }
+  // A method's bootstrap error, when there is one, stands for its own.
+  const auto errorOf = [floor](const SeriesMethodTime& m) {
+    return std::max(std::fabs(m.bootstrapError.value_or(m.error)), floor);
+  };
+  double sw = 0, swt = 0;
+  for (const SeriesMethodTime& m : row.methods) {
+    const double e = errorOf(m);
+    sw += 1 / (e * e);
+    swt += m.time / (e * e);
+  }
+  const double mean = swt / sw;
+  double error = std::sqrt(1 / sw);
+  if (row.methods.size() >= 2) {
+    // When the times scatter about the mean by more than their errors allow,
+    // the scatter (the external error of the weighted mean) is the error.
+    double swr = 0;
+    for (const SeriesMethodTime& m : row.methods) {
+      const double e = errorOf(m);
+      swr += (m.time - mean) * (m.time - mean) / (e * e);
+    }
+    error = std::max(error, std::sqrt(swr / sw / static_cast<double>(row.methods.size() - 1)));
+  }
+  row.time = mean;
+  row.error = std::max(error, floor);
+}
+
+}  // namespace
+
+std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
+                                              std::span<const double> mag, const Ephemeris& e) {
+  std::array<std::vector<double>, kFoldBins> bins;
+  for (size_t i = 0; i < time.size(); ++i) {
+    const int b =
+        std::clamp(static_cast<int>((Phase(time[i], e) + 0.5) * kFoldBins), 0, kFoldBins - 1);
+    bins[b].push_back(mag[i]);
+  }
+  const double level = Median(std::vector<double>(mag.begin(), mag.end()));
+  std::array<double, kFoldBins> med{};
+  for (int b = 0; b < kFoldBins; ++b) med[b] = bins[b].empty() ? NAN : Median(bins[b]);
+  // The faintest bin within a tenth of the period of phase 0.
+  const int centre = kFoldBins / 2;
+  int bottom = -1;
+  for (int b = centre - kFoldBins / 10; b <= centre + kFoldBins / 10; ++b) {
+    if (!std::isnan(med[b]) && (bottom < 0 || med[b] > med[bottom])) bottom = b;
+  }
+  if (bottom < 0 || !(med[bottom] > level)) {
+    return std::unexpected(Error{
+        "No eclipse shows at the primary's phase of the folded series: check the epoch and the "
+        "period, or give the half-width of the windows."});
+  }
+  const double edge = level + kEclipseEdge * (med[bottom] - level);
+  int lo = bottom, hi = bottom;
+  while (lo > 0 && (std::isnan(med[lo - 1]) || med[lo - 1] > edge)) --lo;
+  while (hi < kFoldBins - 1 && (std::isnan(med[hi + 1]) || med[hi + 1] > edge)) ++hi;
+  // Bin edges, in phase, of the run's ends about phase 0.
+  const double left = 0.5 - static_cast<double>(lo) / kFoldBins;
+  const double right = static_cast<double>(hi + 1) / kFoldBins - 0.5;
+  const double half = std::max(left, right) * e.period;
+  return std::min(kHalfWidthFactor * half, 0.25 * e.period);
+}
+
+std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycles,
+                                                    std::span<const double> times,
+                                                    std::span<const double> errors) {
+  const size_t n = cycles.size();
+  if (n < 2 || times.size() != n || errors.size() != n) {
+    return std::unexpected(Error{"A refined ephemeris needs at least 2 minima."});
+  }
+  // Cycles about their weighted mean keep the normal equations well conditioned.
+  double sw = 0, swe = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (!(errors[i] > 0) || !std::isfinite(errors[i])) {
+      return std::unexpected(Error{"A minimum without a positive error cannot be weighted."});
+    }
+    const double w = 1 / (errors[i] * errors[i]);
+    sw += w;
+    swe += w * cycles[i];
+  }
+  const double eMean = swe / sw;
+  double sxx = 0, sxy = 0, sy = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double w = 1 / (errors[i] * errors[i]);
+    const double x = cycles[i] - eMean;
+    sxx += w * x * x;
+    sxy += w * x * times[i];
+    sy += w * times[i];
+  }
+  if (!(sxx > 0)) {
+    return std::unexpected(
+        Error{"Every delivered minimum has the same cycle number: the period "
+              "cannot be refined."});
+  }
+  const double period = sxy / sxx;
+  const double atMean = sy / sw;  // T at the mean cycle
+  double chi2 = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double r = (times[i] - (atMean + period * (cycles[i] - eMean))) / errors[i];
+    chi2 += r * r;
+  }
+  const double scale = n > 2 ? std::max(1.0, std::sqrt(chi2 / static_cast<double>(n - 2))) : 1.0;
+  RefinedEphemeris r;
+  r.period = period;
+  r.epoch = atMean - period * eMean;  // at cycle 0
+  r.periodError = scale * std::sqrt(1 / sxx);
+  r.epochError = scale * std::sqrt(1 / sw + eMean * eMean / sxx);
+  r.minima = static_cast<int>(n);
+  return r;
+}
+
+std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
+                                              std::span<const double> mag, const SeriesOptions& o,
+                                              const std::function<void(int, int)>& progress) {
+  if (auto ok = CheckSeries(time, mag); !ok) return std::unexpected(ok.error());
+  const Ephemeris& e = o.ephemeris;
+  if (!std::isfinite(e.period) || !(e.period > 0)) {
+    return std::unexpected(Error{"The period must be a positive number of days."});
+  }
+  if (!std::isfinite(e.epoch)) return std::unexpected(Error{"The epoch must be a number."});
+  if (o.secondaryPhase && !(*o.secondaryPhase > 0 && *o.secondaryPhase < 1)) {
+    return std::unexpected(Error{"The secondary's phase must lie between 0 and 1."});
+  }
+  double h = 0;
+  if (o.halfWidth) {
+    h = *o.halfWidth;
+    if (!std::isfinite(h) || !(h > 0) || h > e.period / 2) {
+      return std::unexpected(
+          Error{"The half-width must be a positive number of days, at most half the period."});
+    }
+  } else {
+    const auto measured = MeasureHalfWidth(time, mag, e);
+    if (!measured) return std::unexpected(measured.error());
+    h = *measured;
+  }
+  const double first = time.front(), last = time.back();
+  const double span = (last - first) / e.period;
+  if (!(span < 1e6)) {
+    return std::unexpected(Error{"The series spans more than a million periods."});
+  }
+
+  struct Predicted {
+    long cycle;
+    char kind;
+    double tc;
+  };
+  std::vector<Predicted> predicted;
+  const long c0 = static_cast<long>(std::floor((first - e.epoch) / e.period)) - 1;
+  const long c1 = static_cast<long>(std::ceil((last - e.epoch) / e.period)) + 1;
+  for (long c = c0; c <= c1; ++c) {
+    const double tp = e.epoch + e.period * c;
+    if (tp >= first && tp <= last) predicted.push_back({c, 'P', tp});
+    if (o.secondaryPhase) {
+      const double ts = e.epoch + e.period * (c + *o.secondaryPhase);
+      if (ts >= first && ts <= last) predicted.push_back({c, 'S', ts});
+    }
+  }
+  std::sort(predicted.begin(), predicted.end(),
+            [](const Predicted& a, const Predicted& b) { return a.tc < b.tc; });
+
+  SeriesResult r;
+  r.ephemeris = e;
+  r.halfWidth = h;
+  int done = 0;
+  for (const Predicted& p : predicted) {
+    SeriesRow row;
+    row.cycle = p.cycle;
+    row.kind = p.kind;
+    row.predicted = p.tc;
+    const auto w = CutWindow(time, mag, p.tc, h);
+    if (!w) {
+      const auto first = std::lower_bound(time.begin(), time.end(), p.tc - h);
+      const auto last = std::upper_bound(time.begin(), time.end(), p.tc + h);
+      row.nPoints = static_cast<int>(last - first);
+      row.message = w.error().message;
+    } else {
+      row.nPoints = w->nPoints;
+      TimeWindow(*w, o.bootstrap, row);
+      if (row.time && !w->note.empty()) row.message = w->note;
+    }
+    r.rows.push_back(std::move(row));
+    if (progress) progress(++done, static_cast<int>(predicted.size()));
+  }
+
+  std::vector<double> cycles, times, errors;
+  for (const SeriesRow& row : r.rows) {
+    if (!row.time) continue;
+    cycles.push_back(row.cycle + (row.kind == 'S' ? *o.secondaryPhase : 0.0));
+    times.push_back(*row.time);
+    errors.push_back(*row.error);
+  }
+  if (const auto refined = FitEphemeris(cycles, times, errors); refined) {
+    r.refined = *refined;
+  } else {
+    r.refinedMessage = refined.error().message;
+  }
+  return r;
+}
+
+std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
+                                                   std::span<const double> mag) {
+  if (auto ok = CheckSeries(time, mag); !ok) return std::unexpected(ok.error());
+  const size_t n = time.size();
+  std::vector<double> sm(n);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t a = i >= 2 ? i - 2 : 0, b = std::min(n - 1, i + 2);
+    sm[i] = Median(std::vector<double>(mag.begin() + a, mag.begin() + b + 1));
+  }
+  const double level = Median(sm);
+  const double faintest = *std::max_element(sm.begin(), sm.end());
+  const double threshold = level + 0.5 * (faintest - level);
+  std::vector<double> steps;
+  for (size_t i = 1; i < n; ++i) steps.push_back(time[i] - time[i - 1]);
+  const double typical = Median(steps);
+  // Runs of faint points; a run ends at a gap of more than kGapFactor steps.
+  std::vector<double> events;
+  for (size_t i = 0; i < n;) {
+    if (!(sm[i] > threshold)) {
+      ++i;
+      continue;
+    }
+    size_t best = i, j = i;
+    while (j + 1 < n && sm[j + 1] > threshold && time[j + 1] - time[j] <= kGapFactor * typical) {
+      ++j;
+      if (sm[j] > sm[best]) best = j;
+    }
+    events.push_back(time[best]);
+    i = j + 1;
+  }
+  if (events.size() < 3) {
+    return std::unexpected(Error{"Only " + std::to_string(events.size()) +
+                                 " eclipses were found in the series; at least 3 are needed to "
+                                 "find the period. Give the epoch and the period."});
+  }
+  std::vector<double> gaps;
+  for (size_t i = 1; i < events.size(); ++i) gaps.push_back(events[i] - events[i - 1]);
+  const double shortest = *std::min_element(gaps.begin(), gaps.end());
+  std::vector<double> periods;
+  for (const double g : gaps) periods.push_back(g / std::max(1.0, std::round(g / shortest)));
+  double period = Median(periods);
+  std::vector<double> cycles, ones(events.size(), 1.0);
+  for (const double t : events) cycles.push_back(std::round((t - events.front()) / period));
+  const auto fit = FitEphemeris(cycles, events, ones);
+  if (!fit) return std::unexpected(fit.error());
+  FoundEphemeris f;
+  f.ephemeris = Ephemeris{fit->epoch, fit->period};
+  f.eclipses = static_cast<int>(events.size());
+  double ss = 0;
+  for (size_t i = 0; i < events.size(); ++i) {
+    const double r = events[i] - (fit->epoch + fit->period * cycles[i]);
+    ss += r * r;
+  }
+  f.scatter = std::sqrt(ss / events.size());
+  f.summary = "Found " + std::to_string(f.eclipses) + " eclipses: period " + Days(fit->period, 7) +
+              " d, epoch " + Days(fit->epoch, 5) + "; their times scatter by " +
+              Days(f.scatter * 1440, 2) +
+              " min about it (the faintest point of each; refine it with the timed minima).";
+  return f;
+}
+
+}  // namespace vantor

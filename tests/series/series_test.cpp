@@ -1,0 +1,201 @@
+// Tests of every eclipse of a long series: a seeded synthetic series with a
+// known ephemeris and an injected light-travel-time O-C, wrong periods and
+// epochs, windows that must be refused, the ephemeris found from the series,
+// and the two real CM Dra eclipses joined into one series.
+#include "series/series.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "core/reader.h"
+#include "core/store.h"
+#include "methods/bootstrap.h"
+
+namespace vantor {
+namespace {
+
+// A detached binary: primary 0.8 mag deep and secondary 0.3 mag deep at phase
+// 0.5, each (1 - u^2)^1.5 in shape with half-width 0.06 d, on a level of 10.
+// The times of the primaries carry a light-travel-time sinusoid of amplitude
+// `ltt` days and a period of 8 cycles. Sampled every 2 minutes with Gaussian
+// noise `noise` (mag) from BootstrapRng(seed).
+struct Binary {
+  double epoch = 2459000.3, period = 1.2345678, ltt = 0.0021, noise = 0.004;
+  uint64_t seed = 20261207;
+
+  double Shift(double cycle) const { return ltt * std::sin(2 * std::numbers::pi * cycle / 8); }
+  double TrueMinimum(long cycle, double phase = 0) const {
+    return epoch + period * (cycle + phase) + Shift(cycle + phase);
+  }
+  double Mag(double t) const {
+    const double cycle = std::round((t - epoch) / period);
+    double m = 10;
+    for (const auto& [phase, depth] : {std::pair{0.0, 0.8}, std::pair{0.5, 0.3}}) {
+      for (double c = cycle - 1; c <= cycle + 1; ++c) {
+        const double u = std::fabs(t - TrueMinimum(static_cast<long>(c), phase)) / 0.06;
+        if (u < 1) m += depth * std::pow(1 - u * u, 1.5);
+      }
+    }
+    return m;
+  }
+  void Sample(double from, double to, std::vector<double>& t, std::vector<double>& m) const {
+    BootstrapRng rng(seed);
+    for (double x = from; x <= to; x += 2.0 / 1440) {
+      t.push_back(x);
+      m.push_back(Mag(x) + noise * rng.Gauss());
+    }
+  }
+};
+
+TEST(TimeSeries, RecoversEveryMinimumTheInjectedOMinusCAndTheEphemeris) {
+  const Binary b;
+  std::vector<double> t, m;
+  b.Sample(b.epoch - 0.4, b.epoch + 12 * b.period + 0.4, t, m);  // 12 cycles, ~10 700 points
+  SeriesOptions o;
+  o.ephemeris = {b.epoch, b.period};
+  o.secondaryPhase = 0.5;
+  const auto r = TimeSeries(t, m, o);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  EXPECT_NEAR(r->halfWidth, 1.5 * 0.06, 0.02);
+  ASSERT_EQ(r->rows.size(), 13u + 12u);  // primaries 0..12, secondaries 0..11
+  int delivered = 0;
+  for (const SeriesRow& row : r->rows) {
+    SCOPED_TRACE(std::string(1, row.kind) + std::to_string(row.cycle));
+    ASSERT_TRUE(row.time.has_value()) << row.message;
+    ++delivered;
+    const double truth = b.TrueMinimum(row.cycle, row.kind == 'S' ? 0.5 : 0.0);
+    EXPECT_LT(std::fabs(*row.time - truth), 3 * *row.error) << *row.error;
+    EXPECT_LT(*row.error, 0.001);
+    // The O-C is the injected shift.
+    EXPECT_NEAR(*row.OMinusC(), truth - row.predicted, 3 * *row.error);
+    EXPECT_GE(row.methods.size(), 3u);
+  }
+  EXPECT_EQ(delivered, 25);
+  ASSERT_TRUE(r->refined.has_value()) << r->refinedMessage;
+  // The sinusoid over 12 of its 8-cycle periods barely moves the linear fit.
+  EXPECT_NEAR(r->refined->period, b.period, 3 * r->refined->periodError + 2e-4);
+  EXPECT_GT(r->refined->periodError, 0);
+}
+
+TEST(TimeSeries, WrongPeriodGivesALinearOMinusCAndTheRefinedPeriodMendsIt) {
+  Binary b;
+  b.ltt = 0;
+  std::vector<double> t, m;
+  b.Sample(b.epoch - 0.3, b.epoch + 10 * b.period + 0.3, t, m);
+  SeriesOptions o;
+  o.halfWidth = 0.09;
+  o.ephemeris = {b.epoch, b.period + 0.002};  // 2.9 minutes a cycle too long
+  const auto longer = TimeSeries(t, m, o);
+  ASSERT_TRUE(longer.has_value()) << longer.error().message;
+  for (const SeriesRow& row : longer->rows) {
+    ASSERT_TRUE(row.time.has_value()) << row.cycle << ": " << row.message;
+    EXPECT_NEAR(*row.OMinusC(), -0.002 * row.cycle, 4 * *row.error);
+  }
+  ASSERT_TRUE(longer->refined.has_value());
+  EXPECT_NEAR(longer->refined->period, b.period, 3 * longer->refined->periodError + 1e-6);
+  EXPECT_NEAR(longer->refined->epoch, b.epoch, 3 * longer->refined->epochError + 1e-5);
+
+  o.ephemeris = {b.epoch + 0.004, b.period};  // a constant O-C of -0.004 d
+  const auto shifted = TimeSeries(t, m, o);
+  ASSERT_TRUE(shifted.has_value());
+  for (const SeriesRow& row : shifted->rows) {
+    ASSERT_TRUE(row.time.has_value()) << row.message;
+    EXPECT_NEAR(*row.OMinusC(), -0.004, 4 * *row.error);
+  }
+}
+
+TEST(TimeSeries, RefusesWindowsWithAGapOrAHalfEclipseAndSaysWhy) {
+  Binary b;
+  b.ltt = 0;
+  std::vector<double> all, allMag;
+  b.Sample(b.epoch - 0.3, b.epoch + 3 * b.period + 0.3, all, allMag);
+  std::vector<double> t, m;
+  const double cycle1 = b.epoch + b.period, cycle2 = b.epoch + 2 * b.period;
+  for (size_t i = 0; i < all.size(); ++i) {
+    // A gap of 40 minutes across the bottom of cycle 1; cycle 2's egress missing.
+    if (all[i] > cycle1 - 0.01 && all[i] < cycle1 + 0.018) continue;
+    if (all[i] > cycle2 + 0.01 && all[i] < cycle2 + 0.5) continue;
+    t.push_back(all[i]);
+    m.push_back(allMag[i]);
+  }
+  SeriesOptions o;
+  o.ephemeris = {b.epoch, b.period};
+  o.halfWidth = 0.09;
+  const auto r = TimeSeries(t, m, o);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  ASSERT_EQ(r->rows.size(), 4u);
+  EXPECT_TRUE(r->rows[0].time.has_value()) << r->rows[0].message;
+  EXPECT_FALSE(r->rows[1].time.has_value());
+  EXPECT_NE(r->rows[1].message.find("Gap in the eclipse"), std::string::npos) << r->rows[1].message;
+  EXPECT_FALSE(r->rows[2].time.has_value());
+  EXPECT_NE(r->rows[2].message.find("ascending branch is missing"), std::string::npos)
+      << r->rows[2].message;
+  EXPECT_TRUE(r->rows[3].time.has_value()) << r->rows[3].message;
+
+  // Bad arguments are refused before anything is timed.
+  for (const double period : {0.0, -1.0, std::nan("")}) {
+    o.ephemeris.period = period;
+    EXPECT_FALSE(TimeSeries(t, m, o).has_value()) << period;
+  }
+  o.ephemeris.period = b.period;
+  o.halfWidth = b.period;  // more than half the period
+  EXPECT_FALSE(TimeSeries(t, m, o).has_value());
+  std::vector<double> shuffled = t;
+  std::swap(shuffled[5], shuffled[6]);
+  o.halfWidth = 0.09;
+  EXPECT_FALSE(TimeSeries(shuffled, m, o).has_value());
+}
+
+TEST(FindEphemeris, FindsThePeriodAndEpochOfTheSyntheticBinary) {
+  Binary b;
+  std::vector<double> t, m;
+  b.Sample(b.epoch - 0.3, b.epoch + 8 * b.period + 0.3, t, m);
+  const auto f = FindEphemeris(t, m);
+  ASSERT_TRUE(f.has_value()) << f.error().message;
+  EXPECT_EQ(f->eclipses, 9);
+  EXPECT_NEAR(f->ephemeris.period, b.period, 0.002);
+  const double phase = (f->ephemeris.epoch - b.epoch) / b.period;
+  EXPECT_NEAR(phase - std::round(phase), 0, 0.01);
+  EXPECT_NE(f->summary.find("9 eclipses"), std::string::npos) << f->summary;
+  // Too short a series for three eclipses.
+  std::vector<double> shortT(t.begin(), t.begin() + 1000), shortM(m.begin(), m.begin() + 1000);
+  EXPECT_FALSE(FindEphemeris(shortT, shortM).has_value());
+}
+
+TEST(TimeSeries, TwoRealCmDraEclipsesJoinedGiveTheirPublishedMinima) {
+  std::vector<double> t, m;
+  for (const char* name : {"CMDra7023.csv", "CMDra7024.csv"}) {
+    auto s = std::make_unique<Store>();
+    s->DataFilePath = std::string(VANTOR_TEST_DATA_DIR) + "/real/" + name;
+    ASSERT_TRUE(ReadLightCurve(*s).has_value()) << name;
+    for (int i = 1; i <= s->NPointsAll; ++i) {
+      t.push_back(s->HjdRaw[i]);
+      m.push_back(s->MagRaw[i]);
+    }
+  }
+  const double published[2] = {58738.6607358, 58739.9291169};
+  const double publishedError[2] = {0.0000191, 0.0000125};
+  for (const double epoch : {58738.6607, 58739.9291}) {
+    SeriesOptions o;
+    o.ephemeris = {epoch, 1.2683900};
+    o.halfWidth = 0.025;
+    const auto r = TimeSeries(t, m, o);
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    ASSERT_EQ(r->rows.size(), 2u);
+    for (int k = 0; k < 2; ++k) {
+      const SeriesRow& row = r->rows[k];
+      ASSERT_TRUE(row.time.has_value()) << row.message;
+      const double sigma = std::hypot(*row.error, publishedError[k]);
+      EXPECT_LT(std::fabs(*row.time - published[k]), 3 * sigma)
+          << "epoch " << epoch << ", minimum " << k << ": " << *row.time << " +- " << *row.error;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantor
