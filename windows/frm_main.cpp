@@ -39,6 +39,7 @@
 #include "windows/frm_help.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
+#include "windows/frm_series.h"
 #include "windows/plot_windows.h"
 
 namespace vantor {
@@ -76,6 +77,10 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmHelp_ = std::make_unique<FrmHelp>(this);
   frmAbout_ = std::make_unique<FrmAbout>(this);
   frmBootstrap_ = std::make_unique<FrmBootstrap>(this);
+  frmSeries_ =
+      std::make_unique<FrmSeries>([this](const std::vector<double>& t, const std::vector<double>& m,
+                                         const std::string& name) { LoadSeriesWindow(t, m, name); },
+                                  this);
   frmPlott1_ = std::make_unique<FrmPlott1>(store_, *this, this);
   frmPlott2_ = std::make_unique<FrmPlott2>(store_, *this, this);
   frmPlott3_ = std::make_unique<FrmPlott3>(store_, *this, this);
@@ -213,6 +218,9 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   QAction* bootstrap = tools->addAction(QStringLiteral("Bootstrap errors..."));
   bootstrap->setObjectName(QStringLiteral("mBootstrap"));
   connect(bootstrap, &QAction::triggered, this, &FrmMain::mBootstrap_Click);
+  QAction* series = tools->addAction(QStringLiteral("Every eclipse..."));
+  series->setObjectName(QStringLiteral("mSeries"));
+  connect(series, &QAction::triggered, this, &FrmMain::mSeries_Click);
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
@@ -527,6 +535,36 @@ void FrmMain::mBootstrap_Click() {
   QApplication::restoreOverrideCursor();
   frmBootstrap_->ShowLines(lines, kBootstrapMenuRuns, kBootstrapSeed);
   frmBootstrap_->ShowModeless();
+}
+
+// --- Every eclipse of a series -------------------------------------------------------
+
+void FrmMain::mSeries_Click() {
+  if (!Loaded()) {
+    ShowMessage(
+        QStringLiteral("Load a light curve first: the series window times every eclipse "
+                       "in it."));
+    return;
+  }
+  std::vector<double> t, m;
+  for (int i = 1; i <= store_.NPointsAll; ++i) {
+    t.push_back(store_.HjdRaw[i]);
+    m.push_back(store_.MagRaw[i]);
+  }
+  frmSeries_->SetSeries(std::move(t), std::move(m), Q(store_.DataFileName),
+                        QStringLiteral("time scale as in the file"));
+  frmSeries_->ShowModeless();
+}
+
+void FrmMain::LoadSeriesWindow(const std::vector<double>& time, const std::vector<double>& mag,
+                               const std::string& name) {
+  const ReadResult result = LoadObservations(store_, time, mag);
+  if (result) {
+    store_.DataFileName = name;
+    store_.DataFilePath = name;
+    ClearResultBoxes();
+  }
+  AfterLightCurveRead(result);
 }
 
 // --- Shut-down ---------------------------------------------------------------------

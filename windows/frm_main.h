@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/reader.h"
 #include "core/report.h"
@@ -35,6 +36,7 @@ class FrmSaveAs;
 class FrmHelp;
 class FrmAbout;
 class FrmBootstrap;
+class FrmSeries;
 class FrmPlott1;
 class FrmPlott2;
 class FrmPlott3;
@@ -69,6 +71,7 @@ class FrmMain : public Form, public ResultRows {
   FrmHelp& frmHelp() { return *frmHelp_; }
   FrmAbout& frmAbout() { return *frmAbout_; }
   FrmBootstrap& frmBootstrap() { return *frmBootstrap_; }
+  FrmSeries& frmSeries() { return *frmSeries_; }
   FrmPlott1& frmPlott1() { return *frmPlott1_; }
   FrmPlott2& frmPlott2() { return *frmPlott2_; }
   FrmPlott3& frmPlott3() { return *frmPlott3_; }
@@ -108,6 +111,15 @@ class FrmMain : public Form, public ResultRows {
   // the range and settings its window holds (kBootstrapMenuRuns curves) and
   // shows the errors beside the rows' own in the bootstrap window.
   void mBootstrap_Click();
+  // Tools > "Every eclipse...": opens the series window on the light curve
+  // read (every point of the file).
+  void mSeries_Click();
+
+ public:
+  // Loads the points of one eclipse's window of a series as the light curve,
+  // as an accepted file is loaded; `name` stands for the file's name.
+  void LoadSeriesWindow(const std::vector<double>& time, const std::vector<double>& mag,
+                        const std::string& name);
 
  protected:
   void Form_Load() override;
@@ -158,6 +170,7 @@ class FrmMain : public Form, public ResultRows {
   std::unique_ptr<FrmHelp> frmHelp_;
   std::unique_ptr<FrmAbout> frmAbout_;
   std::unique_ptr<FrmBootstrap> frmBootstrap_;
+  std::unique_ptr<FrmSeries> frmSeries_;
   std::unique_ptr<FrmPlott1> frmPlott1_;
   std::unique_ptr<FrmPlott2> frmPlott2_;
   std::unique_ptr<FrmPlott3> frmPlott3_;

@@ -1,0 +1,406 @@
+// frmSeries: every eclipse of a series, its table of minima and O-C diagram.
+#include "windows/frm_series.h"
+
+#include <QFileDialog>
+#include <QFont>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "core/format.h"
+#include "core/store.h"
+#include "core/text.h"
+#include "core/textfile.h"
+#include "series/series_text.h"
+#include "toolkit/message.h"
+
+namespace vantor {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Fixed(double v, int decimals) { return Q(FormatResult(v, 14, decimals)); }
+
+enum Column { kCycle, kKind, kTime, kError, kOc, kOcMin, kPoints, kMethods, kColumns };
+
+// A round step for about `count` ticks over `span`: 1, 2 or 5 times a power of ten.
+double TickStep(double span, int count) {
+  const double raw = span / count;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+    if (m * p >= raw) return m * p;
+  }
+  return 10 * p;
+}
+
+}  // namespace
+
+// --- The O-C diagram ---------------------------------------------------------
+
+OcDiagram::OcDiagram(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Diagram"));
+  setMinimumSize(400, 240);
+  setAutoFillBackground(true);
+}
+
+void OcDiagram::SetResult(const std::optional<SeriesResult>& result, const QString& title) {
+  result_ = result;
+  title_ = title;
+  update();
+}
+
+void OcDiagram::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  Draw(p, rect());
+}
+
+void OcDiagram::Draw(QPainter& p, const QRect& area) const {
+  p.fillRect(area, Qt::white);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double unit = area.height() / 400.0;  // scales text and marks with the output
+  QFont font = p.font();
+  font.setPixelSize(std::max(9, static_cast<int>(12 * unit)));
+  p.setFont(font);
+  const QFontMetrics fm(font);
+  const QRectF plot(area.left() + 10 * fm.height() / 2.0 + 30 * unit,
+                    area.top() + 2.5 * fm.height(), 0, 0);
+  QRectF frame(plot.left(), plot.top(), area.right() - plot.left() - 20 * unit,
+               area.bottom() - plot.top() - 3 * fm.height());
+  p.setPen(Qt::black);
+  p.drawText(QRectF(area.left(), area.top() + 4 * unit, area.width(), fm.height()),
+             Qt::AlignHCenter, title_);
+
+  std::vector<const SeriesRow*> rows;
+  if (result_) {
+    for (const SeriesRow& r : result_->rows) {
+      if (r.time) rows.push_back(&r);
+    }
+  }
+  if (rows.empty()) {
+    p.drawRect(frame);
+    p.drawText(frame, Qt::AlignCenter, QStringLiteral("No timed minimum to show."));
+    return;
+  }
+  double x0 = rows.front()->cycle, x1 = x0, y0 = 0, y1 = 0;
+  for (const SeriesRow* r : rows) {
+    const double x = r->cycle + (r->kind == 'S' ? 0.5 : 0.0);
+    const double oc = *r->OMinusC() * 1440, e = *r->error * 1440;
+    x0 = std::min(x0, x), x1 = std::max(x1, x);
+    y0 = std::min(y0, oc - e), y1 = std::max(y1, oc + e);
+  }
+  const double xPad = std::max(0.5, 0.05 * (x1 - x0)), yPad = std::max(0.05, 0.08 * (y1 - y0));
+  x0 -= xPad, x1 += xPad, y0 -= yPad, y1 += yPad;
+  const auto X = [&](double x) { return frame.left() + (x - x0) / (x1 - x0) * frame.width(); };
+  const auto Y = [&](double y) { return frame.bottom() - (y - y0) / (y1 - y0) * frame.height(); };
+
+  // Grid and labelled ticks at every grid line.
+  p.setPen(QPen(QColor(192, 192, 192), unit));
+  const double xs = TickStep(x1 - x0, 8), ys = TickStep(y1 - y0, 6);
+  for (double x = std::ceil(x0 / xs) * xs; x <= x1; x += xs) {
+    p.setPen(QPen(QColor(192, 192, 192), unit));
+    p.drawLine(QPointF(X(x), frame.top()), QPointF(X(x), frame.bottom()));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(X(x) - 40 * unit, frame.bottom() + 2 * unit, 80 * unit, fm.height()),
+               Qt::AlignHCenter, QString::number(x, 'g', 8));
+  }
+  for (double y = std::ceil(y0 / ys) * ys; y <= y1; y += ys) {
+    p.setPen(QPen(QColor(192, 192, 192), unit));
+    p.drawLine(QPointF(frame.left(), Y(y)), QPointF(frame.right(), Y(y)));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(area.left(), Y(y) - fm.height() / 2.0, frame.left() - area.left() - 4 * unit,
+                      fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(std::fabs(y) < 1e-12 ? 0 : y));
+  }
+  p.setPen(QPen(Qt::black, unit));
+  p.drawRect(frame);
+  p.drawLine(QPointF(frame.left(), Y(0)), QPointF(frame.right(), Y(0)));
+  p.drawText(QRectF(frame.left(), area.bottom() - fm.height(), frame.width(), fm.height()),
+             Qt::AlignHCenter, QStringLiteral("Cycle E"));
+  p.save();
+  p.translate(area.left() + fm.height() / 2.0 + 2 * unit, frame.center().y());
+  p.rotate(-90);
+  p.drawText(QRectF(-frame.height() / 2, -fm.height() / 2.0, frame.height(), fm.height()),
+             Qt::AlignHCenter, QStringLiteral("O-C (minutes)"));
+  p.restore();
+
+  // The minima: error bars, primaries as red discs, secondaries as blue circles.
+  p.setClipRect(frame);
+  const double r = 4 * unit;
+  for (const SeriesRow* row : rows) {
+    const double x = X(row->cycle + (row->kind == 'S' ? 0.5 : 0.0));
+    const double oc = *row->OMinusC() * 1440, e = *row->error * 1440;
+    const QColor colour = row->kind == 'S' ? Qt::blue : Qt::red;
+    p.setPen(QPen(colour, unit));
+    p.drawLine(QPointF(x, Y(oc - e)), QPointF(x, Y(oc + e)));
+    p.setBrush(row->kind == 'S' ? QBrush(Qt::NoBrush) : QBrush(colour));
+    p.drawEllipse(QPointF(x, Y(oc)), r, r);
+  }
+  p.setClipping(false);
+}
+
+QString OcDiagram::Export(const QString& path, int widthPx, int heightPx) const {
+  if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+    QPdfWriter pdf(path);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageOrientation(QPageLayout::Landscape);
+    pdf.setResolution(300);
+    QPainter p;
+    if (!p.begin(&pdf)) return QStringLiteral("\"%1\" cannot be written.").arg(path);
+    Draw(p, QRect(0, 0, pdf.width(), pdf.height()));
+    p.end();
+    return {};
+  }
+  QImage image(widthPx, heightPx, QImage::Format_RGB32);
+  QPainter p(&image);
+  Draw(p, image.rect());
+  p.end();
+  if (!image.save(path, "PNG")) return QStringLiteral("\"%1\" cannot be written.").arg(path);
+  return {};
+}
+
+// --- The window ----------------------------------------------------------------
+
+FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
+    : Form(QStringLiteral("frmSeries"), parent), loadWindow_(std::move(loadWindow)) {
+  setWindowTitle(QStringLiteral("Every eclipse"));
+  auto* layout = new QVBoxLayout(this);
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  layout->addWidget(Label1);
+
+  auto* boxes = new QHBoxLayout;
+  layout->addLayout(boxes);
+  const auto box = [this, boxes](const QString& name, const QString& caption, int width) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    edit->setMinimumWidth(width);
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(edit);
+    boxes->addWidget(label);
+    boxes->addWidget(edit);
+    return edit;
+  };
+  Text1 = box(QStringLiteral("Text1"), QStringLiteral("Epoch"), 130);
+  Text2 = box(QStringLiteral("Text2"), QStringLiteral("Period"), 100);
+  Text3 = box(QStringLiteral("Text3"), QStringLiteral("Half-width"), 70);
+  Text3->setPlaceholderText(QStringLiteral("measured"));
+  Check1 = new QCheckBox(QStringLiteral("Secondaries at phase"), this);
+  Check1->setObjectName(QStringLiteral("Check1"));
+  boxes->addWidget(Check1);
+  Text4 = new QLineEdit(QStringLiteral("0.5"), this);
+  Text4->setObjectName(QStringLiteral("Text4"));
+  Text4->setMaximumWidth(60);
+  boxes->addWidget(Text4);
+  const auto button = [this](const QString& name, const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    return b;
+  };
+  Command1 = button(QStringLiteral("Command1"), QStringLiteral("Find"));
+  Command2 = button(QStringLiteral("Command2"), QStringLiteral("Time"));
+  boxes->addWidget(Command1);
+  boxes->addWidget(Command2);
+
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setWordWrap(true);
+  layout->addWidget(Label2);
+  Table1 = new QTableWidget(0, kColumns, this);
+  Table1->setObjectName(QStringLiteral("Table1"));
+  Table1->setHorizontalHeaderLabels(
+      {QStringLiteral("Cycle"), QStringLiteral("Kind"), QStringLiteral("Time of Minimum"),
+       QStringLiteral("Error"), QStringLiteral("O-C (d)"), QStringLiteral("O-C (min)"),
+       QStringLiteral("Points"), QStringLiteral("Methods / why not")});
+  Table1->verticalHeader()->hide();
+  Table1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Table1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Table1->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(Table1, 1);
+  Diagram = new OcDiagram(this);
+  layout->addWidget(Diagram, 1);
+  auto* exports = new QHBoxLayout;
+  layout->addLayout(exports);
+  Command3 = button(QStringLiteral("Command3"), QStringLiteral("Export table..."));
+  Command4 = button(QStringLiteral("Command4"), QStringLiteral("Export diagram..."));
+  exports->addStretch(1);
+  exports->addWidget(Command3);
+  exports->addWidget(Command4);
+
+  askTablePath = [this] {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Export table"), QString(),
+                                        QStringLiteral("CSV (*.csv)"));
+  };
+  askDiagramPath = [this] {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Export diagram"), QString(),
+                                        QStringLiteral("PDF (*.pdf);;PNG (*.png)"));
+  };
+  connect(Command1, &QPushButton::clicked, this, &FrmSeries::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &FrmSeries::Command2_Click);
+  connect(Command3, &QPushButton::clicked, this, &FrmSeries::Command3_Click);
+  connect(Command4, &QPushButton::clicked, this, &FrmSeries::Command4_Click);
+  connect(Table1, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { Table1_DoubleClick(row); });
+  SetWidth(12000);
+  SetHeight(9000);
+}
+
+void FrmSeries::SetSeries(std::vector<double> time, std::vector<double> mag, const QString& name,
+                          const QString& timeScale) {
+  time_ = std::move(time);
+  mag_ = std::move(mag);
+  name_ = name;
+  timeScale_ = timeScale;
+  result_.reset();
+  Label1->setText(QStringLiteral("%1: %2 points from %3 to %4 (%5)")
+                      .arg(name)
+                      .arg(time_.size())
+                      .arg(time_.empty() ? QString() : Fixed(time_.front(), 5))
+                      .arg(time_.empty() ? QString() : Fixed(time_.back(), 5))
+                      .arg(timeScale));
+  ShowResult();
+}
+
+void FrmSeries::Command1_Click() {
+  const auto found = FindEphemeris(time_, mag_);
+  if (!found) {
+    ShowMessage(Q(found.error().message));
+    return;
+  }
+  Text1->setText(Fixed(found->ephemeris.epoch, 5));
+  Text2->setText(Fixed(found->ephemeris.period, 7));
+  Label2->setText(Q(found->summary));
+}
+
+void FrmSeries::Command2_Click() {
+  SeriesOptions o;
+  bool ok1 = false, ok2 = false;
+  o.ephemeris.epoch = Text1->text().trimmed().toDouble(&ok1);
+  o.ephemeris.period = Text2->text().trimmed().toDouble(&ok2);
+  if (!ok1 || !ok2) {
+    ShowMessage(QStringLiteral(
+        "Type the epoch (a time of a primary minimum) and the period in days, or press Find."));
+    return;
+  }
+  if (!Text3->text().trimmed().isEmpty()) {
+    bool ok = false;
+    o.halfWidth = Text3->text().trimmed().toDouble(&ok);
+    if (!ok) {
+      ShowMessage(
+          QStringLiteral("Type the half-width of the windows in days, or leave it empty "
+                         "to have it measured."));
+      return;
+    }
+  }
+  if (Check1->isChecked()) {
+    bool ok = false;
+    o.secondaryPhase = Text4->text().trimmed().toDouble(&ok);
+    if (!ok) {
+      ShowMessage(QStringLiteral("Type the secondary's phase, such as 0.5."));
+      return;
+    }
+  }
+  const auto r = TimeSeries(time_, mag_, o);
+  if (!r) {
+    ShowMessage(Q(r.error().message));
+    return;
+  }
+  result_ = *r;
+  ShowResult();
+}
+
+void FrmSeries::ShowResult() {
+  Table1->setRowCount(0);
+  Diagram->SetResult(result_, name_ + QStringLiteral(" - O-C"));
+  if (!result_) {
+    Label2->clear();
+    return;
+  }
+  const SeriesResult& r = *result_;
+  Label2->setText(r.refined ? QStringLiteral("Refined ephemeris from %1 minima: epoch %2 +- %3, "
+                                             "period %4 +- %5 d (windows of +-%6 d).")
+                                  .arg(r.refined->minima)
+                                  .arg(Fixed(r.refined->epoch, 6), Fixed(r.refined->epochError, 6),
+                                       Fixed(r.refined->period, 8),
+                                       Fixed(r.refined->periodError, 8), Fixed(r.halfWidth, 4))
+                            : QStringLiteral("No refined ephemeris: ") + Q(r.refinedMessage));
+  Table1->setRowCount(static_cast<int>(r.rows.size()));
+  for (int i = 0; i < static_cast<int>(r.rows.size()); ++i) {
+    const SeriesRow& row = r.rows[i];
+    QString methods;
+    for (const SeriesMethodTime& m : row.methods) {
+      methods += (methods.isEmpty() ? QString() : QStringLiteral(", ")) + Q(m.method);
+    }
+    if (!row.message.empty()) {
+      methods += (methods.isEmpty() ? QString() : QStringLiteral("; ")) + Q(row.message);
+    }
+    const QString cells[kColumns] = {QString::number(row.cycle),
+                                     QString(QChar(row.kind)),
+                                     row.time ? Fixed(*row.time, 5) : QString(),
+                                     row.error ? Fixed(*row.error, 5) : QString(),
+                                     row.time ? Fixed(*row.OMinusC(), 5) : QString(),
+                                     row.time ? Fixed(*row.OMinusC() * 1440, 2) : QString(),
+                                     QString::number(row.nPoints),
+                                     methods};
+    for (int c = 0; c < kColumns; ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setToolTip(cells[c]);
+      Table1->setItem(i, c, item);
+    }
+  }
+  Table1->resizeColumnsToContents();
+}
+
+void FrmSeries::Command3_Click() {
+  if (!result_) {
+    ShowMessage(QStringLiteral("Press Time first: there is no table to export."));
+    return;
+  }
+  const QString path = askTablePath();
+  if (path.isEmpty()) return;
+  const auto written =
+      WriteFileAtomically(path.toStdString(), SeriesCsv(*result_, timeScale_.toStdString()));
+  if (!written)
+    ShowMessage(QStringLiteral("The table was not saved. ") + Q(written.error().message));
+}
+
+void FrmSeries::Command4_Click() {
+  if (!result_) {
+    ShowMessage(QStringLiteral("Press Time first: there is no diagram to export."));
+    return;
+  }
+  const QString path = askDiagramPath();
+  if (path.isEmpty()) return;
+  const QString failed = Diagram->Export(path);
+  if (!failed.isEmpty()) ShowMessage(QStringLiteral("The diagram was not saved. ") + failed);
+}
+
+void FrmSeries::Table1_DoubleClick(int row) {
+  if (!result_ || row < 0 || row >= static_cast<int>(result_->rows.size())) return;
+  const SeriesRow& r = result_->rows[row];
+  const double h = result_->halfWidth;
+  const auto first = std::lower_bound(time_.begin(), time_.end(), r.predicted - h);
+  const auto last = std::upper_bound(time_.begin(), time_.end(), r.predicted + h);
+  const auto n = last - first;
+  if (n < 2 || n > kMaxPoints) {
+    ShowMessage(QStringLiteral("The window of cycle %1 holds %2 points; the main window takes 2 to "
+                               "%3.")
+                    .arg(r.cycle)
+                    .arg(n)
+                    .arg(kMaxPoints));
+    return;
+  }
+  const std::vector<double> t(first, last);
+  const std::vector<double> m(mag_.begin() + (first - time_.begin()),
+                              mag_.begin() + (last - time_.begin()));
+  loadWindow_(
+      t, m,
+      QStringLiteral("%1 cycle %2%3").arg(name_).arg(r.cycle).arg(QChar(r.kind)).toStdString());
+}
+
+}  // namespace vantor

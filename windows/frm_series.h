@@ -1,0 +1,98 @@
+// frmSeries: the window of the main window's Tools > "Every eclipse...". It
+// holds a series of any length (the loaded light curve, or an imported one),
+// takes an ephemeris (epoch, period, the secondary's phase, the half-width of
+// the windows) or finds one, times every predicted minimum (series/series.h)
+// and shows the table of minima and the O-C diagram (cycle on x, O-C in
+// minutes on y, error bars; primaries red discs, secondaries blue circles).
+// The table exports as CSV, the diagram as PNG or PDF (vectors). A
+// double-click on a row hands that minimum's window to the main window, which
+// loads it as an ordinary light curve.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "series/series.h"
+#include "toolkit/form.h"
+
+namespace vantor {
+
+// The O-C diagram: draws the delivered minima of a result into any painter,
+// so the screen, a PNG and a PDF share one drawing.
+class OcDiagram : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit OcDiagram(QWidget* parent = nullptr);
+  void SetResult(const std::optional<SeriesResult>& result, const QString& title);
+  // Draws the diagram into `painter` over `area` (device units).
+  void Draw(QPainter& painter, const QRect& area) const;
+  // Writes the diagram to `path`: a PDF for a name ending in .pdf, otherwise
+  // a PNG of widthPx x heightPx. Returns why it failed, or an empty text.
+  QString Export(const QString& path, int widthPx = 1600, int heightPx = 1000) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::optional<SeriesResult> result_;
+  QString title_;
+};
+
+class FrmSeries : public Form {
+  Q_OBJECT
+
+ public:
+  // `loadWindow` loads the points of a minimum's window into the main window
+  // (times, magnitudes, a name for it).
+  using LoadWindow = std::function<void(const std::vector<double>&, const std::vector<double>&,
+                                        const std::string&)>;
+  explicit FrmSeries(LoadWindow loadWindow, QWidget* parent = nullptr);
+
+  // The series to time, its name and its time scale ("unknown" when not known).
+  void SetSeries(std::vector<double> time, std::vector<double> mag, const QString& name,
+                 const QString& timeScale);
+
+  const std::optional<SeriesResult>& Result() const { return result_; }
+
+  // Controls, named for tests.
+  QLabel* Label1;                    // what the series is
+  QLineEdit *Text1, *Text2, *Text3;  // epoch, period, half-width (empty: measured)
+  QCheckBox* Check1;                 // time the secondaries
+  QLineEdit* Text4;                  // the secondary's phase
+  QPushButton *Command1, *Command2;  // "Find", "Time"
+  QPushButton *Command3, *Command4;  // "Export table...", "Export diagram..."
+  QLabel* Label2;                    // the refined ephemeris, or why there is none
+  QTableWidget* Table1;
+  OcDiagram* Diagram;
+
+ public slots:
+  void Command1_Click();  // Find
+  void Command2_Click();  // Time
+  void Command3_Click();  // Export table
+  void Command4_Click();  // Export diagram
+  void Table1_DoubleClick(int row);
+
+ public:
+  // The export targets the two export buttons ask for; tests set them to
+  // skip the file dialog.
+  std::function<QString()> askTablePath, askDiagramPath;
+
+ private:
+  void ShowResult();
+
+  LoadWindow loadWindow_;
+  std::vector<double> time_, mag_;
+  QString name_, timeScale_;
+  std::optional<SeriesResult> result_;
+};
+
+}  // namespace vantor
