@@ -385,7 +385,10 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
   s.valueColumn = name(c.value);
   if (c.err >= 0) s.errColumn = name(c.err);
   const double offset = t.header.empty() ? 0.0 : TimeOffsetOfColumn(t.header[static_cast<size_t>(c.time)]);
-  s.notes.push_back("Read as " + std::string(FormatName(format)) + " (fields separated by " +
+  const char* what = format == Format::Aij        ? "an AstroImageJ measurement table"
+                     : format == Format::Munipack ? "a C-Munipack light curve"
+                                                  : "a table";
+  s.notes.push_back(std::string("Read as ") + what + " (fields separated by " +
                     DelimName(t.delim) + (t.decimalComma ? ", decimal comma" : "") + "): time from " +
                     ColumnLabel(t, c.time) + ", " + (c.flux ? "flux" : "magnitude") + " from " +
                     ColumnLabel(t, c.value) +
@@ -417,6 +420,13 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
                           Quote(f) + " is not an error (a number, 0 or more).",
                       lineNo);
       }
+    }
+    if (!s.time.empty() && v[0] + offset < s.time.back()) {
+      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
+                        Quote(row[static_cast<size_t>(c.time)]) +
+                        " is earlier than the time on the line before. Observations must be in "
+                        "time order.",
+                    lineNo);
     }
     s.time.push_back(v[0] + offset);
     s.mag.push_back(v[1]);

@@ -49,7 +49,9 @@ double FluxErrorToMagnitude(double flux, double fluxError);
 // the index it names (fluxLines gives the file's line of each row, or is empty).
 std::expected<void, Error> ConvertFluxes(ImportedSeries& series, const std::vector<int>& fluxLines);
 
-// Sorts the series by time when it is not in order (stable), noting it.
+// Sorts the series by time when it is not in order (stable), noting it. The
+// AAVSO and FITS readers do (a report may gather nights and observers); a
+// table, like the original reader, refuses times out of order.
 void SortByTime(ImportedSeries& series);
 
 // The time scale a column name states: BJD_TDB (BJD_TDB, BTJD, BKJD), HJD_UTC

@@ -174,12 +174,20 @@ TEST(Importer, UserTimeScaleOverridesTheFileAndIsReported) {
   EXPECT_EQ(TimeScaleName(plain->timeScale), "unknown");
 }
 
-TEST(Importer, SortsATimeDisorderAndSaysSo) {
-  const auto s = ImportText("HJD mag\n3.0 11.0\n1.0 12.0\n2.0 13.0\n", ImportOptions{});
-  ASSERT_TRUE(s.has_value());
+TEST(Importer, AavsoSortsATimeDisorderATableRefusesIt) {
+  const auto s = ImportText("#TYPE=EXTENDED\n#DELIM=,\n#DATE=JD\nX,3.0,11.0,na,V\nX,1.0,12.0,na,V\n"
+                            "X,2.0,13.0,0.1,V\n",
+                            ImportOptions{});
+  ASSERT_TRUE(s.has_value()) << s.error().message;
   EXPECT_EQ(s->time, (std::vector<double>{1.0, 2.0, 3.0}));
   EXPECT_EQ(s->mag, (std::vector<double>{12.0, 13.0, 11.0}));
+  EXPECT_EQ(s->err[1], 0.1);
   EXPECT_NE(s->notes.back().find("sorted"), std::string::npos);
+  const auto t = ImportText("HJD mag\n3.0 11.0\n1.0 12.0\n", ImportOptions{});
+  ASSERT_FALSE(t.has_value());
+  EXPECT_EQ(t.error().message,
+            "Line 3, column 1 (\"HJD\"): \"1.0\" is earlier than the time on the line before. "
+            "Observations must be in time order.");
 }
 
 TEST(FluxToMagnitude, MedianReferenceAndErrorFactor) {
