@@ -594,14 +594,20 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   if (!sawType) return Refuse("The file has no #TYPE=EXTENDED line: it is not in the AAVSO Extended Format.");
   if (obs.empty()) return Refuse("The file holds the AAVSO parameters but no observations.");
 
-  auto choose = [](const std::vector<std::string>& all, const std::string& wanted, const char* what,
-                   const char* option) -> std::expected<std::string, Error> {
+  std::vector<std::string> firstTaken;
+  auto choose = [&](const std::vector<std::string>& all, const std::string& wanted, const char* what,
+                    const char* option) -> std::expected<std::string, Error> {
     if (!wanted.empty()) {
       for (const auto& x : all) {
         if (Upper(x) == Upper(Trim(wanted))) return x;
       }
       return Refuse(std::string("The file holds no ") + what + " \"" + wanted + "\". It holds: " +
                     JoinNames(all) + ".");
+    }
+    if (all.size() > 1 && o.firstWhenSeveral) {
+      firstTaken.push_back("The file holds " + std::to_string(all.size()) + " " + what + "s (" +
+                           JoinNames(all) + "); the first, " + all.front() + ", is read.");
+      return all.front();
     }
     if (all.size() > 1) {
       return Refuse("The file holds " + std::to_string(all.size()) + " " + what + "s: " +
@@ -647,6 +653,7 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   }
   s.notes.push_back("Read as AAVSO Extended Format: star " + *star + ", filter " + *filter + ", " +
                     std::to_string(s.time.size()) + " observations.");
+  for (const auto& n : firstTaken) s.notes.push_back(n);
   if (fainterKept > 0) {
     s.notes.push_back(std::to_string(fainterKept) +
                       " fainter-than estimates (\"<\") are left out.");

@@ -32,6 +32,9 @@ struct ImportOptions {
   std::string timeCol, magCol, fluxCol, errCol;
   // AAVSO files holding several stars or filters: which one to read.
   std::string star, filter;
+  // With several stars or filters and none chosen: take the first of each
+  // (and say so) instead of refusing. The import window lists the others.
+  bool firstWhenSeveral = false;
   // The time scale of the file's times when the file does not say it, or to
   // override what it says.
   std::optional<TimeScale> timeScale;
