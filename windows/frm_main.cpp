@@ -346,6 +346,7 @@ ReportInput FrmMain::CurrentReport() const {
   ReportInput in;
   in.program = std::string("Vantor ") + kVersion;
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
+  in.timeScale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
   for (int k = 1; k <= 6; ++k) {
     in.rows[k] = ReportRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
                            Check[k]->isChecked(),

@@ -4,7 +4,9 @@
 // without an interval, a conversion without coordinates) changes nothing,
 // and `vantor FILE` (OpenOrImport) sends a file the original reader refuses
 // to the import window.
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -47,6 +49,8 @@ class FrmImportTest : public QObject {
     QCOMPARE(store_->NPointsAll, int16_t{25});
     QCOMPARE(main_->Label[17]->text(), QStringLiteral("25"));
     QCOMPARE(main_->LabelTimeScale->text(), QStringLiteral("Time scale: HJD_UTC"));
+    main_->mCopyResults_Click();
+    QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("Time scale\tHJD_UTC")));
     QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - munipack_jdhel.txt"));
     // The same numbers as the importer gives, through the original reader's rules.
     const auto series = vantor::import::ImportFile((kImport + "/munipack_jdhel.txt").toStdString(), {});
