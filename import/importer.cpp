@@ -305,6 +305,7 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     c.value = *u;
     c.flux = flux;
   } else if (!header) {
+    if (n < 2) return missing("a magnitude or a flux");
     c.value = 1;
   } else {
     if (format == Format::Aij) {
@@ -421,6 +422,11 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
                       lineNo);
       }
     }
+    if (!std::isfinite(v[0] + offset)) {
+      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
+                        Quote(row[static_cast<size_t>(c.time)]) + " is not a finite time.",
+                    lineNo);
+    }
     if (!s.time.empty() && v[0] + offset < s.time.back()) {
       return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
                         Quote(row[static_cast<size_t>(c.time)]) +
@@ -436,8 +442,7 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
   s.fromFlux = c.flux;
   if (c.flux) {
     if (const auto conv = ConvertFluxes(s, valueLines); !conv) {
-      Error e = conv.error();
-      e.message = e.message.substr(0, e.message.size()) ;
+      const Error& e = conv.error();
       const std::string where = "Line " + std::to_string(e.line) + ", " + ColumnLabel(t, c.value) + ": ";
       return Refuse(where + e.message, e.line);
     }
@@ -500,7 +505,6 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   };
   std::vector<Obs> obs;
   std::vector<std::string> stars, filters;
-  int fainter = 0;
   auto addUnique = [](std::vector<std::string>& v, const std::string& x) {
     for (const auto& y : v) {
       if (Upper(y) == Upper(x)) return;
@@ -574,7 +578,6 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
     addUnique(filters, ob.filter);
     const std::string_view magText = Trim(f[2]);
     if (!magText.empty() && magText.front() == '<') {
-      ++fainter;
       ob.m = std::nan("");
       obs.push_back(ob);
       continue;
@@ -645,7 +648,6 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
     s.mag.push_back(ob.m);
     s.err.push_back(ob.e);
   }
-  (void)fainter;
   s.droppedRows = fainterKept;
   if (s.time.empty()) {
     return Refuse("The file holds no magnitude of " + *star + " in filter " + *filter +
