@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   if (!files.isEmpty()) {
     // Once the window is up, so that a refusal's message box has it behind.
     const QString file = files.front();
-    QTimer::singleShot(0, &main, [&main, file] { main.frmOpen().OpenPath(file); });
+    QTimer::singleShot(0, &main, [&main, file] { main.OpenOrImport(file); });
   }
   return app.exec();
 }

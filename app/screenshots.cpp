@@ -15,6 +15,7 @@
 #include "toolkit/printing.h"
 #include "windows/frm_about.h"
 #include "windows/frm_help.h"
+#include "windows/frm_import.h"
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
@@ -177,6 +178,15 @@ int main(int argc, char** argv) {
   vantor::PlotForm* plots[] = {&main.frmPlotData(), &main.frmPlott1(), &main.frmPlott2(),
                                &main.frmPlott3(),   &main.frmPlott4(), &main.frmPlott5()};
   for (vantor::PlotForm* w : plots) ok &= Print(*w, folder);
+
+  // File > "Import..." on an AAVSO report of two stars, converted to BJD_TDB.
+  main.frmImport().OpenFile(QStringLiteral(VANTOR_SOURCE_DIR "/tests/data/import/aavso_two_stars.txt"));
+  main.frmImport().ComboScaleWanted->setCurrentIndex(2);
+  main.frmImport().TextRa->setText(QStringLiteral("09:45:20.5"));
+  main.frmImport().TextDec->setText(QStringLiteral("+45:33:58"));
+  main.frmImport().show();
+  ok &= Save(main.frmImport(), folder);
+  main.frmImport().hide();
 
   ok &= FittedSession(main, *store, folder);
   return ok ? 0 : 1;

@@ -16,6 +16,7 @@
 
 #include "cli/auto_run.h"
 #include "cli/commands.h"
+#include "cli/import_flags.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
@@ -28,6 +29,7 @@ using Json = nlohmann::ordered_json;
 
 struct BatchArgs {
   std::vector<std::string> files;
+  ImportChoice import;
   bool csv = false, json = false, automatic = false;
   std::string out;
 };
@@ -61,7 +63,7 @@ int RunBatch(const BatchArgs& a) {
   }
 
   std::ostringstream out;
-  if (!a.json) out << "file,method,time,error,used,message\n";
+  if (!a.json) out << "file,method,time,error,used,message,time_scale\n";
   Json all = Json::array();
   bool anyFailed = false;
   auto store = std::make_unique<Store>();
@@ -75,7 +77,9 @@ int RunBatch(const BatchArgs& a) {
     *store = Store{};
     SessionOptions session;
     session.file = file;
-    if (const auto loaded = LoadSession(session, *store); !loaded) {
+    session.import = a.import;
+    LoadReport report;
+    if (const auto loaded = LoadSession(session, *store, &report); !loaded) {
       const std::string& error = loaded.error().message;
       anyFailed = true;
       if (progress) std::fputc('\n', stderr);
@@ -83,15 +87,18 @@ int RunBatch(const BatchArgs& a) {
       if (a.json) {
         all.push_back(Json{{"file", file}, {"ok", false}, {"message", error}});
       } else {
-        out << CsvField(file) << ",file,,,no," << CsvField(error) << "\n";
+        out << CsvField(file) << ",file,,,no," << CsvField(error) << ",\n";
       }
       continue;
     }
+    if (progress && report.imported) std::fputc('\n', stderr);
+    PrintImportNotes(file, report);
+    const std::string timeScale(import::TimeScaleName(report.timeScale));
     const std::vector<TimeRow> rows =
         a.automatic ? RunAutoRows(*store).rows : RunTimeMethods(*store, plan);
     const Combination comb = CombineRows(rows);
     if (a.json) {
-      Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}};
+      Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}, {"time_scale", timeScale}};
       o["results"] = Json::array();
       for (const TimeRow& r : rows) {
         Json row{{"method", r.method}, {"ok", r.ok}};
@@ -121,16 +128,17 @@ int RunBatch(const BatchArgs& a) {
       out << CsvField(file) << ',' << r.method << ',';
       if (r.ok) {
         out << r.timeText << ',' << r.errorText << ','
-            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ",\n";
+            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ",," << timeScale << "\n";
       } else {
-        out << ",,no," << CsvField(r.message) << "\n";
+        out << ",,no," << CsvField(r.message) << ',' << timeScale << "\n";
       }
     }
     if (comb.computed) {
       out << CsvField(file) << ",combination," << comb.weightedMeanText << ','
-          << comb.uncertaintyText << ',' << comb.n << ",\n";
+          << comb.uncertaintyText << ',' << comb.n << ",," << timeScale << "\n";
     } else {
-      out << CsvField(file) << ",combination,,,0,no method delivered a usable result\n";
+      out << CsvField(file) << ",combination,,,0,no method delivered a usable result,"
+          << timeScale << "\n";
     }
   }
   if (progress) std::fputc('\n', stderr);
@@ -159,6 +167,7 @@ void AddBatchCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--csv", a->csv, "CSV rows: file, method, time, error, used, message (default)");
   cmd->add_flag("--json", a->json, "One JSON array, an object per file");
   cmd->add_option("-o,--output", a->out, "Write to this file instead of standard output");
+  AddImportOptions(cmd, a->import);
   cmd->callback([a, &exitStatus] { exitStatus = RunBatch(*a); });
 }
 

@@ -15,4 +15,7 @@ void AddTimeCommand(CLI::App& app, int& exitStatus);
 // Registers "batch": many light curves in one run.
 void AddBatchCommand(CLI::App& app, int& exitStatus);
 
+// Registers "series": every eclipse of a long light curve, with its O-C.
+void AddSeriesCommand(CLI::App& app, int& exitStatus);
+
 }  // namespace vantor::cli

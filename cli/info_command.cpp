@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/import_flags.h"
 #include "cli/session.h"
 #include "core/format.h"
 
@@ -25,16 +26,19 @@ int RunInfo(const InfoArgs& args) {
     return 2;
   }
   auto store = std::make_unique<Store>();
-  if (const auto loaded = LoadSession(options, *store); !loaded) {
+  LoadReport report;
+  if (const auto loaded = LoadSession(options, *store, &report); !loaded) {
     std::cerr << loaded.error().message << "\n";
     return 2;
   }
+  PrintImportNotes(options.file, report);
   const Store& s = *store;
   if (args.json) {
     nlohmann::ordered_json j;
     j["n_all"] = s.NPointsAll;
     j["n"] = s.NPoints;
     j["hjd_base"] = s.HjdBase;
+    j["time_scale"] = import::TimeScaleName(report.timeScale);
     j["t_min"] = s.TMin;
     j["t_max"] = s.TMax;
     j["t_range"] = s.TRange;
@@ -63,6 +67,7 @@ int RunInfo(const InfoArgs& args) {
   row("Edited # data points", std::to_string(s.NPoints));
   row("Magnitudes", s.MagSign == 1 ? "+Mags (V-C)" : "--Mags (C-V)");
   row("HJD base (days)", num(s.HjdBase));
+  row("Time scale", std::string(import::TimeScaleName(report.timeScale)));
   row("Time axis TMin..TMax (days)", FormatResult(s.TMin, 14, 5) + " .. " + FormatResult(s.TMax, 14, 5));
   row("Time range (days)", FormatResult(s.TRange, 14, 5));
   row("Mag axis MagMin..MagMax", FormatResult(s.MagMin, 14, 4) + " .. " + FormatResult(s.MagMax, 14, 4));
@@ -89,6 +94,7 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--cv", args->session.cv, "Use the \"--Mags (C-V)\" sign convention");
   cmd->add_option("--delete", args->deleteList, "Delete points I,J,... (1-based, as in the file)");
   cmd->add_flag("--json", args->json, "Print one JSON object");
+  AddImportOptions(cmd, args->session.import);
   cmd->callback([args, &exitStatus] { exitStatus = RunInfo(*args); });
 }
 

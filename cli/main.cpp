@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   vantor::cli::AddInfoCommand(app, exitStatus);
   vantor::cli::AddTimeCommand(app, exitStatus);
   vantor::cli::AddBatchCommand(app, exitStatus);
+  vantor::cli::AddSeriesCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

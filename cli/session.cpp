@@ -2,18 +2,75 @@
 
 #include <charconv>
 #include <filesystem>
+#include <iostream>
 
 #include "core/reader.h"
 #include "core/textfile.h"
+#include "import/importer.h"
+#include "import/load.h"
 
 namespace vantor::cli {
+namespace {
 
-std::expected<void, Error> LoadSession(const SessionOptions& options, Store& store) {
+// The time scale the first field of a Vantor file's header names ("HJD").
+import::TimeScale ScaleOfOriginalFile(const std::string& path) {
+  const auto text = ReadWholeFile(path);
+  if (!text) return import::TimeScale::Unknown;
+  const auto lines = SplitLines(*text);
+  if (lines.empty()) return import::TimeScale::Unknown;
+  const auto fields = SplitFields(lines.front());
+  return import::TimeScaleOfColumn(TrimBlanks(fields.front()));
+}
+
+// Reads the file through the importer into `store` (see LoadSession).
+std::expected<void, Error> Import(const SessionOptions& options, const ImportPlan& plan, Store& store,
+                                  LoadReport& report) {
+  auto series = import::ImportFile(options.file, plan.options);
+  if (!series) return std::unexpected(series.error());
+  if (plan.to) {
+    if (const auto c = import::ConvertSeries(*series, *plan.to, plan.star); !c) {
+      return std::unexpected(c.error());
+    }
+  }
+  if (const auto loaded = import::LoadSeriesIntoStore(store, *series, plan.interval); !loaded) {
+    return std::unexpected(loaded.error());
+  }
+  report.imported = true;
+  report.timeScale = series->timeScale;
+  report.format = std::string(import::FormatName(series->format));
+  report.notes = series->notes;
+  return {};
+}
+
+}  // namespace
+
+std::expected<void, Error> LoadSession(const SessionOptions& options, Store& store,
+                                       LoadReport* reportOut) {
   const std::filesystem::path path(options.file);
+  LoadReport local;
+  LoadReport& report = reportOut != nullptr ? *reportOut : local;
+  const auto plan = ParseImportChoice(options.import);
+  if (!plan) return std::unexpected(plan.error());
   store.DataDir = path.parent_path().string();
   store.DataFileName = path.filename().string();
   store.DataFilePath = options.file;
-  if (const auto read = ReadLightCurve(store); !read) return std::unexpected(read.error());
+  if (options.import.Any()) {
+    if (const auto imported = Import(options, *plan, store, report); !imported) return imported;
+  } else if (const auto read = ReadLightCurve(store); read) {
+    report.timeScale = ScaleOfOriginalFile(options.file);
+    report.format = "vantor";
+  } else {
+    // The original reader refused: another layout? A file that looks like
+    // neither another program's layout nor a readable table keeps the
+    // original reader's message.
+    if (const auto imported = Import(options, *plan, store, report); !imported) {
+      const auto text = ReadWholeFile(options.file, 256 * 1024 * 1024);
+      if (!text) return std::unexpected(read.error());
+      const import::Format f = import::DetectFormat(*text);
+      if (f == import::Format::Table || f == import::Format::Vantor) return std::unexpected(read.error());
+      return imported;
+    }
+  }
   if (options.cv) ApplyMagSign(store, 1);
   for (const int i : options.deletions) {
     if (i < 1 || i > store.NPointsAll) {
@@ -30,6 +87,11 @@ std::expected<void, Error> LoadSession(const SessionOptions& options, Store& sto
     ComputeRanges(store);
   }
   return {};
+}
+
+void PrintImportNotes(const std::string& file, const LoadReport& report) {
+  if (!report.imported) return;
+  for (const std::string& note : report.notes) std::cerr << file << ": " << note << "\n";
 }
 
 bool ParseIndexList(const std::string& text, std::vector<int>& out) {

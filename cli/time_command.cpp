@@ -14,6 +14,7 @@
 
 #include "cli/auto_run.h"
 #include "cli/commands.h"
+#include "cli/import_flags.h"
 #include "core/format.h"
 #include "core/method_rows.h"
 #include "methods/bootstrap.h"
@@ -28,9 +29,11 @@ using Json = nlohmann::ordered_json;
 
 Json NumberOrNull(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
 
-void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb) {
-  std::printf("Vantor - %s  (%d of %d points, HJD base %.0f)\n\n", s.DataFileName.c_str(),
-              s.NPoints, s.NPointsAll, s.HjdBase);
+void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb,
+                std::string_view timeScale) {
+  std::printf("Vantor - %s  (%d of %d points, HJD base %.0f, time scale %s)\n\n",
+              s.DataFileName.c_str(), s.NPoints, s.NPointsAll, s.HjdBase,
+              std::string(timeScale).c_str());
   std::printf("%-26s %-16s %-14s %s\n", "", "Time of Minimum", "Est'd Error", "Use in Mean?");
   for (int k = 1; k <= 6; ++k) {
     const TimeRow* row = nullptr;
@@ -62,10 +65,12 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
 }
 
 void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& rows,
-               const std::optional<Combination>& comb, const Json* ranges) {
+               const std::optional<Combination>& comb, const Json* ranges,
+               std::string_view timeScale) {
   Json j;
   j["file"] = a.session.file;
   j["hjd_base"] = s.HjdBase;
+  j["time_scale"] = timeScale;
   j["results"] = Json::array();
   for (const TimeRow& r : rows) {
     Json o;
@@ -140,10 +145,13 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
     return 2;
   }
   auto store = std::make_unique<Store>();
-  if (const auto loaded = LoadSession(plan.session, *store); !loaded) {
+  LoadReport report;
+  if (const auto loaded = LoadSession(plan.session, *store, &report); !loaded) {
     std::cerr << loaded.error().message << "\n";
     return 2;
   }
+  PrintImportNotes(plan.session.file, report);
+  const std::string_view timeScale = import::TimeScaleName(report.timeScale);
   std::vector<TimeRow> rows;
   std::optional<Json> ranges;
   if (automatic) {
@@ -163,9 +171,9 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   if (plan.combine) comb = CombineRows(rows);
 
   if (a.json) {
-    PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr);
+    PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
   } else {
-    PrintTable(*store, rows, comb ? &*comb : nullptr);
+    PrintTable(*store, rows, comb ? &*comb : nullptr, timeScale);
   }
   for (const TimeRow& r : rows) {
     if (!r.ok) return 1;
@@ -199,6 +207,7 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--sliding", a->sliding, "Sliding integrations");
   cmd->add_flag("--combine", a->combine, "Combine the delivered results as \"Calc. Means\" does");
   cmd->add_flag("--json", a->json, "Print one JSON object");
+  AddImportOptions(cmd, a->session.import);
   auto automatic = std::make_shared<bool>(false);
   cmd->add_flag("--auto", *automatic,
                 "Choose every range automatically and run the five range methods and sliding "

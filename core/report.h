@@ -32,6 +32,7 @@ struct ReportRow {
 struct ReportInput {
   std::string program;              // name and version, e.g. "Vantor 0.1.0"
   std::string lightCurvePath;       // the file the loaded light curve was read from
+  std::string timeScale;            // "HJD_UTC", "BJD_TDB", ...; empty: no line in the report
   std::array<ReportRow, 7> rows{};  // rows 1..6; cell 0 unused
   // Text13..Text16 as shown.
   std::string simpleMean, weightedMean, uncertainty, stdDev;

@@ -17,7 +17,7 @@ std::string Fixed(double v, int decimals) { return FormatResult(v, 14, decimals)
 
 std::string SeriesTable(const SeriesResult& r, const std::string& file, const std::string& scale) {
   std::ostringstream o;
-  o << "Vantor - every eclipse of " << file << " (" << scale << ")\n";
+  o << "Vantor - every eclipse of " << file << " (time scale: " << scale << ")\n";
   o << "Ephemeris: epoch " << Fixed(r.ephemeris.epoch, 5) << ", period "
     << Fixed(r.ephemeris.period, 7) << " d; windows of +-" << Fixed(r.halfWidth, 4) << " d\n\n";
   char line[512];
@@ -86,8 +86,9 @@ std::string SeriesOcLines(const SeriesResult& r, double secondaryPhase) {
   for (const SeriesRow& row : r.rows) {
     if (!row.time) continue;
     const double cycle = row.cycle + (row.kind == 'S' ? secondaryPhase : 0.0);
-    o << FormatResult(cycle, 12, 1) << ", " << Fixed(*row.time, 6) << ", " << Fixed(*row.error, 6)
-      << "\n";
+    char c[32];
+    std::snprintf(c, sizeof c, "%.1f", cycle);
+    o << c << ", " << Fixed(*row.time, 6) << ", " << Fixed(*row.error, 6) << "\n";
   }
   return o.str();
 }

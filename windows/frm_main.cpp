@@ -9,6 +9,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QFrame>
@@ -27,6 +28,8 @@
 #include "core/combination.h"
 #include "core/error_text.h"
 #include "core/format.h"
+#include "core/reader.h"
+#include "import/importer.h"
 #include "core/method_rows.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -37,6 +40,7 @@
 #include "windows/frm_about.h"
 #include "windows/frm_bootstrap.h"
 #include "windows/frm_help.h"
+#include "windows/frm_import.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
 #include "windows/frm_series.h"
@@ -48,6 +52,16 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The time scale the first field of a Vantor file's header names ("HJD").
+std::string ScaleOfOriginalFile(const std::string& path) {
+  const auto text = ReadWholeFile(path);
+  if (!text) return "unknown";
+  const auto lines = SplitLines(*text);
+  if (lines.empty()) return "unknown";
+  return std::string(import::TimeScaleName(
+      import::TimeScaleOfColumn(TrimBlanks(SplitFields(lines.front()).front()))));
+}
+
 // Returns why dropped `urls` cannot be loaded as a light curve, or an empty
 // text when they are one local .csv or .txt file.
 QString DropRefusal(const QList<QUrl>& urls) {
@@ -56,7 +70,12 @@ QString DropRefusal(const QList<QUrl>& urls) {
   if (urls.size() != 1 || !urls.front().isLocalFile()) return hint;
   const QFileInfo file(urls.front().toLocalFile());
   const QString suffix = file.suffix().toLower();
-  if (file.isDir() || (suffix != QLatin1String("csv") && suffix != QLatin1String("txt"))) {
+  // Other programs' layouts go to the import window (OpenOrImport).
+  static const QStringList kSuffixes = {QStringLiteral("csv"), QStringLiteral("txt"),
+                                        QStringLiteral("tsv"), QStringLiteral("lc"),
+                                        QStringLiteral("dat"), QStringLiteral("tbl"),
+                                        QStringLiteral("fits"), QStringLiteral("fit")};
+  if (file.isDir() || !kSuffixes.contains(suffix)) {
     return QStringLiteral("\"%1\" is not a light-curve file. ").arg(file.fileName()) + hint;
   }
   return {};
@@ -89,6 +108,13 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmPlotData_ = std::make_unique<FrmPlotData>(store_, this);
   connect(frmOpen_.get(), &FrmOpen::lightCurveRead, this, &FrmMain::AfterLightCurveRead);
   connect(frmOpen_.get(), &FrmOpen::clearResults, this, &FrmMain::ClearResultBoxes);
+  frmImport_ = std::make_unique<FrmImport>(store_, this);
+  connect(frmImport_.get(), &FrmImport::lightCurveRead, this, [this](const ReadResult& result) {
+    importedScale_ = std::string(import::TimeScaleName(frmImport_->LoadedTimeScale()));
+    AfterLightCurveRead(result);
+    importedScale_.reset();
+  });
+  connect(frmImport_.get(), &FrmImport::clearResults, this, &FrmMain::ClearResultBoxes);
   connect(frmSaveAs_.get(), &FrmSaveAs::accepted, this, &FrmMain::WriteReport);
   connect(frmPlotData_.get(), &FrmPlotData::workingSetRebuilt, this,
           [this](int nPoints) { Label[18]->setText(Q(IntText(nPoints))); });
@@ -169,6 +195,9 @@ void FrmMain::BuildControls() {
   counts->addWidget(label(17, QString()), 0, 1);
   counts->addWidget(label(16, QStringLiteral("Edited # data points")), 1, 0);
   counts->addWidget(label(18, QString()), 1, 1);
+  LabelTimeScale = new QLabel(this);
+  LabelTimeScale->setObjectName(QStringLiteral("LabelTimeScale"));
+  counts->addWidget(LabelTimeScale, 2, 0, 1, 2);
   auto* group = new QButtonGroup(this);
   Option1[0] = new QRadioButton(QStringLiteral("+Mags (V-C)"), this);
   Option1[1] = new QRadioButton(QStringLiteral("--Mags (C-V)"), this);
@@ -204,6 +233,9 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   QAction* open = file->addAction(QStringLiteral("Open"));
   open->setObjectName(QStringLiteral("mOpen"));
   open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  QAction* importFile = file->addAction(QStringLiteral("Import..."));
+  importFile->setObjectName(QStringLiteral("mImport"));
+  connect(importFile, &QAction::triggered, this, &FrmMain::mImport_Click);
   QAction* save = file->addAction(QStringLiteral("Save"));
   save->setObjectName(QStringLiteral("mSave"));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -287,6 +319,29 @@ void FrmMain::mOpen_Click() {
   frmOpen_->Combo1->setCurrentIndex(1);
 }
 
+void FrmMain::mImport_Click() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Import"), Q(store_.DataDir),
+      QStringLiteral("Light curves (*.csv *.txt *.tsv *.dat *.lc *.tbl *.xls *.fits *.fit);;All files (*)"));
+  if (path.isEmpty()) return;
+  frmImport_->OpenFile(path);
+  frmImport_->show();
+  frmImport_->raise();
+}
+
+void FrmMain::OpenOrImport(const QString& path) {
+  const auto text = ReadWholeFile(QFile::encodeName(path).toStdString());
+  auto scratch = std::make_unique<Store>();
+  if (!text || ReadLightCurveText(*scratch, *text)) {
+    // The open window reads it (or says why a file cannot be opened at all).
+    frmOpen_->OpenPath(path);
+    return;
+  }
+  frmImport_->OpenFile(path);
+  frmImport_->show();
+  frmImport_->raise();
+}
+
 void FrmMain::mSave_Click() {
   frmSaveAs_->Combo1->setCurrentIndex(1);
   frmSaveAs_->ShowModeless();
@@ -299,6 +354,7 @@ ReportInput FrmMain::CurrentReport() const {
   ReportInput in;
   in.program = std::string("Vantor ") + kVersion;
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
+  in.timeScale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
   for (int k = 1; k <= 6; ++k) {
     in.rows[k] = ReportRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
                            Check[k]->isChecked(),
@@ -379,7 +435,7 @@ void FrmMain::dropEvent(QDropEvent* event) {
       this,
       [this, urls, refusal] {
         if (refusal.isEmpty()) {
-          frmOpen_->OpenPath(urls.front().toLocalFile());
+          OpenOrImport(urls.front().toLocalFile());
         } else {
           ShowMessage(refusal);
         }
@@ -400,6 +456,8 @@ void FrmMain::AfterLightCurveRead(const ReadResult& result) {
   for (int k = 13; k <= 16; ++k) Text[k]->clear();
   Label[17]->setText(Q(IntText(store_.NPointsAll)));
   Label[18]->setText(Q(IntText(store_.NPoints)));
+  LabelTimeScale->setText(QStringLiteral("Time scale: ") +
+                          Q(importedScale_ ? *importedScale_ : ScaleOfOriginalFile(store_.DataFilePath)));
   // Selecting the option by program must not run the sign change again.
   const QSignalBlocker block(Option1[0]->group());
   Option1[0]->setChecked(true);

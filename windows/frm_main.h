@@ -43,6 +43,7 @@ class FrmPlott3;
 class FrmPlott4;
 class FrmPlott5;
 class FrmPlotData;
+class FrmImport;
 
 class FrmMain : public Form, public ResultRows {
   Q_OBJECT
@@ -78,6 +79,15 @@ class FrmMain : public Form, public ResultRows {
   FrmPlott4& frmPlott4() { return *frmPlott4_; }
   FrmPlott5& frmPlott5() { return *frmPlott5_; }
   FrmPlotData& frmPlotData() { return *frmPlotData_; }
+  FrmImport& frmImport() { return *frmImport_; }
+
+  // Loads the file at `path` named on the command line or dropped: through
+  // the open window when the original reader accepts it, else in the import
+  // window (File > "Import...") with the importer's choices.
+  void OpenOrImport(const QString& path);
+
+  // Shows the time scale of the loaded light curve ("Time scale: HJD_UTC").
+  QLabel* LabelTimeScale = nullptr;
 
   // Controls, named as the window's table names them; cell 0 of each array unused.
   std::array<QLabel*, 19> Label{};
@@ -100,6 +110,8 @@ class FrmMain : public Form, public ResultRows {
   void Option1_Click(int index);
   void mOpen_Click();
   void mSave_Click();
+  // File > "Import...": the desktop's file dialog, then the import window.
+  void mImport_Click();
   // File > "Copy results": puts the results report, tab-separated, on the
   // clipboard.
   void mCopyResults_Click();
@@ -166,6 +178,9 @@ class FrmMain : public Form, public ResultRows {
   };
   std::array<std::optional<DeliveredRow>, 7> delivered_{};
   std::unique_ptr<FrmOpen> frmOpen_;
+  std::unique_ptr<FrmImport> frmImport_;
+  // Set by the import window's load, for AfterLightCurveRead's time-scale label.
+  std::optional<std::string> importedScale_;
   std::unique_ptr<FrmSaveAs> frmSaveAs_;
   std::unique_ptr<FrmHelp> frmHelp_;
   std::unique_ptr<FrmAbout> frmAbout_;

@@ -23,16 +23,16 @@ const std::string kReal = SourcePath("tests/data/real/CMDra7024.csv");
 
 TEST(CliBatch, CsvRowPerFileAndMethodWithARefusedFileInBetween) {
   const CliRun run = RunCli("batch " + SourcePath("examples/eclipse_header.csv") + " " +
-                            SourcePath("tests/data/no_comma.csv") + " " + kReal);
+                            SourcePath("tests/data/import/one_column.txt") + " " + kReal);
   EXPECT_EQ(run.status, 1) << "a refused file makes the run fail, the others still run";
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 1u + 3 + 1 + 3) << run.out;
-  EXPECT_EQ(lines[0], "file,method,time,error,used,message");
+  EXPECT_EQ(lines[0], "file,method,time,error,used,message,time_scale");
   EXPECT_NE(lines[2].find("eclipse_header.csv,sliding,2459812.43169,0.0001,yes,"),
             std::string::npos);
-  EXPECT_NE(lines[4].find("no_comma.csv,file,,,no,Sorry - your data file"), std::string::npos);
+  EXPECT_NE(lines[4].find("one_column.txt,file,,,no,Sorry - your data file"), std::string::npos);
   EXPECT_NE(lines[7].find("CMDra7024.csv,combination,"), std::string::npos);
-  EXPECT_NE(run.err.find("no_comma.csv: Sorry"), std::string::npos);
+  EXPECT_NE(run.err.find("one_column.txt: Sorry"), std::string::npos);
 }
 
 TEST(CliBatch, AutoTimesEveryRangeMethodAndAgreesWithTimeAuto) {

@@ -17,12 +17,14 @@ TEST(CliInfo, JsonHasExactlyTheDocumentedKeys) {
   const json j = json::parse(ok.out);
   const std::vector<std::string> keys = {
       "n_all",   "n",         "hjd_base",  "t_min",      "t_max",    "t_range",           "mag_min",
-      "mag_max", "mag_range", "bright_idx", "faint_idx", "inner_extreme_idx", "fold_time", "fit_param"};
+      "mag_max", "mag_range", "bright_idx", "faint_idx", "inner_extreme_idx", "fold_time", "fit_param",
+      "time_scale"};
   EXPECT_EQ(j.size(), keys.size());
   for (const auto& k : keys) EXPECT_TRUE(j.contains(k)) << k;
   EXPECT_EQ(j["n_all"], 60);
   EXPECT_EQ(j["n"], 60);
   EXPECT_EQ(j["hjd_base"].get<double>(), 2459812.0);
+  EXPECT_EQ(j["time_scale"], "HJD_UTC");  // the header's "HJD"
   ASSERT_EQ(j["fit_param"].size(), 8u);
   // The Fourier start: Xo at the inner extreme, W = 3.14 / TRange.
   EXPECT_DOUBLE_EQ(j["fit_param"][2].get<double>(), 3.14 / j["t_range"].get<double>());
@@ -44,7 +46,7 @@ TEST(CliInfo, SignAndDeletionsActAsInTheWindows) {
 }
 
 TEST(CliInfo, RefusedFileGivesStatusTwoAndNothingOnStdout) {
-  const CliRun run = RunCli("info " + SourcePath("tests/data/no_comma.csv") + " --json");
+  const CliRun run = RunCli("info " + SourcePath("tests/data/import/one_column.txt") + " --json");
   EXPECT_EQ(run.status, 2);
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("Comma Separated Variables format.  See"), std::string::npos);

@@ -107,7 +107,7 @@ TEST(CliTime, BadUsageAndRefusedFilesGiveStatusTwo) {
        {"time " + kReal + " --parabola 8-24", "time " + kReal + " --chords 3:12",
         "time " + kReal + " --start 1,2,3", "time " + kReal + " --fourier 2:29 --start 1,2,3,4,5,6,7,x",
         "time " + kReal + " --step 2", "time " + kReal + " --fold abc",
-        "time " + SourcePath("tests/data/no_comma.csv"), "time " + kReal + " --delete 31"}) {
+        "time " + SourcePath("tests/data/import/one_column.txt"), "time " + kReal + " --delete 31"}) {
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_TRUE(run.out.empty()) << args;

@@ -1,0 +1,104 @@
+// Putting an imported series into the store; converting its time scale.
+#include "import/load.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "core/reader.h"
+
+namespace vantor::import {
+namespace {
+
+std::string Day(double t) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.5f", t);
+  return buf;
+}
+
+}  // namespace
+
+std::vector<size_t> SelectInterval(const ImportedSeries& series, const TimeInterval& interval) {
+  std::vector<size_t> idx;
+  for (size_t i = 0; i < series.size(); ++i) {
+    const double t = series.time[i];
+    if (interval.from && t < *interval.from) continue;
+    if (interval.until && t > *interval.until) continue;
+    idx.push_back(i);
+  }
+  return idx;
+}
+
+std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries& series,
+                                                  const TimeInterval& interval) {
+  if (interval.from && interval.until && *interval.until < *interval.from) {
+    return Refuse("The time interval ends (" + Day(*interval.until) + ") before it starts (" +
+                  Day(*interval.from) + ").");
+  }
+  const std::vector<size_t> idx = SelectInterval(series, interval);
+  const std::string total = std::to_string(series.size());
+  if (idx.empty()) {
+    if (series.size() == 0) return Refuse("The file holds no observations.");
+    return Refuse("No observation lies in the time interval chosen; the series runs from " +
+                  Day(series.time.front()) + " to " + Day(series.time.back()) + ".");
+  }
+  if (idx.size() > static_cast<size_t>(kMaxPoints)) {
+    return Refuse(
+        (interval.Given() ? "The time interval holds " + std::to_string(idx.size()) + " of the " + total
+                          : "The series holds " + total) +
+        " observations (" + Day(series.time[idx.front()]) + " to " + Day(series.time[idx.back()]) +
+        "). A light curve holds at most " + std::to_string(kMaxPoints) +
+        " observations of one eclipse: choose a time interval around it (--from, --until).");
+  }
+  const double first = series.time[idx.front()];
+  for (const size_t i : idx) {
+    const double t = series.time[i], m = series.mag[i];
+    if (!std::isfinite(t) || !(std::fabs(t) < kLargestHjd)) {
+      return Refuse("Observation " + std::to_string(i + 1) + ": the time " + std::to_string(t) +
+                    " lies beyond 10000000000 days.");
+    }
+    if (!(std::fabs(t - std::floor(first)) < 99999999)) {
+      return Refuse("Observation " + std::to_string(i + 1) + ": the time " + Day(t) +
+                    " lies more than 99999999 days from the first observation.");
+    }
+    if (!std::isfinite(m) || !(std::fabs(m) < 99)) {
+      return Refuse("Observation " + std::to_string(i + 1) + " (time " + Day(t) + "): the magnitude " +
+                    std::to_string(m) + " lies outside the range -99 to 99.");
+    }
+  }
+  std::string text = "time,magnitude\n";
+  text.reserve(idx.size() * 48);
+  char buf[96];
+  for (const size_t i : idx) {
+    std::snprintf(buf, sizeof buf, "%.17g,%.17g\n", series.time[i], series.mag[i]);
+    text += buf;
+  }
+  return ReadLightCurveText(s, text);
+}
+
+std::expected<void, Error> ConvertSeries(ImportedSeries& series, TimeScale to,
+                                         const std::optional<SkyPosition>& star) {
+  if (to == series.timeScale) return {};
+  if (series.size() == 0) {
+    series.timeScale = to;
+    return {};
+  }
+  std::optional<SkyPosition> where = star;
+  if (!where && series.raDeg && series.decDeg) where = SkyPosition{*series.raDeg, *series.decDeg};
+  std::vector<double> converted;
+  converted.reserve(series.size());
+  for (const double t : series.time) {
+    const auto c = ConvertTime(t, series.timeScale, to, where);
+    if (!c) return std::unexpected(c.error());
+    converted.push_back(*c);
+  }
+  series.notes.push_back("Times converted from " + std::string(TimeScaleName(series.timeScale)) +
+                         " to " + std::string(TimeScaleName(to)) + " for RA " +
+                         std::to_string(where->raDeg) + " deg, Dec " + std::to_string(where->decDeg) +
+                         " deg.");
+  series.time = std::move(converted);
+  series.timeScale = to;
+  return {};
+}
+
+}  // namespace vantor::import

@@ -1,0 +1,121 @@
+// Tests of frmImport and of the main window's way to it: a file of another
+// layout loads into the store as the original reader would load the same
+// numbers, the main window names its time scale, a refusal (a long series
+// without an interval, a conversion without coordinates) changes nothing,
+// and `vantor FILE` (OpenOrImport) sends a file the original reader refuses
+// to the import window.
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "import/importer.h"
+#include "import/load.h"
+#include "qt_test_main.h"
+#include "windows/frm_import.h"
+#include "windows/frm_main.h"
+
+using vantor::FrmImport;
+using vantor::FrmMain;
+using vantor::Store;
+
+namespace {
+
+const QString kImport = QDir::cleanPath(VANTOR_TEST_DATA_DIR "/import");
+
+}  // namespace
+
+class FrmImportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    store_ = std::make_unique<Store>();
+    main_ = std::make_unique<FrmMain>(*store_, (dir_.path() + "/zzzvnt.ini").toStdString(), [] {});
+  }
+  void cleanup() {
+    main_.reset();
+    store_.reset();
+  }
+
+  void LoadsAsTheImporterReadsAndNamesTheScale() {
+    FrmImport& w = main_->frmImport();
+    w.OpenFile(kImport + "/munipack_jdhel.txt");
+    QCOMPARE(w.ComboFormat->currentText(), QStringLiteral("munipack"));
+    QCOMPARE(w.TextTimeCol->text(), QStringLiteral("JDHEL"));
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(store_->NPointsAll, int16_t{25});
+    QCOMPARE(main_->Label[17]->text(), QStringLiteral("25"));
+    QCOMPARE(main_->LabelTimeScale->text(), QStringLiteral("Time scale: HJD_UTC"));
+    main_->mCopyResults_Click();
+    QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("Time scale\tHJD_UTC")));
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - munipack_jdhel.txt"));
+    // The same numbers as the importer gives, through the original reader's rules.
+    const auto series = vantor::import::ImportFile((kImport + "/munipack_jdhel.txt").toStdString(), {});
+    QVERIFY(series.has_value());
+    auto expected = std::make_unique<Store>();
+    expected->DataDir = store_->DataDir;
+    expected->DataFileName = store_->DataFileName;
+    expected->DataFilePath = store_->DataFilePath;
+    QVERIFY(vantor::import::LoadSeriesIntoStore(*expected, *series).has_value());
+    QCOMPARE(store_->HjdRaw, expected->HjdRaw);
+    QCOMPARE(store_->MagRaw, expected->MagRaw);
+    QVERIFY(!w.isVisible());
+  }
+
+  void RefusalsChangeNothing() {
+    FrmImport& w = main_->frmImport();
+    w.OpenFile(kImport + "/bjd_flux.lc");
+    w.ComboScaleWanted->setCurrentIndex(1);  // HJD_UTC without coordinates
+    const Store before = *store_;
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QVERIFY(*store_ == before);
+    QVERIFY(w.LabelStatus->text().contains(QStringLiteral("needs the star's coordinates")));
+    w.TextRa->setText(QStringLiteral("269.2183"));
+    w.TextDec->setText(QStringLiteral("4.9875"));
+    w.TextFrom->setText(QStringLiteral("2459813"));
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QVERIFY(*store_ == before);
+    QVERIFY(w.LabelStatus->text().startsWith(QStringLiteral("No observation lies")));
+    w.TextFrom->clear();
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(store_->NPointsAll, int16_t{40});
+    QCOMPARE(main_->LabelTimeScale->text(), QStringLiteral("Time scale: HJD_UTC"));
+  }
+
+  void AavsoListsItsStarsAndFilters() {
+    FrmImport& w = main_->frmImport();
+    w.OpenFile(kImport + "/aavso_two_stars.txt");
+    QCOMPARE(w.ComboStar->count(), 2);
+    QCOMPARE(w.ComboFilter->count(), 2);
+    w.ComboStar->setCurrentIndex(1);
+    emit w.ComboStar->activated(1);
+    QCOMPARE(w.ComboStar->currentText(), QStringLiteral("RZ CAS"));
+    QCOMPARE(w.ComboFilter->count(), 1);
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(store_->NPointsAll, int16_t{20});
+    QCOMPARE(store_->MagRaw[1], 7.0);
+  }
+
+  void CommandLineFileTheOriginalRefusesGoesToTheImportWindow() {
+    main_->OpenOrImport(QDir::cleanPath(VANTOR_SOURCE_DIR "/examples/eclipse_header.csv"));
+    QCOMPARE(store_->NPointsAll, int16_t{60});
+    QVERIFY(!main_->frmImport().isVisible());
+    QCOMPARE(main_->LabelTimeScale->text(), QStringLiteral("Time scale: HJD_UTC"));
+    main_->OpenOrImport(kImport + "/aij_measurements.tbl");
+    QVERIFY(main_->frmImport().isVisible());
+    QCOMPARE(store_->NPointsAll, int16_t{60});  // nothing loaded until "Load"
+    QCOMPARE(main_->frmImport().ComboFormat->currentText(), QStringLiteral("aij"));
+    main_->frmImport().hide();
+  }
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<Store> store_;
+  std::unique_ptr<FrmMain> main_;
+};
+
+VANTOR_QT_TEST_MAIN(FrmImportTest)
+#include "frm_import_qtest.moc"

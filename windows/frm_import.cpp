@@ -1,0 +1,296 @@
+// frmImport: reading a file of another layout into the store.
+#include "windows/frm_import.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+#include <cmath>
+#include <memory>
+
+#include "core/textfile.h"
+#include "import/importer.h"
+#include "import/load.h"
+
+namespace vantor {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QString Day(double v) { return QString::number(v, 'f', 5); }
+
+}  // namespace
+
+FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window), store_(store) {
+  setObjectName(QStringLiteral("frmImport"));
+  setWindowTitle(QStringLiteral("Import"));
+  auto* outer = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  outer->addLayout(top);
+  auto* form = new QFormLayout;
+  top->addLayout(form, 1);
+  auto named = [](QWidget* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+  };
+  ComboFormat = new QComboBox(this);
+  named(ComboFormat, "ComboFormat");
+  for (const import::Format f : {import::Format::Auto, import::Format::Vantor, import::Format::Table,
+                                 import::Format::Aavso, import::Format::Aij, import::Format::Munipack,
+                                 import::Format::Fits}) {
+    ComboFormat->addItem(QString::fromLatin1(import::FormatName(f).data(),
+                                             static_cast<int>(import::FormatName(f).size())));
+  }
+  form->addRow(QStringLiteral("Format:"), ComboFormat);
+  TextTimeCol = new QLineEdit(this);
+  named(TextTimeCol, "TextTimeCol");
+  form->addRow(QStringLiteral("Time column:"), TextTimeCol);
+  auto* valueRow = new QHBoxLayout;
+  TextValueCol = new QLineEdit(this);
+  named(TextValueCol, "TextValueCol");
+  ComboValueKind = new QComboBox(this);
+  named(ComboValueKind, "ComboValueKind");
+  ComboValueKind->addItems({QStringLiteral("Magnitude"), QStringLiteral("Flux")});
+  valueRow->addWidget(ComboValueKind);
+  valueRow->addWidget(TextValueCol, 1);
+  form->addRow(QStringLiteral("Value column:"), valueRow);
+  TextErrCol = new QLineEdit(this);
+  named(TextErrCol, "TextErrCol");
+  form->addRow(QStringLiteral("Error column:"), TextErrCol);
+  ComboStar = new QComboBox(this);
+  named(ComboStar, "ComboStar");
+  form->addRow(QStringLiteral("Star:"), ComboStar);
+  ComboFilter = new QComboBox(this);
+  named(ComboFilter, "ComboFilter");
+  form->addRow(QStringLiteral("Filter:"), ComboFilter);
+
+  auto* form2 = new QFormLayout;
+  top->addLayout(form2, 1);
+  LabelScaleRead = new QLabel(this);
+  named(LabelScaleRead, "LabelScaleRead");
+  form2->addRow(QStringLiteral("Time scale read:"), LabelScaleRead);
+  ComboScaleFile = new QComboBox(this);
+  named(ComboScaleFile, "ComboScaleFile");
+  ComboScaleFile->addItems({QStringLiteral("As the file says"), QStringLiteral("JD_UTC"),
+                            QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
+  form2->addRow(QStringLiteral("The file's times are:"), ComboScaleFile);
+  ComboScaleWanted = new QComboBox(this);
+  named(ComboScaleWanted, "ComboScaleWanted");
+  ComboScaleWanted->addItems(
+      {QStringLiteral("No conversion"), QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
+  form2->addRow(QStringLiteral("Convert to:"), ComboScaleWanted);
+  TextRa = new QLineEdit(this);
+  named(TextRa, "TextRa");
+  TextRa->setPlaceholderText(QStringLiteral("degrees or hh:mm:ss"));
+  form2->addRow(QStringLiteral("RA:"), TextRa);
+  TextDec = new QLineEdit(this);
+  named(TextDec, "TextDec");
+  TextDec->setPlaceholderText(QStringLiteral("degrees or dd:mm:ss"));
+  form2->addRow(QStringLiteral("Dec:"), TextDec);
+  TextFrom = new QLineEdit(this);
+  named(TextFrom, "TextFrom");
+  form2->addRow(QStringLiteral("From (JD):"), TextFrom);
+  TextUntil = new QLineEdit(this);
+  named(TextUntil, "TextUntil");
+  form2->addRow(QStringLiteral("Until (JD):"), TextUntil);
+
+  LabelStatus = new QLabel(this);
+  named(LabelStatus, "LabelStatus");
+  LabelStatus->setWordWrap(true);
+  outer->addWidget(LabelStatus);
+  auto* previews = new QHBoxLayout;
+  outer->addLayout(previews, 1);
+  TextRaw = new QPlainTextEdit(this);
+  named(TextRaw, "TextRaw");
+  TextRaw->setReadOnly(true);
+  TextRaw->setLineWrapMode(QPlainTextEdit::NoWrap);
+  previews->addWidget(TextRaw, 1);
+  TablePreview = new QTableWidget(0, 3, this);
+  named(TablePreview, "TablePreview");
+  TablePreview->setHorizontalHeaderLabels(
+      {QStringLiteral("Time"), QStringLiteral("Magnitude"), QStringLiteral("Error")});
+  TablePreview->verticalHeader()->setVisible(true);
+  TablePreview->horizontalHeader()->setStretchLastSection(true);
+  previews->addWidget(TablePreview, 1);
+  auto* buttons = new QHBoxLayout;
+  outer->addLayout(buttons);
+  CommandReread = new QPushButton(QStringLiteral("Read again"), this);
+  named(CommandReread, "CommandReread");
+  CommandLoad = new QPushButton(QStringLiteral("Load"), this);
+  named(CommandLoad, "CommandLoad");
+  CommandCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  named(CommandCancel, "CommandCancel");
+  buttons->addStretch(1);
+  buttons->addWidget(CommandReread);
+  buttons->addWidget(CommandLoad);
+  buttons->addWidget(CommandCancel);
+  connect(CommandReread, &QPushButton::clicked, this, &FrmImport::Reread);
+  connect(CommandLoad, &QPushButton::clicked, this, &FrmImport::Load_Click);
+  connect(CommandCancel, &QPushButton::clicked, this, &QWidget::hide);
+  connect(ComboFormat, &QComboBox::activated, this, &FrmImport::Reread);
+  connect(ComboStar, &QComboBox::activated, this, [this] {
+    ComboFilter->clear();  // the new star's filters
+    Reread();
+  });
+  connect(ComboFilter, &QComboBox::activated, this, &FrmImport::Reread);
+  connect(ComboScaleFile, &QComboBox::activated, this, &FrmImport::Reread);
+  resize(900, 560);
+}
+
+import::ImportOptions FrmImport::Options() const {
+  import::ImportOptions o;
+  o.format = import::ParseFormat(ComboFormat->currentText().toStdString()).value_or(import::Format::Auto);
+  o.timeCol = TextTimeCol->text().trimmed().toStdString();
+  const std::string value = TextValueCol->text().trimmed().toStdString();
+  (ComboValueKind->currentIndex() == 1 ? o.fluxCol : o.magCol) = value;
+  o.errCol = TextErrCol->text().trimmed().toStdString();
+  o.star = ComboStar->currentText().toStdString();
+  o.filter = ComboFilter->currentText().toStdString();
+  o.firstWhenSeveral = true;
+  if (ComboScaleFile->currentIndex() > 0) {
+    o.timeScale = import::ParseTimeScale(ComboScaleFile->currentText().toStdString());
+  }
+  return o;
+}
+
+void FrmImport::OpenFile(const QString& path) {
+  path_ = path;
+  setWindowTitle(QStringLiteral("Import - ") + QFileInfo(path).fileName());
+  ComboFormat->setCurrentIndex(0);
+  for (QLineEdit* e : {TextTimeCol, TextValueCol, TextErrCol, TextRa, TextDec, TextFrom, TextUntil}) {
+    e->clear();
+  }
+  ComboValueKind->setCurrentIndex(0);
+  ComboStar->clear();
+  ComboFilter->clear();
+  ComboScaleFile->setCurrentIndex(0);
+  ComboScaleWanted->setCurrentIndex(0);
+  // The first lines as they stand in the file (nothing for a FITS file).
+  QFile f(path);
+  QString raw;
+  if (f.open(QIODevice::ReadOnly)) {
+    const QByteArray head = f.read(4096);
+    if (head.startsWith("SIMPLE  =")) {
+      raw = QStringLiteral("(a FITS file)");
+    } else {
+      const QStringList lines = QString::fromUtf8(head).split(QLatin1Char('\n'));
+      raw = lines.mid(0, 30).join(QLatin1Char('\n'));
+    }
+  }
+  TextRaw->setPlainText(raw);
+  Reread();
+  // What the importer chose becomes the controls' text, to change from.
+  if (series_) {
+    ComboFormat->setCurrentText(QString::fromLatin1(import::FormatName(series_->format).data()));
+    TextTimeCol->setText(Q(series_->timeColumn));
+    TextValueCol->setText(Q(series_->valueColumn));
+    ComboValueKind->setCurrentIndex(series_->fromFlux ? 1 : 0);
+    TextErrCol->setText(Q(series_->errColumn));
+    if (series_->raDeg && series_->decDeg) {
+      TextRa->setText(QString::number(*series_->raDeg, 'f', 6));
+      TextDec->setText(QString::number(*series_->decDeg, 'f', 6));
+    }
+  }
+}
+
+void FrmImport::Reread() {
+  const import::ImportOptions o = Options();
+  auto read = import::ImportFile(QFile::encodeName(path_).toStdString(), o);
+  if (!read) {
+    series_.reset();
+    // A file of several stars or filters names them: offer them in the lists.
+    LabelStatus->setText(Q(read.error().message));
+    TablePreview->setRowCount(0);
+    LabelScaleRead->clear();
+    return;
+  }
+  series_ = std::move(*read);
+  ShowSeries();
+}
+
+void FrmImport::ShowSeries() {
+  const import::ImportedSeries& s = *series_;
+  auto fill = [](QComboBox* box, const std::vector<std::string>& items, const std::string& current) {
+    box->clear();
+    for (const auto& x : items) box->addItem(Q(x));
+    box->setCurrentText(Q(current));
+  };
+  fill(ComboStar, s.stars, s.star);
+  fill(ComboFilter, s.filters, s.filter);
+  ComboStar->setEnabled(s.stars.size() > 1);
+  ComboFilter->setEnabled(s.filters.size() > 1);
+  LabelScaleRead->setText(Q(std::string(import::TimeScaleName(s.timeScale))) +
+                          (s.timeScaleSource.empty() ? QString()
+                                                     : QStringLiteral(" (") + Q(s.timeScaleSource) + QStringLiteral(")")));
+  QString status = QStringLiteral("%1 observations, %2 to %3.").arg(s.size()).arg(Day(s.time.front()), Day(s.time.back()));
+  if (s.size() > static_cast<size_t>(kMaxPoints)) {
+    status += QStringLiteral(" More than %1: give the time interval of one eclipse (From, Until).").arg(kMaxPoints);
+  }
+  for (const auto& n : s.notes) status += QLatin1Char(' ') + Q(n);
+  LabelStatus->setText(status);
+  const int rows = static_cast<int>(std::min<size_t>(s.size(), 200));
+  TablePreview->setRowCount(rows);
+  for (int r = 0; r < rows; ++r) {
+    const size_t i = static_cast<size_t>(r);
+    TablePreview->setItem(r, 0, new QTableWidgetItem(Day(s.time[i])));
+    TablePreview->setItem(r, 1, new QTableWidgetItem(QString::number(s.mag[i], 'f', 4)));
+    TablePreview->setItem(r, 2, new QTableWidgetItem(std::isnan(s.err[i]) ? QString() : QString::number(s.err[i], 'f', 4)));
+  }
+}
+
+void FrmImport::Load_Click() {
+  Reread();
+  if (!series_) return;
+  import::ImportedSeries s = *series_;
+  if (ComboScaleWanted->currentIndex() > 0) {
+    std::optional<import::SkyPosition> star;
+    if (!TextRa->text().trimmed().isEmpty() || !TextDec->text().trimmed().isEmpty()) {
+      const auto ra = import::ParseRightAscension(TextRa->text().trimmed().toStdString());
+      const auto dec = import::ParseDeclination(TextDec->text().trimmed().toStdString());
+      if (!ra || !dec) {
+        LabelStatus->setText(Q((!ra ? ra.error() : dec.error()).message));
+        return;
+      }
+      star = import::SkyPosition{*ra, *dec};
+    }
+    const auto to = import::ParseTimeScale(ComboScaleWanted->currentText().toStdString());
+    if (const auto c = import::ConvertSeries(s, *to, star); !c) {
+      LabelStatus->setText(Q(c.error().message));
+      return;
+    }
+  }
+  import::TimeInterval interval;
+  for (auto [edit, end] : {std::pair{TextFrom, &interval.from}, std::pair{TextUntil, &interval.until}}) {
+    const QString t = edit->text().trimmed();
+    if (t.isEmpty()) continue;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v)) {
+      LabelStatus->setText(QStringLiteral("\"%1\" is not a Julian Date such as 2459812.35.").arg(t));
+      return;
+    }
+    *end = v;
+  }
+  // Everything is checked before the store is touched; the loader refuses without touching it.
+  auto scratchOwner = std::make_unique<Store>(store_);
+  Store& scratch = *scratchOwner;
+  const QFileInfo file(path_);
+  scratch.DataDir = QFile::encodeName(file.absolutePath()).toStdString();
+  scratch.DataFileName = QFile::encodeName(file.fileName()).toStdString();
+  scratch.DataFilePath = QFile::encodeName(file.absoluteFilePath()).toStdString();
+  const auto loaded = import::LoadSeriesIntoStore(scratch, s, interval);
+  if (!loaded) {
+    LabelStatus->setText(Q(loaded.error().message));
+    return;
+  }
+  store_ = scratch;
+  loadedScale_ = s.timeScale;
+  emit lightCurveRead(ReadResult(*loaded));
+  hide();
+  emit clearResults();
+}
+
+}  // namespace vantor
