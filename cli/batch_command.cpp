@@ -29,6 +29,7 @@ using Json = nlohmann::ordered_json;
 struct BatchArgs {
   std::vector<std::string> files;
   bool csv = false, json = false, automatic = false;
+  int decimals = kDefaultDecimals;
   std::string out;
 };
 
@@ -73,6 +74,7 @@ int RunBatch(const BatchArgs& a) {
       std::fflush(stderr);
     }
     *store = Store{};
+    store->ResultDecimals = a.decimals;
     SessionOptions session;
     session.file = file;
     if (const auto loaded = LoadSession(session, *store); !loaded) {
@@ -89,7 +91,7 @@ int RunBatch(const BatchArgs& a) {
     }
     const std::vector<TimeRow> rows =
         a.automatic ? RunAutoRows(*store).rows : RunTimeMethods(*store, plan);
-    const Combination comb = CombineRows(rows);
+    const Combination comb = CombineRows(rows, a.decimals);
     if (a.json) {
       Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}};
       o["results"] = Json::array();
@@ -101,6 +103,7 @@ int RunBatch(const BatchArgs& a) {
           row["time_text"] = r.timeText;
           row["error_text"] = r.errorText;
           row["used"] = comb.checkedAfter[r.row - 1];
+          if (BelowPrecision(r.error, a.decimals)) row["message"] = kBelowPrecisionNotice;
         } else {
           row["message"] = r.message;
         }
@@ -121,7 +124,9 @@ int RunBatch(const BatchArgs& a) {
       out << CsvField(file) << ',' << r.method << ',';
       if (r.ok) {
         out << r.timeText << ',' << r.errorText << ','
-            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ",\n";
+            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ','
+            << (BelowPrecision(r.error, a.decimals) ? CsvField(kBelowPrecisionNotice) : "")
+            << "\n";
       } else {
         out << ",,no," << CsvField(r.message) << "\n";
       }
@@ -159,6 +164,9 @@ void AddBatchCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--csv", a->csv, "CSV rows: file, method, time, error, used, message (default)");
   cmd->add_flag("--json", a->json, "One JSON array, an object per file");
   cmd->add_option("-o,--output", a->out, "Write to this file instead of standard output");
+  cmd->add_option("--decimals", a->decimals,
+                  "Decimals of a day for times, errors and means: 5 (default), 6 or 7")
+      ->check(CLI::Range(kDefaultDecimals, kMostDecimals));
   cmd->callback([a, &exitStatus] { exitStatus = RunBatch(*a); });
 }
 

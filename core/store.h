@@ -87,6 +87,11 @@ struct Store {
   PointArray FitSigma{};
   double FitLambda = -1.0;
 
+  // --- Precision of the result boxes -----------------------------------------
+  // Decimals of a day every time, error and mean is shown with: 5 (as the
+  // program has always shown them), 6 or 7. Kept across light curves.
+  int ResultDecimals = 5;
+
   // --- Window geometry records (twips) ---------------------------------------
   int16_t Plott1Left = 8100, Plott1Top = 5600, Plott1Width = 7200, Plott1Height = 5400;
   int16_t Plott2Left = 8100, Plott2Top = 3900, Plott2Width = 7200, Plott2Height = 7200;
