@@ -53,14 +53,22 @@ bool ReadSettingsText(Store& s, std::string_view text) {
       if (count == kGeometryFieldCount) break;
       std::string_view f = TrimBlanks(raw);
       if (!f.empty() && f.front() == '+') f.remove_prefix(1);
-      long v = 0;
-      const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-      if (f.empty() || ec != std::errc() || end != f.data() + f.size() ||
-          v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+      // A number with decimals ("8100.0") counts as the integer it rounds to;
+      // only a field that is no number, or rounds outside 16 bits, spoils the file.
+      double v = 0;
+      const auto [end, ec] =
+          std::from_chars(f.data(), f.data() + f.size(), v, std::chars_format::fixed);
+      if (f.empty() || ec != std::errc() || end != f.data() + f.size() || !std::isfinite(v)) {
         ok = false;
         break;
       }
-      values[count++] = static_cast<int16_t>(v);
+      const double rounded = std::round(v);
+      if (rounded < std::numeric_limits<int16_t>::min() ||
+          rounded > std::numeric_limits<int16_t>::max()) {
+        ok = false;
+        break;
+      }
+      values[count++] = static_cast<int16_t>(rounded);
     }
     if (!ok) break;
   }

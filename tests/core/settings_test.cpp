@@ -75,7 +75,10 @@ TEST_F(SettingsFile, AnyFailureGivesAllSevenDefaults) {
       "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n",  // three lines only
       "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,40000\r\n",
       "1,2,3,4\r\n5,6,x,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
-      "1,2,3,4\r\n5,6,7.5,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      // Decimals are read, but this one rounds beyond 16 bits.
+      "1,2,3,4\r\n5,6,32767.5,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "1,2,3,4\r\n5,6,7.,8e\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "1,2,3,4\r\n5,6,nan,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
       "",
   };
   for (const char* text : bad) {
@@ -97,6 +100,21 @@ TEST_F(SettingsFile, ReadsAStreamOfNumbersWithBlanksAndSigns) {
   EXPECT_TRUE(ReadSettings(s, path_));
   EXPECT_EQ(s.Plott1Left, 32767);
   EXPECT_EQ(s.Plott1Top, -32768);
+}
+
+TEST_F(SettingsFile, NumbersWithDecimalsAreReadAsTheIntegersTheyRoundTo) {
+  Write("8100.0,5600.4,7199.6,-0.4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n"
+        "-32768.4,2,3,32766.5\r\n");
+  Store s;
+  ASSERT_TRUE(ReadSettings(s, path_));
+  EXPECT_EQ(s.Plott1Left, 8100);
+  EXPECT_EQ(s.Plott1Top, 5600);
+  EXPECT_EQ(s.Plott1Width, 7200);
+  EXPECT_EQ(s.Plott1Height, 0);
+  EXPECT_EQ(s.PlotDataLeft, -32768);
+  EXPECT_EQ(s.PlotDataHeight, 32767);
+  // Written back as plain integers.
+  EXPECT_EQ(SettingsText(s).substr(0, 19), "8100,5600,7200,0\r\n1");
 }
 
 TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
