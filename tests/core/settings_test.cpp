@@ -26,8 +26,8 @@ inline bool TemporaryLeftIn(const std::filesystem::path& dir, const std::string&
 namespace fs = std::filesystem;
 
 const std::string kDefaultText =
-    "8100,5600,7200,5400\r\n8100,3900,7200,7200\r\n8100,5600,7200,5400\r\n"
-    "8100,5600,7200,5400\r\n6500,4600,8800,6500\r\n8100,5600,7200,5400\r\n"
+    "8100,5600,8100,5400\r\n8100,3900,7200,7200\r\n8100,5600,7800,5400\r\n"
+    "8100,5600,8100,5400\r\n6500,4600,8800,6500\r\n8100,5600,7200,5400\r\n"
     "8100,1500,6675,4245\r\n";
 
 class SettingsFile : public ::testing::Test {
@@ -115,6 +115,36 @@ TEST_F(SettingsFile, NumbersWithDecimalsAreReadAsTheIntegersTheyRoundTo) {
   EXPECT_EQ(s.PlotDataHeight, 32767);
   // Written back as plain integers.
   EXPECT_EQ(SettingsText(s).substr(0, 19), "8100,5600,7200,0\r\n1");
+}
+
+TEST_F(SettingsFile, OptionsFileTakesOnlyFiveToSevenDecimals) {
+  struct Case {
+    const char* text;
+    int decimals;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"Decimals=7\r\n", 7, true},        {" Decimals= 6 \n", 6, true},
+      {"Weights=x\nDecimals=6", 6, true}, {"Decimals=8\r\n", 5, false},
+      {"Decimals=6.5\r\n", 5, false},     {"Decimals=\r\n", 5, false},
+      {"", 5, false},
+  };
+  for (const Case& c : cases) {
+    Write(c.text);
+    Store s;
+    s.ResultDecimals = 7;
+    EXPECT_EQ(ReadOptions(s, path_), c.taken) << c.text;
+    EXPECT_EQ(s.ResultDecimals, c.decimals) << c.text;
+  }
+  Store s;
+  s.ResultDecimals = 6;
+  ASSERT_TRUE(WriteOptions(s, path_).has_value());
+  Store back;
+  EXPECT_TRUE(ReadOptions(back, path_));
+  EXPECT_EQ(back.ResultDecimals, 6);
+  EXPECT_EQ(OptionsText(s), "Decimals=6\r\n");
+  EXPECT_EQ(OptionsPathBeside("/a/b/zzzvnt.ini"), "/a/b/vantor-options.ini");
+  EXPECT_EQ(OptionsPathBeside("zzzvnt.ini"), "vantor-options.ini");
 }
 
 TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
