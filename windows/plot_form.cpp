@@ -18,27 +18,29 @@ constexpr int kControlHeightTwips = 375;
 // a plot and a row of controls (a record may hold anything a file held).
 constexpr int kUsableWidthTwips = 4500;
 constexpr int kUsableHeightTwips = 3600;
-// How much of the top edge (the title bar, which moves the window) must lie
-// on a screen, in pixels.
-constexpr int kReachableWidth = 120;
-constexpr int kReachableHeight = 24;
+// The height of the top edge (the title bar, which moves the window) by
+// which the screen of a window is chosen, in pixels.
+constexpr int kTitleBarHeight = 24;
 
 // The frame (pixels) a window is given from a record: at least the usable
-// size, no larger than the screen, and with its top edge on a screen. A
-// frame whose top edge lies on no screen is moved onto the screen it lies
-// nearest to (by its top-left corner), or the primary screen.
+// size, and wholly on the screen its title bar lies on most (the nearest
+// screen by its top-left corner, or the primary screen, when it lies on
+// none), made smaller only where the screen is smaller.
 QRect VisibleFrame(QRect frame) {
   frame.setWidth(std::max(frame.width(), TwipsToPixels(kUsableWidthTwips)));
   frame.setHeight(std::max(frame.height(), TwipsToPixels(kUsableHeightTwips)));
-  const QRect titleBar(frame.left(), frame.top(), frame.width(), kReachableHeight);
+  const QRect titleBar(frame.left(), frame.top(), frame.width(), kTitleBarHeight);
   QScreen* best = QGuiApplication::primaryScreen();
+  long bestShared = 0;
   for (QScreen* screen : QGuiApplication::screens()) {
     const QRect shared = screen->availableGeometry().intersected(titleBar);
-    if (shared.width() >= std::min(kReachableWidth, frame.width()) &&
-        shared.height() >= kReachableHeight) {
-      return frame;
+    const long area = shared.isEmpty() ? 0 : long{shared.width()} * shared.height();
+    if (area > bestShared) {
+      bestShared = area;
+      best = screen;
+    } else if (bestShared == 0 && screen->geometry().contains(frame.topLeft())) {
+      best = screen;
     }
-    if (screen->geometry().contains(frame.topLeft())) best = screen;
   }
   if (best == nullptr) return frame;
   const QRect avail = best->availableGeometry();

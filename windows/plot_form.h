@@ -2,8 +2,8 @@
 // share: a Canvas filling the window under a "File" menu, the controls of the
 // window's own table placed on the canvas by the renderer, the PlotWindow the
 // renderer draws through, and the geometry record of the window in the store
-// (applied at load with the loading flag raised, kept to a usable size with
-// its title bar on a screen, written back on every move, every resize and on
+// (applied at load with the loading flag raised, kept to a usable size and
+// wholly on a screen, written back on every move, every resize and on
 // close).
 //
 // A derived window names its controls, its renderer (Redraw) and what it draws
