@@ -309,7 +309,8 @@ void FrmMain::SetDecimals(int decimals) {
     Text[row + 6]->setText(Q(t.errorText));
     MarkBelowPrecision(row);
   }
-  if (!Text[13]->text().isEmpty()) Command8_Click();
+  // The line under the means belongs to the last "Calc. Means": press it again.
+  if (!Text[13]->text().isEmpty() || !precisionNotice_->text().isEmpty()) Command8_Click();
 }
 
 void FrmMain::ClearResult(int row) {
