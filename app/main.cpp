@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vantor"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Vantor"));
+  // No display name: the desktop would append " — Vantor" to every window
+  // title, and the titles are the windows' own captions, exactly.
   QApplication::setApplicationVersion(QString::fromLatin1(vantor::kVersion));
   // The installed vantor.desktop and its icon name this program on the desktop.
   QGuiApplication::setDesktopFileName(QStringLiteral("vantor"));

@@ -31,6 +31,7 @@ struct BatchArgs {
   std::vector<std::string> files;
   ImportChoice import;
   bool csv = false, json = false, automatic = false;
+  int decimals = kDefaultDecimals;
   std::string out;
 };
 
@@ -75,6 +76,7 @@ int RunBatch(const BatchArgs& a) {
       std::fflush(stderr);
     }
     *store = Store{};
+    store->ResultDecimals = a.decimals;
     SessionOptions session;
     session.file = file;
     session.import = a.import;
@@ -96,7 +98,7 @@ int RunBatch(const BatchArgs& a) {
     const std::string timeScale(import::TimeScaleName(report.timeScale));
     const std::vector<TimeRow> rows =
         a.automatic ? RunAutoRows(*store).rows : RunTimeMethods(*store, plan);
-    const Combination comb = CombineRows(rows);
+    const Combination comb = CombineRows(rows, a.decimals);
     if (a.json) {
       Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}, {"time_scale", timeScale}};
       o["results"] = Json::array();
@@ -108,6 +110,7 @@ int RunBatch(const BatchArgs& a) {
           row["time_text"] = r.timeText;
           row["error_text"] = r.errorText;
           row["used"] = comb.checkedAfter[r.row - 1];
+          if (BelowPrecision(r.error, a.decimals)) row["message"] = kBelowPrecisionNotice;
         } else {
           row["message"] = r.message;
         }
@@ -128,7 +131,9 @@ int RunBatch(const BatchArgs& a) {
       out << CsvField(file) << ',' << r.method << ',';
       if (r.ok) {
         out << r.timeText << ',' << r.errorText << ','
-            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ",," << timeScale << "\n";
+            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ','
+            << (BelowPrecision(r.error, a.decimals) ? CsvField(kBelowPrecisionNotice) : "")
+            << ',' << timeScale << "\n";
       } else {
         out << ",,no," << CsvField(r.message) << ',' << timeScale << "\n";
       }
@@ -167,6 +172,9 @@ void AddBatchCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--csv", a->csv, "CSV rows: file, method, time, error, used, message (default)");
   cmd->add_flag("--json", a->json, "One JSON array, an object per file");
   cmd->add_option("-o,--output", a->out, "Write to this file instead of standard output");
+  cmd->add_option("--decimals", a->decimals,
+                  "Decimals of a day for times, errors and means: 5 (default), 6 or 7")
+      ->check(CLI::Range(kDefaultDecimals, kMostDecimals));
   AddImportOptions(cmd, a->import);
   cmd->callback([a, &exitStatus] { exitStatus = RunBatch(*a); });
 }

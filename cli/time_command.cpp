@@ -49,6 +49,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
       if (row->details.contains("bootstrap_error_text")) {
         std::printf("  bootstrap %s", row->details["bootstrap_error_text"].get<std::string>().c_str());
       }
+      if (BelowPrecision(row->error, s.ResultDecimals)) std::printf("  (%s)", kBelowPrecisionNotice);
       std::printf("\n");
     } else {
       std::printf("%-26s refused: %s\n", MethodTitle(k), row->message.c_str());
@@ -61,6 +62,12 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
     std::printf("%-26s %s\n", "Std. Deviation of Means", comb->stdDevText.c_str());
   } else if (comb != nullptr) {
     std::printf("\nNo method delivered a usable result to combine.\n");
+  }
+  // A checked row the means left out because its error shows as zero.
+  if (comb != nullptr) {
+    for (const int k : comb->belowPrecisionRows) {
+      std::printf("%s: not used, %s\n", MethodTitle(k), kBelowPrecisionNotice);
+    }
   }
 }
 
@@ -82,6 +89,7 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
       o["error"] = r.error;
       o["time_text"] = r.timeText;
       o["error_text"] = r.errorText;
+      if (BelowPrecision(r.error, s.ResultDecimals)) o["below_precision"] = true;
       for (const auto& [key, value] : r.details.items()) o[key] = value;
     } else {
       o["message"] = r.message;
@@ -100,6 +108,10 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
     c["uncertainty_text"] = comb->uncertaintyText;
     c["std_dev_text"] = comb->stdDevText;
     c["used_rows"] = comb->usedRows;
+    if (!comb->belowPrecisionRows.empty()) {
+      c["below_precision_rows"] = comb->belowPrecisionRows;
+      c["notice"] = kBelowPrecisionNotice;
+    }
     j["combination"] = c;
   } else {
     j["combination"] = nullptr;
@@ -117,7 +129,7 @@ void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
     const auto b = BootstrapErrors(s, BootstrapSetup(*r.setup, *r.timing), n);
     if (b) {
       r.details["bootstrap_error"] = b->error;
-      r.details["bootstrap_error_text"] = FormatResult(b->error);
+      r.details["bootstrap_error_text"] = ResultText(b->error, s.ResultDecimals);
       r.details["bootstrap_delivered"] = b->delivered;
     } else {
       r.details["bootstrap_message"] = b.error().message;
@@ -152,6 +164,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   }
   PrintImportNotes(plan.session.file, report);
   const std::string_view timeScale = import::TimeScaleName(report.timeScale);
+  store->ResultDecimals = a.decimals;
   std::vector<TimeRow> rows;
   std::optional<Json> ranges;
   if (automatic) {
@@ -168,7 +181,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   }
   if (bootstrap > 0) AddBootstrap(*store, bootstrap, rows);
   std::optional<Combination> comb;
-  if (plan.combine) comb = CombineRows(rows);
+  if (plan.combine) comb = CombineRows(rows, a.decimals);
 
   if (a.json) {
     PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
@@ -208,6 +221,9 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_flag("--combine", a->combine, "Combine the delivered results as \"Calc. Means\" does");
   cmd->add_flag("--json", a->json, "Print one JSON object");
   AddImportOptions(cmd, a->session.import);
+  cmd->add_option("--decimals", a->decimals,
+                  "Decimals of a day for times, errors and means: 5 (default), 6 or 7")
+      ->check(CLI::Range(kDefaultDecimals, kMostDecimals));
   auto automatic = std::make_shared<bool>(false);
   cmd->add_flag("--auto", *automatic,
                 "Choose every range automatically and run the five range methods and sliding "

@@ -201,12 +201,12 @@ std::vector<TimeRow> RunTimeMethods(const Store& s, const TimePlan& p) {
   return rows;
 }
 
-Combination CombineRows(const std::vector<TimeRow>& rows) {
+Combination CombineRows(const std::vector<TimeRow>& rows, int decimals) {
   std::array<CombinationRow, 6> input{};
   for (const TimeRow& r : rows) {
     if (r.ok) input[r.row - 1] = CombinationRow{r.timeText, r.errorText, true};
   }
-  return CombineMinima(input);
+  return CombineMinima(input, decimals);
 }
 
 }  // namespace vantor::cli

@@ -26,6 +26,7 @@ struct TimeArgs {
   std::string step = "1", frac = ".9";
   bool tracing = false, sliding = false, combine = false, json = false;
   int smooth = 0;
+  int decimals = kDefaultDecimals;  // --decimals: 5, 6 or 7
 };
 
 // The options once checked: which methods run, with what.
@@ -78,6 +79,6 @@ std::vector<TimeRow> RunTimeMethods(const Store& s, const TimePlan& plan);
 
 // Combines the delivered rows as "Calc. Means" does with every delivered row
 // ticked.
-Combination CombineRows(const std::vector<TimeRow>& rows);
+Combination CombineRows(const std::vector<TimeRow>& rows, int decimals = kDefaultDecimals);
 
 }  // namespace vantor::cli

@@ -8,7 +8,19 @@
 
 namespace vantor {
 
-Combination CombineMinima(const std::array<CombinationRow, 6>& rows) {
+double SmallestUsableError(int decimals) {
+  switch (decimals) {
+    case 6:
+      return 0.0000001;
+    case 7:
+      return 0.00000001;
+    default:
+      return kSmallestUsableError;
+  }
+}
+
+Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimals) {
+  const double smallest = SmallestUsableError(decimals);
   Combination r{};
   for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
 
@@ -29,8 +41,9 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows) {
     if (!rows[k].checked) continue;
     const double d = Val(rows[k].timeText) - B;
     const double e = Val(rows[k].errorText);
-    if (std::fabs(e) < kSmallestUsableError) {
+    if (std::fabs(e) < smallest) {
       r.checkedAfter[k] = false;
+      r.belowPrecisionRows.push_back(k + 1);
       continue;
     }
     S1 += d;
@@ -47,15 +60,15 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows) {
   r.simpleMean = B + S1 / n;
   r.weightedMean = B + S3 / S4;
   r.uncertainty = std::sqrt(1 / S4);
-  r.simpleMeanText = FormatResult(r.simpleMean, 14, 5);
-  r.weightedMeanText = FormatResult(r.weightedMean, 14, 5);
-  r.uncertaintyText = FormatResult(r.uncertainty, 14, 5);
+  r.simpleMeanText = ResultText(r.simpleMean, decimals);
+  r.weightedMeanText = ResultText(r.weightedMean, decimals);
+  r.uncertaintyText = ResultText(r.uncertainty, decimals);
   if (n >= 2) {
     // Equal times can leave a tiny negative through rounding.
     double variance = (S2 - S1 * S1 / n) / (n - 1);
     if (variance < 0) variance = 0;
     r.stdDev = std::sqrt(variance);
-    r.stdDevText = FormatResult(*r.stdDev, 12, 5);
+    r.stdDevText = StdDevText(*r.stdDev, decimals);
   }
   return r;
 }

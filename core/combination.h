@@ -11,10 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "core/format.h"
+
 namespace vantor {
 
 // Errors below this (days, in absolute value) make a row unusable.
 inline constexpr double kSmallestUsableError = 0.000001;
+
+// The same limit for boxes written with `decimals` decimals: a tenth of the
+// last decimal, so that it is kSmallestUsableError at 5 decimals and, at any
+// precision, exactly the errors whose boxes show zero are unusable.
+double SmallestUsableError(int decimals);
 
 // One row of the main window's result table.
 struct CombinationRow {
@@ -29,13 +36,17 @@ struct Combination {
   double simpleMean, weightedMean, uncertainty;
   std::optional<double> stdDev;  // empty when n = 1
   // As the four boxes show them: FormatFixed(v, 14, 5) and, for the standard
-  // deviation, FormatFixed(v, 12, 5), without leading blanks; stdDevText is ""
+  // deviation, FormatFixed(v, 12, 5), without leading blanks (wider and with
+  // more decimals at a higher precision); stdDevText is ""
   // when n = 1 (the box is cleared). All "" when !computed.
   std::string simpleMeanText, weightedMeanText, uncertaintyText, stdDevText;
   std::array<bool, 6> checkedAfter;  // Check1..6 after the run (unusable rows cleared)
   int n;                             // rows that took part
   double base;                       // B = 100 Int(T / 100) of the first checked row, 0 if none
   std::vector<int> usedRows;         // the rows 1..6 that took part
+  // Checked rows left out because their error shows as zero at the precision
+  // of the boxes: the window and the command line say so under the means.
+  std::vector<int> belowPrecisionRows;
 };
 
 // Combines the checked rows. The base B comes from the first checked row even
@@ -45,6 +56,9 @@ struct Combination {
 // uncertainty sqrt(1 / sum(1 / e^2)), and for n >= 2 the standard deviation
 // sqrt((S2 - S1^2 / n) / (n - 1)) with S1 = sum d, S2 = sum d^2 (a negative
 // radicand, which only rounding can produce, counts as 0).
-Combination CombineMinima(const std::array<CombinationRow, 6>& rows);
+// With more decimals (6 or 7) the texts are ResultText and StdDevText of
+// that precision and the limit is SmallestUsableError(decimals).
+Combination CombineMinima(const std::array<CombinationRow, 6>& rows,
+                          int decimals = kDefaultDecimals);
 
 }  // namespace vantor

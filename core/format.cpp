@@ -126,6 +126,16 @@ std::string PadInt(int n, int width, char pad) {
   return t;
 }
 
+std::string ResultText(double x, int decimals) {
+  return FormatResult(x, 9 + decimals, decimals);
+}
+
+std::string StdDevText(double x, int decimals) { return FormatResult(x, 7 + decimals, decimals); }
+
+bool BelowPrecision(double error, int decimals) {
+  return std::fabs(error) < 0.5 * std::pow(10.0, -decimals);
+}
+
 std::string FormatResult(double x, int width, int decimals) {
   std::string s = FormatFixed(x, width, decimals);
   const auto first = s.find_first_not_of(' ');

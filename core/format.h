@@ -47,4 +47,30 @@ std::string PadInt(int n, int width, char pad);
 // FormatFixed with its leading blanks removed, as result boxes show it.
 std::string FormatResult(double x, int width = 14, int decimals = 5);
 
+// The precision of times, errors and means: 5 decimals of a day (0.86 s), as
+// the program has always shown them, or 6 or 7 for photometry that times
+// eclipses to a fraction of that.
+inline constexpr int kDefaultDecimals = 5;
+inline constexpr int kMostDecimals = 7;
+inline bool ValidDecimals(int decimals) {
+  return decimals >= kDefaultDecimals && decimals <= kMostDecimals;
+}
+
+// A time, error or mean as the result boxes show it with `decimals`
+// decimals: FormatResult(x, 9 + decimals, decimals), so 5 decimals give
+// FormatResult(x, 14, 5) and a full HJD keeps its integer part at 6 or 7.
+std::string ResultText(double x, int decimals = kDefaultDecimals);
+
+// The standard deviation of the means as its box shows it:
+// FormatResult(x, 7 + decimals, decimals) (12 wide at 5 decimals).
+std::string StdDevText(double x, int decimals = kDefaultDecimals);
+
+// Whether an error rounds to zero with `decimals` decimals (below half a
+// unit of the last decimal shown).
+bool BelowPrecision(double error, int decimals = kDefaultDecimals);
+
+// Said of a row whose error shows as zero: the row cannot be weighted.
+inline constexpr const char* kBelowPrecisionNotice =
+    "error below the shown precision \u2014 choose more decimals";
+
 }  // namespace vantor

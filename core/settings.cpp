@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/format.h"
 #include "core/textfile.h"
 
 namespace vantor {
@@ -53,14 +54,22 @@ bool ReadSettingsText(Store& s, std::string_view text) {
       if (count == kGeometryFieldCount) break;
       std::string_view f = TrimBlanks(raw);
       if (!f.empty() && f.front() == '+') f.remove_prefix(1);
-      long v = 0;
-      const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-      if (f.empty() || ec != std::errc() || end != f.data() + f.size() ||
-          v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+      // A number with decimals ("8100.0") counts as the integer it rounds to;
+      // only a field that is no number, or rounds outside 16 bits, spoils the file.
+      double v = 0;
+      const auto [end, ec] =
+          std::from_chars(f.data(), f.data() + f.size(), v, std::chars_format::fixed);
+      if (f.empty() || ec != std::errc() || end != f.data() + f.size() || !std::isfinite(v)) {
         ok = false;
         break;
       }
-      values[count++] = static_cast<int16_t>(v);
+      const double rounded = std::round(v);
+      if (rounded < std::numeric_limits<int16_t>::min() ||
+          rounded > std::numeric_limits<int16_t>::max()) {
+        ok = false;
+        break;
+      }
+      values[count++] = static_cast<int16_t>(rounded);
     }
     if (!ok) break;
   }
@@ -84,6 +93,40 @@ std::string SettingsText(const Store& s) {
     text += "\r\n";
   }
   return text;
+}
+
+std::string OptionsPathBeside(const std::string& settingsPath) {
+  const auto slash = settingsPath.find_last_of('/');
+  return slash == std::string::npos ? std::string(kOptionsFileName)
+                                    : settingsPath.substr(0, slash + 1) + kOptionsFileName;
+}
+
+bool ReadOptions(Store& s, const std::string& path) {
+  s.ResultDecimals = kDefaultDecimals;
+  const auto text = ReadWholeFile(path, 64 * 1024);
+  if (!text) return false;
+  bool taken = false;
+  for (const std::string_view line : SplitLines(*text)) {
+    const std::string_view l = TrimBlanks(line);
+    constexpr std::string_view kKey = "Decimals=";
+    if (!l.starts_with(kKey)) continue;
+    const std::string_view v = TrimBlanks(l.substr(kKey.size()));
+    int d = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (ec == std::errc() && end == v.data() + v.size() && ValidDecimals(d)) {
+      s.ResultDecimals = d;
+      taken = true;
+    }
+  }
+  return taken;
+}
+
+std::string OptionsText(const Store& s) {
+  return "Decimals=" + std::to_string(s.ResultDecimals) + "\r\n";
+}
+
+std::expected<void, Error> WriteOptions(const Store& s, const std::string& path) {
+  return WriteFileAtomically(path, OptionsText(s));
 }
 
 std::expected<void, Error> WriteSettings(const Store& s, const std::string& path) {

@@ -47,4 +47,22 @@ std::string SettingsText(const Store& s);
 std::expected<void, Error> WriteSettings(const Store& s,
                                          const std::string& path = kSettingsFileName);
 
+// The options file "vantor-options.ini", kept beside the settings file so
+// that "zzzvnt.ini" stays its seven lines: "Decimals=N" (5, 6 or 7), the
+// precision of the result boxes. Lines it does not know are ignored.
+inline constexpr const char* kOptionsFileName = "vantor-options.ini";
+
+// The options file in the folder of the settings file `settingsPath`.
+std::string OptionsPathBeside(const std::string& settingsPath);
+
+// Reads the options file into the store; a missing file, or a value out of
+// range, leaves the default (5 decimals). Returns whether a value was taken.
+bool ReadOptions(Store& s, const std::string& path = kOptionsFileName);
+
+// The options file's text: "Decimals=N" ended by CR LF.
+std::string OptionsText(const Store& s);
+
+// Creates or overwrites the options file; says why when it cannot.
+std::expected<void, Error> WriteOptions(const Store& s, const std::string& path = kOptionsFileName);
+
 }  // namespace vantor

@@ -87,11 +87,19 @@ struct Store {
   PointArray FitSigma{};
   double FitLambda = -1.0;
 
+  // --- Precision of the result boxes -----------------------------------------
+  // Decimals of a day every time, error and mean is shown with: 5 (as the
+  // program has always shown them), 6 or 7. Kept across light curves.
+  int ResultDecimals = 5;
+
   // --- Window geometry records (twips) ---------------------------------------
-  int16_t Plott1Left = 8100, Plott1Top = 5600, Plott1Width = 7200, Plott1Height = 5400;
+  // The parabola, chords and Kwee and van Woerden windows are a little wider
+  // than the 7200 twips they once had, so that "Done" and the "Frac" box lie
+  // inside the window at its default size.
+  int16_t Plott1Left = 8100, Plott1Top = 5600, Plott1Width = 8100, Plott1Height = 5400;
   int16_t Plott2Left = 8100, Plott2Top = 3900, Plott2Width = 7200, Plott2Height = 7200;
-  int16_t Plott3Left = 8100, Plott3Top = 5600, Plott3Width = 7200, Plott3Height = 5400;
-  int16_t Plott4Left = 8100, Plott4Top = 5600, Plott4Width = 7200, Plott4Height = 5400;
+  int16_t Plott3Left = 8100, Plott3Top = 5600, Plott3Width = 7800, Plott3Height = 5400;
+  int16_t Plott4Left = 8100, Plott4Top = 5600, Plott4Width = 8100, Plott4Height = 5400;
   int16_t Plott5Left = 6500, Plott5Top = 4600, Plott5Width = 8800, Plott5Height = 6500;
   int16_t Spare6Left = 8100, Spare6Top = 5600, Spare6Width = 7200, Spare6Height = 5400;
   int16_t PlotDataLeft = 8100, PlotDataTop = 1500, PlotDataWidth = 6675, PlotDataHeight = 4245;

@@ -5,11 +5,11 @@
 // out (Bevington 1969, Data Reduction and Error Analysis for the Physical
 // Sciences, least-squares fit to a polynomial), on the relative times as they
 // are, without centring, so that the program's digits stay those it has
-// always shown. The price is precision: the determinant cancels like
-// (half-width / time)^6, so at relative times near 0.9 a range narrower than
-// about +-0.008 d gives an RMS deviation and an error estimate that drift
-// from those of a centred solution (at +-0.003 d they are meaningless), while
-// the vertex stays within ~1e-4 d. Wider ranges agree closely.
+// always shown. Those sums cancel like (half-width / time)^6: at relative
+// times near 0.9 a range narrower than about +-0.008 d leaves the literal
+// solution with too few digits. The same parabola and the same error formula
+// are then evaluated about the mean time of the range and carried back to the
+// relative times, which gives the result the formulas mean without the loss.
 //
 // This header holds only the computation; choosing the range with the mouse,
 // drawing the curve and filling the main window belong to the window.
@@ -32,11 +32,18 @@ struct ParabolaFit {
   double rms;  // sqrt(SSR / (N - 3)), magnitudes
   double a0, a1, a2;
   double s1, s2;  // standard errors of a1 and a2 (they already contain rms)
+  // The literal sums lost digits, so the parabola was solved about the mean
+  // time of the range and carried back.
+  bool centred = false;
 };
 
 // Fits the parabola to RelTime(first..last) and Mag(first..last) of the
 // working set and returns its vertex, RMS deviation, coefficients, their
 // standard errors and the estimated error. Changes nothing in the store.
+//
+// The literal solution is returned whenever its vertex lies within 5e-7 d and
+// its RMS deviation within 1 % of the centred solution's; otherwise the
+// centred solution, carried back to the relative times, is returned.
 //
 // Refuses (with a message for the user) when the range holds fewer than 4
 // points (first > last included), reaches outside 1..NPoints, holds fewer

@@ -28,8 +28,8 @@ std::expected<Timing, Refusal> Delivered(const Store& s, int row, MethodResult<R
   t.row = row;
   t.minimum = r->minimum;
   t.time = s.HjdBase + r->minimum.rel_time;
-  t.timeText = FormatResult(t.time);
-  t.errorText = FormatResult(r->minimum.error);
+  t.timeText = ResultText(t.time, s.ResultDecimals);
+  t.errorText = ResultText(r->minimum.error, s.ResultDecimals);
   t.result = std::move(*r);
   return t;
 }
@@ -67,7 +67,8 @@ struct Runner {
     t.minimum = r->minimum;
     t.time = s.HjdBase + r->minimum.rel_time;
     // The tracing paper shows its own texts: its error is a fixed "0.0001".
-    t.timeText = r->timeText;
+    t.timeText = s.ResultDecimals == kDefaultDecimals ? r->timeText
+                                                       : ResultText(t.time, s.ResultDecimals);
     t.errorText = r->errorText;
     t.result = std::move(*r);
     return t;
@@ -99,8 +100,8 @@ struct Runner {
     t.row = 6;
     t.minimum = run->result.minimum;
     t.time = s.HjdBase + t.minimum.rel_time;
-    t.timeText = FormatResult(t.time);
-    t.errorText = FormatResult(t.minimum.error);
+    t.timeText = ResultText(t.time, s.ResultDecimals);
+    t.errorText = ResultText(t.minimum.error, s.ResultDecimals);
     t.result = std::move(*run);
     return t;
   }

@@ -1,6 +1,9 @@
 // frmAbout: name, version, contact and credits.
 #include "windows/frm_about.h"
 
+#include <QKeySequence>
+#include <QShortcut>
+
 #include "toolkit/twips.h"
 
 namespace vantor {
@@ -13,6 +16,9 @@ constexpr double kHeight = 4000;
 
 FrmAbout::FrmAbout(QWidget* parent) : Form(QStringLiteral("frmAbout"), parent) {
   setWindowTitle(QStringLiteral("About"));
+  // Escape closes the window as its close button does.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
   const QString texts[] = {
       QString(),
       QStringLiteral("Vantor"),

@@ -72,8 +72,9 @@ void FrmAction::ShowPicked() {
   Text1->setText(Q(IntText(i)));
   const bool picked = HasPick();
   // Cell 0 of the arrays holds no point: without a pick the boxes say so.
-  Text2->setText(picked ? Q(FormatResult(store_.RelTimeAll[i], 12, 6)) : QString(kNoPointNear));
-  Text3->setText(picked ? Q(FormatResult(store_.MagAll[i], 8, 3)) : QString());
+  // FormatFixed's texts as they are, leading blanks included.
+  Text2->setText(picked ? Q(FormatFixed(store_.RelTimeAll[i], 12, 6)) : QString(kNoPointNear));
+  Text3->setText(picked ? Q(FormatFixed(store_.MagAll[i], 8, 3)) : QString());
   Command1->setEnabled(picked);
   Command2->setEnabled(picked);
 }

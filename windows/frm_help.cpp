@@ -2,6 +2,8 @@
 #include "windows/frm_help.h"
 
 #include <QFontMetricsF>
+#include <QKeySequence>
+#include <QShortcut>
 #include <algorithm>
 #include <cmath>
 
@@ -51,6 +53,9 @@ QFont ParagraphFont(const QFont& base, const QString& sample) {
 FrmHelp::FrmHelp(QWidget* parent) : Form(QStringLiteral("frmHelp"), parent) {
   setWindowTitle(QStringLiteral("Help"));
   setMinimumWidth(TwipsToPixels(kMinWidth));
+  // Escape closes the window as its close button does.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
 
   Label0 = new QLabel(this);
   Label0->setObjectName(QStringLiteral("Label0"));

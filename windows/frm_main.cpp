@@ -2,6 +2,7 @@
 // combination, the results report, dropped files and shut-down.
 #include "windows/frm_main.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
@@ -184,6 +185,12 @@ void FrmMain::BuildControls() {
   grid->addWidget(box(15), 11, 2);
   grid->addWidget(label(14, QStringLiteral("Std. Deviation of Means")), 12, 0);
   grid->addWidget(box(16), 12, 2);
+  // Under the means: the checked rows they left out because their error
+  // shows as zero at the chosen precision.
+  precisionNotice_ = new QLabel(this);
+  precisionNotice_->setObjectName(QStringLiteral("LabelPrecision"));
+  precisionNotice_->setWordWrap(true);
+  grid->addWidget(precisionNotice_, 13, 0, 1, 5);
 
   // The data panel: counts, sign convention, loading and editing.
   auto* side = new QVBoxLayout;
@@ -253,6 +260,21 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   QAction* series = tools->addAction(QStringLiteral("Every eclipse..."));
   series->setObjectName(QStringLiteral("mSeries"));
   connect(series, &QAction::triggered, this, &FrmMain::mSeries_Click);
+  QMenu* options = bar->addMenu(QStringLiteral("Options"));
+  options->setObjectName(QStringLiteral("mOptions"));
+  auto* precision = new QActionGroup(this);
+  for (int d = kDefaultDecimals; d <= kMostDecimals; ++d) {
+    const QString caption = d == kDefaultDecimals
+                                ? QStringLiteral("5 decimals (0.86 s)")
+                                : QStringLiteral("%1 decimals (%2 s)").arg(d).arg(
+                                      d == 6 ? QStringLiteral("0.086") : QStringLiteral("0.0086"));
+    QAction* a = options->addAction(caption);
+    a->setObjectName(QStringLiteral("mDecimals%1").arg(d));
+    a->setCheckable(true);
+    precision->addAction(a);
+    decimalsActions_[d - kDefaultDecimals] = a;
+    connect(a, &QAction::triggered, this, [this, d] { SetDecimals(d); });
+  }
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
@@ -276,6 +298,8 @@ void FrmMain::Form_Load() {
   // The error-text table is built on first use; the settings file gives the
   // geometry of the plot windows (all defaults on any failure).
   ReadSettings(store_, settingsPath_);
+  ReadOptions(store_, OptionsPathBeside(settingsPath_));
+  decimalsActions_[store_.ResultDecimals - kDefaultDecimals]->setChecked(true);
   frmOpen_->Prepare();
   frmSaveAs_->Prepare();
   for (int j = 1; j <= 8; ++j) store_.FitList[j] = static_cast<int16_t>(j);
@@ -293,12 +317,47 @@ void FrmMain::DeliverResult(int row, const Timing& timing, const MethodSetup& se
   Text[row + 6]->setText(Q(timing.errorText));
   Check[row]->setChecked(true);
   delivered_[row] = DeliveredRow{timing, setup, DescribeSetup(store_, setup)};
+  MarkBelowPrecision(row);
+}
+
+void FrmMain::MarkBelowPrecision(int row) {
+  const bool below = delivered_[row] && row != 2 &&
+                     BelowPrecision(delivered_[row]->timing.minimum.error, store_.ResultDecimals);
+  const QString tip = below ? QString::fromUtf8(kBelowPrecisionNotice) : QString();
+  Text[row]->setToolTip(tip);
+  Text[row + 6]->setToolTip(tip);
+}
+
+void FrmMain::SetDecimals(int decimals) {
+  if (!ValidDecimals(decimals)) return;
+  decimalsActions_[decimals - kDefaultDecimals]->setChecked(true);
+  if (decimals == store_.ResultDecimals) return;
+  store_.ResultDecimals = decimals;
+  if (const auto written = WriteOptions(store_, OptionsPathBeside(settingsPath_)); !written) {
+    ShowMessage(QStringLiteral("The precision could not be saved for the next run. ") +
+                Q(written.error().message));
+  }
+  // The rows a method delivered are shown again at the new precision (the
+  // tracing paper's error is its fixed "0.0001"), and the means, if shown,
+  // are computed again from them.
+  for (int row = 1; row <= 6; ++row) {
+    if (!delivered_[row]) continue;
+    Timing& t = delivered_[row]->timing;
+    t.timeText = ResultText(t.time, decimals);
+    if (row != 2) t.errorText = ResultText(t.minimum.error, decimals);
+    Text[row]->setText(Q(t.timeText));
+    Text[row + 6]->setText(Q(t.errorText));
+    MarkBelowPrecision(row);
+  }
+  // The line under the means belongs to the last "Calc. Means": press it again.
+  if (!Text[13]->text().isEmpty() || !precisionNotice_->text().isEmpty()) Command8_Click();
 }
 
 void FrmMain::ClearResult(int row) {
   Text[row]->clear();
   Text[row + 6]->clear();
   delivered_[row].reset();
+  MarkBelowPrecision(row);
 }
 
 void FrmMain::SetUseInMean(int row, bool checked) { Check[row]->setChecked(checked); }
@@ -306,6 +365,7 @@ void FrmMain::SetUseInMean(int row, bool checked) { Check[row]->setChecked(check
 void FrmMain::ClearResultBoxes() {
   for (int k = 1; k <= 12; ++k) Text[k]->clear();
   delivered_.fill(std::nullopt);
+  for (int row = 1; row <= 6; ++row) MarkBelowPrecision(row);
 }
 
 void FrmMain::ShowRuntimeError(int n) { ShowMessage(Q(RuntimeErrorMessage(n))); }
@@ -547,8 +607,15 @@ void FrmMain::Command8_Click() {
     rows[k - 1] = CombinationRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
                                  Check[k]->isChecked()};
   }
-  const Combination c = CombineMinima(rows);
+  const Combination c = CombineMinima(rows, store_.ResultDecimals);
   for (int k = 1; k <= 6; ++k) Check[k]->setChecked(c.checkedAfter[k - 1]);
+  // A row left out for an error that shows as zero is said, never dropped silently.
+  QStringList notice;
+  for (const int k : c.belowPrecisionRows) {
+    notice << QStringLiteral("%1: not used, %2")
+                  .arg(QString::fromLatin1(MethodTitle(k)), QString::fromUtf8(kBelowPrecisionNotice));
+  }
+  precisionNotice_->setText(notice.join(QLatin1Char('\n')));
   if (!c.computed) return;
   Text[13]->setText(Q(c.simpleMeanText));
   Text[14]->setText(Q(c.weightedMeanText));
@@ -580,7 +647,7 @@ void FrmMain::mBootstrap_Click() {
                    s, BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing),
                    kBootstrapMenuRuns);
                b) {
-      line.bootstrapError = Q(FormatResult(b->error));
+      line.bootstrapError = Q(ResultText(b->error, s.ResultDecimals));
       line.delivered = QStringLiteral("%1 of %2").arg(b->delivered).arg(kBootstrapMenuRuns);
       line.note = QStringLiteral("smooth span %1, residual RMS %2 mag")
                       .arg(b->span)

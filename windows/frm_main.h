@@ -6,10 +6,12 @@
 // the save-as window, "Copy results" puts the same table on the clipboard,
 // and a light-curve file dropped on the window is loaded as the open window
 // loads it. Tools > "Bootstrap errors..." shows each result's error from
-// resampled light curves beside its own. Closing it, its "Exit" button and its Exit menu entry
+// resampled light curves beside its own. Options chooses the precision (5, 6
+// or 7 decimals) of every time, error and mean. Closing it, its "Exit" button and its Exit menu entry
 // write the settings file and end the program.
 #pragma once
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,6 +125,10 @@ class FrmMain : public Form, public ResultRows {
   // the range and settings its window holds (kBootstrapMenuRuns curves) and
   // shows the errors beside the rows' own in the bootstrap window.
   void mBootstrap_Click();
+  // Options > "5 decimals (0.86 s)" / "6 decimals ..." / "7 decimals ...":
+  // the precision of times, errors and means, kept in the options file.
+  void SetDecimals(int decimals);
+
   // Tools > "Every eclipse...": opens the series window on the light curve
   // read (every point of the file).
   void mSeries_Click();
@@ -149,6 +155,9 @@ class FrmMain : public Form, public ResultRows {
   // the counts and the plot windows told of the new curve.
   void AfterLightCurveRead(const ReadResult& result);
   void ClearResultBoxes();
+  // The tooltip of a row whose delivered error shows as zero at the chosen
+  // precision ("error below the shown precision ..."), cleared otherwise.
+  void MarkBelowPrecision(int row);
   // The save-as window's OK: writes the results report to DataDir /
   // DataFileName, asking before it replaces a file.
   void WriteReport();
@@ -177,6 +186,8 @@ class FrmMain : public Form, public ResultRows {
     std::string description;
   };
   std::array<std::optional<DeliveredRow>, 7> delivered_{};
+  std::array<QAction*, 3> decimalsActions_{};  // Options: 5, 6, 7 decimals
+  QLabel* precisionNotice_ = nullptr;         // under the means
   std::unique_ptr<FrmOpen> frmOpen_;
   std::unique_ptr<FrmImport> frmImport_;
   // Set by the import window's load, for AfterLightCurveRead's time-scale label.

@@ -1,8 +1,11 @@
 // PlotForm: the shared frame of the plot windows.
 #include "windows/plot_form.h"
 
+#include <QGuiApplication>
 #include <QKeySequence>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "toolkit/printing.h"
 #include "toolkit/twips.h"
@@ -11,7 +14,43 @@ namespace vantor {
 
 namespace {
 constexpr int kControlHeightTwips = 375;
+// The least frame a plot window is given from its record: room for the menu,
+// a plot and a row of controls (a record may hold anything a file held).
+constexpr int kUsableWidthTwips = 4500;
+constexpr int kUsableHeightTwips = 3600;
+// The height of the top edge (the title bar, which moves the window) by
+// which the screen of a window is chosen, in pixels.
+constexpr int kTitleBarHeight = 24;
+
+// The frame (pixels) a window is given from a record: at least the usable
+// size, and wholly on the screen its title bar lies on most (the nearest
+// screen by its top-left corner, or the primary screen, when it lies on
+// none), made smaller only where the screen is smaller.
+QRect VisibleFrame(QRect frame) {
+  frame.setWidth(std::max(frame.width(), TwipsToPixels(kUsableWidthTwips)));
+  frame.setHeight(std::max(frame.height(), TwipsToPixels(kUsableHeightTwips)));
+  const QRect titleBar(frame.left(), frame.top(), frame.width(), kTitleBarHeight);
+  QScreen* best = QGuiApplication::primaryScreen();
+  long bestShared = 0;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect shared = screen->availableGeometry().intersected(titleBar);
+    const long area = shared.isEmpty() ? 0 : long{shared.width()} * shared.height();
+    if (area > bestShared) {
+      bestShared = area;
+      best = screen;
+    } else if (bestShared == 0 && screen->geometry().contains(frame.topLeft())) {
+      best = screen;
+    }
+  }
+  if (best == nullptr) return frame;
+  const QRect avail = best->availableGeometry();
+  frame.setWidth(std::min(frame.width(), avail.width()));
+  frame.setHeight(std::min(frame.height(), avail.height()));
+  frame.moveLeft(std::clamp(frame.left(), avail.left(), avail.right() + 1 - frame.width()));
+  frame.moveTop(std::clamp(frame.top(), avail.top(), avail.bottom() + 1 - frame.height()));
+  return frame;
 }
+}  // namespace
 
 PlotForm::PlotForm(const QString& name, const QString& loadCaption, Store& store,
                    GeometryRecord record, const QString& printSetupName, QWidget* parent)
@@ -47,7 +86,17 @@ PlotForm::PlotForm(const QString& name, const QString& loadCaption, Store& store
 
 void PlotForm::Form_Load() {
   *record_.loading = true;
-  Move(*record_.left, *record_.top, *record_.width, *record_.height);
+  const QRect frame = VisibleFrame(
+      QRect(TwipsToPixels(*record_.left), TwipsToPixels(*record_.top),
+            TwipsToPixels(*record_.width), TwipsToPixels(*record_.height)));
+  Move(PixelsToTwips(frame.left()), PixelsToTwips(frame.top()), PixelsToTwips(frame.width()),
+       PixelsToTwips(frame.height()));
+  // The record holds what the window was given, not what it asked for; a
+  // resize or move once the window is shown refines it.
+  *record_.left = Left();
+  *record_.top = Top();
+  *record_.width = ToInt16(PixelsToTwips(frame.width()));
+  *record_.height = ToInt16(PixelsToTwips(frame.height()));
   *record_.loading = false;
   setWindowTitle(loadCaption_);
   AfterLoad();
@@ -72,6 +121,15 @@ void PlotForm::Form_Resize() {
     Redraw();
   }
   AfterResizeRedraw();
+}
+
+void PlotForm::moveEvent(QMoveEvent* event) {
+  Form::moveEvent(event);
+  // A window moved but not resized keeps its new place at exit too.
+  if (!*record_.loading && isVisible()) {
+    *record_.left = Left();
+    *record_.top = Top();
+  }
 }
 
 void PlotForm::Form_Unload() { StoreGeometry(); }

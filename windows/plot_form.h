@@ -2,8 +2,9 @@
 // share: a Canvas filling the window under a "File" menu, the controls of the
 // window's own table placed on the canvas by the renderer, the PlotWindow the
 // renderer draws through, and the geometry record of the window in the store
-// (applied at load with the loading flag raised, written back on every resize
-// and on close).
+// (applied at load with the loading flag raised, kept to a usable size and
+// wholly on a screen, written back on every move, every resize and on
+// close).
 //
 // A derived window names its controls, its renderer (Redraw) and what it draws
 // after the renderer on a resize (markers, fitted curves).
@@ -98,6 +99,8 @@ class PlotForm : public Form {
   void Form_Load() override;
   void Form_Resize() override;
   void Form_Unload() override;
+  // Records the new place of a moved window (a move raises no Resize).
+  void moveEvent(QMoveEvent* event) override;
   // Draws what belongs over the light curve after a resize redraw.
   virtual void AfterResizeRedraw() {}
   // Runs at load after the geometry is applied (the window's own resets).

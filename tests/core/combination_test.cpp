@@ -69,6 +69,39 @@ TEST(CombineMinima, UnusableErrorUnchecksTheRowButItStillGivesTheBase) {
   EXPECT_NEAR(c.uncertainty, 0.001 / std::sqrt(2.0), 1e-12);
 }
 
+TEST(CombineMinima, MoreDecimalsWidenTheTextsAndKeepSmallerErrors) {
+  // One precise row (4.35e-6 d, "00" at 5 decimals) beside a coarse one.
+  struct Case {
+    int decimals;
+    const char* preciseError;  // the box as a method fills it at that precision
+    std::vector<int> used, below;
+    const char* weighted;
+    const char* stdDev;
+  };
+  const Case cases[] = {
+      {5, "00", {2}, {1}, "2458739.92920", ""},
+      {6, "0.000004", {1, 2}, {}, "2458739.929117", "0.000059"},
+      {7, "0.0000044", {1, 2}, {}, "2458739.9291169", "0.0000588"},
+      {6, "0.000000", {2}, {1}, "2458739.929200", ""},
+  };
+  for (const Case& c : cases) {
+    Rows rows{};
+    rows[0] = {"2458739.9291169", c.preciseError, true};
+    rows[1] = {"2458739.9292", "0.0002", true};
+    const Combination r = CombineMinima(rows, c.decimals);
+    ASSERT_TRUE(r.computed) << c.decimals;
+    EXPECT_EQ(r.usedRows, c.used) << c.decimals;
+    EXPECT_EQ(r.belowPrecisionRows, c.below) << c.decimals;
+    EXPECT_EQ(r.checkedAfter[0], c.below.empty()) << c.decimals;
+    EXPECT_EQ(r.weightedMeanText, c.weighted) << c.decimals;
+    EXPECT_EQ(r.stdDevText, c.stdDev) << c.decimals;
+  }
+  // A typed 0.00000009 is usable at 7 decimals, not at 6.
+  EXPECT_EQ(SmallestUsableError(5), kSmallestUsableError);
+  EXPECT_TRUE(CombineMinima({CombinationRow{"1.5", "0.00000009", true}}, 7).computed);
+  EXPECT_FALSE(CombineMinima({CombinationRow{"1.5", "0.00000009", true}}, 6).computed);
+}
+
 TEST(CombineMinima, NothingCheckedOrNothingUsableComputesNothing) {
   Rows none{};
   none[0] = {"2458739.9", "0.001", false};

@@ -53,6 +53,28 @@ TEST(FormatFixed, FullHjdWithFiveDecimalsFitsFourteen) {
   EXPECT_EQ(FormatResult(0.0000125), "0.00001");
 }
 
+TEST(ResultText, FiveDecimalsAreTheBoxesOfAlwaysAndMoreWidenTheField) {
+  struct Case {
+    double x;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2458739.9291169, 5, "2458739.92912"}, {2458739.9291169, 6, "2458739.929117"},
+      {2458739.9291169, 7, "2458739.9291169"}, {4.35e-6, 6, "0.000004"},
+      {4.35e-6, 7, "0.0000044"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ResultText(c.x, c.decimals), c.text) << c.decimals;
+  for (const double x : {2458739.9291169, 4.35e-6, 0.00173, -12.5}) {
+    EXPECT_EQ(ResultText(x), FormatResult(x, 14, 5));
+    EXPECT_EQ(StdDevText(x), FormatResult(x, 12, 5));
+  }
+  EXPECT_TRUE(BelowPrecision(4.35e-6, 5));
+  EXPECT_FALSE(BelowPrecision(4.35e-6, 6));
+  EXPECT_TRUE(BelowPrecision(-4.9e-8, 7));
+  EXPECT_FALSE(BelowPrecision(5.1e-6, 5));
+}
+
 TEST(FormatFixed, NonFiniteValuesNeverCrash) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN(), 6, 2), "   NaN");
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity(), 6, 2), "   Inf");

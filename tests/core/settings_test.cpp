@@ -26,8 +26,8 @@ inline bool TemporaryLeftIn(const std::filesystem::path& dir, const std::string&
 namespace fs = std::filesystem;
 
 const std::string kDefaultText =
-    "8100,5600,7200,5400\r\n8100,3900,7200,7200\r\n8100,5600,7200,5400\r\n"
-    "8100,5600,7200,5400\r\n6500,4600,8800,6500\r\n8100,5600,7200,5400\r\n"
+    "8100,5600,8100,5400\r\n8100,3900,7200,7200\r\n8100,5600,7800,5400\r\n"
+    "8100,5600,8100,5400\r\n6500,4600,8800,6500\r\n8100,5600,7200,5400\r\n"
     "8100,1500,6675,4245\r\n";
 
 class SettingsFile : public ::testing::Test {
@@ -75,7 +75,10 @@ TEST_F(SettingsFile, AnyFailureGivesAllSevenDefaults) {
       "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n",  // three lines only
       "1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,40000\r\n",
       "1,2,3,4\r\n5,6,x,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
-      "1,2,3,4\r\n5,6,7.5,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      // Decimals are read, but this one rounds beyond 16 bits.
+      "1,2,3,4\r\n5,6,32767.5,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "1,2,3,4\r\n5,6,7.,8e\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
+      "1,2,3,4\r\n5,6,nan,8\r\n9,10,11,12\r\n1,2,3,4\r\n5,6,7,8\r\n9,10,11,12\r\n1,2,3,4\r\n",
       "",
   };
   for (const char* text : bad) {
@@ -97,6 +100,51 @@ TEST_F(SettingsFile, ReadsAStreamOfNumbersWithBlanksAndSigns) {
   EXPECT_TRUE(ReadSettings(s, path_));
   EXPECT_EQ(s.Plott1Left, 32767);
   EXPECT_EQ(s.Plott1Top, -32768);
+}
+
+TEST_F(SettingsFile, NumbersWithDecimalsAreReadAsTheIntegersTheyRoundTo) {
+  Write("8100.0,5600.4,7199.6,-0.4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n1,2,3,4\r\n"
+        "-32768.4,2,3,32766.5\r\n");
+  Store s;
+  ASSERT_TRUE(ReadSettings(s, path_));
+  EXPECT_EQ(s.Plott1Left, 8100);
+  EXPECT_EQ(s.Plott1Top, 5600);
+  EXPECT_EQ(s.Plott1Width, 7200);
+  EXPECT_EQ(s.Plott1Height, 0);
+  EXPECT_EQ(s.PlotDataLeft, -32768);
+  EXPECT_EQ(s.PlotDataHeight, 32767);
+  // Written back as plain integers.
+  EXPECT_EQ(SettingsText(s).substr(0, 19), "8100,5600,7200,0\r\n1");
+}
+
+TEST_F(SettingsFile, OptionsFileTakesOnlyFiveToSevenDecimals) {
+  struct Case {
+    const char* text;
+    int decimals;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"Decimals=7\r\n", 7, true},        {" Decimals= 6 \n", 6, true},
+      {"Weights=x\nDecimals=6", 6, true}, {"Decimals=8\r\n", 5, false},
+      {"Decimals=6.5\r\n", 5, false},     {"Decimals=\r\n", 5, false},
+      {"", 5, false},
+  };
+  for (const Case& c : cases) {
+    Write(c.text);
+    Store s;
+    s.ResultDecimals = 7;
+    EXPECT_EQ(ReadOptions(s, path_), c.taken) << c.text;
+    EXPECT_EQ(s.ResultDecimals, c.decimals) << c.text;
+  }
+  Store s;
+  s.ResultDecimals = 6;
+  ASSERT_TRUE(WriteOptions(s, path_).has_value());
+  Store back;
+  EXPECT_TRUE(ReadOptions(back, path_));
+  EXPECT_EQ(back.ResultDecimals, 6);
+  EXPECT_EQ(OptionsText(s), "Decimals=6\r\n");
+  EXPECT_EQ(OptionsPathBeside("/a/b/zzzvnt.ini"), "/a/b/vantor-options.ini");
+  EXPECT_EQ(OptionsPathBeside("zzzvnt.ini"), "vantor-options.ini");
 }
 
 TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {

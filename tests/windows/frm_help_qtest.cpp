@@ -5,6 +5,7 @@
 
 #include "qt_test_main.h"
 #include "toolkit/twips.h"
+#include "windows/frm_about.h"
 #include "windows/frm_help.h"
 
 using vantor::FrmHelp;
@@ -104,6 +105,20 @@ class FrmHelpTest : public QObject {
     w.ShowTopic(Topic::Introduction);
     QCOMPARE(w.pos(), place);
     QCOMPARE(w.HelpLeft, w.Left());
+  }
+
+  void escapeClosesHelpAndAbout() {
+    FrmHelp help;
+    vantor::FrmAbout about;
+    help.ShowTopic(Topic::Introduction);
+    about.ShowModeless();
+    for (QWidget* w : {static_cast<QWidget*>(&help), static_cast<QWidget*>(&about)}) {
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w));
+      QVERIFY(w->isVisible());
+      QTest::keyClick(w, Qt::Key_Escape);
+      QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
   }
 };
 

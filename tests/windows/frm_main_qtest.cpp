@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 
+#include "core/format.h"
 #include "core/settings.h"
 #include "core/store.h"
 #include "qt_test_main.h"
@@ -198,11 +200,35 @@ class FrmMainTest : public QObject {
     QCOMPARE(main_->frmPlotData().Drawing().BackColor(), kWhite);
   }
 
+  void everyControlLiesInsideItsWindowAtTheDefaultSize() {
+    Load(kExamples, "eclipse_header.csv");
+    const std::pair<void (FrmMain::*)(), PlotForm*> windows[] = {
+        {&FrmMain::Command1_Click, &main_->frmPlott1()}, {&FrmMain::Command2_Click, &main_->frmPlott2()},
+        {&FrmMain::Command3_Click, &main_->frmPlott3()}, {&FrmMain::Command4_Click, &main_->frmPlott4()},
+        {&FrmMain::Command5_Click, &main_->frmPlott5()}, {&FrmMain::Command7_Click, &main_->frmPlotData()},
+    };
+    for (const auto& [go, w] : windows) {
+      (main_.get()->*go)();
+      QVERIFY(w->isVisible());
+      QCoreApplication::processEvents();
+      const QRect inside = w->rect();
+      for (QWidget* c : w->Drawing().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!c->isVisible()) continue;
+        const QRect r(c->mapTo(w, QPoint(0, 0)), c->size());
+        QVERIFY2(inside.contains(r), qPrintable(w->objectName() + QLatin1Char(' ') + c->objectName() +
+                                                QStringLiteral(" at %1..%2 of %3")
+                                                    .arg(r.left())
+                                                    .arg(r.right())
+                                                    .arg(inside.width())));
+      }
+    }
+  }
+
   void plotWindowsKeepTheirGeometryRecords() {
     Load(kExamples, "eclipse_header.csv");
     main_->Command3_Click();
     FrmPlott3& w = main_->frmPlott3();
-    QCOMPARE(w.Width(), int16_t{7200});
+    QCOMPARE(w.Width(), int16_t{7800});
     w.SetWidth(8000);  // a resize by the user
     QVERIFY(std::abs(store_->Plott3Width - 8000) <= 15);
     // The handler made the window one unit smaller once, not again and again.
@@ -215,6 +241,98 @@ class FrmMainTest : public QObject {
     QVERIFY(ReadSettings(back, settings_));
     QCOMPARE(back.Plott3Left, store_->Plott3Left);
     QCOMPARE(back.Plott3Width, store_->Plott3Width);
+  }
+
+  void movedWindowIsWrittenAtExitWithoutAResizeOrClose() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command5_Click();
+    FrmPlott5& w = main_->frmPlott5();
+    QVERIFY(w.isVisible());
+    const int16_t width = w.Width(), height = w.Height();
+    w.SetLeft(1500);
+    w.SetTop(900);
+    QCoreApplication::processEvents();
+    main_->mExit_Click();  // hides the window, which stays loaded
+    Store back;
+    QVERIFY(ReadSettings(back, settings_));
+    QVERIFY(std::abs(back.Plott5Left - 1500) <= 15);
+    QVERIFY(std::abs(back.Plott5Top - 900) <= 15);
+    QCOMPARE(back.Plott5Width, width);
+    QCOMPARE(back.Plott5Height, height);
+    QCOMPARE(back.Spare6Left, int16_t{8100});
+  }
+
+  void extremeRecordsGiveAUsableWindowOnTheScreenAndAreWrittenAsTheWindowWas() {
+    Load(kExamples, "eclipse_header.csv");
+    struct Case {
+      int16_t left, top, width, height;
+    };
+    const Case cases[] = {{-32768, -32768, 60, 345}, {32767, 32767, 32767, 32767}, {8100, 5600, 1, 1}};
+    for (const Case& c : cases) {
+      main_->frmPlott1().close();  // the record is applied at the next load
+      store_->Plott1Left = c.left;
+      store_->Plott1Top = c.top;
+      store_->Plott1Width = c.width;
+      store_->Plott1Height = c.height;
+      main_->Command1_Click();
+      FrmPlott1& w = main_->frmPlott1();
+      QVERIFY(w.isVisible());
+      QCoreApplication::processEvents();
+      const QRect screen = w.screen()->availableGeometry();
+      const QRect frame = w.frameGeometry();
+      QVERIFY2(screen.contains(frame), qPrintable(QStringLiteral("%1,%2").arg(c.left).arg(c.top)));
+      QVERIFY(frame.width() >= 300 || frame.width() >= screen.width());
+      QVERIFY(frame.height() >= 240 || frame.height() >= screen.height());
+      // The record holds what the window has, not what was asked for.
+      QCOMPARE(store_->Plott1Left, w.Left());
+      QCOMPARE(store_->Plott1Top, w.Top());
+      QVERIFY(std::abs(store_->Plott1Width - w.Width()) <= 15);
+    }
+    main_->mExit_Click();
+    Store back;
+    QVERIFY(ReadSettings(back, settings_));
+    QCOMPARE(back.Plott1Left, store_->Plott1Left);
+    QVERIFY(back.Plott1Width >= 4500 - 15);
+  }
+
+  void precisionOptionReshowsTheRowsAndIsKeptBesideTheSettings() {
+    QVERIFY(main_->findChild<QAction*>(QStringLiteral("mDecimals5"))->isChecked());
+    Load(kTestData, "real/testleft.csv");
+    main_->Command6_Click();
+    // Sliding integrations on this curve: an error that rounds to zero at 5 decimals.
+    QCOMPARE(main_->Text[12]->text(), QStringLiteral("00"));
+    const QString notice = QString::fromUtf8(kBelowPrecisionNotice);
+    QCOMPARE(main_->Text[12]->toolTip(), notice);
+    QTest::mouseClick(main_->Command[8], Qt::LeftButton);
+    QVERIFY(!main_->Check[6]->isChecked());
+    auto* below = main_->findChild<QLabel*>(QStringLiteral("LabelPrecision"));
+    QCOMPARE(below->text(), QStringLiteral("6. Sliding Integrations: not used, ") + notice);
+
+    main_->findChild<QAction*>(QStringLiteral("mDecimals7"))->trigger();
+    QCOMPARE(store_->ResultDecimals, 7);
+    QCOMPARE(main_->Text[6]->text().size(), QStringLiteral("58739.9291169").size());
+    QVERIFY(main_->Text[12]->text() != QStringLiteral("00"));
+    QVERIFY(main_->Text[12]->toolTip().isEmpty());
+    main_->Check[6]->setChecked(true);
+    QTest::mouseClick(main_->Command[8], Qt::LeftButton);
+    QVERIFY(main_->Check[6]->isChecked());
+    QVERIFY(below->text().isEmpty());
+    QCOMPARE(main_->Text[14]->text(), main_->Text[6]->text());
+
+    const QString options = dir_->filePath(QStringLiteral("vantor-options.ini"));
+    QFile f(options);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("Decimals=7\r\n"));
+    main_->mExit_Click();
+    QFile ini(QString::fromStdString(settings_));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll().count('\n'), 7);
+    // The next run starts at 7 decimals.
+    Store again;
+    FrmMain next(again, settings_, [] {});
+    next.ShowModeless();
+    QCOMPARE(again.ResultDecimals, 7);
+    QVERIFY(next.findChild<QAction*>(QStringLiteral("mDecimals7"))->isChecked());
   }
 
   void slidingIntegrationsAndCalcMeans() {

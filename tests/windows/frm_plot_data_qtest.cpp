@@ -63,8 +63,9 @@ class FrmPlotDataTest : public QObject {
     QCOMPARE(store_->PickedIdx, int16_t{4});
     QVERIFY(Action().isVisible());
     QCOMPARE(Action().Text1->text(), QStringLiteral("4"));
-    QCOMPARE(Action().Text2->text(), QStringLiteral("0.36"));
-    QCOMPARE(Action().Text3->text(), QStringLiteral("2.000"));
+    // The boxes keep FormatFixed's leading blanks (they used to drop them).
+    QCOMPARE(Action().Text2->text(), QStringLiteral("        0.36"));
+    QCOMPARE(Action().Text3->text(), QStringLiteral("   2.000"));
     // The blue plus, arms of 200, around the point; blue stays the colour.
     const PlotMapping map = EditorMapping(*store_);
     const double px = map.X(store_->RelTimeAll[4]), py = map.Y(store_->MagAll[4]);
@@ -118,8 +119,8 @@ class FrmPlotDataTest : public QObject {
     // The dialog reads the full set, not the working set.
     Click(0.38, 1.80);
     QCOMPARE(Action().Text1->text(), QStringLiteral("6"));
-    QCOMPARE(Action().Text2->text(), QStringLiteral("0.38"));
-    QCOMPARE(Action().Text3->text(), QStringLiteral("1.800"));
+    QCOMPARE(Action().Text2->text(), QStringLiteral("        0.38"));
+    QCOMPARE(Action().Text3->text(), QStringLiteral("   1.800"));
     // A deleted point can be picked and restored.
     Click(0.34, 1.80);
     QCOMPARE(store_->PickedIdx, int16_t{3});
