@@ -129,6 +129,10 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
     row.message = loaded.error().message;
     return;
   }
+  // The finest precision the program shows: space photometry times minima
+  // to well under the 0.00001 d of five decimals, and a method whose error
+  // rounds to zero there must not be left out.
+  s->ResultDecimals = kMostDecimals;
   const AutoTimings timings = RunAutoTimings(*s);
   if (!timings.ranges) {
     row.message = timings.ranges.error().message;
@@ -141,7 +145,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
     rows[a.row - 1] = CombinationRow{a.timing->timeText, a.timing->errorText, true};
     delivered.push_back(a);
   }
-  const Combination c = CombineMinima(rows);
+  const Combination c = CombineMinima(rows, s->ResultDecimals);
   if (!c.computed) {
     row.message = "No method gave a usable time: " + (delivered.empty()
                                                           ? std::string("every method refused.")
