@@ -177,19 +177,20 @@ void ComputeAreaDiffWhereNeeded(const std::vector<double>& GridMag, int m, doubl
 
   // The smallest |literal(c)| is at most least = min |AreaDiff(c)| + slack. A
   // position whose |AreaDiff| exceeds least + slack cannot hold it nor tie
-  // with it; every other one gets its literal sum, and so do the positions
-  // within kMaxHalfWidth of it, which the line fit may use.
+  // with it; every other one gets its literal sum. Then the positions within
+  // kMaxHalfWidth of the smallest, which the line fit may use, get theirs.
   double least = kAreaDiffBound;
   for (int c = 1; c <= m; ++c) least = std::min(least, std::fabs(AreaDiff[c]) + slack);
   std::vector<char> exact(m + 1, 0);
   for (int c = 1; c <= m; ++c) {
     if (std::fabs(AreaDiff[c]) - slack > least) continue;
-    for (int k = std::max(1, c - kMaxHalfWidth); k <= std::min(m, c + kMaxHalfWidth); ++k) {
-      exact[k] = 1;
-    }
+    AreaDiff[c] = literal(c);
+    exact[c] = 1;
   }
-  for (int c = 1; c <= m; ++c) {
-    if (exact[c]) AreaDiff[c] = literal(c);
+  const int cmin = SmallestAreaDiff(AreaDiff, m);
+  if (cmin == 0) return;
+  for (int c = std::max(1, cmin - kMaxHalfWidth); c <= std::min(m, cmin + kMaxHalfWidth); ++c) {
+    if (!exact[c]) AreaDiff[c] = literal(c);
   }
 }
 

@@ -74,7 +74,7 @@ void ComputeAreaDiff(const std::vector<double>& GridMag, int m, double h,
 // every position, and the literal sum of ComputeAreaDiff replaces it wherever
 // the running sum cannot rule out the smallest |AreaDiff| (the running sum's
 // rounding is bounded, so that is one or a few positions) and within 5
-// positions of those, where the line fit may look. SmallestAreaDiff and the
+// positions of the smallest, where the line fit may look. SmallestAreaDiff and the
 // line fit about it therefore give exactly what they give on ComputeAreaDiff's
 // array. When some value is not finite, it is ComputeAreaDiff; when the sums
 // cannot be told apart (a flat stretch), it does its O(m^2) work.
