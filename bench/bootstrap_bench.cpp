@@ -23,7 +23,8 @@ using vantor::MethodSetup;
 using vantor::Store;
 
 // n points over 0.2 d, a Gaussian eclipse of depth 0.8 mag and width 0.03 d
-// in the middle, Gaussian noise of 0.003 mag (seed 1956), limits computed.
+// in the middle, Gaussian noise of 0.003 mag (seed 1956), limits computed,
+// as loaded from a file of two columns.
 std::unique_ptr<Store> SyntheticEclipse(int n) {
   auto s = std::make_unique<Store>();
   std::mt19937 rng(1956);
@@ -34,6 +35,7 @@ std::unique_ptr<Store> SyntheticEclipse(int n) {
     const double u = (t - 0.4503) / 0.03;
     s->RelTime[i] = t;
     s->Mag[i] = 0.1 + 0.8 * std::exp(-u * u) + noise(rng);
+    s->FitSigma[i] = 0.01;  // as the reader sets it
   }
   vantor::ComputeRanges(*s);
   return s;
@@ -51,8 +53,12 @@ std::vector<MethodSetup> AutomaticSetups(const Store& s) {
   for (const auto& setup : {vantor::AutoParabolaSetup(*ranges), vantor::AutoChordsSetup(*ranges),
                             vantor::AutoKvwSetup(*ranges), vantor::AutoFourierSetup(*ranges),
                             vantor::MethodResult<MethodSetup>(vantor::SlidingSetup{})}) {
-    if (!setup) continue;
+    if (!setup) {
+      std::fprintf(stderr, "no automatic setup: %s\n", setup.error().message.c_str());
+      continue;
+    }
     const auto timing = vantor::TimeMethod(s, *setup);
+    if (!timing) std::fprintf(stderr, "refused: %s\n", timing.error().message.c_str());
     if (timing) setups.push_back(vantor::BootstrapSetup(*setup, *timing));
   }
   if (setups.size() != 5) {
