@@ -28,7 +28,7 @@ namespace {
 // Two doubles side by side in one SSE2 register (GCC and Clang vector
 // extension), and the same bits read as two 64-bit integers.
 using Pair = double __attribute__((vector_size(16)));
-using PairBits = long long __attribute__((vector_size(16)));
+using PairBits = unsigned long long __attribute__((vector_size(16)));
 
 // Reduction of an angle to [-pi/4, pi/4] (Cody and Waite): pi/2 in three
 // parts, the first two with 33 significant bits, so that q times either is
