@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "core/store.h"
 #include "methods/fourier.h"
@@ -116,5 +117,35 @@ void BM_Fourier503EvaluatingCalls(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Fourier503EvaluatingCalls)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// Scaling: one solver call that evaluates the model and its curvature at n
+// points (n up to 10 000: the engine takes spans).
+void BM_FourierCurvatureScaling(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const vantor::ParamVector p = FitAFromFitParam(kTruth);
+  std::vector<double> t(n + 1), y(n + 1), sigma(n + 1, 0.01);
+  for (int i = 1; i <= n; ++i) {
+    t[i] = 0.42 + 0.16 * (i - 1) / (n - 1);
+    y[i] = vantor::FourierModel(t[i], p).y + 0.001 * std::sin(7.0 * i);
+  }
+  const vantor::ParamList lista{0, 1, 2, 3, 4, 5, 6, 7, 8};
+  for (auto _ : state) {
+    vantor::Matrix8 curv{};
+    vantor::ParamVector grad{};
+    double chiSq = 0;
+    vantor::CurvatureAndGradient(t, y, sigma, n, p, lista, vantor::kFourierParams, curv, grad,
+                                 chiSq);
+    benchmark::DoNotOptimize(chiSq);
+  }
+}
+BENCHMARK(BM_FourierCurvatureScaling)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
+#include <vector>
 
 #include "core/store.h"
 #include "methods/sliding.h"
@@ -63,5 +65,58 @@ void BM_TracingSmoothNinePoint1000(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_TracingSmoothNinePoint1000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// The same eclipse shape at n points (n up to 10 000: the method's core takes
+// spans, so the store's 1000-point limit does not apply), 0.003 mag noise.
+struct Series {
+  std::vector<double> T, Y;
+};
+
+Series EclipseSeries(int n) {
+  Series s{std::vector<double>(n + 1), std::vector<double>(n + 1)};
+  std::mt19937 rng(1956);
+  std::normal_distribution<double> noise(0.0, 0.003);
+  for (int i = 1; i <= n; ++i) {
+    s.T[i] = 0.35 + 0.2 * (i - 1) / (n - 1);
+    const double u = (s.T[i] - 0.4503) / 0.03;
+    s.Y[i] = 0.1 + 0.8 * std::exp(-u * u) + noise(rng);
+  }
+  return s;
+}
+
+// Scaling: sliding integrations on the whole series.
+void BM_SlidingScaling(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const Series s = EclipseSeries(n);
+  for (auto _ : state) {
+    auto r = vantor::SlidingIntegrations(s.T, s.Y, n);
+    if (!r) {
+      state.SkipWithError(r.error().message.c_str());
+      return;
+    }
+    benchmark::DoNotOptimize(r->minimum.rel_time);
+  }
+}
+BENCHMARK(BM_SlidingScaling)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// The same with every window position summed literally (ComputeAreaDiff),
+// the method's work before the running sums: O(n^2).
+void BM_SlidingScalingLiteral(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const Series s = EclipseSeries(n);
+  for (auto _ : state) {
+    std::vector<double> GridT, GridMag, AreaDiff;
+    double h = 0;
+    const int m = vantor::ResampleUniform(s.T, s.Y, n, GridT, GridMag, h);
+    vantor::ComputeAreaDiff(GridMag, m, h, AreaDiff);
+    auto r = vantor::SolveAreaDiff(GridT, AreaDiff, n, m, h);
+    benchmark::DoNotOptimize(r);
+  }
+}
+BENCHMARK(BM_SlidingScalingLiteral)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -4,14 +4,22 @@
 // --auto, by the five range methods on automatic ranges and sliding
 // integrations; then combined as "Calc. Means" does. Output: a CSV row per file and method plus
 // one for the combination, or one JSON array. A file that cannot be read gets
-// its own error and does not stop the others.
+// its own error and does not stop the others. The files are timed by a fixed
+// pool of threads (--jobs, default one per core), each with its own store;
+// the rows are written in the order of the files, so the output does not
+// depend on the number of threads.
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/auto_run.h"
@@ -33,7 +41,15 @@ struct BatchArgs {
   bool csv = false, json = false, automatic = false;
   int decimals = kDefaultDecimals;
   std::string out;
+  int jobs = 0;  // threads; 0: one per core
 };
+
+// The threads a run uses: --jobs, or one per core, never more than files.
+int ThreadCount(int jobs, size_t files) {
+  int n = jobs;
+  if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(n, 1, static_cast<int>(std::max<size_t>(files, 1)));
+}
 
 // More files than this get a progress line on stderr.
 constexpr size_t kProgressAbove = 5;
@@ -63,45 +79,44 @@ int RunBatch(const BatchArgs& a) {
     return 2;
   }
 
-  std::ostringstream out;
-  if (!a.json) out << "file,method,time,error,used,message,time_scale\n";
-  Json all = Json::array();
-  bool anyFailed = false;
-  auto store = std::make_unique<Store>();
-  const bool progress = a.files.size() > kProgressAbove;
-  for (size_t f = 0; f < a.files.size(); ++f) {
-    const std::string& file = a.files[f];
-    if (progress) {
-      std::fprintf(stderr, "\r[%zu/%zu] %s\033[K", f + 1, a.files.size(), file.c_str());
-      std::fflush(stderr);
-    }
-    *store = Store{};
-    store->ResultDecimals = a.decimals;
+  // What one file gives: its CSV rows or its JSON object, and the error that
+  // stopped it, if any. Filled by a worker, read by this thread once done.
+  struct Outcome {
+    std::string csv;
+    Json json;
+    std::string error;
+    LoadReport report;  // what the importer said, printed in file order
+    bool failed = false;
+    bool done = false;
+  };
+  std::vector<Outcome> outcomes(a.files.size());
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::atomic<size_t> nextFile{0};
+
+  const auto timeFile = [&](Store& store, const std::string& file, Outcome& o) {
+    store = Store{};
+    store.ResultDecimals = a.decimals;
     SessionOptions session;
     session.file = file;
     session.import = a.import;
-    LoadReport report;
-    if (const auto loaded = LoadSession(session, *store, &report); !loaded) {
-      const std::string& error = loaded.error().message;
-      anyFailed = true;
-      if (progress) std::fputc('\n', stderr);
-      std::cerr << file << ": " << error << "\n";
+    if (const auto loaded = LoadSession(session, store, &o.report); !loaded) {
+      o.failed = true;
+      o.error = loaded.error().message;
       if (a.json) {
-        all.push_back(Json{{"file", file}, {"ok", false}, {"message", error}});
+        o.json = Json{{"file", file}, {"ok", false}, {"message", o.error}};
       } else {
-        out << CsvField(file) << ",file,,,no," << CsvField(error) << ",\n";
+        o.csv = CsvField(file) + ",file,,,no," + CsvField(o.error) + ",\n";
       }
-      continue;
+      return;
     }
-    if (progress && report.imported) std::fputc('\n', stderr);
-    PrintImportNotes(file, report);
-    const std::string timeScale(import::TimeScaleName(report.timeScale));
+    const std::string timeScale(import::TimeScaleName(o.report.timeScale));
     const std::vector<TimeRow> rows =
-        a.automatic ? RunAutoRows(*store).rows : RunTimeMethods(*store, plan);
+        a.automatic ? RunAutoRows(store).rows : RunTimeMethods(store, plan);
     const Combination comb = CombineRows(rows, a.decimals);
     if (a.json) {
-      Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}, {"time_scale", timeScale}};
-      o["results"] = Json::array();
+      Json j{{"file", file}, {"ok", true}, {"hjd_base", store.HjdBase}, {"time_scale", timeScale}};
+      j["results"] = Json::array();
       for (const TimeRow& r : rows) {
         Json row{{"method", r.method}, {"ok", r.ok}};
         if (r.ok) {
@@ -114,26 +129,26 @@ int RunBatch(const BatchArgs& a) {
         } else {
           row["message"] = r.message;
         }
-        o["results"].push_back(row);
+        j["results"].push_back(row);
       }
-      o["combination"] = comb.computed
-                             ? Json{{"weighted_mean", comb.weightedMean},
-                                    {"uncertainty", comb.uncertainty},
-                                    {"simple_mean", comb.simpleMean},
-                                    {"weighted_mean_text", comb.weightedMeanText},
-                                    {"uncertainty_text", comb.uncertaintyText},
-                                    {"used_rows", comb.usedRows}}
-                             : Json(nullptr);
-      all.push_back(o);
-      continue;
+      j["combination"] = comb.computed ? Json{{"weighted_mean", comb.weightedMean},
+                                              {"uncertainty", comb.uncertainty},
+                                              {"simple_mean", comb.simpleMean},
+                                              {"weighted_mean_text", comb.weightedMeanText},
+                                              {"uncertainty_text", comb.uncertaintyText},
+                                              {"used_rows", comb.usedRows}}
+                                       : Json(nullptr);
+      o.json = std::move(j);
+      return;
     }
+    std::ostringstream out;
     for (const TimeRow& r : rows) {
       out << CsvField(file) << ',' << r.method << ',';
       if (r.ok) {
         out << r.timeText << ',' << r.errorText << ','
             << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ','
-            << (BelowPrecision(r.error, a.decimals) ? CsvField(kBelowPrecisionNotice) : "")
-            << ',' << timeScale << "\n";
+            << (BelowPrecision(r.error, a.decimals) ? CsvField(kBelowPrecisionNotice) : "") << ','
+            << timeScale << "\n";
       } else {
         out << ",,no," << CsvField(r.message) << ',' << timeScale << "\n";
       }
@@ -142,10 +157,62 @@ int RunBatch(const BatchArgs& a) {
       out << CsvField(file) << ",combination," << comb.weightedMeanText << ','
           << comb.uncertaintyText << ',' << comb.n << ",," << timeScale << "\n";
     } else {
-      out << CsvField(file) << ",combination,,,0,no method delivered a usable result,"
-          << timeScale << "\n";
+      out << CsvField(file) << ",combination,,,0,no method delivered a usable result," << timeScale
+          << "\n";
     }
+    o.csv = out.str();
+  };
+
+  // Each worker takes the next file not yet taken until none is left.
+  const auto work = [&] {
+    auto store = std::make_unique<Store>();
+    for (size_t f = nextFile++; f < a.files.size(); f = nextFile++) {
+      timeFile(*store, a.files[f], outcomes[f]);
+      {
+        const std::lock_guard lock(mutex);
+        outcomes[f].done = true;
+      }
+      finished.notify_all();
+    }
+  };
+  std::vector<std::jthread> pool;
+  const int threads = ThreadCount(a.jobs, a.files.size());
+  for (int k = 0; k < threads; ++k) pool.emplace_back(work);
+
+  // The results in the order of the files, as each is ready.
+  std::ostringstream out;
+  if (!a.json) out << "file,method,time,error,used,message,time_scale\n";
+  Json all = Json::array();
+  bool anyFailed = false;
+  const bool progress = a.files.size() > kProgressAbove;
+  for (size_t f = 0; f < a.files.size(); ++f) {
+    const std::string& file = a.files[f];
+    if (progress) {
+      std::fprintf(stderr, "\r[%zu/%zu] %s\033[K", f + 1, a.files.size(), file.c_str());
+      std::fflush(stderr);
+    }
+    Outcome& o = outcomes[f];
+    {
+      std::unique_lock lock(mutex);
+      finished.wait(lock, [&] { return o.done; });
+    }
+    if (o.failed) {
+      anyFailed = true;
+      if (progress) std::fputc('\n', stderr);
+      std::cerr << file << ": " << o.error << "\n";
+    } else {
+      if (progress && o.report.imported) std::fputc('\n', stderr);
+      PrintImportNotes(file, o.report);
+    }
+    if (a.json) {
+      all.push_back(std::move(o.json));
+    } else {
+      out << o.csv;
+    }
+    o.csv = std::string();  // written out: free them
+    o.json = Json();
   }
+  pool.clear();
   if (progress) std::fputc('\n', stderr);
   if (a.json) out << all.dump(2) << "\n";
 
@@ -165,7 +232,8 @@ int RunBatch(const BatchArgs& a) {
 void AddBatchCommand(CLI::App& app, int& exitStatus) {
   auto a = std::make_shared<BatchArgs>();
   CLI::App* cmd = app.add_subcommand(
-      "batch", "Time many light curves (tracing paper and sliding integrations, or --auto), combined");
+      "batch",
+      "Time many light curves (tracing paper and sliding integrations, or --auto), combined");
   cmd->add_option("FILE", a->files, "Light-curve files (CSV: HJD, magnitude)")->required();
   cmd->add_flag("--auto", a->automatic,
                 "Time by the five range methods on automatic ranges and sliding integrations");
@@ -176,6 +244,10 @@ void AddBatchCommand(CLI::App& app, int& exitStatus) {
                   "Decimals of a day for times, errors and means: 5 (default), 6 or 7")
       ->check(CLI::Range(kDefaultDecimals, kMostDecimals));
   AddImportOptions(cmd, a->import);
+  cmd->add_option("-j,--jobs", a->jobs,
+                  "Threads that time files at once (default: one per core); the output is the "
+                  "same for any number")
+      ->check(CLI::Range(1, 1024));
   cmd->callback([a, &exitStatus] { exitStatus = RunBatch(*a); });
 }
 

@@ -15,12 +15,12 @@
 #include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
-#include "core/format.h"
-#include "core/method_rows.h"
-#include "methods/bootstrap.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
+#include "core/format.h"
+#include "core/method_rows.h"
+#include "methods/bootstrap.h"
 
 namespace vantor::cli {
 namespace {
@@ -47,7 +47,8 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
       std::printf("%-26s %-16s %-14s %-4s", MethodTitle(k), row->timeText.c_str(),
                   row->errorText.c_str(), in ? "In" : "");
       if (row->details.contains("bootstrap_error_text")) {
-        std::printf("  bootstrap %s", row->details["bootstrap_error_text"].get<std::string>().c_str());
+        std::printf("  bootstrap %s",
+                    row->details["bootstrap_error_text"].get<std::string>().c_str());
       }
       if (BelowPrecision(row->error, s.ResultDecimals)) std::printf("  (%s)", kBelowPrecisionNotice);
       std::printf("\n");
@@ -123,10 +124,19 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
 // Adds each delivered row's bootstrap error (n resampled light curves, the
 // same ranges and tuning values, a Fourier fit started from the parameters it
 // fitted) to its details; a bootstrap that cannot be made says why instead.
+// The smooth model is made once for all rows.
 void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
+  std::vector<MethodSetup> setups;
+  std::vector<TimeRow*> bootstrapped;
   for (TimeRow& r : rows) {
     if (!r.ok || !r.setup || !r.timing) continue;
-    const auto b = BootstrapErrors(s, BootstrapSetup(*r.setup, *r.timing), n);
+    setups.push_back(BootstrapSetup(*r.setup, *r.timing));
+    bootstrapped.push_back(&r);
+  }
+  const auto results = BootstrapErrorsOfAll(s, setups, n);
+  for (size_t i = 0; i < bootstrapped.size(); ++i) {
+    TimeRow& r = *bootstrapped[i];
+    const auto& b = results[i];
     if (b) {
       r.details["bootstrap_error"] = b->error;
       r.details["bootstrap_error_text"] = ResultText(b->error, s.ResultDecimals);
@@ -168,7 +178,8 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   std::vector<TimeRow> rows;
   std::optional<Json> ranges;
   if (automatic) {
-    // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic rows).
+    // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic
+    // rows).
     plan.sliding = false;
     for (TimeRow& r : RunTimeMethods(*store, plan)) rows.push_back(std::move(r));
     AutoRun run = RunAutoRows(*store);
@@ -199,7 +210,8 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
 void AddTimeCommand(CLI::App& app, int& exitStatus) {
   auto a = std::make_shared<TimeArgs>();
   CLI::App* cmd = app.add_subcommand(
-      "time", "Time the minimum of a light curve by one or more methods (default: --sliding --tracing)");
+      "time",
+      "Time the minimum of a light curve by one or more methods (default: --sliding --tracing)");
   cmd->add_option("FILE", a->session.file, "Light-curve file (CSV: HJD, magnitude)")->required();
   cmd->add_flag("--cv", a->session.cv, "Use the \"--Mags (C-V)\" sign convention");
   cmd->add_option("--delete", a->deleteList, "Delete points I,J,... (1-based, as in the file)");
@@ -232,9 +244,8 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_option("--bootstrap", *bootstrap,
                   "Estimate each method's error also from N resampled light curves (seeded)")
       ->check(CLI::Range(2, 100000));
-  cmd->callback([a, automatic, bootstrap, &exitStatus] {
-    exitStatus = RunTime(*a, *automatic, *bootstrap);
-  });
+  cmd->callback(
+      [a, automatic, bootstrap, &exitStatus] { exitStatus = RunTime(*a, *automatic, *bootstrap); });
 }
 
 }  // namespace vantor::cli

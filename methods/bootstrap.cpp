@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -33,10 +34,15 @@ struct LocalFit {
   double value, leverage;
 };
 
-std::optional<LocalFit> FitLocal(const Store& s, int i, int k) {
+// The k nearest neighbours of a point of a time-ordered series are a run of
+// consecutive points: [first, last] grows from i towards the nearer side, the
+// earlier on a tie.
+struct Neighbours {
+  int first, last;
+};
+
+Neighbours NearestRun(const Store& s, int i, int k) {
   const int n = s.NPoints;
-  // The k nearest neighbours of a point of a time-ordered series are a run
-  // of consecutive points; grow it towards the nearer side, the earlier on a tie.
   int a = i, b = i;
   while (b - a + 1 < k) {
     if (a == 1) {
@@ -49,13 +55,24 @@ std::optional<LocalFit> FitLocal(const Store& s, int i, int k) {
       ++b;
     }
   }
+  return {a, b};
+}
+
+// x and w receive the scaled distances and tricube weights of the run (the
+// caller's scratch space, so that no point allocates anything).
+std::optional<LocalFit> FitLocal(const Store& s, int i, Neighbours run, std::vector<double>& x,
+                                 std::vector<double>& w) {
+  const int a = run.first, b = run.last;
   const double d = std::max(s.RelTime[i] - s.RelTime[a], s.RelTime[b] - s.RelTime[i]);
   if (!(d > 0)) return std::nullopt;
 
   // Tricube weights of x = (t - t_i) / d, the weighted sums of the powers of
   // x, then the first row of the inverse of the 3 x 3 normal matrix by cofactors.
   const int count = b - a + 1;
-  std::vector<double> x(count), w(count);
+  if (static_cast<int>(x.size()) < count) {
+    x.resize(count);
+    w.resize(count);
+  }
   std::array<double, 5> S{};
   for (int j = 0; j < count; ++j) {
     x[j] = (s.RelTime[a + j] - s.RelTime[i]) / d;
@@ -92,17 +109,24 @@ struct SpanFit {
   double crossValidation = 0;
 };
 
-std::optional<SpanFit> FitSpan(const Store& s, int k) {
+// Fits span k at every point. A span can only win with a leave-one-out sum
+// below `bound`, the best one so far: the sum only grows as points are added
+// (its terms are squares), so the fit stops, with nothing, as soon as the
+// partial sum reaches the bound. The sums of the spans that are completed are
+// the same as without the bound, term by term, so the chosen span is too.
+std::optional<SpanFit> FitSpan(const Store& s, int k, double bound, std::vector<double>& x,
+                               std::vector<double>& w) {
   SpanFit f;
   f.value.assign(s.NPoints + 1, 0.0);
   f.leverage.assign(s.NPoints + 1, 0.0);
   for (int i = 1; i <= s.NPoints; ++i) {
-    const auto local = FitLocal(s, i, k);
+    const auto local = FitLocal(s, i, NearestRun(s, i, k), x, w);
     if (!local) return std::nullopt;
     f.value[i] = local->value;
     f.leverage[i] = local->leverage;
     const double r = (s.Mag[i] - local->value) / (1 - local->leverage);
     f.crossValidation += r * r;
+    if (!(f.crossValidation < bound)) return std::nullopt;
   }
   if (!std::isfinite(f.crossValidation)) return std::nullopt;
   return f;
@@ -166,8 +190,10 @@ MethodResult<SmoothModel> SmoothEclipse(const Store& s) {
   std::optional<SpanFit> best;
   int bestSpan = 0;
   const int largest = std::min(n, std::max(kMinSmoothPoints, n / 2));
+  std::vector<double> x, w;
   for (int k = kMinSmoothPoints; k <= largest; k = NextSpan(k)) {
-    auto f = FitSpan(s, k);
+    const double bound = best ? best->crossValidation : std::numeric_limits<double>::infinity();
+    auto f = FitSpan(s, k, bound, x, w);
     if (f && (!best || f->crossValidation < best->crossValidation)) {
       best = std::move(f);
       bestSpan = k;
@@ -200,15 +226,32 @@ MethodResult<SmoothModel> SmoothEclipse(const Store& s) {
   return m;
 }
 
+namespace {
+
+std::optional<Refusal> CheckRuns(int n) {
+  if (n < 2 || n > kMaxBootstrapRuns) {
+    return Refusal{"The bootstrap needs between 2 and " + std::to_string(kMaxBootstrapRuns) +
+                   " resampled light curves; " + std::to_string(n) + " were asked for."};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
                                               uint64_t seed) {
-  if (n < 2 || n > kMaxBootstrapRuns) {
-    return Refuse("The bootstrap needs between 2 and " + std::to_string(kMaxBootstrapRuns) +
-                  " resampled light curves; " + std::to_string(n) + " were asked for.");
-  }
-  assert(timeOf);
+  if (const auto refused = CheckRuns(n)) return std::unexpected(*refused);
   const auto model = SmoothEclipse(s);
   if (!model) return std::unexpected(model.error());
+  return BootstrapErrors(s, *model, timeOf, n, seed);
+}
+
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const BootstrapTiming& timeOf, int n, uint64_t seed) {
+  if (const auto refused = CheckRuns(n)) return std::unexpected(*refused);
+  assert(timeOf);
+  assert(static_cast<int>(model.fit.size()) == s.NPoints + 1 &&
+         static_cast<int>(model.residual.size()) == s.NPoints + 1);
 
   const int points = s.NPoints;
   BootstrapRng rng(seed);
@@ -216,12 +259,12 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
   std::vector<double> times;
   times.reserve(n);
   BootstrapResult r;
-  r.span = model->span;
-  r.residualRms = model->rms;
+  r.span = model.span;
+  r.residualRms = model.rms;
   for (int run = 0; run < n; ++run) {
     *work = s;
     for (int i = 1; i <= points; ++i) {
-      work->Mag[i] = model->fit[i] + model->residual[1 + rng.Below(points)];
+      work->Mag[i] = model.fit[i] + model.residual[1 + rng.Below(points)];
     }
     ComputeRanges(*work);
     const auto t = timeOf(*work);
@@ -262,6 +305,26 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup&
                                               uint64_t seed) {
   if (std::holds_alternative<TracingSetup>(setup)) return Refuse(kTracingNoBootstrap);
   return BootstrapErrors(s, TimingOf(setup), n, seed);
+}
+
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const MethodSetup& setup, int n, uint64_t seed) {
+  if (std::holds_alternative<TracingSetup>(setup)) return Refuse(kTracingNoBootstrap);
+  return BootstrapErrors(s, model, TimingOf(setup), n, seed);
+}
+
+std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
+    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed) {
+  std::vector<MethodResult<BootstrapResult>> results;
+  results.reserve(setups.size());
+  // Only methods that bootstrap need the model; the tracing paper refuses at once.
+  std::optional<MethodResult<SmoothModel>> model;
+  for (const MethodSetup& setup : setups) {
+    if (!model && !std::holds_alternative<TracingSetup>(setup)) model = SmoothEclipse(s);
+    results.push_back(model && *model ? BootstrapErrors(s, **model, setup, n, seed)
+                                      : BootstrapErrors(s, setup, n, seed));
+  }
+  return results;
 }
 
 }  // namespace vantor

@@ -130,6 +130,15 @@ struct BootstrapResult {
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
                                               uint64_t seed = kBootstrapSeed);
 
+// The same with the smooth model given: SmoothEclipse(s), made once for the
+// light curve and shared by every method of a run (it depends on the working
+// set alone), so that each method costs only its own timings. Gives the same
+// result as the form above whenever SmoothEclipse(s) delivers that model;
+// where it refuses, call the form above, whose messages keep their order.
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const BootstrapTiming& timeOf, int n,
+                                              uint64_t seed = kBootstrapSeed);
+
 // The message for the tracing paper, which has no bootstrap.
 inline constexpr const char* kTracingNoBootstrap =
     "The tracing paper's time is the fold chosen by hand.";
@@ -143,5 +152,15 @@ BootstrapTiming TimingOf(const MethodSetup& setup);
 // timing), so that a Fourier fit starts from the parameters it fitted.
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup& setup, int n,
                                               uint64_t seed = kBootstrapSeed);
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const MethodSetup& setup, int n,
+                                              uint64_t seed = kBootstrapSeed);
+
+// Bootstraps several methods of one light curve: builds the smooth model
+// once and runs BootstrapErrors for each setup with it (or, where the model
+// refuses, the form that makes its own, so every message stays as it is).
+// One result per setup, in order.
+std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
+    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed = kBootstrapSeed);
 
 }  // namespace vantor

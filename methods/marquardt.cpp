@@ -3,8 +3,11 @@
 // GaussJordan is a template and lives in the header.
 #include "methods/marquardt.h"
 
+#include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
+#include <utility>
 
 namespace vantor {
 
@@ -22,24 +25,118 @@ std::string_view SolverNoteText(SolverNote note) {
 
 namespace {
 
-// The model and its derivatives, written into v; inlined into the loop over
-// the points, where it does nearly all the work of a fit.
-inline void EvaluateFourierModel(double t, const ParamVector& p, FourierModelValue& v) {
-  const double xo = p[8];
-  const double w = p[7];
-  const double s = t - xo;
-  const double a = w * s;
-  v.y = p[6];
-  double sum = 0.0;  // S = sum k Ak sin(k a)
-  for (int k = 1; k <= 5; ++k) {
-    const double ka = k * a;
-    v.dyda[k] = std::cos(ka) - 1.0;
-    v.y += p[k] * v.dyda[k];
-    sum += k * p[k] * std::sin(ka);
+// Two doubles side by side in one SSE2 register (GCC and Clang vector
+// extension), and the same bits read as two 64-bit integers.
+using Pair = double __attribute__((vector_size(16)));
+using PairBits = unsigned long long __attribute__((vector_size(16)));
+
+// Reduction of an angle to [-pi/4, pi/4] (Cody and Waite): pi/2 in three
+// parts, the first two with 33 significant bits, so that q times either is
+// exact for |q| < 2^20; the same constants as fdlibm's __ieee754_rem_pio2.
+constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
+constexpr double kPio2Part1 = 0x1.921fb544p+0;
+constexpr double kPio2Part2 = 0x1.0b4611a6p-34;
+constexpr double kPio2Part3 = 0x1.3198a2e037073p-69;
+// Largest |angle| reduced that way (|q| <= 2^19 + 1); anything larger, and
+// anything not finite, goes to the library's sin and cos.
+constexpr double kReducedLimit = 0x1p19;
+// Adding and subtracting 1.5 * 2^52 rounds to the nearest integer.
+constexpr double kRoundShift = 0x1.8p52;
+
+// Both elements x: a constant the compiler keeps as one vector.
+constexpr Pair Both(double x) { return Pair{x, x}; }
+
+// Sine and cosine of both elements of a, within about one unit in the last
+// place: the reduction above, then fdlibm's polynomials on [-pi/4, pi/4]
+// (__kernel_sin and __kernel_cos), then the quadrant. One branch-free pass
+// for two angles, with no call that would push the caller's sums out of the
+// registers; it is the only sine and cosine the fit uses, so that a point's
+// model value does not depend on whether it was computed alone or in a pair.
+inline void SinCos(Pair a, Pair& sinA, Pair& cosA) {
+  if (!(std::abs(a[0]) <= kReducedLimit && std::abs(a[1]) <= kReducedLimit)) {
+    sinA = Pair{std::sin(a[0]), std::sin(a[1])};
+    cosA = Pair{std::cos(a[0]), std::cos(a[1])};
+    return;
   }
-  v.dyda[6] = 1.0;
-  v.dyda[7] = -s * sum;
-  v.dyda[8] = w * sum;
+  const Pair shifted = a * Both(kTwoOverPi) + Both(kRoundShift);
+  const Pair q = shifted - Both(kRoundShift);
+  const PairBits quadrant = std::bit_cast<PairBits>(shifted);
+  const Pair r = ((a - q * Both(kPio2Part1)) - q * Both(kPio2Part2)) - q * Both(kPio2Part3);
+  const Pair z = r * r;
+
+  // fdlibm's coefficients S1..S6 and C1..C6.
+  const Pair sinPoly =
+      Both(8.33333333332248946124e-03) +
+      z * (Both(-1.98412698298579493134e-04) +
+           z * (Both(2.75573137070700676789e-06) +
+                z * (Both(-2.50507602534068634195e-08) + z * Both(1.58969099521155010221e-10))));
+  const Pair sinR = r + z * r * (Both(-1.66666666666666324348e-01) + z * sinPoly);
+  const Pair cosPoly = z * (Both(4.16666666666666019037e-02) +
+                            z * (Both(-1.38888888888741095749e-03) +
+                                 z * (Both(2.48015872894767294178e-05) +
+                                      z * (Both(-2.75573143513906633035e-07) +
+                                           z * (Both(2.08757232129817482790e-09) +
+                                                z * Both(-1.13596475577881948265e-11))))));
+  const Pair half = Both(0.5) * z;
+  const Pair one = Both(1.0) - half;
+  const Pair cosR = one + (((Both(1.0) - one) - half) + z * cosPoly);
+
+  // Odd quadrants swap sine and cosine; quadrants 2 and 3 negate the sine,
+  // 1 and 2 the cosine.
+  const PairBits swap = -(quadrant & 1);
+  const PairBits sinBits = std::bit_cast<PairBits>(sinR);
+  const PairBits cosBits = std::bit_cast<PairBits>(cosR);
+  const PairBits sinOut = ((sinBits & ~swap) | (cosBits & swap)) ^ ((quadrant & 2) << 62);
+  const PairBits cosOut = ((cosBits & ~swap) | (sinBits & swap)) ^ (((quadrant + 1) & 2) << 62);
+  sinA = std::bit_cast<Pair>(sinOut);
+  cosA = std::bit_cast<Pair>(cosOut);
+}
+
+// The model and its derivatives, written into v; inlined into the loop over
+// the points, where it does nearly all the work of a fit. The harmonics come
+// from one sine and cosine of a by angle addition,
+//   cos((k+1) a) = cos(k a) cos(a) - sin(k a) sin(a),
+//   sin((k+1) a) = sin(k a) cos(a) + cos(k a) sin(a),
+// which differs from cos(k a) of the library by a few units in the last place
+// (far below anything a fit resolves) and costs a fifth of five calls.
+//
+// T is double for one point, or a Pair (below) for two points side by side;
+// both do the same operations in the same order, so a point's values do not
+// depend on which form computed them. d[1..8] receives the derivatives.
+template <class T, size_t... K>
+inline T EvaluateFourierModel(T s, T cosA, T sinA, const ParamVector& p, T* d,
+                              std::index_sequence<K...>) {
+  T ck = cosA;
+  T sk = sinA;
+  T y = T{} + p[6];
+  T sum = T{};  // S = sum k Ak sin(k a)
+  // One harmonic k: its terms, then the angle (k + 1) a; written out for
+  // k = 1..5 at compile time.
+  const auto harmonic = [&](int k) {
+    d[k] = ck - 1.0;
+    y += p[k] * d[k];
+    sum += k * p[k] * sk;
+    const T next = ck * cosA - sk * sinA;
+    sk = sk * cosA + ck * sinA;
+    ck = next;
+  };
+  (harmonic(static_cast<int>(K) + 1), ...);
+  d[6] = T{} + 1.0;
+  d[7] = -s * sum;
+  d[8] = p[7] * sum;
+  return y;
+}
+
+template <class T>
+inline T EvaluateFourierModel(T s, T cosA, T sinA, const ParamVector& p, T* d) {
+  return EvaluateFourierModel(s, cosA, sinA, p, d, std::make_index_sequence<5>{});
+}
+
+inline void EvaluateFourierModel(double t, const ParamVector& p, FourierModelValue& v) {
+  const double s = t - p[8];
+  Pair sinA, cosA;
+  SinCos(Pair{p[7] * s, p[7] * s}, sinA, cosA);
+  v.y = EvaluateFourierModel(s, cosA[0], sinA[0], p, v.dyda.data());
 }
 
 }  // namespace
@@ -52,28 +149,118 @@ FourierModelValue FourierModel(double t, const ParamVector& p) {
 
 namespace {
 
-// The sums of CurvatureAndGradient over the points, into c, g and chi. With
-// kAllInOrder the fitted parameters are 1..8 in order (the Fourier fit's
-// case) and the loops have fixed bounds the compiler can unroll; the
-// arithmetic is the same in both forms, term by term and in the same order.
-template <bool kAllInOrder>
+// The sums of CurvatureAndGradient over the points, into c, g and chi, for any
+// parameter list: the lower triangle of the fitted parameters, point by point.
 void AccumulateSums(std::span<const double> t, std::span<const double> y,
                     std::span<const double> sigma, int nData, const ParamVector& params,
                     const std::array<int, 9>& index, int nFit, Matrix8& c, ParamVector& g,
                     double& chi) {
-  const int n = kAllInOrder ? kFourierParams : nFit;
   FourierModelValue m;
   for (int i = 1; i <= nData; ++i) {
     EvaluateFourierModel(t[i], params, m);
     const double w = 1.0 / (sigma[i] * sigma[i]);
     const double dy = y[i] - m.y;
-    for (int j = 1; j <= n; ++j) {
-      const double wt = m.dyda[kAllInOrder ? j : index[j]] * w;
-      for (int k = 1; k <= j; ++k) c[j][k] += wt * m.dyda[kAllInOrder ? k : index[k]];
+    for (int j = 1; j <= nFit; ++j) {
+      const double wt = m.dyda[index[j]] * w;
+      for (int k = 1; k <= j; ++k) c[j][k] += wt * m.dyda[index[k]];
       g[j] += dy * wt;
     }
     chi += dy * dy * w;
   }
+}
+
+// One pair of points as the sums need it: the derivatives d(1..8), the
+// weighted derivatives wt(j) = d(j) w, the residual dy and the weight w.
+struct EvaluatedPair {
+  Pair d[kFourierParams + 1];
+  Pair wt[kFourierParams + 1];
+  Pair dy, w;
+};
+
+using PairMatrix = Pair[kFourierParams + 1][kFourierParams + 1];
+
+// Row J of the lower triangle over a block of pairs, cc(J, K) += wt(J) d(K)
+// for K = 1..J, pair after pair: the J sums stay in registers for the whole
+// block and go back to memory once.
+template <size_t J, size_t... K>
+inline void AddTriangleRow(PairMatrix& cc, const EvaluatedPair* block, int pairs,
+                           std::index_sequence<K...>) {
+  Pair acc[] = {cc[J][K + 1]...};
+  for (int b = 0; b < pairs; ++b) {
+    const Pair wt = block[b].wt[J];
+    ((acc[K] += wt * block[b].d[K + 1]), ...);
+  }
+  ((cc[J][K + 1] = acc[K]), ...);
+}
+
+// Every row J = 1..8, written out at compile time.
+template <size_t... J>
+inline void AddTriangle(PairMatrix& cc, const EvaluatedPair* block, int pairs,
+                        std::index_sequence<J...>) {
+  (AddTriangleRow<J + 1>(cc, block, pairs, std::make_index_sequence<J + 1>{}), ...);
+}
+
+// The gradient g(K) += dy wt(K), K = 1..8, and chi += dy dy w, the same way.
+template <size_t... K>
+inline void AddGradient(Pair* gg, Pair& chi, const EvaluatedPair* block, int pairs,
+                        std::index_sequence<K...>) {
+  Pair acc[] = {gg[K + 1]...};
+  Pair chiAcc = chi;
+  for (int b = 0; b < pairs; ++b) {
+    const Pair dy = block[b].dy;
+    ((acc[K] += dy * block[b].wt[K + 1]), ...);
+    chiAcc += dy * dy * block[b].w;
+  }
+  ((gg[K + 1] = acc[K]), ...);
+  chi = chiAcc;
+}
+
+// The same sums for the Fourier fit's case, all eight parameters in order,
+// two points at a time: element 0 of each vector sums the odd-numbered points,
+// element 1 the even ones, and the two halves are added at the end. The
+// points go in blocks: first the models of the whole block (long chains of
+// dependent multiplications, independent from pair to pair, which the
+// processor overlaps), then the 36 + 8 + 1 sums over the block, row by row.
+// Each sum still adds its points in order; only the split into halves
+// differs from the point-by-point form, by rounding.
+void AccumulateSumsAllInOrder(std::span<const double> t, std::span<const double> y,
+                              std::span<const double> sigma, int nData, const ParamVector& params,
+                              Matrix8& c, ParamVector& g, double& chi) {
+  constexpr int n = kFourierParams;
+  constexpr int kBlock = 16;
+  EvaluatedPair block[kBlock];
+  PairMatrix cc = {};
+  Pair gg[n + 1] = {};
+  Pair chiPair = {0.0, 0.0};
+  const double xo = params[8];
+  const double omega = params[7];
+  for (int first = 1; first <= nData; first += 2 * kBlock) {
+    const int pairs = std::min(kBlock, (nData - first + 2) / 2);
+    for (int b = 0; b < pairs; ++b) {
+      // The last point of an odd count is paired with a copy of itself of
+      // weight 0, which adds nothing.
+      const int i = first + 2 * b;
+      const bool second = i + 1 <= nData;
+      const int i2 = second ? i + 1 : i;
+      const Pair s = {t[i] - xo, t[i2] - xo};
+      Pair sinA, cosA;
+      SinCos(omega * s, sinA, cosA);
+      EvaluatedPair& e = block[b];
+      const Pair model = EvaluateFourierModel(s, cosA, sinA, params, e.d);
+      const Pair sig = {sigma[i], sigma[i2]};
+      e.w = 1.0 / (sig * sig);
+      if (!second) e.w[1] = 0.0;
+      e.dy = Pair{y[i], y[i2]} - model;
+      for (int j = 1; j <= n; ++j) e.wt[j] = e.d[j] * e.w;
+    }
+    AddTriangle(cc, block, pairs, std::make_index_sequence<n>{});
+    AddGradient(gg, chiPair, block, pairs, std::make_index_sequence<n>{});
+  }
+  for (int j = 1; j <= n; ++j) {
+    for (int k = 1; k <= j; ++k) c[j][k] = cc[j][k][0] + cc[j][k][1];
+    g[j] = gg[j][0] + gg[j][1];
+  }
+  chi = chiPair[0] + chiPair[1];
 }
 
 }  // namespace
@@ -98,9 +285,9 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
     if (lista[j] != j) allInOrder = false;
   }
   if (allInOrder) {
-    AccumulateSums<true>(t, y, sigma, nData, params, index, nFit, c, g, chi);
+    AccumulateSumsAllInOrder(t, y, sigma, nData, params, c, g, chi);
   } else {
-    AccumulateSums<false>(t, y, sigma, nData, params, index, nFit, c, g, chi);
+    AccumulateSums(t, y, sigma, nData, params, index, nFit, c, g, chi);
   }
   for (int j = 1; j <= nFit; ++j) {
     for (int k = 1; k <= j; ++k) curv[j][k] = c[j][k];

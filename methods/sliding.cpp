@@ -141,6 +141,59 @@ void ComputeAreaDiff(const std::vector<double>& GridMag, int m, double h,
   }
 }
 
+void ComputeAreaDiffWhereNeeded(const std::vector<double>& GridMag, int m, double h,
+                                std::vector<double>& AreaDiff) {
+  if (m < 1) {
+    AreaDiff.assign(1, 0.0);
+    return;
+  }
+  const auto& y = GridMag;
+  std::vector<double> term(2 * m, 0.0);
+  double total = 0;  // sum of |term|: bounds every partial sum
+  for (int p = 1; p <= 2 * m - 1; ++p) {
+    term[p] = h * ((y[p] + y[p + 1]) / 2 - (y[p + m] + y[p + m + 1]) / 2);
+    total += std::fabs(term[p]);
+  }
+  // The literal sum of position c: term(c), term(c + 1), ..., term(c + m - 1)
+  // added in that order, as ComputeAreaDiff does.
+  const auto literal = [&](int c) {
+    double sum = 0;
+    for (int j = 0; j <= m - 1; ++j) sum += term[c + j];
+    return sum;
+  };
+  // Positions 2..m by a running sum: add the term that enters the window,
+  // subtract the one that leaves. Its rounding differs from the literal sum's
+  // by less than `slack`: the literal sum is within (m - 1) u total of the
+  // exact one, the running sum within (m - 1) u total plus 2 u total per step
+  // (u = 2^-53); slack doubles that and more.
+  const double slack = (8.0 * m + 8.0) * 0x1p-53 * total * 1.1;
+  if (!std::isfinite(slack)) {
+    ComputeAreaDiff(GridMag, m, h, AreaDiff);  // a value that is not finite: every sum as written
+    return;
+  }
+  AreaDiff.assign(m + 1, 0.0);
+  AreaDiff[1] = literal(1);
+  for (int c = 1; c < m; ++c) AreaDiff[c + 1] = (AreaDiff[c] - term[c]) + term[c + m];
+
+  // The smallest |literal(c)| is at most least = min |AreaDiff(c)| + slack. A
+  // position whose |AreaDiff| exceeds least + slack cannot hold it nor tie
+  // with it; every other one gets its literal sum. Then the positions within
+  // kMaxHalfWidth of the smallest, which the line fit may use, get theirs.
+  double least = kAreaDiffBound;
+  for (int c = 1; c <= m; ++c) least = std::min(least, std::fabs(AreaDiff[c]) + slack);
+  std::vector<char> exact(m + 1, 0);
+  for (int c = 1; c <= m; ++c) {
+    if (std::fabs(AreaDiff[c]) - slack > least) continue;
+    AreaDiff[c] = literal(c);
+    exact[c] = 1;
+  }
+  const int cmin = SmallestAreaDiff(AreaDiff, m);
+  if (cmin == 0) return;
+  for (int c = std::max(1, cmin - kMaxHalfWidth); c <= std::min(m, cmin + kMaxHalfWidth); ++c) {
+    if (!exact[c]) AreaDiff[c] = literal(c);
+  }
+}
+
 int SmallestAreaDiff(const std::vector<double>& AreaDiff, int m) {
   double best = kAreaDiffBound;
   int cmin = 0;
@@ -219,7 +272,7 @@ MethodResult<SlidingResult> SlidingIntegrations(std::span<const double> T,
   std::vector<double> GridT, GridMag, AreaDiff;
   double h = 0;
   const int m = ResampleUniform(T, Y, n, GridT, GridMag, h);
-  ComputeAreaDiff(GridMag, m, h, AreaDiff);
+  ComputeAreaDiffWhereNeeded(GridMag, m, h, AreaDiff);
   return SolveAreaDiff(GridT, AreaDiff, n, m, h);
 }
 

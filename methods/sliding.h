@@ -70,6 +70,17 @@ LineFit FitLine(const std::vector<double>& X, const std::vector<double>& Y, int 
 void ComputeAreaDiff(const std::vector<double>& GridMag, int m, double h,
                      std::vector<double>& AreaDiff);
 
+// ComputeAreaDiff in O(m) time for the method's own use: a running sum gives
+// every position, and the literal sum of ComputeAreaDiff replaces it wherever
+// the running sum cannot rule out the smallest |AreaDiff| (the running sum's
+// rounding is bounded, so that is one or a few positions) and within 5
+// positions of the smallest, where the line fit may look. SmallestAreaDiff and the
+// line fit about it therefore give exactly what they give on ComputeAreaDiff's
+// array. When some value is not finite, it is ComputeAreaDiff; when the sums
+// cannot be told apart (a flat stretch), it does its O(m^2) work.
+void ComputeAreaDiffWhereNeeded(const std::vector<double>& GridMag, int m, double h,
+                                std::vector<double>& AreaDiff);
+
 // Returns the window position with the smallest |AreaDiff(c)|, scanning c = 1..m
 // upwards from a bound of 99 and replacing only on a strictly smaller value (the
 // first one wins a tie); 0 when every |AreaDiff| is 99 or more.
@@ -88,11 +99,11 @@ FitRange LineFitRange(int cmin, int m);
 struct SlidingResult {
   // rel_time: tmin, relative days; error: the estimate sqrt(S / m), days.
   Minimum minimum;
-  int n;        // points in the stretch
-  int m;        // grid steps per integration window
-  int cmin;     // window position of the smallest |AreaDiff|
-  int w;        // half-width of the line fit
-  double h;     // grid step, days
+  int n;     // points in the stretch
+  int m;     // grid steps per integration window
+  int cmin;  // window position of the smallest |AreaDiff|
+  int w;     // half-width of the line fit
+  double h;  // grid step, days
 };
 
 // Runs the method on the stretch T(1..n), Y(1..n): resamples, forms AreaDiff,

@@ -636,17 +636,22 @@ void FrmMain::mBootstrap_Click() {
   const Store& s = store_;
   std::vector<BootstrapLine> lines;
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The delivered rows' own setups, as their methods delivered them (a
+  // Fourier fit starts from the parameters it fitted), bootstrapped together
+  // so that the smooth model is made once.
+  std::vector<MethodSetup> setups;
+  for (int row = 1; row <= 6; ++row) {
+    if (Text[row]->text().isEmpty() || !delivered_[row]) continue;
+    setups.push_back(BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing));
+  }
+  const auto results = BootstrapErrorsOfAll(s, setups, kBootstrapMenuRuns);
+  size_t next = 0;
   for (int row = 1; row <= 6; ++row) {
     if (Text[row]->text().isEmpty()) continue;
     BootstrapLine line{Label[row + 1]->text(), Text[row + 6]->text(), {}, {}, {}};
-    // The row's own setup, as its method delivered it; a Fourier fit starts
-    // from the parameters it fitted.
     if (!delivered_[row]) {
       line.note = QStringLiteral("No method delivered this result: it was typed into the row.");
-    } else if (const auto b = BootstrapErrors(
-                   s, BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing),
-                   kBootstrapMenuRuns);
-               b) {
+    } else if (const auto& b = results[next++]; b) {
       line.bootstrapError = Q(ResultText(b->error, s.ResultDecimals));
       line.delivered = QStringLiteral("%1 of %2").arg(b->delivered).arg(kBootstrapMenuRuns);
       line.note = QStringLiteral("smooth span %1, residual RMS %2 mag")

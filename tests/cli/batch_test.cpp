@@ -35,6 +35,31 @@ TEST(CliBatch, CsvRowPerFileAndMethodWithARefusedFileInBetween) {
   EXPECT_NE(run.err.find("one_column.txt: Sorry"), std::string::npos);
 }
 
+// Any number of threads writes the same rows in the order of the files, the
+// same messages (progress lines included: more than five files) and the same
+// status, with unreadable files among readable ones, as CSV and as JSON.
+TEST(CliBatch, OutputIsTheSameForAnyNumberOfJobs) {
+  std::string files;
+  for (const char* f : {"examples/eclipse_header.csv", "tests/data/no_comma.csv",
+                        "tests/data/real/CMDra7024.csv", "examples/eclipse_no_header.csv",
+                        "tests/data/real/CMDra7023.csv", "tests/data/not_a_number.csv",
+                        "examples/eclipse_three_columns.csv", "tests/data/real/testleft.csv"}) {
+    files += " " + SourcePath(f);
+  }
+  for (const std::string options : {"batch", "batch --auto --json"}) {
+    const CliRun one = RunCli(options + " --jobs 1" + files);
+    EXPECT_EQ(one.status, 1) << options;
+    EXPECT_NE(one.err.find("[8/8]"), std::string::npos) << options;
+    for (const std::string jobs : {" --jobs 2", " --jobs 3", " -j 16", ""}) {
+      const CliRun many = RunCli(options + jobs + files);
+      EXPECT_EQ(many.status, one.status) << options << jobs;
+      EXPECT_EQ(many.out, one.out) << options << jobs;
+      EXPECT_EQ(many.err, one.err) << options << jobs;
+    }
+  }
+  EXPECT_EQ(RunCli("batch --jobs 0" + files).status, 2);
+}
+
 TEST(CliBatch, AutoTimesEveryRangeMethodAndAgreesWithTimeAuto) {
   const CliRun batch = RunCli("batch --auto --json " + kReal);
   ASSERT_EQ(batch.status, 0) << batch.err;
@@ -55,8 +80,7 @@ TEST(CliBatch, AutoTimesEveryRangeMethodAndAgreesWithTimeAuto) {
     // CM Dra 7024, published 58739.9291169.
     EXPECT_NEAR(results[k]["time"].get<double>(), 58739.9291169, 0.0005);
   }
-  EXPECT_EQ(files[0]["combination"]["weighted_mean_text"],
-            t["combination"]["weighted_mean_text"]);
+  EXPECT_EQ(files[0]["combination"]["weighted_mean_text"], t["combination"]["weighted_mean_text"]);
 }
 
 TEST(CliBatch, AutoRefusesALightCurveWithoutAnEclipse) {
@@ -99,7 +123,8 @@ TEST(CliBootstrap, ErrorsBesideTheMethodsOwnAndReproducible) {
     EXPECT_LT(e, 1e-4) << r["method"];
     EXPECT_EQ(r["bootstrap_delivered"], 40);
   }
-  EXPECT_EQ(RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") + " --bootstrap 1").status, 2);
+  EXPECT_EQ(RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") + " --bootstrap 1").status,
+            2);
 }
 
 }  // namespace

@@ -102,6 +102,37 @@ TEST(BootstrapErrors, SameSeedSameNumbersOtherSeedOtherNumbers) {
   EXPECT_NE(a->error, c->error);
 }
 
+// One smooth model shared by several methods gives each of them exactly what
+// a model of its own gives, and the tracing paper and a refused model keep
+// their messages.
+TEST(BootstrapErrors, SharedSmoothModelGivesEachMethodItsOwnResult) {
+  BootstrapRng noise(14);
+  auto s = std::make_unique<Store>();
+  LoadEclipse(*s, 0.01, noise);
+  const std::vector<MethodSetup> setups{KvwSetup{{10, 60}, {}}, TracingSetup{},
+                                        ParabolaSetup{{20, 50}}, KvwSetup{{5, 65}, {}}};
+  const auto shared = BootstrapErrorsOfAll(*s, setups, 40, 7);
+  ASSERT_EQ(shared.size(), setups.size());
+  for (size_t i = 0; i < setups.size(); ++i) {
+    const auto own = BootstrapErrors(*s, setups[i], 40, 7);
+    ASSERT_EQ(shared[i].has_value(), own.has_value()) << i;
+    if (!own) {
+      EXPECT_EQ(shared[i].error(), own.error()) << i;
+      continue;
+    }
+    EXPECT_EQ(shared[i]->error, own->error) << i;
+    EXPECT_EQ(shared[i]->mean, own->mean) << i;
+    EXPECT_EQ(shared[i]->delivered, own->delivered) << i;
+    EXPECT_EQ(shared[i]->span, own->span) << i;
+  }
+  EXPECT_EQ(shared[1].error().message, kTracingNoBootstrap);
+
+  s->NPoints = kMinSmoothPoints - 1;  // the model refuses: each method says why
+  const auto refused = BootstrapErrorsOfAll(*s, setups, 40, 7);
+  ASSERT_FALSE(refused[0].has_value());
+  EXPECT_EQ(refused[0].error(), BootstrapErrors(*s, setups[0], 40, 7).error());
+}
+
 TEST(BootstrapErrors, ScatterMatchesFreshNoiseAndLeavesTheStoreAlone) {
   // The scatter of the time over fresh noise realisations is what the
   // bootstrap, from one light curve alone, has to estimate.

@@ -88,6 +88,45 @@ TEST(FourierModel, DerivativesMatchCentralDifferences) {
   }
 }
 
+TEST(FourierModel, AgreesWithTheLibrarysHarmonicsEverywhere) {
+  // The fit's own sine and cosine and the harmonics by angle addition against
+  // cos(k a) and sin(k a) of the library, over angles in every quadrant, at
+  // the quadrant boundaries, beyond the reduced range (2^19 radians) and
+  // far beyond. The library's k a itself is rounded (by up to |a| 2^-53 for
+  // k = 3 and 5), so the tolerance grows with |a|; otherwise it is a few units
+  // in the last place.
+  const ParamVector base{0, 0.3, -0.08, 0.05, 0.02, -0.01, 0.7, 1.0, 0.0};
+  std::vector<double> angles{0.0,
+                             1e-300,
+                             -1e-9,
+                             0.5,
+                             -0.785398,
+                             0.785399,
+                             1.5707963267948966,
+                             -3.141592653589793,
+                             4.71238898038469,
+                             100.25,
+                             -2345.678,
+                             524287.9,
+                             524288.5,
+                             -1e7,
+                             3.0e12};
+  for (int i = 0; i < 200; ++i) angles.push_back(-60.0 + 0.6037 * i);
+  for (const double a : angles) {
+    const double tol = 4e-15 + 1e-15 * std::abs(a);
+    const FourierModelValue v = FourierModel(a, base);  // W = 1, Xo = 0: angle a
+    double y = base[6], sum = 0;
+    for (int k = 1; k <= 5; ++k) {
+      const double ck = std::cos(k * a) - 1.0;
+      EXPECT_NEAR(v.dyda[k], ck, tol) << "a " << a << ", k " << k;
+      y += base[k] * ck;
+      sum += k * base[k] * std::sin(k * a);
+    }
+    EXPECT_NEAR(v.y, y, tol) << "a " << a;
+    EXPECT_NEAR(v.dyda[8], sum, tol) << "a " << a;
+  }
+}
+
 // ----------------------------------------------------------------------------
 
 TEST(CurvatureAndGradient, HandComputedSumsFollowTheParameterList) {
