@@ -5,6 +5,9 @@
 // integrations; then combined as "Calc. Means" does. Output: a CSV row per file and method plus
 // one for the combination, or one JSON array. A file that cannot be read gets
 // its own error and does not stop the others.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -16,6 +19,7 @@
 
 #include "cli/auto_run.h"
 #include "cli/commands.h"
+#include "cli/json_out.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
@@ -32,8 +36,25 @@ struct BatchArgs {
   std::string out;
 };
 
-// More files than this get a progress line on stderr.
+// More files than this get a progress line on stderr, when stderr is a
+// terminal (a log file gets no carriage returns or escape sequences).
 constexpr size_t kProgressAbove = 5;
+
+// The input that the output file `out` is, compared by device and inode (so
+// that "./a.csv", an absolute path or a hard link to an input are caught too);
+// nullptr when it is none of them or does not exist yet.
+const std::string* InputNamedAsOutput(const std::vector<std::string>& files,
+                                      const std::string& out) {
+  struct stat o{};
+  if (::stat(out.c_str(), &o) != 0) return nullptr;
+  for (const std::string& file : files) {
+    struct stat f{};
+    if (::stat(file.c_str(), &f) == 0 && f.st_dev == o.st_dev && f.st_ino == o.st_ino) {
+      return &file;
+    }
+  }
+  return nullptr;
+}
 
 // Quotes a CSV field when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text) {
@@ -51,6 +72,13 @@ int RunBatch(const BatchArgs& a) {
     std::cerr << "vantor-cli batch: choose --csv or --json, not both\n";
     return 2;
   }
+  if (!a.out.empty()) {
+    if (const std::string* input = InputNamedAsOutput(a.files, a.out)) {
+      std::cerr << "vantor-cli batch: -o \"" << a.out << "\" is the input light curve \""
+                << *input << "\"; choose another output file\n";
+      return 2;
+    }
+  }
   TimeArgs timeArgs;
   timeArgs.tracing = timeArgs.sliding = timeArgs.combine = true;
   TimePlan plan;
@@ -65,7 +93,7 @@ int RunBatch(const BatchArgs& a) {
   Json all = Json::array();
   bool anyFailed = false;
   auto store = std::make_unique<Store>();
-  const bool progress = a.files.size() > kProgressAbove;
+  const bool progress = a.files.size() > kProgressAbove && ::isatty(STDERR_FILENO) == 1;
   for (size_t f = 0; f < a.files.size(); ++f) {
     const std::string& file = a.files[f];
     if (progress) {
@@ -81,7 +109,7 @@ int RunBatch(const BatchArgs& a) {
       if (progress) std::fputc('\n', stderr);
       std::cerr << file << ": " << error << "\n";
       if (a.json) {
-        all.push_back(Json{{"file", file}, {"ok", false}, {"message", error}});
+        all.push_back(BatchRefusalJson(file, error));
       } else {
         out << CsvField(file) << ",file,,,no," << CsvField(error) << "\n";
       }
@@ -91,30 +119,7 @@ int RunBatch(const BatchArgs& a) {
         a.automatic ? RunAutoRows(*store).rows : RunTimeMethods(*store, plan);
     const Combination comb = CombineRows(rows);
     if (a.json) {
-      Json o{{"file", file}, {"ok", true}, {"hjd_base", store->HjdBase}};
-      o["results"] = Json::array();
-      for (const TimeRow& r : rows) {
-        Json row{{"method", r.method}, {"ok", r.ok}};
-        if (r.ok) {
-          row["time"] = r.time;
-          row["error"] = r.error;
-          row["time_text"] = r.timeText;
-          row["error_text"] = r.errorText;
-          row["used"] = comb.checkedAfter[r.row - 1];
-        } else {
-          row["message"] = r.message;
-        }
-        o["results"].push_back(row);
-      }
-      o["combination"] = comb.computed
-                             ? Json{{"weighted_mean", comb.weightedMean},
-                                    {"uncertainty", comb.uncertainty},
-                                    {"simple_mean", comb.simpleMean},
-                                    {"weighted_mean_text", comb.weightedMeanText},
-                                    {"uncertainty_text", comb.uncertaintyText},
-                                    {"used_rows", comb.usedRows}}
-                             : Json(nullptr);
-      all.push_back(o);
+      all.push_back(BatchFileJson(file, *store, rows, comb));
       continue;
     }
     for (const TimeRow& r : rows) {
@@ -134,7 +139,7 @@ int RunBatch(const BatchArgs& a) {
     }
   }
   if (progress) std::fputc('\n', stderr);
-  if (a.json) out << all.dump(2) << "\n";
+  if (a.json) out << DumpJson(all) << "\n";
 
   if (a.out.empty()) {
     std::cout << out.str();

@@ -13,7 +13,17 @@ std::expected<void, Error> LoadSession(const SessionOptions& options, Store& sto
   store.DataDir = path.parent_path().string();
   store.DataFileName = path.filename().string();
   store.DataFilePath = options.file;
-  if (const auto read = ReadLightCurve(store); !read) return std::unexpected(read.error());
+  if (const auto read = ReadLightCurve(store); !read) {
+    // The program's message sends the user to its Help menu, which the
+    // command line does not have.
+    if (read.error().message == kNotCsvMessage) {
+      return Refuse("Line 2 holds no comma. A light curve is a file of "
+                    "comma-separated values: HJD, magnitude, one observation a line (see "
+                    "\"Input file\" in the README).",
+                    2);
+    }
+    return std::unexpected(read.error());
+  }
   if (options.cv) ApplyMagSign(store, 1);
   for (const int i : options.deletions) {
     if (i < 1 || i > store.NPointsAll) {

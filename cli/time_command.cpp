@@ -14,6 +14,7 @@
 
 #include "cli/auto_run.h"
 #include "cli/commands.h"
+#include "cli/json_out.h"
 #include "core/format.h"
 #include "core/method_rows.h"
 #include "methods/bootstrap.h"
@@ -25,8 +26,6 @@ namespace vantor::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-Json NumberOrNull(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
 
 void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb) {
   std::printf("Vantor - %s  (%d of %d points, HJD base %.0f)\n\n", s.DataFileName.c_str(),
@@ -63,44 +62,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
 
 void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& rows,
                const std::optional<Combination>& comb, const Json* ranges) {
-  Json j;
-  j["file"] = a.session.file;
-  j["hjd_base"] = s.HjdBase;
-  j["results"] = Json::array();
-  for (const TimeRow& r : rows) {
-    Json o;
-    o["method"] = r.method;
-    o["row"] = r.row;
-    o["ok"] = r.ok;
-    if (r.ok) {
-      o["time"] = r.time;
-      o["error"] = r.error;
-      o["time_text"] = r.timeText;
-      o["error_text"] = r.errorText;
-      for (const auto& [key, value] : r.details.items()) o[key] = value;
-    } else {
-      o["message"] = r.message;
-    }
-    j["results"].push_back(o);
-  }
-  if (comb) {
-    Json c;
-    const bool done = comb->computed;
-    c["simple_mean"] = done ? Json(comb->simpleMean) : Json(nullptr);
-    c["weighted_mean"] = done ? Json(comb->weightedMean) : Json(nullptr);
-    c["uncertainty"] = done ? Json(comb->uncertainty) : Json(nullptr);
-    c["std_dev"] = done ? NumberOrNull(comb->stdDev) : Json(nullptr);
-    c["simple_mean_text"] = comb->simpleMeanText;
-    c["weighted_mean_text"] = comb->weightedMeanText;
-    c["uncertainty_text"] = comb->uncertaintyText;
-    c["std_dev_text"] = comb->stdDevText;
-    c["used_rows"] = comb->usedRows;
-    j["combination"] = c;
-  } else {
-    j["combination"] = nullptr;
-  }
-  if (ranges != nullptr) j["ranges"] = *ranges;
-  std::cout << j.dump(2) << "\n";
+  std::cout << DumpJson(TimeJson(a.session.file, s, rows, comb, ranges)) << "\n";
 }
 
 // Adds each delivered row's bootstrap error (n resampled light curves, the

@@ -2,7 +2,9 @@
 #include "core/reader.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,16 +32,66 @@ int CountCommas(std::string_view line) {
 // Parses a whole field as a decimal number ("+" allowed in front).
 bool ParseNumber(std::string_view field, double& value) {
   field = TrimBlanks(field);
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  if (field.empty() || field.front() == '+') return false;
+  if (!field.empty() && field.front() == '+') {
+    field.remove_prefix(1);
+    // "+-0.3465" is no number: one sign only.
+    if (!field.empty() && (field.front() == '+' || field.front() == '-')) return false;
+  }
+  if (field.empty()) return false;
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
   return ec == std::errc() && end == field.data() + field.size();
 }
 
+// A field as a message quotes it: at most 40 bytes, and every byte that is
+// not printable ASCII (a control character, a form feed, a Latin-1 or UTF-8
+// byte) shown as \xNN, so that the message says which byte it is and never
+// carries raw bytes to a terminal or into JSON.
 std::string Quote(std::string_view field) {
   field = TrimBlanks(field);
-  if (field.size() > 40) return "\"" + std::string(field.substr(0, 40)) + "...\"";
-  return "\"" + std::string(field) + "\"";
+  const bool cut = field.size() > 40;
+  if (cut) field = field.substr(0, 40);
+  std::string q = "\"";
+  for (const char c : field) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      q += c;
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      q += "\\x";
+      q += kHex[b >> 4];
+      q += kHex[b & 15];
+    }
+  }
+  return q + (cut ? "...\"" : "\"");
+}
+
+// A file in a wide encoding, or one holding NUL bytes, is refused before
+// its lines are split: its bytes would otherwise turn up in the messages as
+// numbers that "are not numbers".
+std::optional<Error> RefuseWideText(std::string_view text) {
+  const auto starts = [&text](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
+  using namespace std::string_view_literals;
+  if (starts("\xFF\xFE\0\0"sv) || starts("\0\0\xFE\xFF"sv)) {
+    return Error{"This file is UTF-32: save it as UTF-8 or ASCII.", 0};
+  }
+  if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv)) {
+    return Error{"This file is UTF-16: save it as UTF-8 or ASCII.", 0};
+  }
+  const size_t nul = text.find('\0');
+  if (nul == std::string_view::npos) return std::nullopt;
+  // Without a byte-order mark: ASCII in UTF-16 has a NUL in every other byte.
+  size_t nuls = 0;
+  const size_t probe = std::min<size_t>(text.size(), 512);
+  for (size_t i = 0; i < probe; ++i) nuls += text[i] == '\0';
+  if (probe >= 4 && nuls * 4 >= probe * 3) return Error{"This file is UTF-32: save it as UTF-8 or ASCII.", 0};
+  if (probe >= 4 && nuls * 3 >= probe) return Error{"This file is UTF-16: save it as UTF-8 or ASCII.", 0};
+  int line = 1;
+  for (size_t i = 0; i < nul; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
+  }
+  return Error{"Line " + std::to_string(line) + " holds a NUL byte (byte " + std::to_string(nul + 1) +
+                   " of the file): this is not a text file; save it as UTF-8 or ASCII.",
+               line};
 }
 
 }  // namespace
@@ -51,6 +103,7 @@ ReadResult ReadLightCurve(Store& s) {
 }
 
 ReadResult ReadLightCurveText(Store& s, std::string_view text) {
+  if (const std::optional<Error> wide = RefuseWideText(text)) return std::unexpected(*wide);
   const std::vector<std::string_view> lines = SplitLines(text);
   if (lines.size() < 2) {
     return Refuse(

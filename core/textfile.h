@@ -13,7 +13,8 @@
 namespace vantor {
 
 // Returns the whole text of the file at `path`, or a sentence saying why it
-// cannot (missing, a folder, unreadable, larger than maxBytes).
+// cannot (missing, a folder, not a regular file, unreadable, larger than
+// maxBytes). Never blocks on opening: a FIFO or a device is refused at once.
 std::expected<std::string, Error> ReadWholeFile(const std::string& path,
                                                 size_t maxBytes = 16 * 1024 * 1024);
 
@@ -34,7 +35,11 @@ bool IsBlankLine(std::string_view line);
 // Writes `text` to `path`, creating or overwriting it, through a temporary
 // file of a fresh name (path + 6 random characters) in the same folder that
 // is flushed to disk and then renamed over the target: a failed write leaves
-// any previous file untouched. On failure returns a sentence saying why
+// any previous file untouched. The replaced file keeps its mode (and owner
+// and group where allowed); a read-only file is not replaced; a symbolic link
+// stays a link and the file it points to is replaced. A device, pipe or
+// socket is never replaced by a file: it is written directly, without
+// waiting for a reader. On failure returns a sentence saying why
 // ("Cannot write ...").
 std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text);
 

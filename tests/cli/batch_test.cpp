@@ -30,9 +30,11 @@ TEST(CliBatch, CsvRowPerFileAndMethodWithARefusedFileInBetween) {
   EXPECT_EQ(lines[0], "file,method,time,error,used,message");
   EXPECT_NE(lines[2].find("eclipse_header.csv,sliding,2459812.43169,0.0001,yes,"),
             std::string::npos);
-  EXPECT_NE(lines[4].find("no_comma.csv,file,,,no,Sorry - your data file"), std::string::npos);
+  EXPECT_NE(lines[4].find("no_comma.csv,file,,,no,\"Line 2 holds no comma. A light curve is"),
+            std::string::npos);
   EXPECT_NE(lines[7].find("CMDra7024.csv,combination,"), std::string::npos);
-  EXPECT_NE(run.err.find("no_comma.csv: Sorry"), std::string::npos);
+  EXPECT_NE(run.err.find("no_comma.csv: Line 2 holds no comma"), std::string::npos);
+  EXPECT_EQ(run.err.find("Help"), std::string::npos) << "the command line has no Help menu";
 }
 
 TEST(CliBatch, AutoTimesEveryRangeMethodAndAgreesWithTimeAuto) {
