@@ -94,6 +94,29 @@ std::optional<Error> RefuseWideText(std::string_view text) {
                line};
 }
 
+// The lines the reader looks at, holding memory to a small multiple of the
+// file: blank lines at the end (skipped anyway) are not split at all, and no
+// more lines than the most a file can hold before its refusal (a header, 1000
+// observations, the line refused). A file of sixteen million newlines would
+// otherwise take a quarter of a gigabyte of line views. The two first lines
+// are always there when the file has them: they decide the layout.
+std::vector<std::string_view> LinesToRead(std::string_view text) {
+  const size_t lastText = text.find_last_not_of(" \t\r\n");
+  size_t end = 0;
+  if (lastText != std::string_view::npos) {
+    end = text.find_first_of("\r\n", lastText);
+    if (end == std::string_view::npos) end = text.size();
+  }
+  std::vector<std::string_view> lines = SplitLines(text.substr(0, end), kMaxPoints + 2);
+  if (lines.size() < 2) {
+    // Keep the blank lines that make up the first two: the layout messages
+    // name them.
+    std::vector<std::string_view> all = SplitLines(text, 2);
+    if (all.size() > lines.size()) lines = std::move(all);
+  }
+  return lines;
+}
+
 }  // namespace
 
 ReadResult ReadLightCurve(Store& s) {
@@ -104,7 +127,7 @@ ReadResult ReadLightCurve(Store& s) {
 
 ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   if (const std::optional<Error> wide = RefuseWideText(text)) return std::unexpected(*wide);
-  const std::vector<std::string_view> lines = SplitLines(text);
+  const std::vector<std::string_view> lines = LinesToRead(text);
   if (lines.size() < 2) {
     return Refuse(
         "The file holds fewer than two lines. A light curve needs at least two lines: "
@@ -122,9 +145,9 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   }
   const size_t first = (c1 != c2 || HasHeaderMark(lines[0])) ? 1 : 0;
 
-  // Blank lines at the end are skipped; a blank line between observations is refused.
-  size_t last = lines.size();
-  while (last > first && IsBlankLine(lines[last - 1])) --last;
+  // Blank lines at the end are skipped (LinesToRead leaves them out); a blank
+  // line between observations is refused.
+  const size_t last = lines.size();
   if (last == first) return Refuse("The file holds a header line but no observations.");
 
   std::vector<double> hjd, mag;

@@ -60,11 +60,11 @@ std::expected<std::string, Error> ReadWholeFile(const std::string& path, size_t 
   return out;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
+std::vector<std::string_view> SplitLines(std::string_view text, size_t maxLines) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   std::vector<std::string_view> lines;
   size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size() && lines.size() < maxLines; ++i) {
     const char c = text[i];
     if (c == '\n' || c == '\r') {
       lines.push_back(text.substr(start, i - start));
@@ -72,7 +72,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
       start = i + 1;
     }
   }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  if (start < text.size() && lines.size() < maxLines) lines.push_back(text.substr(start));
   return lines;
 }
 

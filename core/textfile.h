@@ -21,7 +21,9 @@ std::expected<std::string, Error> ReadWholeFile(const std::string& path,
 // Splits text into lines. CR LF, LF and a lone CR all end a line; a missing
 // final line end is accepted; no empty line is made up after a final line end.
 // A UTF-8 byte-order mark at the very start is dropped.
-std::vector<std::string_view> SplitLines(std::string_view text);
+// With maxLines, stops after that many lines.
+std::vector<std::string_view> SplitLines(std::string_view text,
+                                         size_t maxLines = static_cast<size_t>(-1));
 
 // Splits a line at every comma (the fields keep their blanks).
 std::vector<std::string_view> SplitFields(std::string_view line);

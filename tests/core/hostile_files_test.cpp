@@ -3,8 +3,10 @@
 // curve or the settings file is read or written, and written files whose
 // mode, read-only state or symbolic link must survive a replacement.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -65,6 +67,46 @@ TEST(ReadLightCurveText, WideEncodingsControlBytesAndDoubledSignsAreRefusedReada
   Store s;
   ASSERT_TRUE(ReadLightCurveText(s, "HJD,V\n+2459812.35,+0.3\n2459812.36,-0.4\n").has_value());
   EXPECT_EQ(s.MagRaw[1], 0.3);
+}
+
+TEST(ReadLightCurveText, LongFilesAreReadInLittleMoreMemoryThanTheirSize) {
+  // Sixteen MiB of newlines used to take 283 MB (a view of every empty
+  // line). Measured in a child process: the growth of its peak memory.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const std::string text(16 * 1024 * 1024 - 1, '\n');
+    Store s;
+    const ReadResult r = ReadLightCurveText(s, text);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const long grownKiB = after.ru_maxrss - before.ru_maxrss;
+    ::_exit(!r.has_value() && r.error().message == kNotCsvMessage && grownKiB < 64 * 1024 ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "more than 64 MiB, or not refused";
+
+  // What only the first lines and the end decide stays as it was.
+  const std::string obs = "2459812.35,0.30\n";
+  std::string thousand = "HJD,V\n";
+  for (int i = 0; i < 1000; ++i) thousand += obs;
+  Store s;
+  EXPECT_TRUE(ReadLightCurveText(s, thousand + std::string(100000, '\n') + " \t\r\n").has_value());
+  EXPECT_EQ(s.NPointsAll, 1000);
+  const ReadResult more = ReadLightCurveText(s, thousand + obs + std::string(100000, '\n'));
+  ASSERT_FALSE(more.has_value());
+  EXPECT_EQ(more.error().line, 1002);
+  // Blank lines after the thousandth observation with one more behind them.
+  const ReadResult gap = ReadLightCurveText(s, thousand + "\n\n" + obs);
+  ASSERT_FALSE(gap.has_value());
+  EXPECT_EQ(gap.error().message, "Line 1002 is blank. Observations must follow one another without blank lines.");
+  for (const char* blankSecond : {"HJD,V\n\n\n", "1,2\n  \n", "\n\n"}) {
+    const ReadResult r = ReadLightCurveText(s, blankSecond);
+    ASSERT_FALSE(r.has_value());
+    EXPECT_EQ(r.error().message, kNotCsvMessage) << blankSecond;
+  }
 }
 
 class SpecialFiles : public ::testing::Test {
