@@ -5,7 +5,6 @@
 // integrations; then combined as "Calc. Means" does. Output: a CSV row per file and method plus
 // one for the combination, or one JSON array. A file that cannot be read gets
 // its own error and does not stop the others.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -40,18 +39,13 @@ struct BatchArgs {
 // terminal (a log file gets no carriage returns or escape sequences).
 constexpr size_t kProgressAbove = 5;
 
-// The input that the output file `out` is, compared by device and inode (so
-// that "./a.csv", an absolute path or a hard link to an input are caught too);
+// The input that the output file `out` is (SameFile: by device and inode,
+// so that "./a.csv", an absolute path or a link to an input are caught too);
 // nullptr when it is none of them or does not exist yet.
 const std::string* InputNamedAsOutput(const std::vector<std::string>& files,
                                       const std::string& out) {
-  struct stat o{};
-  if (::stat(out.c_str(), &o) != 0) return nullptr;
   for (const std::string& file : files) {
-    struct stat f{};
-    if (::stat(file.c_str(), &f) == 0 && f.st_dev == o.st_dev && f.st_ino == o.st_ino) {
-      return &file;
-    }
+    if (SameFile(file, out)) return &file;
   }
   return nullptr;
 }

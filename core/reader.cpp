@@ -65,8 +65,8 @@ std::string Quote(std::string_view field) {
   return q + (cut ? "...\"" : "\"");
 }
 
-// A file in a wide encoding, or one holding NUL bytes, is refused before
-// its lines are split: its bytes would otherwise turn up in the messages as
+// A file in a wide encoding, one holding NUL bytes or one whose lines end
+// in LF CR is refused before its lines are split: its bytes would otherwise turn up in the messages as
 // numbers that "are not numbers".
 std::optional<Error> RefuseWideText(std::string_view text) {
   const auto starts = [&text](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
@@ -76,6 +76,15 @@ std::optional<Error> RefuseWideText(std::string_view text) {
   }
   if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv)) {
     return Error{"This file is UTF-16: save it as UTF-8 or ASCII.", 0};
+  }
+  // LF CR, the pair reversed, is no line end: every line would be followed
+  // by a blank one.
+  if (const size_t lf = text.find('\n');
+      lf != std::string_view::npos && lf + 1 < text.size() && text[lf + 1] == '\r' &&
+      (lf == 0 || text[lf - 1] != '\r')) {
+    return Error{"The lines of this file end in LF CR (a line feed, then a carriage return): "
+                 "save it with CR LF or LF line ends.",
+                 0};
   }
   const size_t nul = text.find('\0');
   if (nul == std::string_view::npos) return std::nullopt;

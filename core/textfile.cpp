@@ -96,6 +96,12 @@ std::string_view TrimBlanks(std::string_view field) {
 
 bool IsBlankLine(std::string_view line) { return TrimBlanks(line).empty(); }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa{}, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 namespace {
 
 // Writes all of `text` to `fd`; 0, or the errno of the write that failed.

@@ -34,6 +34,10 @@ std::string_view TrimBlanks(std::string_view field);
 // Whether a line holds nothing but blanks.
 bool IsBlankLine(std::string_view line);
 
+// Whether the two names are the same existing file (by device and inode:
+// "./a.csv", an absolute path, a hard or symbolic link all count).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Writes `text` to `path`, creating or overwriting it, through a temporary
 // file of a fresh name (path + 6 random characters) in the same folder that
 // is flushed to disk and then renamed over the target: a failed write leaves

@@ -54,6 +54,13 @@ TEST(CliRefusal, ValuesThatGiveNoResultAreRefusedSayingWhy) {
     }
     EXPECT_TRUE(found) << c.args;
   }
+  // An exclusion from point 0 used to send the user to the window's
+  // "Exclude" button and right-clicks.
+  const CliRun exclude = RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") +
+                                " --fourier 2:29 --exclude 0:100");
+  EXPECT_EQ(exclude.status, 2);
+  EXPECT_NE(exclude.err.find("point numbers start at 1"), std::string::npos) << exclude.err;
+  EXPECT_EQ(exclude.err.find("right-click"), std::string::npos) << exclude.err;
   // An ordinary fit from typed starting values still delivers.
   const CliRun ordinary = RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") +
                                  " --json --fourier 2:29");

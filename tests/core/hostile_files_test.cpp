@@ -47,6 +47,8 @@ TEST(ReadLightCurveText, WideEncodingsControlBytesAndDoubledSignsAreRefusedReada
       {"\xFF\xFE\0\0H\0\0\0,\0\0\0V\0\0\0"s, "This file is UTF-32: save it as UTF-8 or ASCII.", 0},
       {"2\0004\0005\0,\0001\0\n\0002\0004\0005\0,\0002\0\n\0"s,
        "This file is UTF-16: save it as UTF-8 or ASCII.", 0},
+      // Lines ending in LF CR used to be refused as "not comma separated".
+      {"HJD,V\n\r2459812.35,0.3\n\r2459812.36,0.4\n\r", "end in LF CR", 0},
       // A single NUL byte in an ordinary file: its line and byte.
       {ok + "2459812.38,0.5\0\n"s, "Line 5 holds a NUL byte (byte 71 of the file)", 5},
   };

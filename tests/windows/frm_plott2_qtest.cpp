@@ -118,7 +118,7 @@ class FrmPlott2Test : public QObject {
     QCOMPARE(main_->Text[2]->text(), Q(FormatResult(store_->HjdBase + fold)));
   }
 
-  void updateTakesTheTypedFoldUnclamped() {
+  void updateTakesATypedFoldWithinTheLightCurveOnly() {
     main_->Command2_Click();
     Type("0.35");
     QCOMPARE(store_->FoldTime, 0.35);
