@@ -8,6 +8,8 @@
 // pool of threads (--jobs, default one per core), each with its own store;
 // the rows are written in the order of the files, so the output does not
 // depend on the number of threads.
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -25,6 +27,7 @@
 #include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
+#include "cli/json_out.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
@@ -51,8 +54,20 @@ int ThreadCount(int jobs, size_t files) {
   return std::clamp(n, 1, static_cast<int>(std::max<size_t>(files, 1)));
 }
 
-// More files than this get a progress line on stderr.
+// More files than this get a progress line on stderr, when stderr is a
+// terminal (a log file gets no carriage returns or escape sequences).
 constexpr size_t kProgressAbove = 5;
+
+// The input that the output file `out` is (SameFile: by device and inode,
+// so that "./a.csv", an absolute path or a link to an input are caught too);
+// nullptr when it is none of them or does not exist yet.
+const std::string* InputNamedAsOutput(const std::vector<std::string>& files,
+                                      const std::string& out) {
+  for (const std::string& file : files) {
+    if (SameFile(file, out)) return &file;
+  }
+  return nullptr;
+}
 
 // Quotes a CSV field when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text) {
@@ -69,6 +84,13 @@ int RunBatch(const BatchArgs& a) {
   if (a.csv && a.json) {
     std::cerr << "vantor-cli batch: choose --csv or --json, not both\n";
     return 2;
+  }
+  if (!a.out.empty()) {
+    if (const std::string* input = InputNamedAsOutput(a.files, a.out)) {
+      std::cerr << "vantor-cli batch: -o \"" << a.out << "\" is the input light curve \""
+                << *input << "\"; choose another output file\n";
+      return 2;
+    }
   }
   TimeArgs timeArgs;
   timeArgs.tracing = timeArgs.sliding = timeArgs.combine = true;
@@ -104,7 +126,7 @@ int RunBatch(const BatchArgs& a) {
       o.failed = true;
       o.error = loaded.error().message;
       if (a.json) {
-        o.json = Json{{"file", file}, {"ok", false}, {"message", o.error}};
+        o.json = BatchRefusalJson(file, o.error);
       } else {
         o.csv = CsvField(file) + ",file,,,no," + CsvField(o.error) + ",\n";
       }
@@ -115,30 +137,7 @@ int RunBatch(const BatchArgs& a) {
         a.automatic ? RunAutoRows(store).rows : RunTimeMethods(store, plan);
     const Combination comb = CombineRows(rows, a.decimals);
     if (a.json) {
-      Json j{{"file", file}, {"ok", true}, {"hjd_base", store.HjdBase}, {"time_scale", timeScale}};
-      j["results"] = Json::array();
-      for (const TimeRow& r : rows) {
-        Json row{{"method", r.method}, {"ok", r.ok}};
-        if (r.ok) {
-          row["time"] = r.time;
-          row["error"] = r.error;
-          row["time_text"] = r.timeText;
-          row["error_text"] = r.errorText;
-          row["used"] = comb.checkedAfter[r.row - 1];
-          if (BelowPrecision(r.error, a.decimals)) row["message"] = kBelowPrecisionNotice;
-        } else {
-          row["message"] = r.message;
-        }
-        j["results"].push_back(row);
-      }
-      j["combination"] = comb.computed ? Json{{"weighted_mean", comb.weightedMean},
-                                              {"uncertainty", comb.uncertainty},
-                                              {"simple_mean", comb.simpleMean},
-                                              {"weighted_mean_text", comb.weightedMeanText},
-                                              {"uncertainty_text", comb.uncertaintyText},
-                                              {"used_rows", comb.usedRows}}
-                                       : Json(nullptr);
-      o.json = std::move(j);
+      o.json = BatchFileJson(file, store, rows, comb, timeScale);
       return;
     }
     std::ostringstream out;
@@ -184,7 +183,7 @@ int RunBatch(const BatchArgs& a) {
   if (!a.json) out << "file,method,time,error,used,message,time_scale\n";
   Json all = Json::array();
   bool anyFailed = false;
-  const bool progress = a.files.size() > kProgressAbove;
+  const bool progress = a.files.size() > kProgressAbove && ::isatty(STDERR_FILENO) == 1;
   for (size_t f = 0; f < a.files.size(); ++f) {
     const std::string& file = a.files[f];
     if (progress) {
@@ -214,7 +213,7 @@ int RunBatch(const BatchArgs& a) {
   }
   pool.clear();
   if (progress) std::fputc('\n', stderr);
-  if (a.json) out << all.dump(2) << "\n";
+  if (a.json) out << DumpJson(all) << "\n";
 
   if (a.out.empty()) {
     std::cout << out.str();

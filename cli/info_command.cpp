@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/json_out.h"
 #include "cli/import_flags.h"
 #include "cli/session.h"
 #include "core/format.h"
@@ -51,7 +52,7 @@ int RunInfo(const InfoArgs& args) {
     j["fold_time"] = s.FoldTime;
     j["fit_param"] = nlohmann::json::array();
     for (int k = 1; k <= 8; ++k) j["fit_param"].push_back(s.FitParam[k]);
-    std::cout << j.dump(2) << "\n";
+    std::cout << DumpJson(j) << "\n";
     return 0;
   }
   auto row = [](const char* name, const std::string& value) {

@@ -1,7 +1,36 @@
 // vantor-cli: the timing core of Vantor on files, without any window.
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 
 #include "cli/commands.h"
+
+namespace {
+
+// Flushes and closes standard output. A write that failed on the way (a full
+// disk, /dev/full, a closed pipe) or at the end must not pass for a complete
+// output: false after one sentence on stderr.
+bool FinishStandardOutput() {
+  errno = 0;
+  std::cout.flush();
+  const bool streamFailed = !std::cout;
+  int err = errno;
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (err == 0) err = errno;
+  const bool hadError = std::ferror(stdout) != 0;
+  errno = 0;
+  const bool closed = std::fclose(stdout) == 0;
+  if (closed && flushed && !hadError && !streamFailed) return true;
+  if (err == 0) err = errno;
+  std::fprintf(stderr, "vantor-cli: cannot write the output: %s.\n",
+               err != 0 ? std::strerror(err) : "a write to standard output failed");
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"vantor-cli: times of minimum of eclipsing binaries from light-curve files"};
@@ -15,7 +44,9 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
+    if (!FinishStandardOutput()) return 2;
     return rc == 0 ? 0 : 2;
   }
+  if (!FinishStandardOutput()) return 2;
   return exitStatus;
 }

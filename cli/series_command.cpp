@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/import_flags.h"
 #include "cli/import_options.h"
+#include "cli/json_out.h"
 #include "core/format.h"
 #include "core/textfile.h"
 #include "import/importer.h"
@@ -176,7 +177,7 @@ int RunSeries(const SeriesArgs& a) {
   }
   std::string text;
   if (a.json) {
-    text = AsJson(a.file, scale, opt, *result).dump(2) + "\n";
+    text = DumpJson(AsJson(a.file, scale, opt, *result)) + "\n";
   } else if (a.csv) {
     text = SeriesCsv(*result, scale);
   } else if (a.oc) {

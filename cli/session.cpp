@@ -12,6 +12,15 @@
 namespace vantor::cli {
 namespace {
 
+// A reader refusal as the command line gives it: the program's message sends
+// the user to its Help menu, which the command line does not have.
+Error ForCommandLine(const Error& e) {
+  if (e.message != kNotCsvMessage) return e;
+  return Error{"Line 2 holds no comma. A light curve is a file of comma-separated values: HJD, "
+               "magnitude, one observation a line (see \"Input file\" in the README).",
+               2};
+}
+
 // The time scale the first field of a Vantor file's header names ("HJD").
 import::TimeScale ScaleOfOriginalFile(const std::string& path) {
   const auto text = ReadWholeFile(path);
@@ -65,9 +74,11 @@ std::expected<void, Error> LoadSession(const SessionOptions& options, Store& sto
     // original reader's message.
     if (const auto imported = Import(options, *plan, store, report); !imported) {
       const auto text = ReadWholeFile(options.file, 256 * 1024 * 1024);
-      if (!text) return std::unexpected(read.error());
+      if (!text) return std::unexpected(ForCommandLine(read.error()));
       const import::Format f = import::DetectFormat(*text);
-      if (f == import::Format::Table || f == import::Format::Vantor) return std::unexpected(read.error());
+      if (f == import::Format::Table || f == import::Format::Vantor) {
+        return std::unexpected(ForCommandLine(read.error()));
+      }
       return imported;
     }
   }

@@ -15,6 +15,7 @@
 #include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
+#include "cli/json_out.h"
 #include "cli/session.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
@@ -26,8 +27,6 @@ namespace vantor::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-Json NumberOrNull(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
 
 void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb,
                 std::string_view timeScale) {
@@ -75,50 +74,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
 void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& rows,
                const std::optional<Combination>& comb, const Json* ranges,
                std::string_view timeScale) {
-  Json j;
-  j["file"] = a.session.file;
-  j["hjd_base"] = s.HjdBase;
-  j["time_scale"] = timeScale;
-  j["results"] = Json::array();
-  for (const TimeRow& r : rows) {
-    Json o;
-    o["method"] = r.method;
-    o["row"] = r.row;
-    o["ok"] = r.ok;
-    if (r.ok) {
-      o["time"] = r.time;
-      o["error"] = r.error;
-      o["time_text"] = r.timeText;
-      o["error_text"] = r.errorText;
-      if (BelowPrecision(r.error, s.ResultDecimals)) o["below_precision"] = true;
-      for (const auto& [key, value] : r.details.items()) o[key] = value;
-    } else {
-      o["message"] = r.message;
-    }
-    j["results"].push_back(o);
-  }
-  if (comb) {
-    Json c;
-    const bool done = comb->computed;
-    c["simple_mean"] = done ? Json(comb->simpleMean) : Json(nullptr);
-    c["weighted_mean"] = done ? Json(comb->weightedMean) : Json(nullptr);
-    c["uncertainty"] = done ? Json(comb->uncertainty) : Json(nullptr);
-    c["std_dev"] = done ? NumberOrNull(comb->stdDev) : Json(nullptr);
-    c["simple_mean_text"] = comb->simpleMeanText;
-    c["weighted_mean_text"] = comb->weightedMeanText;
-    c["uncertainty_text"] = comb->uncertaintyText;
-    c["std_dev_text"] = comb->stdDevText;
-    c["used_rows"] = comb->usedRows;
-    if (!comb->belowPrecisionRows.empty()) {
-      c["below_precision_rows"] = comb->belowPrecisionRows;
-      c["notice"] = kBelowPrecisionNotice;
-    }
-    j["combination"] = c;
-  } else {
-    j["combination"] = nullptr;
-  }
-  if (ranges != nullptr) j["ranges"] = *ranges;
-  std::cout << j.dump(2) << "\n";
+  std::cout << DumpJson(TimeJson(a.session.file, s, rows, comb, ranges, timeScale)) << "\n";
 }
 
 // Adds each delivered row's bootstrap error (n resampled light curves, the

@@ -112,6 +112,12 @@ bool PlanTime(const TimeArgs& a, TimePlan& p, std::string& usage) {
       usage = "--exclude expects E1:E2";
       return false;
     }
+    // Point numbers start at 1 (the program's 0 means "no interval set").
+    if (e.first < 1 || e.last < 1) {
+      usage = "--exclude " + a.exclude + ": point numbers start at 1; the interval must lie "
+              "inside the --fourier range";
+      return false;
+    }
     p.exclude = e;
   }
   if (!a.start.empty()) {

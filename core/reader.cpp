@@ -2,7 +2,9 @@
 #include "core/reader.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,16 +32,98 @@ int CountCommas(std::string_view line) {
 // Parses a whole field as a decimal number ("+" allowed in front).
 bool ParseNumber(std::string_view field, double& value) {
   field = TrimBlanks(field);
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  if (field.empty() || field.front() == '+') return false;
+  if (!field.empty() && field.front() == '+') {
+    field.remove_prefix(1);
+    // "+-0.3465" is no number: one sign only.
+    if (!field.empty() && (field.front() == '+' || field.front() == '-')) return false;
+  }
+  if (field.empty()) return false;
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
   return ec == std::errc() && end == field.data() + field.size();
 }
 
+// A field as a message quotes it: at most 40 bytes, and every byte that is
+// not printable ASCII (a control character, a form feed, a Latin-1 or UTF-8
+// byte) shown as \xNN, so that the message says which byte it is and never
+// carries raw bytes to a terminal or into JSON.
 std::string Quote(std::string_view field) {
   field = TrimBlanks(field);
-  if (field.size() > 40) return "\"" + std::string(field.substr(0, 40)) + "...\"";
-  return "\"" + std::string(field) + "\"";
+  const bool cut = field.size() > 40;
+  if (cut) field = field.substr(0, 40);
+  std::string q = "\"";
+  for (const char c : field) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      q += c;
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      q += "\\x";
+      q += kHex[b >> 4];
+      q += kHex[b & 15];
+    }
+  }
+  return q + (cut ? "...\"" : "\"");
+}
+
+// A file in a wide encoding, one holding NUL bytes or one whose lines end
+// in LF CR is refused before its lines are split: its bytes would otherwise turn up in the messages as
+// numbers that "are not numbers".
+std::optional<Error> RefuseWideText(std::string_view text) {
+  const auto starts = [&text](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
+  using namespace std::string_view_literals;
+  if (starts("\xFF\xFE\0\0"sv) || starts("\0\0\xFE\xFF"sv)) {
+    return Error{"This file is UTF-32: save it as UTF-8 or ASCII.", 0};
+  }
+  if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv)) {
+    return Error{"This file is UTF-16: save it as UTF-8 or ASCII.", 0};
+  }
+  // LF CR, the pair reversed, is no line end: every line would be followed
+  // by a blank one.
+  if (const size_t lf = text.find('\n');
+      lf != std::string_view::npos && lf + 1 < text.size() && text[lf + 1] == '\r' &&
+      (lf == 0 || text[lf - 1] != '\r')) {
+    return Error{"The lines of this file end in LF CR (a line feed, then a carriage return): "
+                 "save it with CR LF or LF line ends.",
+                 0};
+  }
+  const size_t nul = text.find('\0');
+  if (nul == std::string_view::npos) return std::nullopt;
+  // Without a byte-order mark: ASCII in UTF-16 has a NUL in every other byte.
+  size_t nuls = 0;
+  const size_t probe = std::min<size_t>(text.size(), 512);
+  for (size_t i = 0; i < probe; ++i) nuls += text[i] == '\0';
+  if (probe >= 4 && nuls * 4 >= probe * 3) return Error{"This file is UTF-32: save it as UTF-8 or ASCII.", 0};
+  if (probe >= 4 && nuls * 3 >= probe) return Error{"This file is UTF-16: save it as UTF-8 or ASCII.", 0};
+  int line = 1;
+  for (size_t i = 0; i < nul; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) ++line;
+  }
+  return Error{"Line " + std::to_string(line) + " holds a NUL byte (byte " + std::to_string(nul + 1) +
+                   " of the file): this is not a text file; save it as UTF-8 or ASCII.",
+               line};
+}
+
+// The lines the reader looks at, holding memory to a small multiple of the
+// file: blank lines at the end (skipped anyway) are not split at all, and no
+// more lines than the most a file can hold before its refusal (a header, 1000
+// observations, the line refused). A file of sixteen million newlines would
+// otherwise take a quarter of a gigabyte of line views. The two first lines
+// are always there when the file has them: they decide the layout.
+std::vector<std::string_view> LinesToRead(std::string_view text) {
+  const size_t lastText = text.find_last_not_of(" \t\r\n");
+  size_t end = 0;
+  if (lastText != std::string_view::npos) {
+    end = text.find_first_of("\r\n", lastText);
+    if (end == std::string_view::npos) end = text.size();
+  }
+  std::vector<std::string_view> lines = SplitLines(text.substr(0, end), kMaxPoints + 2);
+  if (lines.size() < 2) {
+    // Keep the blank lines that make up the first two: the layout messages
+    // name them.
+    std::vector<std::string_view> all = SplitLines(text, 2);
+    if (all.size() > lines.size()) lines = std::move(all);
+  }
+  return lines;
 }
 
 // Puts checked observations into the store: from here on nothing can fail.
@@ -86,7 +170,8 @@ ReadResult ReadLightCurve(Store& s) {
 }
 
 ReadResult ReadLightCurveText(Store& s, std::string_view text) {
-  const std::vector<std::string_view> lines = SplitLines(text);
+  if (const std::optional<Error> wide = RefuseWideText(text)) return std::unexpected(*wide);
+  const std::vector<std::string_view> lines = LinesToRead(text);
   if (lines.size() < 2) {
     return Refuse(
         "The file holds fewer than two lines. A light curve needs at least two lines: "
@@ -104,9 +189,9 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   }
   const size_t first = (c1 != c2 || HasHeaderMark(lines[0])) ? 1 : 0;
 
-  // Blank lines at the end are skipped; a blank line between observations is refused.
-  size_t last = lines.size();
-  while (last > first && IsBlankLine(lines[last - 1])) --last;
+  // Blank lines at the end are skipped (LinesToRead leaves them out); a blank
+  // line between observations is refused.
+  const size_t last = lines.size();
   if (last == first) return Refuse("The file holds a header line but no observations.");
 
   std::vector<double> hjd, mag;

@@ -13,14 +13,17 @@
 namespace vantor {
 
 // Returns the whole text of the file at `path`, or a sentence saying why it
-// cannot (missing, a folder, unreadable, larger than maxBytes).
+// cannot (missing, a folder, not a regular file, unreadable, larger than
+// maxBytes). Never blocks on opening: a FIFO or a device is refused at once.
 std::expected<std::string, Error> ReadWholeFile(const std::string& path,
                                                 size_t maxBytes = 16 * 1024 * 1024);
 
 // Splits text into lines. CR LF, LF and a lone CR all end a line; a missing
 // final line end is accepted; no empty line is made up after a final line end.
 // A UTF-8 byte-order mark at the very start is dropped.
-std::vector<std::string_view> SplitLines(std::string_view text);
+// With maxLines, stops after that many lines.
+std::vector<std::string_view> SplitLines(std::string_view text,
+                                         size_t maxLines = static_cast<size_t>(-1));
 
 // Splits a line at every comma (the fields keep their blanks).
 std::vector<std::string_view> SplitFields(std::string_view line);
@@ -31,10 +34,18 @@ std::string_view TrimBlanks(std::string_view field);
 // Whether a line holds nothing but blanks.
 bool IsBlankLine(std::string_view line);
 
+// Whether the two names are the same existing file (by device and inode:
+// "./a.csv", an absolute path, a hard or symbolic link all count).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Writes `text` to `path`, creating or overwriting it, through a temporary
 // file of a fresh name (path + 6 random characters) in the same folder that
 // is flushed to disk and then renamed over the target: a failed write leaves
-// any previous file untouched. On failure returns a sentence saying why
+// any previous file untouched. The replaced file keeps its mode (and owner
+// and group where allowed); a read-only file is not replaced; a symbolic link
+// stays a link and the file it points to is replaced. A device, pipe or
+// socket is never replaced by a file: it is written directly, without
+// waiting for a reader. On failure returns a sentence saying why
 // ("Cannot write ...").
 std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text);
 

@@ -795,7 +795,12 @@ std::expected<ImportedSeries, Error> ImportText(std::string_view text, const Imp
 }
 
 std::expected<ImportedSeries, Error> ImportFile(const std::string& path, const ImportOptions& options) {
-  if (options.format == Format::Fits || (options.format == Format::Auto && LooksLikeFits(path))) {
+  // Read first: ReadWholeFile refuses a FIFO, a device or a folder without
+  // waiting on it, before anything else opens the path.
+  const auto text = ReadWholeFile(path, 256 * 1024 * 1024);
+  if (!text) return std::unexpected(text.error());
+  if (options.format == Format::Fits ||
+      (options.format == Format::Auto && text->rfind("SIMPLE  =", 0) == 0)) {
     auto s = ReadFitsLightCurve(path, options);
     if (s && options.timeScale) {
       s->timeScale = *options.timeScale;
@@ -804,8 +809,6 @@ std::expected<ImportedSeries, Error> ImportFile(const std::string& path, const I
     if (s) SortByTime(*s);
     return s;
   }
-  const auto text = ReadWholeFile(path, 256 * 1024 * 1024);
-  if (!text) return std::unexpected(text.error());
   return ImportText(*text, options);
 }
 

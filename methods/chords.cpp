@@ -37,8 +37,10 @@ std::string Range(int a, int b) { return std::to_string(a) + " to " + std::to_st
 }  // namespace
 
 MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, int i4) {
-  const int nLeft = i2 >= i1 ? i2 - i1 + 1 : 0;
-  const int nRight = i4 >= i3 ? i4 - i3 + 1 : 0;
+  // Counted in 64 bits: ends such as -2147483648 and 2147483647 must not
+  // overflow before the range checks below refuse them.
+  const long long nLeft = i2 >= i1 ? static_cast<long long>(i2) - i1 + 1 : 0;
+  const long long nRight = i4 >= i3 ? static_cast<long long>(i4) - i3 + 1 : 0;
   if (nLeft + nRight < 2) {
     // A range given backwards counts as empty; say so, or the refusal would
     // not explain two ranges of many points each.

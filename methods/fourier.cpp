@@ -257,6 +257,28 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
         "starting values (type them and press \"Update\") or a different range.");
   }
 
+  // A converged fit can still be no result: its time of minimum outside the
+  // points it fitted (a start far away, --start 100,...), an error of zero
+  // while the curve misses the points (a frequency of 1e300 leaves every
+  // derivative at nothing), or a time that never moved from its start (unless
+  // the start already fits every point exactly).
+  const double x0 = s.FitParam[1];
+  const double tFirst = s.RelTime[s.FourierLeftIdx], tLast = s.RelTime[s.FourierRightIdx];
+  const char* noResult = nullptr;
+  if (x0 < tFirst || x0 > tLast) {
+    noResult = "The Fourier fit puts the time of minimum outside the range it fitted";
+  } else if (variance == 0.0 && chiSq > 0.0) {
+    noResult = "The Fourier fit gives an error of zero although its curve misses the points";
+  } else if (x0 == s.FitA0[8] && chiSq > 0.0) {
+    noResult = "The Fourier fit never moved the time of minimum from its starting value";
+  }
+  if (noResult != nullptr) {
+    before.RestoreInto(s);
+    return Refuse(std::string(noResult) +
+                  ", so it gives no time of minimum. Try other starting values (type them and "
+                  "press \"Update\") or a different range.");
+  }
+
   FourierFitResult r;
   r.FitParam = s.FitParam;
   r.minimum = Minimum{s.FitParam[1], std::sqrt(variance)};

@@ -188,15 +188,21 @@ constexpr double kVertexTolerance = 5e-7;
 }  // namespace
 
 MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
-  const int n = last - first + 1;
-  if (n < 4) {
-    return Refuse("The parabola needs at least 4 points in the range; the range " +
-                  std::to_string(first) + " to " + std::to_string(last) + " holds " +
-                  std::to_string(n < 0 ? 0 : n) + ". Pick a wider range.");
+  // The range is checked before any arithmetic on its ends: a range of
+  // -2147483648 to 2147483647 must not overflow its count.
+  if (first > last) {
+    return Refuse("The range " + std::to_string(first) + " to " + std::to_string(last) +
+                  " runs backwards: its left end must have the smaller index.");
   }
   if (first < 1 || last > s.NPoints) {
     return Refuse("The range " + std::to_string(first) + " to " + std::to_string(last) +
                   " reaches outside the points 1 to " + std::to_string(s.NPoints) + ".");
+  }
+  const int n = last - first + 1;
+  if (n < 4) {
+    return Refuse("The parabola needs at least 4 points in the range; the range " +
+                  std::to_string(first) + " to " + std::to_string(last) + " holds " +
+                  std::to_string(n) + ". Pick a wider range.");
   }
   if (!HasThreeDistinctTimes(s, first, last)) {
     return Refuse(

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "core/textfile.h"
@@ -38,9 +39,9 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   };
   ComboFormat = new QComboBox(this);
   named(ComboFormat, "ComboFormat");
-  for (const import::Format f : {import::Format::Auto, import::Format::Vantor, import::Format::Table,
-                                 import::Format::Aavso, import::Format::Aij, import::Format::Munipack,
-                                 import::Format::Fits}) {
+  for (const import::Format f :
+       {import::Format::Auto, import::Format::Vantor, import::Format::Table, import::Format::Aavso,
+        import::Format::Aij, import::Format::Munipack, import::Format::Fits}) {
     ComboFormat->addItem(QString::fromLatin1(import::FormatName(f).data(),
                                              static_cast<int>(import::FormatName(f).size())));
   }
@@ -140,27 +141,28 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   resize(900, 560);
 }
 
-import::ImportOptions FrmImport::Options() const {
-  import::ImportOptions o;
-  o.format = import::ParseFormat(ComboFormat->currentText().toStdString()).value_or(import::Format::Auto);
-  o.timeCol = TextTimeCol->text().trimmed().toStdString();
-  const std::string value = TextValueCol->text().trimmed().toStdString();
-  (ComboValueKind->currentIndex() == 1 ? o.fluxCol : o.magCol) = value;
-  o.errCol = TextErrCol->text().trimmed().toStdString();
-  o.star = ComboStar->currentText().toStdString();
-  o.filter = ComboFilter->currentText().toStdString();
-  o.firstWhenSeveral = true;
-  if (ComboScaleFile->currentIndex() > 0) {
-    o.timeScale = import::ParseTimeScale(ComboScaleFile->currentText().toStdString());
-  }
-  return o;
+import::ImportOptions FrmImport::Options() const {import::ImportOptions o;
+o.format =
+    import::ParseFormat(ComboFormat->currentText().toStdString()).value_or(import::Format::Auto);
+o.timeCol = TextTimeCol->text().trimmed().toStdString();
+const std::string value = TextValueCol->text().trimmed().toStdString();
+(ComboValueKind->currentIndex() == 1 ? o.fluxCol : o.magCol) = value;
+o.errCol = TextErrCol->text().trimmed().toStdString();
+o.star = ComboStar->currentText().toStdString();
+o.filter = ComboFilter->currentText().toStdString();
+o.firstWhenSeveral = true;
+if (ComboScaleFile->currentIndex() > 0) {
+  o.timeScale = import::ParseTimeScale(ComboScaleFile->currentText().toStdString());
 }
+return o;
+}  // namespace vantor
 
 void FrmImport::OpenFile(const QString& path) {
   path_ = path;
   setWindowTitle(QStringLiteral("Import - ") + QFileInfo(path).fileName());
   ComboFormat->setCurrentIndex(0);
-  for (QLineEdit* e : {TextTimeCol, TextValueCol, TextErrCol, TextRa, TextDec, TextFrom, TextUntil}) {
+  for (QLineEdit* e :
+       {TextTimeCol, TextValueCol, TextErrCol, TextRa, TextDec, TextFrom, TextUntil}) {
     e->clear();
   }
   ComboValueKind->setCurrentIndex(0);
@@ -171,7 +173,11 @@ void FrmImport::OpenFile(const QString& path) {
   // The first lines as they stand in the file (nothing for a FITS file).
   QFile f(path);
   QString raw;
-  if (f.open(QIODevice::ReadOnly)) {
+  // Only a regular file is opened: a FIFO or a device would block the window.
+  std::error_code ec;
+  const bool regular = std::filesystem::is_regular_file(
+      std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+  if (regular && f.open(QIODevice::ReadOnly)) {
     const QByteArray head = f.read(4096);
     if (head.startsWith("SIMPLE  =")) {
       raw = QStringLiteral("(a FITS file)");
@@ -213,7 +219,8 @@ void FrmImport::Reread() {
 
 void FrmImport::ShowSeries() {
   const import::ImportedSeries& s = *series_;
-  auto fill = [](QComboBox* box, const std::vector<std::string>& items, const std::string& current) {
+  auto fill = [](QComboBox* box, const std::vector<std::string>& items,
+                 const std::string& current) {
     box->clear();
     for (const auto& x : items) box->addItem(Q(x));
     box->setCurrentText(Q(current));
@@ -224,10 +231,14 @@ void FrmImport::ShowSeries() {
   ComboFilter->setEnabled(s.filters.size() > 1);
   LabelScaleRead->setText(Q(std::string(import::TimeScaleName(s.timeScale))) +
                           (s.timeScaleSource.empty() ? QString()
-                                                     : QStringLiteral(" (") + Q(s.timeScaleSource) + QStringLiteral(")")));
-  QString status = QStringLiteral("%1 observations, %2 to %3.").arg(s.size()).arg(Day(s.time.front()), Day(s.time.back()));
+                                                     : QStringLiteral(" (") + Q(s.timeScaleSource) +
+                                                           QStringLiteral(")")));
+  QString status = QStringLiteral("%1 observations, %2 to %3.")
+                       .arg(s.size())
+                       .arg(Day(s.time.front()), Day(s.time.back()));
   if (s.size() > static_cast<size_t>(kMaxPoints)) {
-    status += QStringLiteral(" More than %1: give the time interval of one eclipse (From, Until).").arg(kMaxPoints);
+    status += QStringLiteral(" More than %1: give the time interval of one eclipse (From, Until).")
+                  .arg(kMaxPoints);
   }
   for (const auto& n : s.notes) status += QLatin1Char(' ') + Q(n);
   LabelStatus->setText(status);
@@ -237,7 +248,9 @@ void FrmImport::ShowSeries() {
     const size_t i = static_cast<size_t>(r);
     TablePreview->setItem(r, 0, new QTableWidgetItem(Day(s.time[i])));
     TablePreview->setItem(r, 1, new QTableWidgetItem(QString::number(s.mag[i], 'f', 4)));
-    TablePreview->setItem(r, 2, new QTableWidgetItem(std::isnan(s.err[i]) ? QString() : QString::number(s.err[i], 'f', 4)));
+    TablePreview->setItem(
+        r, 2,
+        new QTableWidgetItem(std::isnan(s.err[i]) ? QString() : QString::number(s.err[i], 'f', 4)));
   }
 }
 
@@ -263,13 +276,15 @@ void FrmImport::Load_Click() {
     }
   }
   import::TimeInterval interval;
-  for (auto [edit, end] : {std::pair{TextFrom, &interval.from}, std::pair{TextUntil, &interval.until}}) {
+  for (auto [edit, end] :
+       {std::pair{TextFrom, &interval.from}, std::pair{TextUntil, &interval.until}}) {
     const QString t = edit->text().trimmed();
     if (t.isEmpty()) continue;
     bool ok = false;
     const double v = t.toDouble(&ok);
     if (!ok || !std::isfinite(v)) {
-      LabelStatus->setText(QStringLiteral("\"%1\" is not a Julian Date such as 2459812.35.").arg(t));
+      LabelStatus->setText(
+          QStringLiteral("\"%1\" is not a Julian Date such as 2459812.35.").arg(t));
       return;
     }
     *end = v;

@@ -445,8 +445,9 @@ void FrmMain::WriteReport() {
     ShowMessage(QStringLiteral("\"%1\" is a folder: type a file name for the report.").arg(path));
     return;
   }
-  if (target.exists() &&
-      target.canonicalFilePath() == QFileInfo(lightCurvePath_).canonicalFilePath()) {
+  // The same file by device and inode: a hard link to the light curve too.
+  if (target.exists() && SameFile(QFile::encodeName(path).toStdString(),
+                                  QFile::encodeName(lightCurvePath_).toStdString())) {
     ShowMessage(
         QStringLiteral("\"%1\" is the light curve loaded: choose another name for the report.")
             .arg(path));

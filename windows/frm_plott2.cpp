@@ -84,6 +84,12 @@ void FrmPlott2::Command1_Click() {
                        "the light curve."));
     return;
   }
+  // A fold outside the light curve (letters read as 0) is no time of
+  // minimum: said, and the fold and row 2 stay as they were.
+  if (const auto refused = TracingResultAt(store_, typed); !refused) {
+    ShowMessage(QString::fromStdString(refused.error().message));
+    return;
+  }
   store_.FoldTime = typed;
   Redraw();
 }

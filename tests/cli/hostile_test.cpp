@@ -187,7 +187,7 @@ TEST_F(HostileCurves, RangesOfOneToFourPointsAreRefusedWhereTooShort) {
 TEST_F(HostileCurves, ReversedRangesAreRefused) {
   const auto out = Run(kReal, {"24:8", "12:3,29:20", "28:4", "29:2"});
   EXPECT_EQ(Delivered(out), (std::set<std::string>{"tracing", "sliding"}));
-  for (const char* m : {"chords", "kvw", "fourier"}) {
+  for (const char* m : {"parabola", "chords", "kvw", "fourier"}) {
     EXPECT_TRUE(out.at(m).message.find("backwards") != std::string::npos ||
                 out.at(m).message.find("not a range") != std::string::npos)
         << out.at(m).message;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -165,6 +166,9 @@ TEST(BisectChordsRefusal, EachRefusalSaysWhy) {
       {dip, {2, 3, 6, 5}, "runs backwards"},
       {dip, {0, 3, 5, 6}, "outside the points 1 to 7"},
       {dip, {2, 3, 5, 8}, "outside the points 1 to 7"},
+      // Ends at the limits of an int: refused, their counts never overflow.
+      {dip, {INT_MIN, 0, 0, INT_MAX}, "outside the points 1 to 7"},
+      {dip, {INT_MIN, INT_MAX, INT_MIN, INT_MAX}, "outside the points 1 to 7"},
       {endsHigh,
        {2, 4, 6, 6},
        "Left-range point 2 is not fainter than the last point of the "

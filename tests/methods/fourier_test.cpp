@@ -278,17 +278,19 @@ TEST_F(FourierFitRefusal, RangeReversedOrOutsideThePoints) {
 }
 
 TEST_F(FourierFitRefusal, FewerThanEightPoints) {
-  s->FourierLeftIdx = 10;
-  s->FourierRightIdx = 16;
+  // Around the minimum at 0.5 (points 17 to 24 run from 0.487 to 0.513): a
+  // fit whose minimum lies outside its points is no result.
+  s->FourierLeftIdx = 17;
+  s->FourierRightIdx = 23;
   EXPECT_NE(RefusedUnchanged(*s).find("at least 8 points"), std::string::npos);
 
-  s->FourierRightIdx = 17;
+  s->FourierRightIdx = 24;
   EXPECT_TRUE(FitFourier(*std::make_unique<Store>(*s)).has_value()) << "8 points are enough";
 
-  s->FourierRightIdx = 21;  // 12 points, 5 of them excluded
+  s->FourierRightIdx = 28;  // 12 points, 5 of them excluded
   s->ExcludeMode = true;
-  s->ExclLeftIdx = 12;
-  s->ExclRightIdx = 16;
+  s->ExclLeftIdx = 19;
+  s->ExclRightIdx = 23;
   EXPECT_NE(RefusedUnchanged(*s).find("at least 8 points"), std::string::npos);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -166,7 +167,9 @@ TEST(ParabolaFitRefusal, EachRefusalSaysWhy) {
   const std::vector<double> t5 = {0.1, 0.2, 0.3, 0.4, 0.5}, m5 = {1, 2, 3, 2, 1};
   const Case cases[] = {
       {t5, m5, 2, 4, "at least 4 points in the range; the range 2 to 4 holds 3"},
-      {t5, m5, 5, 1, "at least 4 points"},
+      {t5, m5, 5, 1, "The range 5 to 1 runs backwards"},
+      {t5, m5, 0, 0, "The range 0 to 0 reaches outside the points 1 to 5"},
+      {t5, m5, INT_MIN, INT_MAX, "reaches outside the points 1 to 5"},
       {t5, m5, 0, 4, "outside the points 1 to 5"},
       {t5, m5, 2, 6, "outside the points 1 to 5"},
       {{0.1, 0.1, 0.2, 0.2, 0.1}, m5, 1, 5, "fewer than three different times"},

@@ -54,7 +54,7 @@ std::vector<Case> ExampleCases(const Store& s) {
   std::array<double, 9> start = s.FitParam;
   return {
       {ParabolaSetup{{24, 37}}, [](Store& st) { return MinimumOf(FitParabola(st, 24, 37)); }},
-      {TracingSetup{0.07, 5}, [](Store& st) { return MinimumOf(TracingResultAt(st, 0.07)); }},
+      {TracingSetup{0.41, 5}, [](Store& st) { return MinimumOf(TracingResultAt(st, 0.41)); }},
       {ChordsSetup{{12, 20}, {40, 48}},
        [](Store& st) { return MinimumOf(BisectChords(st, 12, 20, 40, 48)); }},
       {KvwSetup{{15, 45}, {"2", ".7"}},

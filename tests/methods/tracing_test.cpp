@@ -191,16 +191,18 @@ TEST(TracingLayout, FoldOutsideTheDataIsViewedInsideIt) {
   EXPECT_EQ(s->FoldView, 0.15);
   EXPECT_NEAR(s->FoldSpan, (0.15 - 0.10) + 0.2 * width, 1e-15);
 
-  // Typed left of TMin: the view moves, the result keeps the typed fold.
+  // Typed left of TMin: the view moves; the result is refused, a fold
+  // outside the light curve being no time of minimum.
   s->FoldTime = -3.0;
   ComputeFoldLayout(*s);
   EXPECT_NEAR(s->FoldView, s->TMin + 0.1 * width, 1e-15);
   EXPECT_NEAR(s->FoldSpan, (s->FoldView - 0.10) + 0.2 * width, 1e-15);
   s->HjdBase = 2458739;
   const auto left = TracingResultOf(*s);
-  ASSERT_TRUE(left.has_value()) << left.error().message;
-  EXPECT_EQ(s->HjdBase + left->minimum.rel_time, 2458739 - 3.0);
-  EXPECT_EQ(left->timeText, "2458736.00000");
+  ASSERT_FALSE(left.has_value());
+  EXPECT_EQ(left.error().message,
+            "The fold time 2458736.00000 lies outside the light curve (2458739.10000 to "
+            "2458739.20000); please type a time within the light curve.");
 
   s->FoldTime = 7.0;
   ComputeFoldLayout(*s);
@@ -210,11 +212,11 @@ TEST(TracingLayout, FoldOutsideTheDataIsViewedInsideIt) {
 TEST(TracingResult, DeliversTheFullTimeAndTheFixedError) {
   auto s = ScrollData();
   s->HjdBase = 2458739;
-  s->FoldTime = 0.92912345;
+  s->FoldTime = 0.15312345;
   const auto r = TracingResultOf(*s);
   ASSERT_TRUE(r.has_value()) << r.error().message;
-  EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 2458739.92912345, 1e-8);
-  EXPECT_EQ(r->timeText, "2458739.92912");
+  EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 2458739.15312345, 1e-8);
+  EXPECT_EQ(r->timeText, "2458739.15312");
   EXPECT_EQ(r->minimum.error, 0.0001);
   EXPECT_EQ(r->errorText, "0.0001");
 }
@@ -246,6 +248,19 @@ TEST(TracingResult, RefusesNoDataInvertedCurveAndNonFiniteFold) {
   EXPECT_FALSE(TracingResultOf(*s).has_value());
   s->FoldTime = 1e10;
   EXPECT_FALSE(TracingResultOf(*s).has_value());
+  // Outside the light curve (--fold 5; letters typed in "Fold HJD" read as
+  // 0): refused. At the end points, and within the 0.0001 d rounding of the
+  // starting fold beyond them, still delivered.
+  for (const double fold : {5.0, 0.0, 0.0999, 0.2001}) {
+    s->FoldTime = fold;
+    const auto out = TracingResultOf(*s);
+    ASSERT_FALSE(out.has_value()) << fold;
+    EXPECT_NE(out.error().message.find("lies outside the light curve"), std::string::npos);
+  }
+  for (const double fold : {0.10, 0.20, 0.09996, 0.20004}) {
+    s->FoldTime = fold;
+    EXPECT_TRUE(TracingResultOf(*s).has_value()) << fold;
+  }
 }
 
 }  // namespace

@@ -306,19 +306,19 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
   s->FoldTime = 0.5;
   Window r(7200, 7200);
   ASSERT_TRUE(PlotTracingPaper(*s, r));
+  // Drawn, but a fold outside the light curve is no time of minimum.
   const auto right = TracingResultOf(*s);
-  ASSERT_TRUE(right);
+  EXPECT_FALSE(right.has_value());
   EXPECT_EQ(r.List().Count(Kind::Disc, kRed), 21);
   EXPECT_EQ(r.List().Count(Kind::Line, kRed), 20);
   EXPECT_EQ(r.List().Count(Kind::Disc, kBlue) + r.List().Count(Kind::Line, kBlue), 0);
-  EXPECT_EQ(right->timeText, "2458000.50000");
   EXPECT_EQ(r.Caption("Text1"), "       0.50000");
 
   s->FoldTime = 0.1;  // typed left of TMin
   Window l(7200, 7200);
   ASSERT_TRUE(PlotTracingPaper(*s, l));
   const auto left = TracingResultOf(*s);
-  ASSERT_TRUE(left);
+  EXPECT_FALSE(left.has_value());
   EXPECT_DOUBLE_EQ(s->FoldView, s->TMin + 0.1 * (s->TMax - s->TMin));
   EXPECT_EQ(l.List().Count(Kind::Disc, kRed), 1);
   const std::vector<Primitive> blue = Select(l.List(), Kind::Disc, kBlue);
@@ -328,7 +328,6 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
   EXPECT_FLOAT_EQ(blue[0].x1, map.X(0.2 - s->RelTime[2]));  // about the fold, not the view
   EXPECT_FLOAT_EQ(blue[19].x1, map.X(0.2 - s->RelTime[21]));
   for (float x : Grid(l.List(), true)) EXPECT_LE(x, map.X(s->FoldView) + 1e-3);
-  EXPECT_EQ(left->timeText, "2458000.10000");
 
   s->FoldTime = -HUGE_VAL;  // a typed number too large: drawn finite, no result
   Window n(7200, 7200);

@@ -118,25 +118,29 @@ class FrmPlott2Test : public QObject {
     QCOMPARE(main_->Text[2]->text(), Q(FormatResult(store_->HjdBase + fold)));
   }
 
-  void updateTakesTheTypedFoldUnclamped() {
+  void updateTakesATypedFoldWithinTheLightCurveOnly() {
     main_->Command2_Click();
     Type("0.35");
     QCOMPARE(store_->FoldTime, 0.35);
     QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.35000"));
-    // Left of the data: only the plot's layout is kept inside it.
-    Type("  0.1xyz");
-    QCOMPARE(store_->FoldTime, 0.1);
-    QCOMPARE(store_->FoldView, store_->TMin + 0.1 * (store_->TMax - store_->TMin));
-    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.10000"));
-    Type("abc");
-    QCOMPARE(store_->FoldTime, 0.0);
-    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.00000"));
     QVERIFY(messages_->Texts().isEmpty());
+    // Left of the data, and letters (which read as 0): no time of minimum,
+    // refused with a message; the fold and row 2 stay (0 used to deliver
+    // 2459000.00000, ticked into the means).
+    Type("  0.1xyz");
+    QCOMPARE(messages_->Texts().size(), 1);
+    QVERIFY(messages_->Texts().back().contains(QStringLiteral("lies outside the light curve")));
+    QCOMPARE(store_->FoldTime, 0.35);
+    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.35000"));
+    Type("abc");
+    QCOMPARE(messages_->Texts().size(), 2);
+    QCOMPARE(store_->FoldTime, 0.35);
+    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.35000"));
     // A number no double holds is refused; the fold and row 2 stay.
     Type("1e999");
-    QCOMPARE(messages_->Texts().size(), 1);
-    QCOMPARE(store_->FoldTime, 0.0);
-    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.00000"));
+    QCOMPARE(messages_->Texts().size(), 3);
+    QCOMPARE(store_->FoldTime, 0.35);
+    QCOMPARE(main_->Text[2]->text(), QStringLiteral("2459000.35000"));
     // The scroll position stays absolute, whatever was typed.
     Scroll()->setValue(16384);
     QCOMPARE(store_->FoldTime, Faint() + 0.0001);

@@ -204,6 +204,23 @@ class FrmPlott5Test : public QObject {
     QVERIFY(!store_->ParamsFromBoxes);
   }
 
+  void lettersTypedAsTheStartingTimeGiveARefusalNotARow() {
+    // "abc" in "ToM, Xo" reads as 0, days before the eclipse: the fit used to
+    // deliver a time there with an error of days, ticked into the means.
+    Click(Mid(20));
+    Click(Mid(40));
+    w().Text1[1]->setText(QStringLiteral("abc"));
+    QTest::mouseClick(w().Command1, Qt::LeftButton);
+    QCOMPARE(store_->FitParam[1], 0.0);
+    messages_->Clear();
+    QTest::mouseClick(w().Command2, Qt::LeftButton);
+    QCOMPARE(messages_->Texts().size(), 1);
+    QVERIFY2(messages_->Texts()[0].contains(QStringLiteral("no time of minimum")),
+             qPrintable(messages_->Texts()[0]));
+    QVERIFY(main_->Text[5]->text().isEmpty());
+    QVERIFY(!main_->Check[5]->isChecked() && !store_->FourierFitDone);
+  }
+
   void undoBeforeAFitOfTheCurrentCurveRestoresTheReadersValues() {
     Click(Mid(20));
     Click(Mid(40));

@@ -5,6 +5,8 @@
 // "Copy results" puts the same table on the clipboard.
 #include <QClipboard>
 #include <QDir>
+#include <unistd.h>
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -145,6 +147,15 @@ class ReportTest : public QObject {
     QCOMPARE(messages_->Texts().size(), 1);
     QVERIFY(answer.Questions().isEmpty());
     QCOMPARE(ReadAll(dir_->filePath("curve.csv")), curve);
+    // Nor through a hard link to it (the same file by device and inode).
+    QVERIFY(::link(QFile::encodeName(dir_->filePath("curve.csv")).constData(),
+                   QFile::encodeName(dir_->filePath("hard.csv")).constData()) == 0);
+    Save("hard.csv");
+    QCOMPARE(messages_->Texts().size(), 2);
+    QVERIFY(messages_->Texts()[1].contains(QStringLiteral("is the light curve loaded")));
+    QVERIFY(answer.Questions().isEmpty());
+    QCOMPARE(ReadAll(dir_->filePath("hard.csv")), curve);
+    messages_->Clear();
 
     // A folder that is gone by the time of OK.
     messages_->Clear();
