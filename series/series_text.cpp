@@ -5,13 +5,18 @@
 #include <cstdio>
 #include <sstream>
 
-#include "core/format.h"
 
 namespace vantor {
 
 namespace {
 
-std::string Fixed(double v, int decimals) { return FormatResult(v, 14, decimals); }
+// Fixed-point with `decimals` decimals; a value that rounds to zero shows as
+// "0.000..." (the main window's own format would show "00").
+std::string Fixed(double v, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
 
 }  // namespace
 

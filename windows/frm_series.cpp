@@ -25,7 +25,8 @@ namespace vantor {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-QString Fixed(double v, int decimals) { return Q(FormatResult(v, 14, decimals)); }
+// Fixed-point with `decimals` decimals ("0.00000" for a value that rounds to zero).
+QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
 enum Column { kCycle, kKind, kTime, kError, kOc, kOcMin, kPoints, kMethods, kColumns };
 
@@ -73,8 +74,8 @@ void OcDiagram::Draw(QPainter& p, const QRect& area) const {
   QRectF frame(plot.left(), plot.top(), area.right() - plot.left() - 20 * unit,
                area.bottom() - plot.top() - 3 * fm.height());
   p.setPen(Qt::black);
-  p.drawText(QRectF(area.left(), area.top() + 4 * unit, area.width(), fm.height()),
-             Qt::AlignHCenter, title_);
+  p.drawText(QRectF(area.left(), area.top() + 2 * unit, area.width(), fm.height() + 4 * unit),
+             Qt::AlignHCenter | Qt::AlignTop, title_);
 
   std::vector<const SeriesRow*> rows;
   if (result_) {
