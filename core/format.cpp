@@ -59,6 +59,12 @@ std::string FormatFixedImpl(double x, int width, int decimals, bool allowSci) {
 
 }  // namespace detail
 
+std::string FixedText(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
 std::string DecimalText(double v) {
   if (!std::isfinite(v)) return detail::NonFiniteText(v);
   if (v == 0) return "0";

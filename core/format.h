@@ -26,6 +26,11 @@ inline constexpr int kSciMinWidth = 6;
 // exponent. DecimalText(0) is "0".
 std::string DecimalText(double v);
 
+// The C library's fixed-point text of v with `decimals` decimals ("%.*f"): a
+// leading zero before the point, no padding ("0.00000" for a value that
+// rounds to zero). For messages and exported tables, not the result boxes.
+std::string FixedText(double v, int decimals);
+
 // Renders x with `decimals` decimals right-aligned in `width` characters. When
 // the rounded text is too long by less than decimals + 1 characters, its last
 // digits are cut off, as long as that drops decimals only; otherwise (longer

@@ -10,17 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/format.h"
 #include "core/text.h"
 
 namespace vantor {
 
 namespace {
-
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
 
 std::string Percent(double fraction) { return IntText(std::lround(100 * fraction)) + " %"; }
 
@@ -85,8 +80,8 @@ std::optional<Balanced> BalancedAbout(const Outline& o, double depth) {
 }
 
 std::string BalancedWhy(const Outline& o, const Balanced& b, double depth) {
-  return Points(b.first, b.last) + ": within " + Fixed(b.half, 4) +
-         " d either side of the centre " + Fixed(o.centre, 5) +
+  return Points(b.first, b.last) + ": within " + FixedText(b.half, 4) +
+         " d either side of the centre " + FixedText(o.centre, 5) +
          ", where the shorter branch is still fainter than " + Percent(depth) + " of the depth";
 }
 
@@ -139,7 +134,7 @@ MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const Au
         "faintest point of the range (sample " +
         IntText(c0) + " of 0 to " + IntText(F) + "), too near the end of the range for its sums.");
   }
-  AutoKvw k{range, IntText(step), Fixed(frac, 2), tStart - o.centre};
+  AutoKvw k{range, IntText(step), FixedText(frac, 2), tStart - o.centre};
   if (step > 1 || frac < 0.9) {
     k.range.why += "; Stepp " + k.stepText + " and Frac " + k.fracText +
                    " for a start at the faintest point, " + IntText(offset) +
@@ -183,7 +178,7 @@ MethodResult<AutoRange> ParabolaRange(const Outline& o, const Store& s) {
   }
   std::string why = BalancedWhy(o, *b, kParabolaDepth);
   if (first != b->first || last != b->last) {
-    why = Points(first, last) + " about the centre " + Fixed(o.centre, 5) + ": the bottom " +
+    why = Points(first, last) + " about the centre " + FixedText(o.centre, 5) + ": the bottom " +
           Percent(1 - kParabolaDepth) + " of the depth (" +
           (b->first <= b->last ? Points(b->first, b->last) : std::string("no point")) +
           ") widened to " +
@@ -228,8 +223,8 @@ MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
   return AutoChords{i1, i2, i3, i4,
                     Points(i1, i2) + " and " + Points(i3, i4) + ": the branches between " +
                         Percent(kChordsUpper) + " and " + Percent(kChordsLower) +
-                        " of the depth (smoothed magnitudes " + Fixed(upper, 4) + " to " +
-                        Fixed(lower, 4) + ")"};
+                        " of the depth (smoothed magnitudes " + FixedText(upper, 4) + " to " +
+                        FixedText(lower, 4) + ")"};
 }
 
 // The noise of single points about the line through their neighbours.
@@ -281,10 +276,10 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   const double depth = o.bottomMag - brightest;
   const double noise = NoiseOf(s);
   if (!(depth >= kMinDepthToNoise * noise) || !(depth >= kMinDepthMag)) {
-    return Refuse("No eclipse found: the smoothed light curve varies by " + Fixed(depth, 4) +
+    return Refuse("No eclipse found: the smoothed light curve varies by " + FixedText(depth, 4) +
                   " mag, less than " + NumberText(kMinDepthToNoise) +
-                  " times the scatter of single points (" + Fixed(noise, 4) + " mag) or " +
-                  Fixed(kMinDepthMag, 3) + " mag.");
+                  " times the scatter of single points (" + FixedText(noise, 4) + " mag) or " +
+                  FixedText(kMinDepthMag, 3) + " mag.");
   }
   const double leftTop = *std::min_element(o.sm.begin() + 1, o.sm.begin() + o.bottom + 1);
   const double rightTop = *std::min_element(o.sm.begin() + o.bottom, o.sm.end());
@@ -374,11 +369,12 @@ AutoTimings RunAutoTimings(Store& s) {
                        " moves of its trial times before they settled about the smallest of its "
                        "sums: it did not find the time of symmetry. Its search starts at the "
                        "faintest point, here " +
-                       Fixed(std::fabs(r.kvw->startOffsetDays), 4) +
+                       FixedText(std::fabs(r.kvw->startOffsetDays), 4) +
                        " d from the centre of the eclipse (a flat or noisy bottom).");
       } else if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
-        t.kvw = Refuse("Kwee and van Woerden's time lies outside its trial times " + Fixed(t1, 5) +
-                       " to " + Fixed(t3, 5) + ": extrapolated rather than found.");
+        t.kvw =
+            Refuse("Kwee and van Woerden's time lies outside its trial times " + FixedText(t1, 5) +
+                   " to " + FixedText(t3, 5) + ": extrapolated rather than found.");
       }
     }
   }

@@ -107,6 +107,20 @@ LineFit FitLine(const std::vector<double>& X, const std::vector<double>& Y, int 
   return {a, b, S};
 }
 
+namespace {
+
+// term(p) = h ((y(p) + y(p + 1)) / 2 - (y(p + m) + y(p + m + 1)) / 2) for
+// p = 1..2m - 1: the left trapezoid at p minus the right one at p + m.
+std::vector<double> AreaTerms(const std::vector<double>& y, int m, double h) {
+  std::vector<double> term(2 * m, 0.0);
+  for (int p = 1; p <= 2 * m - 1; ++p) {
+    term[p] = h * ((y[p] + y[p + 1]) / 2 - (y[p + m] + y[p + m + 1]) / 2);
+  }
+  return term;
+}
+
+}  // namespace
+
 void ComputeAreaDiff(const std::vector<double>& GridMag, int m, double h,
                      std::vector<double>& AreaDiff) {
   // The term of position c and step j depends on c + j only: term(p) is the
@@ -119,11 +133,7 @@ void ComputeAreaDiff(const std::vector<double>& GridMag, int m, double h,
     AreaDiff.assign(1, 0.0);
     return;
   }
-  const auto& y = GridMag;
-  std::vector<double> term(2 * m, 0.0);
-  for (int p = 1; p <= 2 * m - 1; ++p) {
-    term[p] = h * ((y[p] + y[p + 1]) / 2 - (y[p + m] + y[p + m + 1]) / 2);
-  }
+  const std::vector<double> term = AreaTerms(GridMag, m, h);
   AreaDiff.assign(m + 1, 0.0);
   constexpr int kBlock = 4;
   int c = 1;
@@ -147,11 +157,9 @@ void ComputeAreaDiffWhereNeeded(const std::vector<double>& GridMag, int m, doubl
     AreaDiff.assign(1, 0.0);
     return;
   }
-  const auto& y = GridMag;
-  std::vector<double> term(2 * m, 0.0);
+  const std::vector<double> term = AreaTerms(GridMag, m, h);
   double total = 0;  // sum of |term|: bounds every partial sum
   for (int p = 1; p <= 2 * m - 1; ++p) {
-    term[p] = h * ((y[p] + y[p + 1]) / 2 - (y[p + m] + y[p + m + 1]) / 2);
     total += std::fabs(term[p]);
   }
   // The literal sum of position c: term(c), term(c + 1), ..., term(c + m - 1)

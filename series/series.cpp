@@ -69,11 +69,10 @@ struct Window {
 // Cuts the window of Tc and checks its coverage; the refusal says why.
 std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<const double> mag,
                                        double tc, double h) {
-  const auto first = std::lower_bound(time.begin(), time.end(), tc - h);
-  const auto last = std::upper_bound(time.begin(), time.end(), tc + h);
+  const WindowIndices in = WindowOf(time, tc, h);
   Window w;
-  w.t.assign(first, last);
-  w.m.assign(mag.begin() + (first - time.begin()), mag.begin() + (last - time.begin()));
+  w.t.assign(time.begin() + in.first, time.begin() + in.last);
+  w.m.assign(mag.begin() + in.first, mag.begin() + in.last);
   w.nPoints = static_cast<int>(w.t.size());
   if (w.nPoints < kMinWindowPoints) {
     return std::unexpected(Error{"Only " + std::to_string(w.nPoints) +
@@ -198,6 +197,12 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
 }
 
 }  // namespace
+
+WindowIndices WindowOf(std::span<const double> time, double centre, double h) {
+  const auto first = std::lower_bound(time.begin(), time.end(), centre - h);
+  const auto last = std::upper_bound(time.begin(), time.end(), centre + h);
+  return {static_cast<size_t>(first - time.begin()), static_cast<size_t>(last - time.begin())};
+}
 
 std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
                                               std::span<const double> mag, const Ephemeris& e) {
@@ -340,9 +345,7 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     row.predicted = p.tc;
     const auto w = CutWindow(time, mag, p.tc, h);
     if (!w) {
-      const auto first = std::lower_bound(time.begin(), time.end(), p.tc - h);
-      const auto last = std::upper_bound(time.begin(), time.end(), p.tc + h);
-      row.nPoints = static_cast<int>(last - first);
+      row.nPoints = static_cast<int>(WindowOf(time, p.tc, h).size());
       row.message = w.error().message;
     } else {
       row.nPoints = w->nPoints;

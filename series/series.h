@@ -117,6 +117,14 @@ struct SeriesResult {
   std::string refinedMessage;               // why there is none
 };
 
+// The points of the window of a minimum at `centre`: indices first..last - 1
+// of the times t (in time order) with centre - h <= t <= centre + h.
+struct WindowIndices {
+  size_t first = 0, last = 0;
+  size_t size() const { return last - first; }
+};
+WindowIndices WindowOf(std::span<const double> time, double centre, double h);
+
 // Returns the half-width of the windows from the folded series (see above), or
 // why it cannot be measured (no eclipse at the primary's phase).
 std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,

@@ -384,10 +384,8 @@ void FrmSeries::Command4_Click() {
 void FrmSeries::Table1_DoubleClick(int row) {
   if (!result_ || row < 0 || row >= static_cast<int>(result_->rows.size())) return;
   const SeriesRow& r = result_->rows[row];
-  const double h = result_->halfWidth;
-  const auto first = std::lower_bound(time_.begin(), time_.end(), r.predicted - h);
-  const auto last = std::upper_bound(time_.begin(), time_.end(), r.predicted + h);
-  const auto n = last - first;
+  const WindowIndices in = WindowOf(time_, r.predicted, result_->halfWidth);
+  const auto n = static_cast<long>(in.size());
   if (n < 2 || n > kMaxPoints) {
     ShowMessage(QStringLiteral("The window of cycle %1 holds %2 points; the main window takes 2 to "
                                "%3.")
@@ -396,9 +394,8 @@ void FrmSeries::Table1_DoubleClick(int row) {
                     .arg(kMaxPoints));
     return;
   }
-  const std::vector<double> t(first, last);
-  const std::vector<double> m(mag_.begin() + (first - time_.begin()),
-                              mag_.begin() + (last - time_.begin()));
+  const std::vector<double> t(time_.begin() + in.first, time_.begin() + in.last);
+  const std::vector<double> m(mag_.begin() + in.first, mag_.begin() + in.last);
   loadWindow_(
       t, m,
       QStringLiteral("%1 cycle %2%3").arg(name_).arg(r.cycle).arg(QChar(r.kind)).toStdString());
