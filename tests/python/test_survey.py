@@ -1,0 +1,113 @@
+# The survey on a local Dask cluster against vantor-cli batch and series on
+# the same files.
+import os
+import signal
+
+import pytest
+
+distributed = pytest.importorskip("distributed")
+
+from vantor import survey  # noqa: E402
+from conftest import SOURCE_DIR, eclipse, run_cli, write_curve  # noqa: E402
+
+
+@pytest.fixture(scope="module")
+def client():
+    cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                       host="127.0.0.1", dashboard_address=None)
+    c = distributed.Client(cluster)
+    yield c
+    c.close()
+    cluster.close()
+
+
+@pytest.fixture(scope="module")
+def files(tmp_path_factory):
+    """200 generated eclipses, of other depths, widths and noise, two of them
+    refused: one not a light curve, one missing."""
+    d = tmp_path_factory.mktemp("survey")
+    names = []
+    for k in range(200):
+        t, m = eclipse(n=40 + k % 60, seed=k, depth=0.2 + 0.01 * (k % 50),
+                       width=0.015 + 0.0002 * k, noise=0.002 + 0.00005 * k)
+        path = str(d / f"star_{k:03d}.csv")
+        write_curve(path, t, m)
+        names.append(path)
+    with open(d / "notes.csv", "w") as f:
+        f.write("these, are\nnot, numbers\n")
+    names.insert(50, str(d / "notes.csv"))
+    names.insert(120, str(d / "missing, \"quoted\".csv"))
+    return names
+
+
+@pytest.mark.parametrize("auto", [False, True])
+def test_the_table_is_vantor_cli_batchs_byte_for_byte(client, files, auto, tmp_path):
+    out = str(tmp_path / "batch.csv")
+    rc, _, err = run_cli("batch", *files, *(["--auto"] if auto else []), "-o", out)
+    table, failed = survey.survey(files, client, automatic=auto)
+    with open(out) as f:
+        assert table == f.read()
+    assert rc == 1
+    # The refused files: their rows and reasons, as vantor-cli gives them.
+    assert [f for f, _ in failed] == [files[50], files[120]]
+    for f, reason in failed:
+        assert f"{f}: {reason}" in err
+
+
+def test_a_worker_killed_mid_run_leaves_the_table_complete(files, tmp_path):
+    cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                       host="127.0.0.1", dashboard_address=None)
+    client = distributed.Client(cluster)
+    try:
+        pids = list(client.run(os.getpid).values())
+        killed = []
+
+        def kill_one(done, total):
+            if not killed:
+                os.kill(pids[0], signal.SIGKILL)
+                killed.append(done)
+
+        table, failed = survey.survey(files, client, automatic=True, progress=kill_one)
+    finally:
+        client.close()
+        cluster.close()
+    out = str(tmp_path / "batch.csv")
+    run_cli("batch", *files, "--auto", "-o", out)
+    with open(out) as f:
+        assert table == f.read()
+    assert killed and killed[0] < len(files)
+    assert len(failed) == 2
+
+
+def test_the_command_writes_the_series_table_of_every_file(tmp_path):
+    series = os.path.join(SOURCE_DIR, "tests", "data", "series", "cmdra_7023_7024.csv")
+    ephemeris = ["--epoch", "58739.9291", "--period", "1.2683900", "--half-width", "0.025"]
+    missing = str(tmp_path / "absent.csv")
+    out = str(tmp_path / "minima.csv")
+    rc = survey.main([series, missing, "--series", *ephemeris, "--workers", "1", "-o", out])
+    _, one, _ = run_cli("series", series, *ephemeris, "--csv")
+    with open(out) as f:
+        lines = f.read().splitlines()
+    assert rc == 1
+    assert lines[0] == survey.SERIES_HEADER.strip()
+    comments = [x for x in one.splitlines() if x.startswith("#")]
+    rows = [x for x in one.splitlines() if not x.startswith("#")][1:]
+    assert lines[1:1 + len(comments)] == [f"# {series}: {c[2:]}" for c in comments]
+    assert lines[1 + len(comments):-1] == [f"{series},{r}" for r in rows]
+    assert lines[-1].startswith(missing + ",") and lines[-1].count(",") >= 11
+
+
+@pytest.mark.parametrize("argv, words", [
+    (["--series"], "give --epoch and --period"),
+    (["--period", "1.2"], "go with --series"),
+    (["--tls-ca", "ca.pem"], "go together"),
+])
+def test_command_refuses_bad_usage_before_starting_a_cluster(argv, words, tmp_path, capsys):
+    try:
+        rc = survey.main(["x.csv", *argv, "-o", str(tmp_path / "o.csv")])
+    except SystemExit as e:
+        rc, err = 2, str(e)
+    else:
+        err = capsys.readouterr().err
+    assert rc == 2 and words in err
+    assert not os.path.exists(tmp_path / "o.csv")
