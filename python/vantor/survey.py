@@ -172,6 +172,16 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
     return "".join(parts), failed
 
 
+def local_cluster(n_workers: int):
+    """A Dask cluster of `n_workers` processes of one thread on this machine,
+    every port on the loopback interface only, without a dashboard (its
+    HTTP server takes any free port)."""
+    from distributed import LocalCluster
+    return LocalCluster(n_workers=n_workers, threads_per_worker=1, processes=True,
+                        host="127.0.0.1", dashboard_address=None,
+                        scheduler_kwargs={"dashboard_address": "127.0.0.1:0"})
+
+
 def _write_atomically(path: str, text: str) -> None:
     folder = os.path.dirname(os.path.abspath(path))
     fd, tmp = tempfile.mkstemp(prefix=".vantor-survey-", dir=folder)
@@ -276,17 +286,19 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         return 2
     security = _security(args)
 
-    from distributed import Client, LocalCluster
+    from distributed import Client
 
     cluster = None
     if args.scheduler:
         client = Client(args.scheduler, security=security)
+    elif security is not None:
+        print("vantor.survey: --tls-ca, --tls-cert and --tls-key are for a remote cluster "
+              "(--scheduler); the local one listens on the loopback interface only",
+              file=sys.stderr)
+        return 2
     else:
-        n = args.workers or os.cpu_count() or 1
-        cluster = LocalCluster(n_workers=n, threads_per_worker=1, processes=True,
-                               host="127.0.0.1", dashboard_address=None,
-                               security=security if security else None)
-        client = Client(cluster, security=security)
+        cluster = local_cluster(args.workers or os.cpu_count() or 1)
+        client = Client(cluster)
     try:
         try:
             table, failed = survey(files, client, automatic=args.auto,

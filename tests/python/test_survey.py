@@ -13,8 +13,7 @@ from conftest import SOURCE_DIR, eclipse, run_cli, write_curve  # noqa: E402
 
 @pytest.fixture(scope="module")
 def client():
-    cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                       host="127.0.0.1", dashboard_address=None)
+    cluster = survey.local_cluster(2)
     c = distributed.Client(cluster)
     yield c
     c.close()
@@ -55,8 +54,7 @@ def test_the_table_is_vantor_cli_batchs_byte_for_byte(client, files, auto, tmp_p
 
 
 def test_a_worker_killed_mid_run_leaves_the_table_complete(files, tmp_path):
-    cluster = distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                       host="127.0.0.1", dashboard_address=None)
+    cluster = survey.local_cluster(2)
     client = distributed.Client(cluster)
     try:
         pids = list(client.run(os.getpid).values())
