@@ -6,10 +6,10 @@ points: the methods, their refusals, the combination and the digits of the
 texts are computed by the same C++ code.
 
 >>> import vantor
->>> lc = vantor.read("examples/v1_primary.csv")           # doctest: +SKIP
->>> t = vantor.time(lc, auto=True)                        # doctest: +SKIP
->>> t["kvw"].time_text, t.combination.weighted_mean_text  # doctest: +SKIP
-('2459812.43161', '2459812.43160')
+>>> lc = vantor.read("examples/eclipse_header.csv")
+>>> t = vantor.time(lc, auto=True)
+>>> t["parabola"].time_text, t.combination.weighted_mean_text
+('2459812.43159', '2459812.43162')
 
 Functions
 ---------
@@ -264,6 +264,16 @@ class Timing:
     def __len__(self) -> int:
         return len(self.results)
 
+    def __repr__(self) -> str:
+        lines = [f"Timing({len(self.results)} methods, HJD base {self.hjd_base:.0f}, "
+                 f"time scale {self.time_scale}"]
+        lines += [f"  {r!r}" for r in self.results]
+        c = self.combination
+        if c is not None:
+            lines.append(f"  weighted mean {c.weighted_mean_text} +/- {c.uncertainty_text}"
+                         if c.computed else "  no method delivered a usable result")
+        return "\n".join(lines) + ")"
+
     def as_json(self) -> dict:
         """The object ``vantor-cli time --json`` prints for the same input."""
         return json.loads(json.dumps(self._json))
@@ -458,10 +468,12 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
 
     Examples
     --------
-    >>> lc = vantor.read("examples/v1_primary.csv")                     # doctest: +SKIP
-    >>> t = vantor.time(lc.time, lc.mag, ranges={"kvw": (5, 45)})        # doctest: +SKIP
-    >>> t["kvw"].time_text                                               # doctest: +SKIP
-    >>> [r.method for r in vantor.time(lc, auto=True) if not r.ok]       # doctest: +SKIP
+    >>> lc = vantor.read("examples/eclipse_header.csv")
+    >>> t = vantor.time(lc.time, lc.mag, ranges={"kvw": (5, 45)}, methods=["tracing"])
+    >>> [(r.method, r.time_text, r.error_text) for r in t]
+    [('tracing', '2459812.42950', '0.0001'), ('kvw', '2459812.43163', '0.00006')]
+    >>> vantor.time(lc, ranges={"chords": ((3, 12), (40, 50))})["chords"].ok
+    False
     """
     t, m, file, scale = _arrays(time, mag)
     if isinstance(bootstrap, bool) or not isinstance(bootstrap, (int, np.integer)):

@@ -169,3 +169,11 @@ def test_read_gives_the_importers_arrays_and_report():
         vantor.read(lc.path, colour="V")
     with pytest.raises(ValueError, match="--format"):
         vantor.read(lc.path, format="excel")
+
+
+def test_the_docstring_examples_give_what_they_show(monkeypatch):
+    import doctest
+    monkeypatch.chdir(SOURCE_DIR)
+    failures, tried = doctest.testmod(vantor, extraglobs={"vantor": vantor},
+                                      optionflags=doctest.ELLIPSIS)
+    assert tried >= 6 and failures == 0
