@@ -109,3 +109,32 @@ def test_command_refuses_bad_usage_before_starting_a_cluster(argv, words, tmp_pa
         err = capsys.readouterr().err
     assert rc == 2 and words in err
     assert not os.path.exists(tmp_path / "o.csv")
+
+
+def test_the_command_runs_on_a_scheduler_that_requires_tls(files, tmp_path):
+    pytest.importorskip("cryptography")
+    from distributed.security import Security
+    sec = Security.temporary()
+    pem = {}
+    for name, text in (("ca", sec.tls_ca_file), ("cert", sec.tls_client_cert),
+                       ("key", sec.tls_client_key)):
+        pem[name] = str(tmp_path / f"{name}.pem")
+        with open(pem[name], "w") as f:
+            f.write(text)
+    cluster = distributed.LocalCluster(n_workers=1, threads_per_worker=1, processes=True,
+                                       host="127.0.0.1", protocol="tls", security=sec,
+                                       dashboard_address=None,
+                                       scheduler_kwargs={"dashboard_address": "127.0.0.1:0"})
+    try:
+        assert cluster.scheduler_address.startswith("tls://127.0.0.1:")
+        out = str(tmp_path / "tls.csv")
+        rc = survey.main([*files[:20], "--scheduler", cluster.scheduler_address,
+                          "--tls-ca", pem["ca"], "--tls-cert", pem["cert"],
+                          "--tls-key", pem["key"], "-o", out])
+    finally:
+        cluster.close()
+    expected = str(tmp_path / "batch.csv")
+    run_cli("batch", *files[:20], "-o", expected)
+    with open(out) as a, open(expected) as b:
+        assert a.read() == b.read()
+    assert rc == 0
