@@ -25,6 +25,7 @@
 #include "cli/session.h"
 #include "cli/time_job.h"
 #include "cli/time_run.h"
+#include "core/reader.h"
 #include "import/load.h"
 #include "import/time_scale.h"
 #include "methods/time_method.h"
@@ -123,21 +124,25 @@ py::dict Read(const std::string& path, const py::dict& options) {
   return d;
 }
 
-// The store's light curve from arrays, through the same reader a file of
-// those numbers goes through on the command line, then the "--Mags (C-V)"
-// sign and the deletions.
+// The store's light curve from arrays, exactly as a file of those numbers
+// loads (LoadObservations), then the "--Mags (C-V)" sign and the deletions.
+// Points the store cannot take are refused with the message the command line
+// gives a series read by the importer: LoadSeriesIntoStore words it (and
+// would load, through the reader, anything the reader accepts).
 void LoadArrays(Store& store, std::span<const double> time, std::span<const double> mag,
                 const std::string& file, const SessionOptions& session) {
-  import::ImportedSeries series;
-  series.time.assign(time.begin(), time.end());
-  series.mag.assign(mag.begin(), mag.end());
-  series.err.assign(time.size(), std::numeric_limits<double>::quiet_NaN());
   const std::filesystem::path path(file);
   store.DataDir = path.parent_path().string();
   store.DataFileName = path.filename().string();
   store.DataFilePath = file;
-  if (const auto loaded = import::LoadSeriesIntoStore(store, series); !loaded) {
-    throw Error(loaded.error());
+  if (!LoadObservations(store, time, mag)) {
+    import::ImportedSeries series;
+    series.time.assign(time.begin(), time.end());
+    series.mag.assign(mag.begin(), mag.end());
+    series.err.assign(time.size(), std::numeric_limits<double>::quiet_NaN());
+    if (const auto loaded = import::LoadSeriesIntoStore(store, series); !loaded) {
+      throw Error(loaded.error());
+    }
   }
   if (const auto edited = ApplySessionEdits(session, store); !edited) {
     throw Error(edited.error());

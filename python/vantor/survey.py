@@ -90,8 +90,7 @@ def series_files(files: Sequence[str], series_options: dict, import_options: dic
     for f in files:
         csv, failed, error = _vantor.series_file(f, series_options, import_options)
         if failed:
-            out.append((_csv_field(f) + "," * 10 + ',"' + error.replace('"', "'") + '"\n',
-                        True, error))
+            out.append((_failure_row(f, error, True), True, error))
             continue
         lines = []
         name = _csv_field(f)
@@ -109,6 +108,14 @@ def series_files(files: Sequence[str], series_options: dict, import_options: dic
 
 # --------------------------------------------------------------------------
 # The client
+
+
+def _failure_row(f: str, reason: str, series: bool) -> str:
+    """The row of a file that gave no result: batch's row of a refused file,
+    or a minimum-less row of the table of minima."""
+    if series:
+        return _csv_field(f) + "," * 10 + ',"' + reason.replace('"', "'") + '"\n'
+    return _csv_field(f) + ",file,,,no," + _csv_field(reason) + ",\n"
 
 
 def _chunks(files: Sequence[str], size: int) -> List[Sequence[str]]:
@@ -146,19 +153,41 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
     files = list(files)
     n_workers = max(1, len(client.scheduler_info().get("workers", {})))
     chunks = _chunks(files, _chunk_size(len(files), n_workers))
-    if series_options is None:
-        futures = [client.submit(time_files, c, automatic, decimals, import_options,
-                                 retries=retries, pure=False) for c in chunks]
-    else:
-        futures = [client.submit(series_files, c, series_options, import_options,
-                                 retries=retries, pure=False) for c in chunks]
-    index = {f.key: k for k, f in enumerate(futures)}
+    def submit(chunk, tries):
+        if series_options is None:
+            return client.submit(time_files, chunk, automatic, decimals, import_options,
+                                 retries=tries, pure=False)
+        return client.submit(series_files, chunk, series_options, import_options,
+                             retries=tries, pure=False)
+
+    futures = [submit(c, retries) for c in chunks]
+    where = {f.key: (k, None) for k, f in enumerate(futures)}
     results: list = [None] * len(chunks)
     done = 0
-    for fut in as_completed(futures):
-        k = index[fut.key]
-        results[k] = fut.result()
-        done += len(chunks[k])
+    pending = as_completed(futures)
+    for fut in pending:
+        k, i = where.pop(fut.key)
+        try:
+            value = fut.result()
+        except Exception as e:  # the task failed on every try: a worker died on it each time
+            if i is None and len(chunks[k]) > 1:
+                # Each file of the chunk on its own, so that only the culprit fails.
+                results[k] = [None] * len(chunks[k])
+                for j, f in enumerate(chunks[k]):
+                    single = submit([f], 1)
+                    where[single.key] = (k, j)
+                    pending.add(single)
+                fut.release()
+                continue
+            f = chunks[k][0 if i is None else i]
+            reason = f"the worker timing it was lost ({type(e).__name__}: {e})"
+            value = [(_failure_row(f, reason, series_options is not None), True, reason)]
+        if i is None:
+            results[k] = value
+            done += len(chunks[k])
+        else:
+            results[k][i] = value[0]
+            done += 1
         fut.release()
         if progress is not None:
             progress(done, len(files))
