@@ -125,22 +125,20 @@ def _chunks(files: Sequence[str], size: int) -> List[Sequence[str]]:
 def _chunk_size(n_files: int, n_workers: int) -> int:
     # Enough tasks to balance the load (about eight per worker) and to lose
     # little when a worker dies, few enough that the scheduler's cost per
-    # task stays small against the timing (a file takes milliseconds).
-    return max(1, min(64, n_files // max(1, 8 * n_workers)))
+    # task (about a millisecond) stays small against the timing of a chunk
+    # (a file takes about a millisecond).
+    return max(1, min(256, n_files // max(1, 8 * n_workers)))
 
 
-def survey(files: Sequence[str], client, *, automatic: bool = False,
-           series_options: Optional[dict] = None, decimals: int = 5,
-           import_options: Optional[dict] = None, retries: int = 3,
-           progress: Optional[Callable[[int, int], None]] = None) -> tuple:
-    """Time ``files`` on the Dask cluster of ``client``.
-
-    Returns (table, failed): the CSV text under one header, the rows in the
-    order of ``files``, and the list of (file, reason) of the files that
-    could not be read or timed. ``series_options`` (the keys of
-    ``vantor.series``' keywords, values as text) times every eclipse instead.
-    ``progress(done, total)`` is called as files are done.
-    """
+def run_survey(files: Sequence[str], client, write: Callable[[str], None], *,
+               automatic: bool = False, series_options: Optional[dict] = None,
+               decimals: int = 5, import_options: Optional[dict] = None, retries: int = 3,
+               progress: Optional[Callable[[int, int], None]] = None) -> list:
+    """Time ``files`` on the Dask cluster of ``client``, handing the table to
+    ``write`` piece by piece: the header, then the rows of the files in their
+    order as soon as every file before them is done (so that the client holds
+    little more than the files in flight). Returns the (file, reason) of the
+    files that could not be read or timed. See :func:`survey`."""
     from distributed import as_completed
 
     import_options = dict(import_options or {})
@@ -153,6 +151,7 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
     files = list(files)
     n_workers = max(1, len(client.scheduler_info().get("workers", {})))
     chunks = _chunks(files, _chunk_size(len(files), n_workers))
+
     def submit(chunk, tries):
         if series_options is None:
             return client.submit(time_files, chunk, automatic, decimals, import_options,
@@ -160,11 +159,16 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
         return client.submit(series_files, chunk, series_options, import_options,
                              retries=tries, pure=False)
 
+    write(BATCH_HEADER if series_options is None else SERIES_HEADER)
     futures = [submit(c, retries) for c in chunks]
     where = {f.key: (k, None) for k, f in enumerate(futures)}
-    results: list = [None] * len(chunks)
-    done = 0
     pending = as_completed(futures)
+    del futures
+    results: dict = {}  # chunk -> its (text, failed, reason) per file, until written
+    out_of_chunk: dict = {}  # chunk timed file by file -> files still out
+    next_chunk = 0
+    failed = []
+    done = 0
     for fut in pending:
         k, i = where.pop(fut.key)
         try:
@@ -173,6 +177,7 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
             if i is None and len(chunks[k]) > 1:
                 # Each file of the chunk on its own, so that only the culprit fails.
                 results[k] = [None] * len(chunks[k])
+                out_of_chunk[k] = len(chunks[k])
                 for j, f in enumerate(chunks[k]):
                     single = submit([f], 1)
                     where[single.key] = (k, j)
@@ -182,22 +187,47 @@ def survey(files: Sequence[str], client, *, automatic: bool = False,
             f = chunks[k][0 if i is None else i]
             reason = f"the worker timing it was lost ({type(e).__name__}: {e})"
             value = [(_failure_row(f, reason, series_options is not None), True, reason)]
+        fut.release()
         if i is None:
             results[k] = value
             done += len(chunks[k])
         else:
             results[k][i] = value[0]
+            out_of_chunk[k] -= 1
+            if out_of_chunk[k] == 0:
+                del out_of_chunk[k]
             done += 1
-        fut.release()
+        while next_chunk in results and next_chunk not in out_of_chunk:
+            rows = results.pop(next_chunk)
+            write("".join(text for text, _, _ in rows))
+            failed.extend((f, reason) for f, (_, bad, reason) in zip(chunks[next_chunk], rows)
+                          if bad)
+            next_chunk += 1
         if progress is not None:
             progress(done, len(files))
-    parts = [BATCH_HEADER if series_options is None else SERIES_HEADER]
-    failed = []
-    for chunk, chunk_results in zip(chunks, results):
-        for f, (text, bad, reason) in zip(chunk, chunk_results):
-            parts.append(text)
-            if bad:
-                failed.append((f, reason))
+    return failed
+
+
+def survey(files: Sequence[str], client, **options) -> tuple:
+    """Time ``files`` on the Dask cluster of ``client``.
+
+    Returns (table, failed): the CSV text under one header, the rows in the
+    order of ``files`` (byte for byte what ``vantor-cli batch`` writes for
+    them, or with ``series_options`` the rows of ``vantor-cli series --csv``
+    with the file first), and the list of (file, reason) of the files that
+    could not be read or timed.
+
+    Options: ``automatic`` (``--auto``), ``series_options`` (the keywords of
+    ``vantor.series`` as texts: epoch, period, secondary, half_width, find,
+    bootstrap), ``decimals``, ``import_options`` (the importer's options of
+    ``vantor-cli`` with underscores: format, time_col, ...), ``retries`` (of
+    a task whose worker was lost), ``progress(done, total)``.
+
+    >>> from distributed import Client                               # doctest: +SKIP
+    >>> table, failed = survey(files, Client(), automatic=True)      # doctest: +SKIP
+    """
+    parts: list = []
+    failed = run_survey(files, client, parts.append, **options)
     return "".join(parts), failed
 
 
@@ -211,19 +241,32 @@ def local_cluster(n_workers: int):
                         scheduler_kwargs={"dashboard_address": "127.0.0.1:0"})
 
 
-def _write_atomically(path: str, text: str) -> None:
-    folder = os.path.dirname(os.path.abspath(path))
-    fd, tmp = tempfile.mkstemp(prefix=".vantor-survey-", dir=folder)
-    try:
-        with os.fdopen(fd, "w", encoding="utf-8", newline="") as out:
-            out.write(text)
-        os.replace(tmp, path)
-    except BaseException:
+class _AtomicOutput:
+    """The output file, written to a temporary file beside it and put in its
+    place only when the whole table is written: an interrupted run leaves no
+    half table (nor changes an old one)."""
+
+    def __init__(self, path: str):
+        self.path = path
+
+    def __enter__(self):
+        folder = os.path.dirname(os.path.abspath(self.path))
+        fd, self.tmp = tempfile.mkstemp(prefix=".vantor-survey-", dir=folder)
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(self.tmp, 0o666 & ~umask)  # as a new file gets, not mkstemp's 0600
+        self.file = os.fdopen(fd, "w", encoding="utf-8", newline="")
+        return self.file
+
+    def __exit__(self, kind, value, tb):
         try:
-            os.unlink(tmp)
-        except OSError:
-            pass
-        raise
+            self.file.close()
+            if kind is None:
+                os.replace(self.tmp, self.path)
+        finally:
+            if os.path.exists(self.tmp):
+                os.unlink(self.tmp)
+        return False
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -232,8 +275,11 @@ def _parser() -> argparse.ArgumentParser:
         description="Time many light curves on a Dask cluster: the rows of vantor-cli batch "
                     "(or, with --series, of vantor-cli series) for every file, in the order "
                     "given, under one header.")
-    p.add_argument("files", nargs="+", metavar="FILES_OR_GLOB",
+    p.add_argument("files", nargs="*", metavar="FILES_OR_GLOB",
                    help="light-curve files, or glob patterns (quoted: 'data/**/*.csv')")
+    p.add_argument("--list", metavar="FILE",
+                   help="also the files named in FILE, one a line (for more files than a "
+                        "command line holds)")
     p.add_argument("-o", "--output", required=True, metavar="OUT.csv", help="the table to write")
     p.add_argument("--scheduler", metavar="ADDRESS",
                    help="a running Dask scheduler (tcp://host:8786, tls://host:8786); without "
@@ -291,6 +337,16 @@ def _progress_printer():
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = _parser().parse_args(argv)
     files = expand(args.files)
+    if args.list:
+        try:
+            with open(args.list, encoding="utf-8") as f:
+                files += [line.rstrip("\r\n") for line in f if line.strip()]
+        except OSError as e:
+            print(f"vantor.survey: cannot read --list {args.list}: {e.strerror}", file=sys.stderr)
+            return 2
+    if not files:
+        print("vantor.survey: name the light curves (FILES_OR_GLOB or --list)", file=sys.stderr)
+        return 2
     import_options = {k[4:]: v for k, v in vars(args).items()
                       if k.startswith("imp_") and v is not None}
     series_options = None
@@ -329,25 +385,22 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         cluster = local_cluster(args.workers or os.cpu_count() or 1)
         client = Client(cluster)
     try:
-        try:
-            table, failed = survey(files, client, automatic=args.auto,
-                                   series_options=series_options, decimals=args.decimals,
-                                   import_options=import_options,
-                                   progress=_progress_printer())
-        except ValueError as e:
-            print(f"vantor.survey: {e}", file=sys.stderr)
-            return 2
+        with _AtomicOutput(args.output) as out:
+            failed = run_survey(files, client, out.write, automatic=args.auto,
+                                series_options=series_options, decimals=args.decimals,
+                                import_options=import_options, progress=_progress_printer())
+    except ValueError as e:
+        print(f"vantor.survey: {e}", file=sys.stderr)
+        return 2
+    except OSError as e:
+        print(f"vantor.survey: cannot write {args.output}: {e.strerror or e}", file=sys.stderr)
+        return 2
     finally:
         client.close()
         if cluster is not None:
             cluster.close()
     for f, reason in failed:
         print(f"{f}: {reason}", file=sys.stderr)
-    try:
-        _write_atomically(args.output, table)
-    except OSError as e:
-        print(f"vantor.survey: cannot write {args.output}: {e.strerror}", file=sys.stderr)
-        return 2
     return 1 if failed else 0
 
 

@@ -82,7 +82,10 @@ def test_the_command_writes_the_series_table_of_every_file(tmp_path):
     ephemeris = ["--epoch", "58739.9291", "--period", "1.2683900", "--half-width", "0.025"]
     missing = str(tmp_path / "absent.csv")
     out = str(tmp_path / "minima.csv")
-    rc = survey.main([series, missing, "--series", *ephemeris, "--workers", "1", "-o", out])
+    listed = tmp_path / "list.txt"
+    listed.write_text(missing + "\n")
+    rc = survey.main([series, "--list", str(listed), "--series", *ephemeris, "--workers", "1",
+                      "-o", out])
     _, one, _ = run_cli("series", series, *ephemeris, "--csv")
     with open(out) as f:
         lines = f.read().splitlines()
@@ -99,6 +102,7 @@ def test_the_command_writes_the_series_table_of_every_file(tmp_path):
     (["--series"], "give --epoch and --period"),
     (["--period", "1.2"], "go with --series"),
     (["--tls-ca", "ca.pem"], "go together"),
+    (["--list", "/nonexistent/list.txt"], "cannot read --list"),
 ])
 def test_command_refuses_bad_usage_before_starting_a_cluster(argv, words, tmp_path, capsys):
     try:
