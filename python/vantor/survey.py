@@ -161,50 +161,55 @@ def run_survey(files: Sequence[str], client, write: Callable[[str], None], *,
 
     write(BATCH_HEADER if series_options is None else SERIES_HEADER)
     futures = [submit(c, retries) for c in chunks]
-    where = {f.key: (k, None) for k, f in enumerate(futures)}
+    chunk_of = {f.key: k for k, f in enumerate(futures)}
     pending = as_completed(futures)
     del futures
     results: dict = {}  # chunk -> its (text, failed, reason) per file, until written
-    out_of_chunk: dict = {}  # chunk timed file by file -> files still out
+    lost: list = []     # chunks whose task failed on every try
     next_chunk = 0
     failed = []
     done = 0
-    for fut in pending:
-        k, i = where.pop(fut.key)
-        try:
-            value = fut.result()
-        except Exception as e:  # the task failed on every try: a worker died on it each time
-            if i is None and len(chunks[k]) > 1:
-                # Each file of the chunk on its own, so that only the culprit fails.
-                results[k] = [None] * len(chunks[k])
-                out_of_chunk[k] = len(chunks[k])
-                for j, f in enumerate(chunks[k]):
-                    single = submit([f], 1)
-                    where[single.key] = (k, j)
-                    pending.add(single)
-                fut.release()
-                continue
-            f = chunks[k][0 if i is None else i]
-            reason = f"the worker timing it was lost ({type(e).__name__}: {e})"
-            value = [(_failure_row(f, reason, series_options is not None), True, reason)]
-        fut.release()
-        if i is None:
-            results[k] = value
-            done += len(chunks[k])
-        else:
-            results[k][i] = value[0]
-            out_of_chunk[k] -= 1
-            if out_of_chunk[k] == 0:
-                del out_of_chunk[k]
-            done += 1
-        while next_chunk in results and next_chunk not in out_of_chunk:
+
+    def flush():
+        nonlocal next_chunk
+        while next_chunk in results:
             rows = results.pop(next_chunk)
             write("".join(text for text, _, _ in rows))
             failed.extend((f, reason) for f, (_, bad, reason) in zip(chunks[next_chunk], rows)
                           if bad)
             next_chunk += 1
-        if progress is not None:
-            progress(done, len(files))
+
+    for fut in pending:
+        k = chunk_of.pop(fut.key)
+        try:
+            results[k] = fut.result()
+        except Exception:  # its worker died on every try (or took others' tasks down with it)
+            lost.append(k)
+        else:
+            done += len(chunks[k])
+            flush()
+            if progress is not None:
+                progress(done, len(files))
+        fut.release()
+
+    # A worker that dies takes the tasks waiting on it down too. The files of
+    # the lost chunks are timed again one at a time, each alone on the
+    # cluster: only a file that ends its worker by itself fails.
+    for k in sorted(lost):
+        rows = []
+        for f in chunks[k]:
+            single = submit([f], 0)
+            try:
+                rows.append(single.result()[0])
+            except Exception as e:
+                reason = f"the worker timing it was lost ({type(e).__name__}: {e})"
+                rows.append((_failure_row(f, reason, series_options is not None), True, reason))
+            single.release()
+            done += 1
+            if progress is not None:
+                progress(done, len(files))
+        results[k] = rows
+        flush()
     return failed
 
 

@@ -142,3 +142,47 @@ def test_the_command_runs_on_a_scheduler_that_requires_tls(files, tmp_path):
     with open(out) as a, open(expected) as b:
         assert a.read() == b.read()
     assert rc == 0
+
+
+def test_a_file_that_kills_its_worker_every_time_gets_a_row_with_that_reason(files, tmp_path,
+                                                                           monkeypatch):
+    # The task of one file ends its worker's process each time it runs; the
+    # scheduler gives up on it at once (no failure allowed). Its chunk is then
+    # timed file by file: every other file keeps its rows, that file gets one
+    # row with the reason.
+    import sys
+
+    import cloudpickle
+    import dask
+
+    cloudpickle.register_pickle_by_value(sys.modules[__name__])
+    some = [f for f in files if os.path.exists(f)][:30]
+    doomed = some[7]
+    real = survey.time_files
+
+    def dying(chunk, *args):
+        if doomed in chunk:
+            os._exit(1)
+        return real(chunk, *args)
+
+    monkeypatch.setattr(survey, "time_files", dying)
+    with dask.config.set({"distributed.scheduler.allowed-failures": 0}):
+        cluster = survey.local_cluster(2)
+        client = distributed.Client(cluster)
+        try:
+            table, failed = survey.survey(some, client, retries=0)
+        finally:
+            client.close()
+            cluster.close()
+    out = str(tmp_path / "batch.csv")
+    run_cli("batch", *some, "-o", out)
+    with open(out) as f:
+        batch = f.read().splitlines()
+    expected = [x for x in batch if not x.startswith(doomed + ",")]
+    lines = table.splitlines()
+    assert [x for x in lines if not x.startswith(doomed + ",")] == expected
+    [row] = [x for x in lines if x.startswith(doomed + ",")]
+    assert row.startswith(doomed + ",file,,,no,") and "worker timing it was lost" in row
+    assert [f for f, _ in failed] == [doomed]
+    # In its place: where vantor-cli's rows of that file begin.
+    assert lines.index(row) == next(i for i, x in enumerate(batch) if x.startswith(doomed + ","))
