@@ -6,12 +6,9 @@
 // O-C tools import.
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "cli/commands.h"
@@ -21,8 +18,6 @@
 #include "cli/series_run.h"
 #include "core/format.h"
 #include "core/textfile.h"
-#include "import/importer.h"
-#include "import/load.h"
 #include "series/series.h"
 #include "series/series_text.h"
 

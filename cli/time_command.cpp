@@ -3,7 +3,6 @@
 // main window's "Calc. Means" does. The digits it prints are the ones the
 // desktop program's result boxes show. The methods themselves run in
 // time_run.cpp; this file holds the options and the printing.
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
