@@ -24,7 +24,6 @@ cluster.
 from __future__ import annotations
 
 import json
-import math
 import os
 from dataclasses import dataclass, field
 from typing import Any, Iterable, Mapping, Optional, Sequence
