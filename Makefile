@@ -6,7 +6,9 @@
 # UndefinedBehaviorSanitizer in build-asan/; `make fuzz` builds the libFuzzer
 # targets with clang in build-fuzz/ and runs each for FUZZ_SECONDS.
 # `make install` builds and installs the program, its desktop entry and its
-# icon under PREFIX (default /usr/local; DESTDIR stages them elsewhere).
+# icon under PREFIX (default /usr/local; DESTDIR stages them elsewhere), and
+# the Python package vantor where Debian's python3 finds it under PREFIX.
+# `make python` builds only the Python package (build/python/vantor).
 # With CI set in the environment (.ci/run sets it) every build treats compiler
 # warnings as errors; VANTOR_WERROR=ON or OFF on the command line decides
 # otherwise.
@@ -20,7 +22,7 @@ FUZZ_TARGETS := reader settings val format time_args import_table import_aavso j
 FUZZ_CXX ?= clang++-16
 VANTOR_WERROR ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build run test bench screenshots sanitize fuzz install clean
+.PHONY: all deps configure build python run test bench screenshots sanitize fuzz install clean
 
 all: build
 
@@ -33,6 +35,9 @@ configure: deps
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
+
+python: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vantor_python
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \

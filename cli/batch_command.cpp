@@ -24,13 +24,11 @@
 #include <thread>
 #include <vector>
 
-#include "cli/auto_run.h"
+#include "cli/batch_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
 #include "cli/json_out.h"
 #include "cli/session.h"
-#include "cli/time_run.h"
-#include "core/combination.h"
 #include "core/textfile.h"
 
 namespace vantor::cli {
@@ -69,17 +67,6 @@ const std::string* InputNamedAsOutput(const std::vector<std::string>& files,
   return nullptr;
 }
 
-// Quotes a CSV field when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string q = "\"";
-  for (const char c : text) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 int RunBatch(const BatchArgs& a) {
   if (a.csv && a.json) {
     std::cerr << "vantor-cli batch: choose --csv or --json, not both\n";
@@ -92,23 +79,16 @@ int RunBatch(const BatchArgs& a) {
       return 2;
     }
   }
-  TimeArgs timeArgs;
-  timeArgs.tracing = timeArgs.sliding = timeArgs.combine = true;
-  TimePlan plan;
-  std::string usage;
-  if (!PlanTime(timeArgs, plan, usage)) {
-    std::cerr << "vantor-cli batch: " << usage << "\n";
-    return 2;
-  }
+  BatchSettings settings;
+  settings.import = a.import;
+  settings.automatic = a.automatic;
+  settings.json = a.json;
+  settings.decimals = a.decimals;
 
   // What one file gives: its CSV rows or its JSON object, and the error that
   // stopped it, if any. Filled by a worker, read by this thread once done.
   struct Outcome {
-    std::string csv;
-    Json json;
-    std::string error;
-    LoadReport report;  // what the importer said, printed in file order
-    bool failed = false;
+    BatchFileResult result;
     bool done = false;
   };
   std::vector<Outcome> outcomes(a.files.size());
@@ -116,57 +96,11 @@ int RunBatch(const BatchArgs& a) {
   std::condition_variable finished;
   std::atomic<size_t> nextFile{0};
 
-  const auto timeFile = [&](Store& store, const std::string& file, Outcome& o) {
-    store = Store{};
-    store.ResultDecimals = a.decimals;
-    SessionOptions session;
-    session.file = file;
-    session.import = a.import;
-    if (const auto loaded = LoadSession(session, store, &o.report); !loaded) {
-      o.failed = true;
-      o.error = loaded.error().message;
-      if (a.json) {
-        o.json = BatchRefusalJson(file, o.error);
-      } else {
-        o.csv = CsvField(file) + ",file,,,no," + CsvField(o.error) + ",\n";
-      }
-      return;
-    }
-    const std::string timeScale(import::TimeScaleName(o.report.timeScale));
-    const std::vector<TimeRow> rows =
-        a.automatic ? RunAutoRows(store).rows : RunTimeMethods(store, plan);
-    const Combination comb = CombineRows(rows, a.decimals);
-    if (a.json) {
-      o.json = BatchFileJson(file, store, rows, comb, timeScale);
-      return;
-    }
-    std::ostringstream out;
-    for (const TimeRow& r : rows) {
-      out << CsvField(file) << ',' << r.method << ',';
-      if (r.ok) {
-        out << r.timeText << ',' << r.errorText << ','
-            << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ','
-            << (BelowPrecision(r.error, a.decimals) ? CsvField(kBelowPrecisionNotice) : "") << ','
-            << timeScale << "\n";
-      } else {
-        out << ",,no," << CsvField(r.message) << ',' << timeScale << "\n";
-      }
-    }
-    if (comb.computed) {
-      out << CsvField(file) << ",combination," << comb.weightedMeanText << ','
-          << comb.uncertaintyText << ',' << comb.n << ",," << timeScale << "\n";
-    } else {
-      out << CsvField(file) << ",combination,,,0,no method delivered a usable result," << timeScale
-          << "\n";
-    }
-    o.csv = out.str();
-  };
-
   // Each worker takes the next file not yet taken until none is left.
   const auto work = [&] {
     auto store = std::make_unique<Store>();
     for (size_t f = nextFile++; f < a.files.size(); f = nextFile++) {
-      timeFile(*store, a.files[f], outcomes[f]);
+      outcomes[f].result = BatchFile(a.files[f], settings, *store);
       {
         const std::lock_guard lock(mutex);
         outcomes[f].done = true;
@@ -180,7 +114,7 @@ int RunBatch(const BatchArgs& a) {
 
   // The results in the order of the files, as each is ready.
   std::ostringstream out;
-  if (!a.json) out << "file,method,time,error,used,message,time_scale\n";
+  if (!a.json) out << kBatchCsvHeader;
   Json all = Json::array();
   bool anyFailed = false;
   const bool progress = a.files.size() > kProgressAbove && ::isatty(STDERR_FILENO) == 1;
@@ -190,11 +124,11 @@ int RunBatch(const BatchArgs& a) {
       std::fprintf(stderr, "\r[%zu/%zu] %s\033[K", f + 1, a.files.size(), file.c_str());
       std::fflush(stderr);
     }
-    Outcome& o = outcomes[f];
     {
       std::unique_lock lock(mutex);
-      finished.wait(lock, [&] { return o.done; });
+      finished.wait(lock, [&] { return outcomes[f].done; });
     }
+    BatchFileResult& o = outcomes[f].result;
     if (o.failed) {
       anyFailed = true;
       if (progress) std::fputc('\n', stderr);

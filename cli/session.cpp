@@ -82,6 +82,10 @@ std::expected<void, Error> LoadSession(const SessionOptions& options, Store& sto
       return imported;
     }
   }
+  return ApplySessionEdits(options, store);
+}
+
+std::expected<void, Error> ApplySessionEdits(const SessionOptions& options, Store& store) {
   if (options.cv) ApplyMagSign(store, 1);
   for (const int i : options.deletions) {
     if (i < 1 || i > store.NPointsAll) {

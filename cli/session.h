@@ -38,6 +38,12 @@ struct LoadReport {
 std::expected<void, Error> LoadSession(const SessionOptions& options, Store& store,
                                        LoadReport* report = nullptr);
 
+// The edits of `options` on the loaded light curve in `store`: the
+// "--Mags (C-V)" sign convention, then the deletions, as LoadSession makes
+// them after loading. A deletion of a point that does not exist or of the
+// last point kept is refused.
+std::expected<void, Error> ApplySessionEdits(const SessionOptions& options, Store& store);
+
 // Writes the importer's sentences of a load to stderr, one a line after the
 // file's name; nothing for a file the original reader read.
 void PrintImportNotes(const std::string& file, const LoadReport& report);

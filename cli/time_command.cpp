@@ -3,7 +3,6 @@
 // main window's "Calc. Means" does. The digits it prints are the ones the
 // desktop program's result boxes show. The methods themselves run in
 // time_run.cpp; this file holds the options and the printing.
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -12,16 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
 #include "cli/json_out.h"
 #include "cli/session.h"
+#include "cli/time_job.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
 #include "core/format.h"
 #include "core/method_rows.h"
-#include "methods/bootstrap.h"
 
 namespace vantor::cli {
 namespace {
@@ -77,47 +75,14 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
   std::cout << DumpJson(TimeJson(a.session.file, s, rows, comb, ranges, timeScale)) << "\n";
 }
 
-// Adds each delivered row's bootstrap error (n resampled light curves, the
-// same ranges and tuning values, a Fourier fit started from the parameters it
-// fitted) to its details; a bootstrap that cannot be made says why instead.
-// The smooth model is made once for all rows.
-void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
-  std::vector<MethodSetup> setups;
-  std::vector<TimeRow*> bootstrapped;
-  for (TimeRow& r : rows) {
-    if (!r.ok || !r.setup || !r.timing) continue;
-    setups.push_back(BootstrapSetup(*r.setup, *r.timing));
-    bootstrapped.push_back(&r);
-  }
-  const auto results = BootstrapErrorsOfAll(s, setups, n);
-  for (size_t i = 0; i < bootstrapped.size(); ++i) {
-    TimeRow& r = *bootstrapped[i];
-    const auto& b = results[i];
-    if (b) {
-      r.details["bootstrap_error"] = b->error;
-      r.details["bootstrap_error_text"] = ResultText(b->error, s.ResultDecimals);
-      r.details["bootstrap_delivered"] = b->delivered;
-    } else {
-      r.details["bootstrap_message"] = b.error().message;
-    }
-  }
-}
-
 int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   TimeArgs a = given;
-  if (automatic) {
-    const bool ranged = !a.parabola.empty() || !a.chords.empty() || !a.kvw.empty() ||
-                        !a.fourier.empty() || a.sliding;
-    if (ranged) {
-      std::cerr << "vantor-cli time: --auto chooses every range itself; leave out --parabola, "
-                   "--chords, --kvw, --fourier and --sliding\n";
-      return 2;
-    }
-    // The tracing paper needs no range; it runs with --auto only when asked for.
-    if (!a.tracing && a.fold.empty() && a.smooth == 0) a.sliding = true;
+  std::string usage;
+  if (automatic && !ApplyAutoChoice(a, usage)) {
+    std::cerr << "vantor-cli time: " << usage << "\n";
+    return 2;
   }
   TimePlan plan;
-  std::string usage;
   if (!PlanTime(a, plan, usage)) {
     std::cerr << "vantor-cli time: " << usage << "\n";
     return 2;
@@ -131,24 +96,10 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   PrintImportNotes(plan.session.file, report);
   const std::string_view timeScale = import::TimeScaleName(report.timeScale);
   store->ResultDecimals = a.decimals;
-  std::vector<TimeRow> rows;
-  std::optional<Json> ranges;
-  if (automatic) {
-    // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic
-    // rows).
-    plan.sliding = false;
-    for (TimeRow& r : RunTimeMethods(*store, plan)) rows.push_back(std::move(r));
-    AutoRun run = RunAutoRows(*store);
-    for (TimeRow& r : run.rows) rows.push_back(std::move(r));
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const TimeRow& x, const TimeRow& y) { return x.row < y.row; });
-    ranges = std::move(run.ranges);
-  } else {
-    rows = RunTimeMethods(*store, plan);
-  }
-  if (bootstrap > 0) AddBootstrap(*store, bootstrap, rows);
-  std::optional<Combination> comb;
-  if (plan.combine) comb = CombineRows(rows, a.decimals);
+  const TimeOutcome outcome = RunTimeOutcome(*store, plan, automatic, bootstrap);
+  const std::vector<TimeRow>& rows = outcome.rows;
+  const std::optional<Combination>& comb = outcome.combination;
+  const std::optional<Json>& ranges = outcome.ranges;
 
   if (a.json) {
     PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
@@ -199,7 +150,7 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   auto bootstrap = std::make_shared<int>(0);
   cmd->add_option("--bootstrap", *bootstrap,
                   "Estimate each method's error also from N resampled light curves (seeded)")
-      ->check(CLI::Range(2, 100000));
+      ->check(CLI::Range(kFewestBootstrap, kMostBootstrap));
   cmd->callback(
       [a, automatic, bootstrap, &exitStatus] { exitStatus = RunTime(*a, *automatic, *bootstrap); });
 }

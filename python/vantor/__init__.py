@@ -1,0 +1,599 @@
+"""Vantor: times of minimum of eclipsing binaries from light curves.
+
+The timing core of the Vantor desktop program and of ``vantor-cli``, for
+numpy arrays. Every number is the one ``vantor-cli`` gives for the same
+points: the methods, their refusals, the combination and the digits of the
+texts are computed by the same C++ code.
+
+>>> import vantor
+>>> lc = vantor.read("examples/eclipse_header.csv")
+>>> t = vantor.time(lc, auto=True)
+>>> t["parabola"].time_text, t.combination.weighted_mean_text
+('2459812.43159', '2459812.43162')
+
+Functions
+---------
+read(path, **importer_options)   a light-curve file as numpy arrays
+time(time, mag, ...)             one eclipse timed by the six methods
+series(time, mag, epoch=, period=, ...)  every eclipse of a long series
+
+Run ``python3 -m vantor.survey --help`` to time many files on a Dask
+cluster.
+"""
+
+from __future__ import annotations
+
+import json
+import os
+from dataclasses import dataclass, field
+from typing import Any, Iterable, Mapping, Optional, Sequence
+
+import numpy as np
+
+from . import _vantor
+
+__all__ = [
+    "METHODS",
+    "MAX_POINTS",
+    "LightCurve",
+    "MethodResult",
+    "Combination",
+    "Timing",
+    "SeriesTable",
+    "read",
+    "time",
+    "series",
+]
+
+#: The six methods, in the order of the main window's rows.
+METHODS = ("parabola", "tracing", "chords", "kvw", "fourier", "sliding")
+#: The most points one eclipse's light curve may hold.
+MAX_POINTS = _vantor.MAX_POINTS
+
+_RANGE_METHODS = ("parabola", "chords", "kvw", "fourier")
+_IMPORT_KEYS = ("format", "time_col", "mag_col", "flux_col", "err_col", "star", "filter",
+                "time_scale", "to", "ra", "dec", "from_", "until")
+
+
+# --------------------------------------------------------------------------
+# Reading files
+
+
+@dataclass(frozen=True)
+class LightCurve:
+    """A light curve as the importer read it.
+
+    ``time``, ``mag`` and ``err`` are float64 arrays of one length (``err``
+    is NaN where the file gives no error); times are days in ``time_scale``
+    ("JD_UTC", "HJD_UTC", "BJD_TDB" or "unknown"). The other attributes say
+    what the importer found and did (``notes`` are its sentences).
+
+    Pass it to :func:`time` or :func:`series` in place of the two arrays.
+    """
+
+    path: str
+    time: np.ndarray
+    mag: np.ndarray
+    err: np.ndarray
+    time_scale: str
+    format: str
+    time_column: str = ""
+    value_column: str = ""
+    err_column: str = ""
+    from_flux: bool = False
+    time_scale_source: str = ""
+    star: str = ""
+    filter: str = ""
+    stars: tuple = ()
+    filters: tuple = ()
+    dropped_rows: int = 0
+    ra: Optional[float] = None
+    dec: Optional[float] = None
+    notes: tuple = ()
+
+    def __len__(self) -> int:
+        return len(self.time)
+
+    def __repr__(self) -> str:
+        span = (f"{self.time[0]:.5f} to {self.time[-1]:.5f}" if len(self) else "empty")
+        return (f"LightCurve({os.path.basename(self.path)!r}, {len(self)} points, {span}, "
+                f"{self.time_scale}, format {self.format})")
+
+
+def _option_text(key: str, value: Any) -> str:
+    if isinstance(value, bool) or value is None:
+        raise TypeError(f"{key} expects a number or a text, not {value!r}")
+    if isinstance(value, (int, float, np.integer, np.floating)):
+        return repr(float(value)) if isinstance(value, (float, np.floating)) else str(int(value))
+    if isinstance(value, str):
+        return value
+    raise TypeError(f"{key} expects a number or a text, not {type(value).__name__}")
+
+
+def _import_options(options: Mapping[str, Any], caller: str) -> dict:
+    out = {}
+    for key, value in options.items():
+        if key not in _IMPORT_KEYS:
+            raise TypeError(f"{caller}() got an unexpected keyword argument {key!r}; the "
+                            f"importer's options are {', '.join(_IMPORT_KEYS)}")
+        out["from" if key == "from_" else key] = _option_text(key, value)
+    return out
+
+
+def read(path: "str | os.PathLike", **importer_options: Any) -> LightCurve:
+    """Read a light-curve file of any layout the importer knows.
+
+    Parameters
+    ----------
+    path : str or path-like
+        The file: Vantor's own "HJD, magnitude" CSV, a delimited table, AAVSO
+        Extended Format, AstroImageJ or C-Munipack tables, Kepler and TESS
+        FITS light curves.
+    **importer_options
+        The options of ``vantor-cli``'s importer, underscores for dashes:
+        ``format`` ("auto", "vantor", "table", "aavso", "aij", "munipack",
+        "fits"), ``time_col``, ``mag_col``, ``flux_col``, ``err_col`` (a
+        header name or 1-based number), ``star``, ``filter``, ``time_scale``
+        (the file's: "jd-utc", "hjd-utc", "bjd-tdb"), ``to`` (convert to
+        "hjd-utc" or "bjd-tdb"; needs ``ra`` and ``dec`` unless the file
+        gives them), ``ra``, ``dec`` (degrees or sexagesimal), ``from_`` and
+        ``until`` (full JD in the wanted scale).
+
+    Returns
+    -------
+    LightCurve
+
+    Raises
+    ------
+    FileNotFoundError
+        There is no such file.
+    ValueError
+        The file cannot be read, or an option is wrong; the message names the
+        line or option and what it accepts.
+
+    Examples
+    --------
+    >>> lc = vantor.read("tess.fits", flux_col="PDCSAP_FLUX")     # doctest: +SKIP
+    >>> lc = vantor.read("obs.txt", to="bjd-tdb", ra="18:12:30", dec="+41:20:00")  # doctest: +SKIP
+    """
+    path = os.fspath(path)
+    if not isinstance(path, str):
+        raise TypeError("path must be a text path, not bytes")
+    if not os.path.exists(path):
+        raise FileNotFoundError(f"{path}: no such file")
+    d = _vantor.read(path, _import_options(importer_options, "read"))
+    for key in ("stars", "filters", "notes"):
+        d[key] = tuple(d[key])
+    return LightCurve(path=path, **d)
+
+
+# --------------------------------------------------------------------------
+# Timing one eclipse
+
+
+@dataclass(frozen=True)
+class MethodResult:
+    """One method's outcome: a row of the main window.
+
+    ``ok`` is False when the method refused; ``message`` then says why
+    (a refusal is a value, never an exception). When ``ok``: ``time`` (full
+    HJD, or the series' time scale) and ``error`` (days) as numbers,
+    ``time_text`` and ``error_text`` as the program shows them. ``setup``
+    describes the ranges and tuning values the method ran with, as the
+    results report does; ``details`` holds the method's own figures (the
+    fit's coefficients, the bootstrap's error ...), the extra fields of
+    ``vantor-cli time --json``.
+    """
+
+    method: str
+    row: int
+    ok: bool
+    time: Optional[float] = None
+    error: Optional[float] = None
+    time_text: str = ""
+    error_text: str = ""
+    message: str = ""
+    setup: str = ""
+    below_precision: bool = False
+    details: dict = field(default_factory=dict)
+
+    @property
+    def bootstrap_error(self) -> Optional[float]:
+        """The error from resampled light curves (``bootstrap=N``), if made."""
+        return self.details.get("bootstrap_error")
+
+    def __repr__(self) -> str:
+        if self.ok:
+            return f"MethodResult({self.method}: {self.time_text} +/- {self.error_text})"
+        return f"MethodResult({self.method}: refused: {self.message})"
+
+
+@dataclass(frozen=True)
+class Combination:
+    """The delivered results combined as "Calc. Means" does.
+
+    The means are None (and ``computed`` False) when no method delivered a
+    usable result. ``used_rows`` are the main window's rows (1 to 6) that
+    went into the means.
+    """
+
+    computed: bool
+    simple_mean: Optional[float]
+    weighted_mean: Optional[float]
+    uncertainty: Optional[float]
+    std_dev: Optional[float]
+    simple_mean_text: str
+    weighted_mean_text: str
+    uncertainty_text: str
+    std_dev_text: str
+    used_rows: tuple
+    below_precision_rows: tuple = ()
+    notice: str = ""
+
+
+@dataclass(frozen=True)
+class Timing:
+    """What :func:`time` gives.
+
+    ``results`` holds one :class:`MethodResult` per method run, in the order
+    of the main window's rows; ``timing["kvw"]`` picks one by name.
+    ``combination`` is a :class:`Combination` (None with ``combine=False``);
+    ``ranges`` says, with ``auto=True``, which ranges were chosen and why.
+    ``as_json()`` is the object ``vantor-cli time --json`` prints.
+    """
+
+    results: tuple
+    combination: Optional[Combination]
+    ranges: Optional[dict]
+    hjd_base: float
+    time_scale: str
+    file: str
+    _json: dict = field(repr=False, compare=False, default_factory=dict)
+
+    def __getitem__(self, method: str) -> MethodResult:
+        for r in self.results:
+            if r.method == method:
+                return r
+        raise KeyError(f"{method!r} did not run; the methods run were "
+                       f"{', '.join(r.method for r in self.results)}")
+
+    def __iter__(self):
+        return iter(self.results)
+
+    def __len__(self) -> int:
+        return len(self.results)
+
+    def __repr__(self) -> str:
+        lines = [f"Timing({len(self.results)} methods, HJD base {self.hjd_base:.0f}, "
+                 f"time scale {self.time_scale}"]
+        lines += [f"  {r!r}" for r in self.results]
+        c = self.combination
+        if c is not None:
+            lines.append(f"  weighted mean {c.weighted_mean_text} +/- {c.uncertainty_text}"
+                         if c.computed else "  no method delivered a usable result")
+        return "\n".join(lines) + ")"
+
+    def as_json(self) -> dict:
+        """The object ``vantor-cli time --json`` prints for the same input."""
+        return json.loads(json.dumps(self._json))
+
+
+def _range_text(method: str, value: Any) -> str:
+    """A range as the command line types it: (I1, I2) -> "I1:I2"."""
+    if isinstance(value, str):
+        return value
+    if method == "chords":
+        try:
+            (a, b), (c, d) = value
+        except (TypeError, ValueError):
+            raise ValueError("chords expects ((I1, I2), (I3, I4)): the left and the right "
+                             "branch ranges") from None
+        return f"{_index(a, method)}:{_index(b, method)},{_index(c, method)}:{_index(d, method)}"
+    try:
+        a, b = value
+    except (TypeError, ValueError):
+        raise ValueError(f"{method} expects a range (I1, I2) of working point numbers, such as "
+                         f"(12, 40)") from None
+    return f"{_index(a, method)}:{_index(b, method)}"
+
+
+def _index(v: Any, what: str) -> int:
+    if isinstance(v, bool) or not isinstance(v, (int, np.integer)):
+        raise TypeError(f"{what}: point numbers are integers, not {v!r}")
+    return int(v)
+
+
+def _arrays(time_or_lc: Any, mag: Any) -> tuple:
+    """The two arrays, and the file name and time scale of a LightCurve."""
+    if isinstance(time_or_lc, LightCurve):
+        if mag is not None:
+            raise TypeError("give a LightCurve alone, or two arrays time and mag")
+        return time_or_lc.time, time_or_lc.mag, time_or_lc.path, time_or_lc.time_scale
+    if mag is None:
+        raise TypeError("give two arrays time and mag, or a LightCurve from vantor.read")
+    return _float_array(time_or_lc, "time"), _float_array(mag, "mag"), "", "unknown"
+
+
+def _float_array(a: Any, name: str) -> np.ndarray:
+    if isinstance(a, np.ndarray) and a.dtype == np.float64:
+        return a  # taken as it is by the C++ code when contiguous
+    try:
+        arr = np.asarray(a)
+    except Exception as e:  # a ragged list, an object numpy cannot hold
+        raise TypeError(f"{name} must be an array of numbers: {e}") from None
+    if arr.dtype.kind not in "iuf":
+        raise TypeError(f"{name} must be an array of numbers, not of {arr.dtype}")
+    return arr.astype(np.float64, copy=False)
+
+
+def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
+                   combine, cv, delete, decimals) -> dict:
+    """The options of ``vantor-cli time`` as it types them."""
+    o: dict = {}
+    ranges = dict(ranges or {})
+    for key in ranges:
+        if key not in _RANGE_METHODS:
+            raise ValueError(f"ranges: {key!r} is not a method with a range; those are "
+                             f"{', '.join(_RANGE_METHODS)}")
+    if methods is None:
+        chosen = []
+    elif isinstance(methods, str):
+        chosen = [methods]
+    else:
+        chosen = list(methods)
+    for m in chosen:
+        if m not in METHODS:
+            raise ValueError(f"{m!r} is not a method; the methods are {', '.join(METHODS)}")
+        if m in _RANGE_METHODS and m not in ranges and not auto:
+            raise ValueError(f"{m} needs a range: ranges={{{m!r}: (I1, I2)}}, or auto=True")
+    # A method given a range runs.
+    for m, value in ranges.items():
+        o[m] = _range_text(m, value)
+    if "tracing" in chosen:
+        o["tracing"] = True
+    # With auto=True the range methods and sliding integrations run on their
+    # own (a range given with it is refused in the command line's words).
+    if "sliding" in chosen and not auto:
+        o["sliding"] = True
+    if step is not None:
+        o["step"] = _option_text("step", step)
+    if frac is not None:
+        o["frac"] = _option_text("frac", frac)
+    if exclude is not None:
+        o["exclude"] = _range_text("exclude", exclude)
+    if start is not None:
+        if isinstance(start, str):
+            o["start"] = start
+        else:
+            o["start"] = ",".join(_option_text("start", float(v)) for v in start)
+    if fold is not None:
+        o["fold"] = _option_text("fold", fold)
+    if smooth:
+        o["smooth"] = _index(smooth, "smooth")
+    o["combine"] = bool(combine)
+    o["cv"] = bool(cv)
+    if delete:
+        o["delete"] = ",".join(str(_index(i, "delete")) for i in delete)
+    if isinstance(decimals, bool) or not isinstance(decimals, (int, np.integer)):
+        raise TypeError(f"decimals must be an integer 5, 6 or 7, not {decimals!r}")
+    o["decimals"] = int(decimals)
+    return o
+
+
+def _combination(c: Optional[dict]) -> Optional[Combination]:
+    if c is None:
+        return None
+    return Combination(
+        computed=c["weighted_mean"] is not None,
+        simple_mean=c["simple_mean"], weighted_mean=c["weighted_mean"],
+        uncertainty=c["uncertainty"], std_dev=c["std_dev"],
+        simple_mean_text=c["simple_mean_text"], weighted_mean_text=c["weighted_mean_text"],
+        uncertainty_text=c["uncertainty_text"], std_dev_text=c["std_dev_text"],
+        used_rows=tuple(c["used_rows"]),
+        below_precision_rows=tuple(c.get("below_precision_rows", ())),
+        notice=c.get("notice", ""))
+
+
+_RESULT_KEYS = ("method", "row", "ok", "time", "error", "time_text", "error_text", "message",
+                "below_precision")
+
+
+def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = None,
+         ranges: "Mapping[str, Any] | None" = None, auto: bool = False, bootstrap: int = 0,
+         decimals: int = 5, combine: bool = True, step: Any = None, frac: Any = None,
+         exclude: Any = None, start: Any = None, fold: Any = None, smooth: int = 0,
+         cv: bool = False, delete: Iterable[int] = ()) -> Timing:
+    """Time the minimum of one eclipse.
+
+    Parameters
+    ----------
+    time, mag : array_like
+        Times (days; full HJD as a rule) and magnitudes, at most
+        :data:`MAX_POINTS` points in time order. A contiguous float64 numpy
+        array is used where it lies; other input is converted once. Or pass a
+        :class:`LightCurve` from :func:`read` alone.
+    methods : list of str, optional
+        Among ``METHODS``: the methods to run besides those given a range in
+        ``ranges``. With neither, the tracing paper and sliding integrations
+        run (as with ``vantor-cli time``).
+    ranges : dict, optional
+        Working point numbers (1-based) for the range methods:
+        ``{"parabola": (12, 40), "chords": ((3, 12), (40, 50)),
+        "kvw": (5, 45), "fourier": (2, 55)}``; texts as the command line
+        takes them ("12:40") work too.
+    auto : bool
+        Choose every range by the automatic rule and run the five range
+        methods and sliding integrations (``vantor-cli time --auto``);
+        ``methods=["tracing"]`` adds the tracing paper. ``Timing.ranges``
+        then says what was chosen and why.
+    bootstrap : int
+        0, or 2 to 100000: also estimate each delivered method's error from
+        this many resampled light curves (seeded: the same input gives the
+        same errors).
+    decimals : int
+        5, 6 or 7 decimals of a day in the texts and the means.
+    combine : bool
+        Combine the delivered results as "Calc. Means" does (default True).
+    step, frac : str or float
+        Kwee and van Woerden's "Stepp" and "Frac" boxes (default 1 and .9).
+    exclude : (int, int)
+        Fourier fit: working points to leave out.
+    start : sequence of 8 floats
+        Fourier fit: starting values X0, C, W, A1 ... A5.
+    fold : float
+        Tracing paper: fold time, days after the HJD base.
+    smooth : int
+        Tracing paper: presses of "Smooth".
+    cv : bool
+        The "--Mags (C-V)" sign convention.
+    delete : iterable of int
+        Points to delete (1-based, as in the input).
+
+    Returns
+    -------
+    Timing
+        ``results`` (one :class:`MethodResult` per method), ``combination``.
+        A method that refuses gives a result with ``ok`` False and its
+        ``message``.
+
+    Raises
+    ------
+    ValueError
+        A bad option (in the command line's words), or points the program
+        cannot hold (more than :data:`MAX_POINTS`, out of time order, not
+        finite).
+    TypeError
+        An argument of the wrong kind.
+
+    Examples
+    --------
+    >>> lc = vantor.read("examples/eclipse_header.csv")
+    >>> t = vantor.time(lc.time, lc.mag, ranges={"kvw": (5, 45)}, methods=["tracing"])
+    >>> [(r.method, r.time_text, r.error_text) for r in t]
+    [('tracing', '2459812.42950', '0.0001'), ('kvw', '2459812.43163', '0.00006')]
+    >>> vantor.time(lc, ranges={"chords": ((3, 12), (40, 50))})["chords"].ok
+    False
+    """
+    t, m, file, scale = _arrays(time, mag)
+    if isinstance(bootstrap, bool) or not isinstance(bootstrap, (int, np.integer)):
+        raise TypeError(f"bootstrap must be an integer, not {bootstrap!r}")
+    options = _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
+                             combine, cv, delete, decimals)
+    text, setups = _vantor.time(t, m, options, bool(auto), int(bootstrap), file, scale)
+    j = json.loads(text)
+    results = []
+    for r, setup in zip(j["results"], setups):
+        details = {k: v for k, v in r.items() if k not in _RESULT_KEYS}
+        results.append(MethodResult(
+            method=r["method"], row=r["row"], ok=r["ok"], time=r.get("time"),
+            error=r.get("error"), time_text=r.get("time_text", ""),
+            error_text=r.get("error_text", ""), message=r.get("message", ""), setup=setup,
+            below_precision=r.get("below_precision", False), details=details))
+    return Timing(results=tuple(results), combination=_combination(j["combination"]),
+                  ranges=j.get("ranges"), hjd_base=j["hjd_base"], time_scale=j["time_scale"],
+                  file=j["file"], _json=j)
+
+
+# --------------------------------------------------------------------------
+# Every eclipse of a long series
+
+
+class SeriesTable(list):
+    """The table of minima of :func:`series`: a list of records (dicts).
+
+    Each record: ``cycle``, ``kind`` ("P" or "S"), ``predicted``, ``time``,
+    ``error`` (None when the minimum was refused), ``o_minus_c`` (days),
+    ``o_minus_c_min`` (minutes), ``n_points``, ``methods`` (each method's
+    time and error) and ``message`` (why there is no time, or a note).
+
+    ``ephemeris`` is the ephemeris used (epoch, period, secondary_phase,
+    half_width) with the refined one under ``refined`` (None when it cannot
+    be fitted; ``refined_message`` then says why). ``found`` is what
+    ``find=True`` estimated.
+    """
+
+    def __init__(self, rows, ephemeris, time_scale, found, raw):
+        super().__init__(rows)
+        self.ephemeris = ephemeris
+        self.time_scale = time_scale
+        self.found = found
+        self._json = raw
+
+    @property
+    def refined(self) -> Optional[dict]:
+        return self.ephemeris.get("refined")
+
+    def as_json(self) -> dict:
+        """The object ``vantor-cli series --json`` prints for the same points."""
+        return json.loads(json.dumps(self._json))
+
+    def to_pandas(self):
+        """The table as a pandas DataFrame (needs pandas), one row per minimum;
+        the methods' times go to columns ``time_<method>`` and ``error_<method>``."""
+        try:
+            import pandas as pd
+        except ImportError:
+            raise ImportError("to_pandas needs pandas: apt-get install python3-pandas "
+                              "(or use the records as they are)") from None
+        flat = []
+        for r in self:
+            row = {k: v for k, v in r.items() if k != "methods"}
+            for mt in r["methods"]:
+                row["time_" + mt["method"]] = mt["time"]
+                row["error_" + mt["method"]] = mt["error"]
+            flat.append(row)
+        return pd.DataFrame.from_records(flat)
+
+
+def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
+           secondary: Any = None, half_width: Any = None, find: bool = False,
+           bootstrap: int = 0) -> SeriesTable:
+    """Time every eclipse of a long light curve against an ephemeris.
+
+    Parameters
+    ----------
+    time, mag : array_like
+        The whole series (any length, in time order), or a
+        :class:`LightCurve` alone.
+    epoch, period : float
+        T0 of a primary minimum and the period P, days in the series' scale.
+        Required unless ``find=True`` estimates them (a given one overrides
+        the estimate).
+    secondary : float or True, optional
+        Also time the secondary minima, at this phase (True: 0.5).
+    half_width : float, optional
+        Half-width of the window cut around each minimum, days (default:
+        measured from the folded series).
+    find : bool
+        Estimate the period and epoch from the series.
+    bootstrap : int
+        0, or 2 to 100000 resampled light curves per method and minimum.
+
+    Returns
+    -------
+    SeriesTable
+        A list of records, one per predicted minimum; ``.to_pandas()`` gives
+        a DataFrame when pandas is installed.
+
+    Examples
+    --------
+    >>> lc = vantor.read("tess_sector.fits")                             # doctest: +SKIP
+    >>> tab = vantor.series(lc, epoch=2459812.4316, period=1.26839, secondary=True)  # doctest: +SKIP
+    >>> tab.refined["period"], tab.to_pandas()[["cycle", "o_minus_c_min"]]  # doctest: +SKIP
+    """
+    t, m, file, scale = _arrays(time, mag)
+    o: dict = {}
+    for key, value in (("epoch", epoch), ("period", period), ("half_width", half_width)):
+        if value is not None:
+            o[key] = _option_text(key, value)
+    if secondary is True:
+        o["secondary"] = ""
+    elif secondary is not None and secondary is not False:
+        o["secondary"] = _option_text("secondary", secondary)
+    o["find"] = bool(find)
+    if isinstance(bootstrap, bool) or not isinstance(bootstrap, (int, np.integer)):
+        raise TypeError(f"bootstrap must be an integer, not {bootstrap!r}")
+    o["bootstrap"] = int(bootstrap)
+    text, found = _vantor.series(t, m, o, file, scale)
+    j = json.loads(text)
+    return SeriesTable(j["rows"], j["ephemeris"], j["time_scale"], found, j)

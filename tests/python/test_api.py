@@ -1,0 +1,179 @@
+# The module's API: its results, refusals and errors against those of
+# vantor-cli on the same points.
+import json
+import os
+
+import numpy as np
+import pytest
+
+import vantor
+from conftest import SOURCE_DIR, eclipse, run_cli, write_curve
+
+EXAMPLE = os.path.join(SOURCE_DIR, "examples", "eclipse_header.csv")
+
+
+@pytest.mark.parametrize("kwargs, cli_args", [
+    (dict(ranges={"parabola": (10, 30)}), ["--parabola", "10:30"]),
+    (dict(methods=["tracing"], fold=0.02, smooth=2), ["--tracing", "--fold", "0.02",
+                                                       "--smooth", "2"]),
+    (dict(ranges={"chords": ((3, 12), (40, 50))}), ["--chords", "3:12,40:50"]),
+    (dict(ranges={"kvw": (5, 45)}, step=2, frac=".8"), ["--kvw", "5:45", "--step", "2",
+                                                        "--frac", ".8"]),
+    (dict(ranges={"fourier": (3, 50)}, exclude=(20, 24)), ["--fourier", "3:50", "--exclude",
+                                                           "20:24"]),
+    (dict(methods=["sliding"]), ["--sliding"]),
+    (dict(auto=True, decimals=7), ["--auto", "--decimals", "7"]),
+    (dict(auto=True, methods=["tracing"], bootstrap=10), ["--auto", "--tracing",
+                                                          "--bootstrap", "10"]),
+    (dict(ranges={"kvw": (5, 45)}, cv=True, delete=[2, 4]), ["--kvw", "5:45", "--cv",
+                                                            "--delete", "2,4"]),
+])
+def test_each_method_on_arrays_as_on_a_file(tmp_path, kwargs, cli_args):
+    # The arrays of a generated eclipse, not a file: the module must load
+    # them exactly as vantor-cli reads the same numbers from a file.
+    t, m = eclipse(n=60, seed=7)
+    path = str(tmp_path / "gen.csv")
+    write_curve(path, t, m)
+    rc, out, err = run_cli("time", path, *cli_args, "--combine", "--json")
+    assert rc in (0, 1), err
+    expected = json.loads(out)
+    got = vantor.time(t, m, **kwargs).as_json()
+    expected["file"], expected["time_scale"] = got["file"], got["time_scale"]
+    assert got == expected
+
+
+def test_a_refusal_is_a_value_with_the_command_lines_message():
+    lc = vantor.read(EXAMPLE)
+    t = vantor.time(lc, ranges={"parabola": (30, 10), "kvw": (5, 45)})
+    rc, out, _ = run_cli("time", EXAMPLE, "--parabola", "30:10", "--kvw", "5:45", "--json")
+    cli = {r["method"]: r for r in json.loads(out)["results"]}
+    assert rc == 1
+    assert not t["parabola"].ok and t["parabola"].message == cli["parabola"]["message"]
+    assert t["parabola"].message
+    assert t["kvw"].ok and t["kvw"].time_text == cli["kvw"]["time_text"]
+    assert "used points" in t["kvw"].setup
+
+
+TOO_MANY = np.linspace(2459000.0, 2459001.0, 1001)
+
+
+@pytest.mark.parametrize("args, kwargs, error, words", [
+    ((), dict(ranges={"parabola": "12-40"}), ValueError, "--parabola expects I1:I2"),
+    ((), dict(ranges={"chords": "3:12"}), ValueError, "--chords expects I1:I2,I3:I4"),
+    ((), dict(ranges={"fourier": (3, 50)}, exclude=(0, 4)), ValueError,
+     "point numbers start at 1"),
+    ((), dict(ranges={"fourier": (3, 50)}, start=[1, 2, 3]), ValueError,
+     "--start expects eight numbers"),
+    ((), dict(auto=True, ranges={"kvw": (5, 45)}), ValueError, "--auto chooses every range"),
+    ((), dict(decimals=8), ValueError, "--decimals"),
+    ((), dict(bootstrap=1), ValueError, "--bootstrap"),
+    ((), dict(smooth=-1), ValueError, "--smooth expects a count of 0 or more"),
+    ((), dict(delete=[0]), ValueError, "--delete: point 0 does not exist"),
+    ((), dict(methods=["kwee"]), ValueError, "'kwee' is not a method"),
+    ((), dict(methods=["kvw"]), ValueError, "kvw needs a range"),
+    ((), dict(ranges={"kvw": (5.5, 45)}), TypeError, "point numbers are integers"),
+    ((), dict(decimals="5"), TypeError, "decimals must be an integer"),
+    (("mag",), {}, TypeError, "mag must be an array of numbers"),
+    (("short",), {}, ValueError, "time and mag must have the same length"),
+    (("2d",), {}, ValueError, "one-dimensional"),
+    (("too_many",), {}, ValueError, "at most 1000 observations"),
+    (("nan",), {}, ValueError, "Observation 3"),
+])
+def test_bad_arguments_raise_with_the_command_lines_words(args, kwargs, error, words):
+    t, m = eclipse(n=60)
+    if args == ("mag",):
+        m = ["a"] * len(t)
+    elif args == ("short",):
+        m = m[:-1]
+    elif args == ("2d",):
+        t, m = t.reshape(6, 10), m.reshape(6, 10)
+    elif args == ("too_many",):
+        t, m = TOO_MANY, np.zeros_like(TOO_MANY)
+    elif args == ("nan",):
+        m = m.copy()
+        m[2] = np.nan
+    with pytest.raises(error, match=words.replace("(", r"\(").replace(")", r"\)")):
+        vantor.time(t, m, **kwargs)
+
+
+def test_more_points_than_a_light_curve_holds_are_refused_as_by_vantor_cli(tmp_path):
+    # Read by the importer, vantor-cli refuses the series with the message
+    # that arrays get.
+    path = str(tmp_path / "long.txt")
+    with open(path, "w") as f:
+        f.write("".join(f"{t:.5f} 0.5\n" for t in TOO_MANY))
+    rc, _, err = run_cli("time", path, "--format", "table")
+    with pytest.raises(ValueError) as e:
+        vantor.time(vantor.read(path, format="table"))
+    assert rc == 2 and str(e.value) == err.strip()
+
+
+def test_bootstrap_errors_are_reproducible_and_follow_the_count():
+    t, m = eclipse(n=80, seed=3)
+    first = vantor.time(t, m, auto=True, bootstrap=30)
+    again = vantor.time(t, m, auto=True, bootstrap=30)
+    other = vantor.time(t, m, auto=True, bootstrap=31)
+    errors = [r.bootstrap_error for r in first if r.ok]
+    assert errors and all(e is not None and e > 0 for e in errors)
+    assert errors == [r.bootstrap_error for r in again if r.ok]
+    assert errors != [r.bootstrap_error for r in other if r.ok]
+
+
+def test_inputs_of_other_kinds_give_the_same_answer():
+    t, m = eclipse(n=60, seed=5)
+    want = vantor.time(t, m, auto=True).as_json()
+    as_lists = vantor.time(list(t), list(m), auto=True).as_json()
+    strided = np.empty((2, len(t)))
+    strided[0], strided[1] = t, m
+    from_columns = vantor.time(strided[:, ::1].T[:, 0], strided.T[:, 1], auto=True).as_json()
+    assert as_lists == want and from_columns == want
+
+
+def test_series_gives_the_command_lines_table():
+    path = os.path.join(SOURCE_DIR, "tests", "data", "series", "cmdra_7023_7024.csv")
+    ephemeris = ["--epoch", "58739.9291", "--period", "1.2683900", "--half-width", "0.025"]
+    rc, out, err = run_cli("series", path, *ephemeris, "--secondary", "--json")
+    lc = vantor.read(path)
+    tab = vantor.series(lc, epoch=58739.9291, period="1.2683900", half_width=0.025,
+                        secondary=True)
+    assert tab.as_json() == json.loads(out)
+    assert [r["cycle"] for r in tab] == [r["cycle"] for r in json.loads(out)["rows"]]
+    pd = pytest.importorskip("pandas")
+    df = tab.to_pandas()
+    assert isinstance(df, pd.DataFrame) and len(df) == len(tab)
+    assert [None if pd.isna(x) else x for x in df["o_minus_c"]] == [r["o_minus_c"] for r in tab]
+    assert any(r["o_minus_c"] is None for r in tab)  # a refused minimum stays a row
+
+
+@pytest.mark.parametrize("kwargs, words", [
+    (dict(), "give --epoch and --period, or --find"),
+    (dict(epoch=58739.9, period="x"), "--period expects"),
+    (dict(epoch=58739.9, period=1.27, secondary=2), "phase"),
+])
+def test_series_bad_arguments(kwargs, words):
+    t, m = eclipse(n=60)
+    with pytest.raises(ValueError, match=words):
+        vantor.series(t, m, **kwargs)
+
+
+def test_read_gives_the_importers_arrays_and_report():
+    lc = vantor.read(os.path.join(SOURCE_DIR, "tests", "data", "import", "aavso_hjd.txt"))
+    rc, out, _ = run_cli("info", lc.path, "--json")
+    info = json.loads(out)
+    assert (lc.format, lc.time_scale, lc.star) == ("aavso", info["time_scale"], "V0566 OPH")
+    assert lc.time.dtype == np.float64 and len(lc) == len(lc.mag) == len(lc.err) == info["n_all"]
+    assert np.floor(lc.time[0]) == info["hjd_base"]
+    with pytest.raises(FileNotFoundError):
+        vantor.read("/nonexistent/file.csv")
+    with pytest.raises(TypeError, match="unexpected keyword argument 'colour'"):
+        vantor.read(lc.path, colour="V")
+    with pytest.raises(ValueError, match="--format"):
+        vantor.read(lc.path, format="excel")
+
+
+def test_the_docstring_examples_give_what_they_show(monkeypatch):
+    import doctest
+    monkeypatch.chdir(SOURCE_DIR)
+    failures, tried = doctest.testmod(vantor, extraglobs={"vantor": vantor},
+                                      optionflags=doctest.ELLIPSIS)
+    assert tried >= 6 and failures == 0
