@@ -2,7 +2,9 @@
 #include "windows/plot_figure.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "toolkit/canvas.h"
@@ -12,6 +14,8 @@ namespace vantor {
 namespace {
 // Width of the box a text is laid out in: wider than any figure text.
 constexpr double kTextBoxTwips = 40000;
+// Space kept clear at both ends of a text that spans the figure.
+constexpr double kTextMarginTwips = 120;
 }  // namespace
 
 void PaintFigure(QPainter& painter, const Figure& figure) {
@@ -19,11 +23,20 @@ void PaintFigure(QPainter& painter, const Figure& figure) {
   painter.save();
   painter.setPen(Qt::black);
   for (const FigureText& t : figure.texts) {
-    QFont font = painter.font();
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(t.sizeTwips))));
-    font.setBold(t.bold);
-    painter.setFont(font);
     const QString text = QString::fromStdString(t.text);
+    QFont font = painter.font();
+    font.setBold(t.bold);
+    double size = t.sizeTwips;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
+    // A text longer than the figure (a long file name in the title) is set
+    // smaller until it fits between the margins.
+    const double room = (t.vertical ? figure.heightTwips : figure.widthTwips) - 2 * kTextMarginTwips;
+    const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(text);
+    if (wide > room && room > 0) {
+      size *= room / wide;
+      font.setPixelSize(std::max(1, static_cast<int>(std::floor(size))));
+    }
+    painter.setFont(font);
     const double h = 2 * t.sizeTwips;
     Qt::Alignment align = Qt::AlignVCenter;
     double left = 0;

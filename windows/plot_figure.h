@@ -10,7 +10,8 @@ class QPainter;
 namespace vantor {
 
 // Paints `figure`: its drawing through PaintDrawing (one twip per unit, on a
-// white page), then its texts in the application's font at their sizes.
+// white page), then its texts in the application's font at their sizes; a
+// text too long for the figure is set smaller so that it fits.
 void PaintFigure(QPainter& painter, const Figure& figure);
 
 }  // namespace vantor
