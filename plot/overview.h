@@ -22,7 +22,7 @@ namespace vantor {
 
 inline constexpr int kOverviewDotsAtMost = 4000;
 inline constexpr double kOverviewColumnTwips = 15;
-inline constexpr float kOverviewDotRadius = 12;
+inline constexpr float kOverviewDotRadius = 22;
 inline constexpr Rgb kIntervalTint{215, 228, 255};
 
 // The plot area of an overview widthTwips x heightTwips: 120 twips inside
