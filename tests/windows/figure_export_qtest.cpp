@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/frm_series.h"
+#include "windows/plot_figure.h"
 #include "windows/plot_windows.h"
 
 using namespace vantor;
@@ -195,6 +197,29 @@ class FigureExportTest : public QObject {
     QCOMPARE(messages_->Texts().size(), 3);
     QVERIFY(messages_->Texts()[0].startsWith(QStringLiteral("The figure cannot be written")));
     QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), before);
+  }
+
+  // A title longer than the figure is set smaller, a short one at its size.
+  void aLongTitleIsSetSmallerToFit() {
+    const auto titleSize = [&](const std::string& title) {
+      Figure f = main_->frmPlott1().MakeFigure();
+      f.texts[f.texts.size() - 3].text = title;
+      SvgPaintDevice svg(QSizeF(f.widthTwips, f.heightTwips));
+      QPainter p(&svg);
+      PaintFigure(p, f);
+      p.end();
+      QXmlStreamReader xml(svg.Document());
+      while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("text"))
+          continue;
+        const double size = xml.attributes().value(QLatin1String("font-size")).toDouble();
+        if (xml.readElementText() == QString::fromStdString(title)) return size;
+      }
+      return -1.0;
+    };
+    QCOMPARE(titleSize("CMDra7024.csv \u2014 Parabolic fit: no result yet"), kFigureTitleTwips);
+    const double small = titleSize(std::string(150, 'W'));
+    QVERIFY2(small > 0 && small < kFigureTitleTwips / 2, qPrintable(QString::number(small)));
   }
 
   // The O-C window: its diagram, with its title and axis titles, in each format.
