@@ -16,6 +16,7 @@
 #include "core/error_text.h"
 #include "toolkit/canvas.h"
 #include "toolkit/message.h"
+#include "toolkit/save_path.h"
 #include "toolkit/twips.h"
 
 namespace vantor {
@@ -135,10 +136,17 @@ void PrintWindow(QWidget& window, Canvas& canvas) {
     }
   }
   const bool toPdf = printer.outputFormat() == QPrinter::PdfFormat;
-  // A file of its own for every print without a chosen file, so that no
-  // earlier file is overwritten; the printer keeps having no file name.
+  // Without a chosen file, every print asks where its PDF goes, proposing a
+  // new file named after the window, so that no earlier file is overwritten;
+  // Cancel writes nothing. The printer keeps having no file name.
   const bool newFile = toPdf && printer.outputFileName().isEmpty();
-  if (newFile) printer.setOutputFileName(detail::NewPdfPath(PdfFolder(), window.objectName()));
+  if (newFile) {
+    const QString chosen =
+        AskSavePath(&window, QStringLiteral("Print to PDF"),
+                    detail::NewPdfPath(PdfFolder(), window.objectName()), QStringLiteral("PDF (*.pdf)"));
+    if (chosen.isEmpty()) return;
+    printer.setOutputFileName(chosen);
+  }
   const QString file = printer.outputFileName();
 
   const int error = PrintCanvas(canvas, printer);

@@ -6,7 +6,7 @@
 // screen, shrunk to the printable area when it is larger: the drawing as
 // vectors through PaintDrawing, and the controls placed on it (labels,
 // buttons, text boxes, scroll bar) as images. Without an installed printer the
-// current printer writes PDF files.
+// current printer writes PDF files, asking where when no file was chosen.
 //
 // Not here: copies beyond what the device makes itself (a PDF file gets one page).
 #pragma once
@@ -43,9 +43,10 @@ bool CurrentPrinterFollowsDefault();
 int PrintCanvas(Canvas& canvas, QPrinter& printer);
 
 // Prints the drawing surface `canvas` of `window` on the current printer, the
-// "Print" of every plot window. A PDF output without a file name writes a new
-// file named after the window into the user's documents folder (the home
-// folder when there is none). Shows "<number> <ErrorText(number)>" on
+// "Print" of every plot window. A PDF output without a file name asks where
+// to write (AskSavePath), proposing a new file named after the window in the
+// user's documents folder (the home folder when there is none); Cancel
+// prints nothing. Shows "<number> <ErrorText(number)>" on
 // failure, and the file's path when the page went to a PDF file.
 void PrintWindow(QWidget& window, Canvas& canvas);
 

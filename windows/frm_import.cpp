@@ -102,6 +102,9 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   named(LabelStatus, "LabelStatus");
   LabelStatus->setWordWrap(true);
   outer->addWidget(LabelStatus);
+  Overview = new ImportOverview(this);
+  Overview->setMinimumHeight(110);
+  outer->addWidget(Overview);
   auto* previews = new QHBoxLayout;
   outer->addLayout(previews, 1);
   TextRaw = new QPlainTextEdit(this);
@@ -138,6 +141,8 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   });
   connect(ComboFilter, &QComboBox::activated, this, &FrmImport::Reread);
   connect(ComboScaleFile, &QComboBox::activated, this, &FrmImport::Reread);
+  connect(TextFrom, &QLineEdit::textChanged, this, &FrmImport::ShowInterval);
+  connect(TextUntil, &QLineEdit::textChanged, this, &FrmImport::ShowInterval);
   resize(900, 560);
 }
 
@@ -210,6 +215,7 @@ void FrmImport::Reread() {
     // A file of several stars or filters names them: offer them in the lists.
     LabelStatus->setText(Q(read.error().message));
     TablePreview->setRowCount(0);
+    Overview->SetSeries({}, {});
     LabelScaleRead->clear();
     return;
   }
@@ -242,6 +248,8 @@ void FrmImport::ShowSeries() {
   }
   for (const auto& n : s.notes) status += QLatin1Char(' ') + Q(n);
   LabelStatus->setText(status);
+  Overview->SetSeries(s.time, s.mag);
+  ShowInterval();
   const int rows = static_cast<int>(std::min<size_t>(s.size(), 200));
   TablePreview->setRowCount(rows);
   for (int r = 0; r < rows; ++r) {
@@ -252,6 +260,17 @@ void FrmImport::ShowSeries() {
         r, 2,
         new QTableWidgetItem(std::isnan(s.err[i]) ? QString() : QString::number(s.err[i], 'f', 4)));
   }
+  // Whole Julian Dates: the columns take the width of what they show.
+  TablePreview->resizeColumnsToContents();
+}
+
+void FrmImport::ShowInterval() {
+  const auto end = [](const QLineEdit* edit) -> std::optional<double> {
+    bool ok = false;
+    const double v = edit->text().trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+  };
+  Overview->SetInterval(end(TextFrom), end(TextUntil));
 }
 
 void FrmImport::Load_Click() {

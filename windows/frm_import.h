@@ -21,6 +21,7 @@
 #include "core/reader.h"
 #include "core/store.h"
 #include "import/series.h"
+#include "windows/import_overview.h"
 
 namespace vantor {
 
@@ -55,6 +56,7 @@ class FrmImport : public QWidget {
   QLabel* LabelStatus = nullptr;
   QPlainTextEdit* TextRaw = nullptr;
   QTableWidget* TablePreview = nullptr;
+  ImportOverview* Overview = nullptr;  // the whole series, the interval shaded
   QPushButton* CommandReread = nullptr;
   QPushButton* CommandLoad = nullptr;
   QPushButton* CommandCancel = nullptr;
@@ -73,6 +75,9 @@ class FrmImport : public QWidget {
  private:
   import::ImportOptions Options() const;
   void ShowSeries();
+  // Shades the interval typed in From and Until (a text that is no number
+  // counts as absent) on the overview.
+  void ShowInterval();
 
   Store& store_;
   QString path_;

@@ -108,4 +108,10 @@ void FrmPlotData::hideEvent(QHideEvent* event) {
   if (!event->spontaneous()) frmAction_->hide();
 }
 
+std::string FrmPlotData::FigureTitle() const {
+  const std::string name = store_.DataFileName.empty() ? "no light curve" : store_.DataFileName;
+  return name + " \u2014 " + FigureMethod() + ": " + std::to_string(store_.NPoints) + " of " +
+         std::to_string(store_.NPointsAll) + " points kept";
+}
+
 }  // namespace vantor

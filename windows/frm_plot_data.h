@@ -55,6 +55,10 @@ class FrmPlotData : public PlotForm {
   void workingSetRebuilt(int nPoints);
 
  protected:
+  std::string FigureMethod() const override { return "Light curve"; }
+  bool FigureHasResult() const override { return false; }
+  // "<name> — Light curve: <kept> of <read> points" (the deleted points as crosses).
+  std::string FigureTitle() const override;
   // A left click picks the nearest point of the full set, marks it and
   // shows it in frmAction; other buttons are ignored.
   void Form_MouseDown(int button, double xTwips, double yTwips) override;

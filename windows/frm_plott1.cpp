@@ -44,7 +44,7 @@ FrmPlott1::FrmPlott1(Store& s, ResultRows& rows, QWidget* parent)
                GeometryRecord::Of(s.Plott1Left, s.Plott1Top, s.Plott1Width, s.Plott1Height,
                                   s.Plott1Loading),
                QStringLiteral("mPrintsetup"), parent),
-      rows_(rows) {
+      rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Fit Parabola"), 1335);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 855);

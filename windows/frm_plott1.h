@@ -44,6 +44,8 @@ class FrmPlott1 : public PlotForm {
   void mAuto_Click();
 
  protected:
+  std::string FigureMethod() const override { return "Parabolic fit"; }
+  bool FigureHasResult() const override { return store_.ParFitted; }
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
   void Form_MouseMove(int button, double xTwips, double yTwips) override;
   void AfterResizeRedraw() override;

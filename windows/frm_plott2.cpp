@@ -20,7 +20,7 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
                GeometryRecord::Of(s.Plott2Left, s.Plott2Top, s.Plott2Width, s.Plott2Height,
                                   s.Plott2Loading),
                QStringLiteral("mPrintSetup"), parent),
-      rows_(rows) {
+      rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Label7 = AddLabel(QStringLiteral("Label7"), QStringLiteral("Fold HJD:"));
   Text1 = AddTextBox(QStringLiteral("Text1"), QString(), 1215);
@@ -55,6 +55,16 @@ void FrmPlott2::AfterLoad() {
 void FrmPlott2::GoFromMain() {
   StartTracing(store_);
   Redraw();
+}
+
+bool FrmPlott2::FigureHasResult() const {
+  return store_.NPoints >= 1 && FoldGivesTime(store_, store_.FoldTime);
+}
+
+PlotMapping FrmPlott2::FigureMapping() const {
+  PlotMapping m = TracingMapping(store_);
+  m.area = TracingPlotArea(Window().WidthTwips(), store_.Plott2Height);
+  return m;
 }
 
 bool FrmPlott2::Redraw() {

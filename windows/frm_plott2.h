@@ -44,6 +44,10 @@ class FrmPlott2 : public PlotForm {
   void HScroll1_Scroll(int value) { HScroll1_Change(value); }
 
  protected:
+  std::string FigureMethod() const override { return "Tracing paper"; }
+  bool FigureHasResult() const override;
+  // The tracing paper's own axes: the time axis laid out around the fold.
+  PlotMapping FigureMapping() const override;
   void AfterLoad() override;
 
  private:

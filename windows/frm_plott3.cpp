@@ -45,7 +45,7 @@ FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
                GeometryRecord::Of(s.Plott3Left, s.Plott3Top, s.Plott3Width, s.Plott3Height,
                                   s.Plott3Loading),
                QStringLiteral("mPrintSetup"), parent),
-      rows_(rows) {
+      rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Bisect Chords"), 1455);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 975);

@@ -43,6 +43,8 @@ class FrmPlott3 : public PlotForm {
   void mAuto_Click();
 
  protected:
+  std::string FigureMethod() const override { return "Bisectors of chords"; }
+  bool FigureHasResult() const override { return store_.ChordFitted; }
   void AfterLoad() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
   void Form_MouseMove(int button, double xTwips, double yTwips) override;

@@ -34,7 +34,7 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
                GeometryRecord::Of(s.Plott4Left, s.Plott4Top, s.Plott4Width, s.Plott4Height,
                                   s.Plott4Loading),
                QStringLiteral("mPrintSetup"), parent),
-      rows_(rows) {
+      rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Fit Kwee"), 1095);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 735);

@@ -41,6 +41,8 @@ class FrmPlott4 : public PlotForm {
   void mAuto_Click();
 
  protected:
+  std::string FigureMethod() const override { return "Kwee and van Woerden"; }
+  bool FigureHasResult() const override { return store_.KvwFitted; }
   void AfterLoad() override;
   void Form_Resize() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;

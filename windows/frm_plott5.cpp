@@ -53,7 +53,7 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
                GeometryRecord::Of(s.Plott5Left, s.Plott5Top, s.Plott5Width, s.Plott5Height,
                                   s.Plott5Loading),
                QStringLiteral("mPrintSetup"), parent),
-      rows_(rows) {
+      rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   for (int j = 1; j <= 8; ++j) {
     Labels[10 + j] =
@@ -123,6 +123,7 @@ bool FrmPlott5::Redraw() {
 // or the start of another curve's fit). An interval to exclude belongs to the
 // curve it was clicked on: a new curve starts without one.
 void FrmPlott5::LightCurveLoaded() {
+  PlotForm::LightCurveLoaded();
   readerStart_ = store_.FitParam;
   fittedThisCurve_ = false;
   store_.ExcludeMode = false;

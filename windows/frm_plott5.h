@@ -63,6 +63,8 @@ class FrmPlott5 : public PlotForm {
   void mAuto_Click();
 
  protected:
+  std::string FigureMethod() const override { return "Fourier fit"; }
+  bool FigureHasResult() const override { return store_.FourierFitDone; }
   void AfterLoad() override;
   void Form_Resize() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;

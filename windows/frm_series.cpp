@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QVBoxLayout>
@@ -18,6 +19,7 @@
 #include "core/text.h"
 #include "core/textfile.h"
 #include "series/series_text.h"
+#include "toolkit/figure_export.h"
 #include "toolkit/message.h"
 
 namespace vantor {
@@ -171,6 +173,12 @@ FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
     : Form(QStringLiteral("frmSeries"), parent), loadWindow_(std::move(loadWindow)) {
   setWindowTitle(QStringLiteral("Every eclipse"));
   auto* layout = new QVBoxLayout(this);
+  auto* menuBar = new QMenuBar(this);
+  QMenu* file = menuBar->addMenu(QStringLiteral("File"));
+  file->setObjectName(QStringLiteral("mFile"));
+  mExportFigure = file->addAction(QStringLiteral("Export figure..."));
+  mExportFigure->setObjectName(QStringLiteral("mExportFigure"));
+  layout->setMenuBar(menuBar);
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   layout->addWidget(Label1);
@@ -245,6 +253,7 @@ FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
   connect(Command2, &QPushButton::clicked, this, &FrmSeries::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmSeries::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &FrmSeries::Command4_Click);
+  connect(mExportFigure, &QAction::triggered, this, &FrmSeries::mExportFigure_Click);
   connect(Table1, &QTableWidget::cellDoubleClicked, this,
           [this](int row, int) { Table1_DoubleClick(row); });
   SetWidth(12000);
@@ -379,6 +388,18 @@ void FrmSeries::Command4_Click() {
   if (path.isEmpty()) return;
   const QString failed = Diagram->Export(path);
   if (!failed.isEmpty()) ShowMessage(QStringLiteral("The diagram was not saved. ") + failed);
+}
+
+void FrmSeries::mExportFigure_Click() {
+  const QString base = name_.isEmpty() ? QStringLiteral("series") : name_;
+  const auto request = AskFigureRequest(this, base + QStringLiteral("-O-C.pdf"));
+  if (!request) return;
+  const QString failed =
+      WriteFigure(*request, name_ + QStringLiteral(" - O-C"), [this](QPainter& p, const QSizeF& size) {
+        Diagram->Draw(p, QRect(0, 0, static_cast<int>(size.width()),
+                               static_cast<int>(size.height())));
+      });
+  if (!failed.isEmpty()) ShowMessage(failed);
 }
 
 void FrmSeries::Table1_DoubleClick(int row) {

@@ -9,6 +9,7 @@
 // loads it as an ordinary light curve.
 #pragma once
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,12 +74,15 @@ class FrmSeries : public Form {
   QLabel* Label2;                    // the refined ephemeris, or why there is none
   QTableWidget* Table1;
   OcDiagram* Diagram;
+  QAction* mExportFigure;
 
  public slots:
   void Command1_Click();  // Find
   void Command2_Click();  // Time
   void Command3_Click();  // Export table
   void Command4_Click();  // Export diagram
+  // File > "Export figure...": the O-C diagram as PDF, SVG or PNG.
+  void mExportFigure_Click();
   void Table1_DoubleClick(int row);
 
  public:

@@ -1,14 +1,19 @@
 // PlotForm: the shared frame of the plot windows.
 #include "windows/plot_form.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "toolkit/figure_export.h"
+#include "toolkit/message.h"
 #include "toolkit/printing.h"
 #include "toolkit/twips.h"
+#include "windows/plot_figure.h"
 
 namespace vantor {
 
@@ -72,11 +77,14 @@ PlotForm::PlotForm(const QString& name, const QString& loadCaption, Store& store
   mPrint_ = mFile_->addAction(QStringLiteral("Print"));
   mPrint_->setObjectName(QStringLiteral("mPrint"));
   mPrint_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  mExportFigure_ = mFile_->addAction(QStringLiteral("Export figure..."));
+  mExportFigure_->setObjectName(QStringLiteral("mExportFigure"));
   mFile_->addSeparator()->setObjectName(QStringLiteral("mDash"));
   mExit_ = mFile_->addAction(QStringLiteral("Exit"));
   mExit_->setObjectName(QStringLiteral("mExit"));
   connect(mPrintSetup_, &QAction::triggered, this, &PlotForm::mPrintSetup_Click);
   connect(mPrint_, &QAction::triggered, this, &PlotForm::mPrint_Click);
+  connect(mExportFigure_, &QAction::triggered, this, &PlotForm::mExportFigure_Click);
   connect(mExit_, &QAction::triggered, this, &PlotForm::mExit_Click);
   layout->setMenuBar(menuBar_);
   layout->addWidget(canvas_);
@@ -137,6 +145,34 @@ void PlotForm::Form_Unload() { StoreGeometry(); }
 void PlotForm::mPrintSetup_Click() { PrintSetup(*this); }
 
 void PlotForm::mPrint_Click() { PrintWindow(*this, *canvas_); }
+
+std::string PlotForm::FigureTitle() const {
+  const bool has = FigureHasResult() && !delivered_.timeText.empty();
+  return MethodFigureTitle(store_.DataFileName, FigureMethod(), has ? delivered_.timeText : "",
+                           has ? delivered_.errorText : "");
+}
+
+Figure PlotForm::MakeFigure(double widthTwips, double heightTwips) const {
+  const FigureTitles titles{FigureTitle(), TimeAxisTitle(store_), MagnitudeAxisTitle(store_)};
+  return BuildFigure(*canvas_, FigureMapping(), titles, widthTwips, heightTwips);
+}
+
+void PlotForm::mExportFigure_Click() {
+  // "<light curve>-<window>.pdf" beside the light curve.
+  const QString base = QFileInfo(QString::fromStdString(store_.DataFileName)).completeBaseName();
+  const QString proposed =
+      QDir(QFileInfo(QString::fromStdString(store_.DataFilePath)).absolutePath())
+          .filePath((base.isEmpty() ? QString() : base + QLatin1Char('-')) + objectName() +
+                    QStringLiteral(".pdf"));
+  const auto request = AskFigureRequest(this, proposed);
+  if (!request) return;
+  const QSizeF size = FigureSizeTwips(*request);
+  const Figure figure = MakeFigure(size.width(), size.height());
+  const QString error =
+      WriteFigure(*request, QString::fromStdString(FigureTitle()),
+                  [&](QPainter& painter, const QSizeF&) { PaintFigure(painter, figure); });
+  if (!error.isEmpty()) ShowMessage(error);
+}
 
 void PlotForm::DrawMarker(const PlotArea& area, double x, Rgb colour) {
   canvas_->SetForeColor(colour);

@@ -18,12 +18,13 @@
 #include <cstdint>
 
 #include "core/store.h"
-#include "plot/mapping.h"
 #include "core/surface.h"
+#include "plot/figure.h"
 #include "plot/mapping.h"
 #include "toolkit/canvas.h"
 #include "toolkit/form.h"
 #include "toolkit/qt_plot_window.h"
+#include "windows/result_rows.h"
 
 namespace vantor {
 
@@ -54,6 +55,7 @@ class PlotForm : public Form {
 
   Canvas& Drawing() { return *canvas_; }
   QtPlotWindow& Window() { return window_; }
+  const QtPlotWindow& Window() const { return window_; }
   Store& store() { return store_; }
 
   // Runs the window's renderer; false when it refused to draw.
@@ -85,7 +87,13 @@ class PlotForm : public Form {
   // window calls it after every accepted file, once the reader has reset the
   // method state in the store): the window forgets what it kept of the
   // previous curve. Nothing to forget by default.
-  virtual void LightCurveLoaded() {}
+  virtual void LightCurveLoaded() { delivered_.Forget(); }
+
+  // The figure of the window as it stands, at widthTwips x heightTwips: its
+  // drawing with the title (the light curve's name, the method and the time
+  // it delivered last, or that there is none yet) and axis titles.
+  Figure MakeFigure(double widthTwips = kFigureWidthTwips,
+                    double heightTwips = kFigureHeightTwips) const;
 
  public slots:
   // The menu's "Print Setup ...": chooses and sets up the current printer.
@@ -94,6 +102,9 @@ class PlotForm : public Form {
   void mPrint_Click();
   // The menu's "Exit": hides the window; its state stays.
   void mExit_Click() { hide(); }
+  // The menu's "Export figure...": writes the window's figure as PDF, SVG or
+  // PNG where the user chooses (toolkit/figure_export.h).
+  void mExportFigure_Click();
 
  protected:
   void Form_Load() override;
@@ -105,6 +116,21 @@ class PlotForm : public Form {
   virtual void AfterResizeRedraw() {}
   // Runs at load after the geometry is applied (the window's own resets).
   virtual void AfterLoad() {}
+  // The name of the window's method in its figure's title.
+  virtual std::string FigureMethod() const = 0;
+  // Whether the window's method holds a result now (a fit done, a fold that
+  // times); the title then shows the time the window delivered last.
+  virtual bool FigureHasResult() const = 0;
+  // The mapping the window's drawing was made with, for its figure.
+  virtual PlotMapping FigureMapping() const { return Mapping(); }
+  // The title of the window's figure.
+  virtual std::string FigureTitle() const;
+  // Passes the rows a method window delivers to `rows` and remembers the
+  // texts of the row it delivered last, for its figure's title.
+  ResultRows& Remember(ResultRows& rows) {
+    delivered_.target = &rows;
+    return delivered_;
+  }
 
   QLabel* AddLabel(const QString& name, const QString& caption = QString());
   QPushButton* AddButton(const QString& name, const QString& caption, int widthTwips = 1095);
@@ -130,9 +156,28 @@ class PlotForm : public Form {
   QMenu* mFile_;
   QAction* mPrintSetup_;
   QAction* mPrint_;
+  QAction* mExportFigure_;
   QAction* mExit_;
 
  private:
+  // The main window's rows seen through one method window.
+  class DeliveredRows : public ResultRows {
+   public:
+    void DeliverResult(int row, const Timing& timing, const MethodSetup& setup) override {
+      timeText = timing.timeText;
+      errorText = timing.errorText;
+      target->DeliverResult(row, timing, setup);
+    }
+    void ClearResult(int row) override {
+      Forget();
+      target->ClearResult(row);
+    }
+    void SetUseInMean(int row, bool checked) override { target->SetUseInMean(row, checked); }
+    void Forget() { timeText.clear(), errorText.clear(); }
+    ResultRows* target = nullptr;
+    std::string timeText, errorText;
+  };
+  DeliveredRows delivered_;
   QString loadCaption_;
   Canvas* canvas_;
   QtPlotWindow window_;

@@ -5,11 +5,15 @@
 // and `vantor FILE` (OpenOrImport) sends a file the original reader refuses
 // to the import window.
 #include <QClipboard>
+#include <QFile>
 #include <QDir>
 #include <QGuiApplication>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "import/importer.h"
 #include "import/load.h"
@@ -83,6 +87,59 @@ class FrmImportTest : public QObject {
     QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
     QCOMPARE(store_->NPointsAll, int16_t{40});
     QCOMPARE(main_->LabelTimeScale->text(), QStringLiteral("Time scale: HJD_UTC"));
+  }
+
+  // A series longer than the store holds: the overview shows all of it and
+  // follows the interval typed; the preview shows whole Julian Dates.
+  void ALongSeriesIsShownWholeWithTheIntervalMarked() {
+    QFile file(dir_.path() + "/long.csv");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,mag\n");
+    for (int i = 0; i < 3000; ++i) {
+      file.write(QByteArray::number(2459812.3 + 0.002 * i, 'f', 5) + ',' +
+                 QByteArray::number(10 + 0.5 * std::exp(-std::pow((i - 1500) / 40.0, 2)), 'f', 4) +
+                 '\n');
+    }
+    file.close();
+    FrmImport& w = main_->frmImport();
+    w.resize(900, 600);
+    w.OpenFile(file.fileName());
+    QVERIFY(w.LabelStatus->text().contains(QStringLiteral("3000 observations")));
+    const vantor::DrawingList& drawn = *w.Overview;
+    const auto purple = [&] {
+      std::vector<double> x;
+      for (const vantor::Primitive& p : drawn.Primitives()) {
+        if (p.color == vantor::kMarkerPurple) x.push_back(p.x1);
+      }
+      return x;
+    };
+    QCOMPARE(drawn.Count(vantor::Primitive::Kind::Disc, vantor::kRed), 3000);
+    QVERIFY(purple().empty());
+    w.TextFrom->setText(QStringLiteral("2459814.5"));
+    w.TextUntil->setText(QStringLiteral("2459815.5"));
+    const vantor::PlotMapping& map = w.Overview->Mapping();
+    QCOMPARE(purple().size(), size_t{2});
+    QVERIFY(std::fabs(purple()[0] - map.X(2459814.5)) < 1);
+    QVERIFY(std::fabs(purple()[1] - map.X(2459815.5)) < 1);
+    w.TextUntil->setText(QStringLiteral("2459816."));
+    QVERIFY(std::fabs(purple()[1] - map.X(2459816.0)) < 1);
+    w.TextUntil->setText(QStringLiteral("soon"));  // no number: the series' end
+    QCOMPARE(purple().size(), size_t{1});
+    // The first time shows whole in its column.
+    const QString first = w.TablePreview->item(0, 0)->text();
+    QCOMPARE(first, QStringLiteral("2459812.30000"));
+    // A cell draws its text inside a margin on either side (as Qt's item views do).
+    const int margin =
+        2 * (w.TablePreview->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
+                                                  w.TablePreview) + 1);
+    QVERIFY(w.TablePreview->columnWidth(0) >=
+            w.TablePreview->fontMetrics().horizontalAdvance(first) + margin);
+    // And loading it whole is still refused, changing nothing.
+    w.TextFrom->clear();
+    w.TextUntil->clear();
+    const Store before = *store_;
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QVERIFY(*store_ == before);
   }
 
   void AavsoListsItsStarsAndFilters() {

@@ -19,6 +19,7 @@
 #include "qt_test_main.h"
 #include "toolkit/message.h"
 #include "toolkit/printing.h"
+#include "toolkit/save_path.h"
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/plot_windows.h"
@@ -156,11 +157,14 @@ class PrintingTest : public QObject {
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", home.path().toUtf8());
     CurrentPrinter().setOutputFileName(QString());
+    SavePathAnswerer answerer{SavePathAnswerer::AcceptProposal{}};
     main_->frmPlott3().mPrint_Click();
     main_->frmPlott3().mPrint_Click();
     qputenv("HOME", oldHome);
     const QString first = home.filePath("frmPlott3.pdf");
     const QString second = home.filePath("frmPlott3-2.pdf");
+    // Each print asked where to write, proposing a file of its own.
+    QCOMPARE(answerer.Proposed(), (QStringList{first, second}));
     QCOMPARE(
         messages_->Texts(),
         (QStringList{QStringLiteral("The window was printed to the PDF file %1.").arg(first),
@@ -169,6 +173,31 @@ class PrintingTest : public QObject {
     QCOMPARE(PageCount(second), 1);
     QVERIFY(CurrentPrinter().outputFileName().isEmpty());
     QCOMPARE(CurrentPrinter().outputFormat(), QPrinter::PdfFormat);
+  }
+
+  // Without a chosen file the print goes where the user says, and nowhere on Cancel.
+  void withoutAChosenFileThePrintGoesWhereTheUserSays() {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) QSKIP("a printer is installed");
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    CurrentPrinter().setOutputFileName(QString());
+    const QString chosen = dir_.filePath("chosen-by-the-user.pdf");
+    {
+      SavePathAnswerer cancel{QString()};
+      main_->frmPlott1().mPrint_Click();
+      QCOMPARE(cancel.Proposed().size(), 1);
+    }
+    {
+      SavePathAnswerer answer{chosen};
+      main_->frmPlott1().mPrint_Click();
+    }
+    qputenv("HOME", oldHome);
+    QVERIFY(QDir(home.path()).entryList(QDir::Files).isEmpty());
+    QCOMPARE(messages_->Texts(),
+             QStringList{QStringLiteral("The window was printed to the PDF file %1.").arg(chosen)});
+    QCOMPARE(PageCount(chosen), 1);
+    QVERIFY(CurrentPrinter().outputFileName().isEmpty());
   }
 
   // Runs after the other printing cases: the printer follows the default until then.
