@@ -283,21 +283,6 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
         "starting values (type them and press \"Update\") or a different range.");
   }
 
-  // The matrix may be so nearly singular that the last bits of its sums
-  // decide the error: two evaluations that differ only by rounding then give
-  // errors that disagree, and neither is the error of the data.
-  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <= kFourierErrorAgreement)) {
-    const auto days = [](double e) {
-      return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
-    };
-    before.RestoreInto(s);
-    return Refuse(
-        "The Fourier fit gives no honest error: its covariance matrix is so nearly singular that "
-        "the rounding of its sums decides the error (" +
-        days(std::sqrt(variance)) + " or " + days(finish.iterationError) + "), usually because the range holds too little of the eclipse for five harmonics. Try "
-        "a wider range or other starting values (type them and press \"Update\").");
-  }
-
   // A converged fit can still be no result: its time of minimum outside the
   // points it fitted (a start far away, --start 100,...), an error of zero
   // while the curve misses the points (a frequency of 1e300 leaves every
@@ -318,6 +303,22 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     return Refuse(std::string(noResult) +
                   ", so it gives no time of minimum. Try other starting values (type them and "
                   "press \"Update\") or a different range.");
+  }
+
+  // The matrix may be so nearly singular that the last bits of its sums
+  // decide the error: two evaluations that differ only by rounding then give
+  // errors that disagree, and neither is the error of the data.
+  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <= kFourierErrorAgreement)) {
+    const auto days = [](double e) {
+      return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
+    };
+    before.RestoreInto(s);
+    return Refuse(
+        "The Fourier fit gives no honest error: its covariance matrix is so nearly singular that "
+        "the rounding of its sums decides the error (" +
+        days(std::sqrt(variance)) + " or " + days(finish.iterationError) +
+        "), usually because the range holds too little of the eclipse for five harmonics. Try a "
+        "wider range or other starting values (type them and press \"Update\").");
   }
 
   FourierFitResult r;
