@@ -307,15 +307,17 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
 
   // The matrix may be so nearly singular that the last bits of its sums
   // decide the error: two evaluations that differ only by rounding then give
-  // errors that disagree, and neither is the error of the data.
-  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <= kFourierErrorAgreement)) {
+  // errors that disagree in the digits shown, and neither is the error of the
+  // data.
+  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <=
+        FourierErrorAgreement(s.ResultDecimals))) {
     const auto days = [](double e) {
       return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
     };
     before.RestoreInto(s);
     return Refuse(
         "The Fourier fit gives no honest error: its covariance matrix is so nearly singular that "
-        "the rounding of its sums decides the error (" +
+        "the rounding of its sums decides the digits of the error shown (" +
         days(std::sqrt(variance)) + " or " + days(finish.iterationError) +
         "), usually because the range holds too little of the eclipse for five harmonics. Try a "
         "wider range or other starting values (type them and press \"Update\").");

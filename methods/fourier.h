@@ -23,6 +23,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/store.h"
@@ -50,10 +51,10 @@ struct FourierFitResult {
 
 // Largest difference, in days, between the errors of the time of minimum
 // inverted from two evaluations of the curvature at the result (see
-// FinishFourierFit) for the error to be delivered: 0.3 % of the last digit
-// shown at seven decimals, so that the error a fit delivers does not move by
-// 1e-9 d whichever way its sums are rounded.
-inline constexpr double kFourierErrorAgreement = 3e-10;
+// FinishFourierFit) for the error to be delivered at `decimals` decimals:
+// half a unit of the last digit shown, so that the rounding of the sums never
+// decides a digit of the error that is shown.
+inline double FourierErrorAgreement(int decimals) { return 0.5 * std::pow(10.0, -decimals); }
 
 // The final call of a Fourier fit whose iterations are done (state.Lambda is
 // set to 0 here): the curvature at state.Params is summed again point by
@@ -104,7 +105,7 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA);
 // chi-square or the variance of Xo that is not finite, or a negative
 // variance (a singular system or numbers out of range), and when the two
 // evaluations of the error (FinishFourierFit) differ by more than
-// kFourierErrorAgreement.
+// FourierErrorAgreement(s.ResultDecimals).
 MethodResult<FourierFitResult> FitFourier(Store& s);
 
 // Computes the model curve of s.FitParam over the selected range into
