@@ -28,7 +28,8 @@ inline constexpr Rgb kGridGrey{192, 192, 192};
 inline constexpr Rgb kCurveGrey{200, 200, 200};
 inline constexpr Rgb kMarkerPurple{150, 0, 150};
 
-// The drawing operations of a window: clear, colours, lines, pixels, circles.
+// The drawing operations of a window: clear, colours, lines, pixels, circles,
+// and the clip area of what follows.
 // Every Line, LineTo and PSet moves the current point to its end point.
 class Surface {
  public:
