@@ -1,6 +1,7 @@
 // Benchmarks of a full redraw on screen: each renderer on 1000 points drawing
 // into the Canvas of its window, then the canvas painted into an image of the
-// window's default size, as a repaint does.
+// window's default size, as a repaint does; a repaint alone; one step of the
+// tracing paper's scroll bar. Each at device pixel ratios 1 and 2.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -51,10 +52,20 @@ struct Fixture {
   NoRows rows;
 };
 
+// An image of the canvas's size at a device pixel ratio (1 for a common
+// screen, 2 for a high-density one), as the window's backing store would be.
+QImage ScreenImage(const QSize& size, double ratio) {
+  QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
+// One redraw as the windows do it: the renderer draws the window afresh into
+// its canvas, and the canvas is painted.
 template <class Window>
 void Redraw(benchmark::State& state, Window& window) {
   window.Redraw();  // shows the window and lays it out once
-  QImage image(window.Drawing().size(), QImage::Format_RGB32);
+  QImage image = ScreenImage(window.Drawing().size(), static_cast<double>(state.range(0)));
   const double scale = vantor::PixelsPerTwip();
   for (auto _ : state) {
     window.Drawing().Cls();
@@ -65,40 +76,43 @@ void Redraw(benchmark::State& state, Window& window) {
   state.counters["primitives"] = static_cast<double>(window.Drawing().Primitives().size());
 }
 
+// The arguments of every screen benchmark: the device pixel ratio.
+void Ratios(benchmark::internal::Benchmark* b) { b->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond); }
+
 void BM_RedrawParabola(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott1 w(*f.store, f.rows);
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawParabola)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawParabola)->Apply(Ratios);
 
 void BM_RedrawTracingPaper(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott2 w(*f.store, f.rows);
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawTracingPaper)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawTracingPaper)->Apply(Ratios);
 
 void BM_RedrawChords(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott3 w(*f.store, f.rows);
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawChords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawChords)->Apply(Ratios);
 
 void BM_RedrawKwee(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott4 w(*f.store, f.rows);
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawKwee)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawKwee)->Apply(Ratios);
 
 void BM_RedrawFourier(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott5 w(*f.store, f.rows);
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawFourier)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFourier)->Apply(Ratios);
 
 void BM_RedrawPointEditor(benchmark::State& state) {
   Fixture f;
@@ -106,7 +120,41 @@ void BM_RedrawPointEditor(benchmark::State& state) {
   w.ShowModeless();
   Redraw(state, w);
 }
-BENCHMARK(BM_RedrawPointEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawPointEditor)->Apply(Ratios);
+
+// A repaint alone (the window uncovered, nothing redrawn): the parabola
+// window's drawing of 1000 dot marks painted into the screen image.
+void BM_RepaintParabola(benchmark::State& state) {
+  Fixture f;
+  vantor::FrmPlott1 w(*f.store, f.rows);
+  w.Redraw();
+  QImage image = ScreenImage(w.Drawing().size(), static_cast<double>(state.range(0)));
+  const double scale = vantor::PixelsPerTwip();
+  for (auto _ : state) {
+    QPainter painter(&image);
+    vantor::PaintDrawing(painter, w.Drawing(), scale);
+  }
+}
+BENCHMARK(BM_RepaintParabola)->Apply(Ratios);
+
+// One step of the tracing paper's scroll bar, as dragging it with the mouse
+// does: the fold moves by one unit (back and forth), the window redraws and
+// times the fold, and the canvas with its controls (scroll bar, buttons,
+// labels) is painted. At 60 frames a second a step has 16.7 ms.
+void BM_TracingScrollStep(benchmark::State& state) {
+  Fixture f;
+  vantor::FrmPlott2 w(*f.store, f.rows);
+  w.Redraw();
+  QImage image = ScreenImage(w.Drawing().size(), static_cast<double>(state.range(0)));
+  const int centre = w.HScroll1->value();
+  int step = 0;
+  for (auto _ : state) {
+    w.HScroll1->setValue(centre + (step++ % 2 == 0 ? 1 : -1));
+    w.Drawing().render(&image);
+  }
+  state.counters["primitives"] = static_cast<double>(w.Drawing().Primitives().size());
+}
+BENCHMARK(BM_TracingScrollStep)->Apply(Ratios);
 
 }  // namespace
 

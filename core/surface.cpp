@@ -5,6 +5,8 @@ namespace vantor {
 
 void DrawingList::Cls() {
   items_.clear();
+  clip_.reset();
+  clippedFrom_ = 0;
   curX_ = curY_ = 0;
   Changed();
 }
@@ -39,6 +41,12 @@ void DrawingList::Circle(float x, float y, float radius) {
 
 void DrawingList::Disc(float x, float y, float radius) {
   Add({Primitive::Kind::Disc, fore_, x, y, x, y, radius});
+}
+
+void DrawingList::ClipTo(float left, float top, float right, float bottom) {
+  if (!clip_) clippedFrom_ = items_.size();
+  clip_ = ClipArea{left, top, right, bottom};
+  Changed();
 }
 
 int DrawingList::Count(Primitive::Kind kind) const {

@@ -8,7 +8,9 @@
 // colour). Coordinates are single precision, as the drawing calls receive them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vantor {
@@ -26,7 +28,8 @@ inline constexpr Rgb kGridGrey{192, 192, 192};
 inline constexpr Rgb kCurveGrey{200, 200, 200};
 inline constexpr Rgb kMarkerPurple{150, 0, 150};
 
-// The drawing operations of a window: clear, colours, lines, pixels, circles.
+// The drawing operations of a window: clear, colours, lines, pixels, circles,
+// and the clip area of what follows.
 // Every Line, LineTo and PSet moves the current point to its end point.
 class Surface {
  public:
@@ -42,6 +45,12 @@ class Surface {
   virtual void Circle(float x, float y, float radius) = 0;
   // A filled disc: the same mark as concentric circles of radius 1 .. radius.
   virtual void Disc(float x, float y, float radius) = 0;
+  // Keeps what is drawn from now on until the next clear inside the rectangle
+  // (edges included): lines and pixels are cut at its edges, and a circle or
+  // disc whose centre lies outside it is left out (one whose centre lies inside
+  // is drawn whole). A plot renderer sets its plot area here once the frame is
+  // drawn, so that no curve runs over the axis labels.
+  virtual void ClipTo(float left, float top, float right, float bottom) = 0;
   virtual float CurrentX() const = 0;
   virtual float CurrentY() const = 0;
   virtual Rgb ForeColor() const = 0;
@@ -56,6 +65,13 @@ struct Primitive {
   bool operator==(const Primitive&) const = default;
 };
 
+// The rectangle that clips part of a drawing, in twips.
+struct ClipArea {
+  float left = 0, top = 0, right = 0, bottom = 0;
+  bool Contains(float x, float y) const { return left <= x && x <= right && top <= y && y <= bottom; }
+  bool operator==(const ClipArea&) const = default;
+};
+
 // A Surface that keeps its primitives until the next clear.
 class DrawingList : public Surface {
  public:
@@ -67,12 +83,21 @@ class DrawingList : public Surface {
   void PSet(float x, float y) override;
   void Circle(float x, float y, float radius) override;
   void Disc(float x, float y, float radius) override;
+  // A drawing has one clip area: a second call moves it for every primitive
+  // drawn since the first.
+  void ClipTo(float left, float top, float right, float bottom) override;
   float CurrentX() const override { return curX_; }
   float CurrentY() const override { return curY_; }
   Rgb ForeColor() const override { return fore_; }
 
   Rgb BackColor() const { return back_; }
   const std::vector<Primitive>& Primitives() const { return items_; }
+  // The clip area, when one is set, and the index of the first primitive it
+  // applies to (every primitive from there to the end).
+  const std::optional<ClipArea>& Clip() const { return clip_; }
+  size_t ClippedFrom() const { return clippedFrom_; }
+  // Whether primitive i is clipped.
+  bool IsClipped(size_t i) const { return clip_.has_value() && i >= clippedFrom_; }
   // Number of primitives of a kind (and colour, when given).
   int Count(Primitive::Kind kind) const;
   int Count(Primitive::Kind kind, Rgb color) const;
@@ -82,6 +107,8 @@ class DrawingList : public Surface {
  private:
   void Add(const Primitive& p);
   std::vector<Primitive> items_;
+  std::optional<ClipArea> clip_;
+  size_t clippedFrom_ = 0;
   Rgb fore_ = kBlack;
   Rgb back_ = kWhite;
   float curX_ = 0, curY_ = 0;

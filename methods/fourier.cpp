@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/format.h"
+
 namespace vantor {
 
 namespace {
@@ -168,6 +170,29 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA) {
   return fitParam;
 }
 
+FourierFinish FinishFourierFit(const MarquardtProblem& problem, const MarquardtOptions& options,
+                               MarquardtState& state) {
+  // The curvature the iterations left, inverted on its own.
+  MarquardtState iterated = state;
+  iterated.Lambda = 0.0;
+  MarquardtStep(problem, options, iterated);
+  FourierFinish finish;
+  finish.iterationError = std::sqrt(iterated.Covariance[8][8]);
+  // The covariance delivered comes from the curvature at the result summed
+  // point by point with the library's sine and cosine of every harmonic, as
+  // the fit was first written, so that its error does not depend on how the
+  // iterations' sums were split to run fast.
+  // The chi-square stays the iterations' own, the one their stopping rule
+  // and the checks of the result were judged by.
+  double chiSq = 0.0;
+  CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData,
+                                   state.Params, state.Lista, options.NFit, state.Curvature,
+                                   state.Gradient, chiSq);
+  state.Lambda = 0.0;
+  finish.note = MarquardtStep(problem, options, state).note;
+  return finish;
+}
+
 MethodResult<FourierFitResult> FitFourier(Store& s) {
   if (!s.FourierRangeSet) return Refuse(kSelectRangeFirst);
   if (s.FourierFitDone) {
@@ -224,8 +249,9 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
   // FitLambda keeps the damping factor of the last iteration, not the 0 of
   // the final call.
   s.FitLambda = state.Lambda;
-  state.Lambda = 0.0;
-  const std::optional<SolverNote> finalNote = step().note;
+  ++calls;
+  const FourierFinish finish = FinishFourierFit(problem, options, state);
+  const std::optional<SolverNote> finalNote = finish.note;
   const double chiSq = state.ChiSq;
   s.FitA = state.Params;
   s.FitList = state.Lista;
@@ -277,6 +303,24 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     return Refuse(std::string(noResult) +
                   ", so it gives no time of minimum. Try other starting values (type them and "
                   "press \"Update\") or a different range.");
+  }
+
+  // The matrix may be so nearly singular that the last bits of its sums
+  // decide the error: two evaluations that differ only by rounding then give
+  // errors that disagree in the digits shown, and neither is the error of the
+  // data.
+  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <=
+        FourierErrorAgreement(s.ResultDecimals))) {
+    const auto days = [](double e) {
+      return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
+    };
+    before.RestoreInto(s);
+    return Refuse(
+        "The Fourier fit gives no honest error: its covariance matrix is so nearly singular that "
+        "the rounding of its sums decides the digits of the error shown (" +
+        days(std::sqrt(variance)) + " or " + days(finish.iterationError) +
+        "), usually because the range holds too little of the eclipse for five harmonics. Try a "
+        "wider range or other starting values (type them and press \"Update\").");
   }
 
   FourierFitResult r;

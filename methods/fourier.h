@@ -23,6 +23,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/store.h"
@@ -47,6 +48,28 @@ struct FourierFitResult {
   int nData = 0;                     // points given to the solver
   std::vector<SolverNote> notes;     // one entry per solver call in which a note occurred
 };
+
+// Largest difference, in days, between the errors of the time of minimum
+// inverted from two evaluations of the curvature at the result (see
+// FinishFourierFit) for the error to be delivered at `decimals` decimals:
+// half a unit of the last digit shown, so that the rounding of the sums never
+// decides a digit of the error that is shown.
+inline double FourierErrorAgreement(int decimals) { return 0.5 * std::pow(10.0, -decimals); }
+
+// The final call of a Fourier fit whose iterations are done (state.Lambda is
+// set to 0 here): the curvature at state.Params is summed again point by
+// point (CurvatureAndGradientPointByPoint) and inverted into
+// state.Covariance, in parameter order; state.ChiSq stays. Returns that call's
+// note and the error of Xo, sqrt(Covariance(8, 8)), inverted from the
+// curvature the iterations left, which the caller holds against the first:
+// where the two differ, the matrix is so nearly singular that the rounding
+// of its sums decides the error.
+struct FourierFinish {
+  std::optional<SolverNote> note;
+  double iterationError = 0.0;
+};
+FourierFinish FinishFourierFit(const MarquardtProblem& problem, const MarquardtOptions& options,
+                               MarquardtState& state);
 
 // Returns the solver-order vector of display-order parameters:
 // FitA(k) = FitParam(k + 3) for k = 1..5, FitA(6) = FitParam(2),
@@ -80,7 +103,9 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA);
 // number; FitList is not a permutation of 1..8; FitLambda is not negative.
 // Also refuses, restoring the store, when the fit delivers a parameter, the
 // chi-square or the variance of Xo that is not finite, or a negative
-// variance (a singular system or numbers out of range).
+// variance (a singular system or numbers out of range), and when the two
+// evaluations of the error (FinishFourierFit) differ by more than
+// FourierErrorAgreement(s.ResultDecimals).
 MethodResult<FourierFitResult> FitFourier(Store& s);
 
 // Computes the model curve of s.FitParam over the selected range into

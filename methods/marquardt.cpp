@@ -299,6 +299,53 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
   chiSq = chi;
 }
 
+void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const double> y,
+                                      std::span<const double> sigma, int nData,
+                                      const ParamVector& p, const ParamList& lista, int nFit,
+                                      Matrix8& curv, ParamVector& grad, double& chiSq) {
+  assert(nData < static_cast<int>(t.size()) && nData < static_cast<int>(y.size()) &&
+         nData < static_cast<int>(sigma.size()));
+  assert(nFit >= 0 && nFit <= kFourierParams);
+  Matrix8 c{};
+  ParamVector g{};
+  double chi = 0.0;
+  const ParamVector params = p;
+  const double xo = params[8];
+  const double w = params[7];
+  ParamVector d{};
+  for (int i = 1; i <= nData; ++i) {
+    const double s = t[i] - xo;
+    const double a = w * s;
+    double ymod = params[6];
+    double sum = 0.0;  // S = sum k Ak sin(k a)
+    for (int k = 1; k <= 5; ++k) {
+      const double ka = k * a;
+      d[k] = std::cos(ka) - 1.0;
+      ymod += params[k] * d[k];
+      sum += k * params[k] * std::sin(ka);
+    }
+    d[6] = 1.0;
+    d[7] = -s * sum;
+    d[8] = w * sum;
+    const double weight = 1.0 / (sigma[i] * sigma[i]);
+    const double dy = y[i] - ymod;
+    for (int j = 1; j <= nFit; ++j) {
+      const double wt = d[lista[j]] * weight;
+      for (int k = 1; k <= j; ++k) c[j][k] += wt * d[lista[k]];
+      g[j] += dy * wt;
+    }
+    chi += dy * dy * weight;
+  }
+  for (int j = 1; j <= nFit; ++j) {
+    for (int k = 1; k <= j; ++k) curv[j][k] = c[j][k];
+    grad[j] = g[j];
+  }
+  for (int j = 2; j <= nFit; ++j) {
+    for (int k = 1; k < j; ++k) curv[k][j] = curv[j][k];
+  }
+  chiSq = chi;
+}
+
 void SortCovariance(Matrix8& covar, int nParams, const ParamList& lista, int nFit) {
   assert(nFit >= 1 && nFit <= nParams && nParams <= kFourierParams);
   for (int j = 1; j < nParams; ++j) {

@@ -96,6 +96,18 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
                           const ParamList& lista, int nFit, Matrix8& curv, ParamVector& grad,
                           double& chiSq);
 
+// The same sums, point by point in the order of the points, from the model
+// with the library's cos(k a) and sin(k a) for every harmonic. Several times
+// slower than CurvatureAndGradient; the Fourier fit uses it once, for the
+// curvature it inverts into the covariance of its result: the inverse of a
+// nearly singular matrix magnifies a change in the last bit of a sum by up to
+// 1e11, and the error of such a fit should not depend on how the sums of the
+// iteration were split to run fast.
+void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const double> y,
+                                      std::span<const double> sigma, int nData,
+                                      const ParamVector& p, const ParamList& lista, int nFit,
+                                      Matrix8& curv, ParamVector& grad, double& chiSq);
+
 // Presents a 1-based vector as a matrix of one column (v[r][1] is v[r]), so
 // that a right-hand side vector can be handed to GaussJordan.
 template <class Vector>

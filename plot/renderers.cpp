@@ -54,13 +54,16 @@ void DrawCross(Surface& d, double x, double y) {
 }
 
 // The frame in black: top left to right, right top to bottom, bottom right to
-// left, left bottom to top.
+// left, left bottom to top. Everything drawn after it until the next clear,
+// the points, the grid and the curves and markers the windows add, is
+// clipped to it, so that nothing runs over the axis labels.
 void DrawFrame(Surface& d, const PlotArea& a) {
   d.SetForeColor(kBlack);
   d.Line(a.left, a.top, a.right, a.top);
   d.Line(a.right, a.top, a.right, a.bottom);
   d.Line(a.right, a.bottom, a.left, a.bottom);
   d.Line(a.left, a.bottom, a.left, a.top);
+  d.ClipTo(a.left, a.top, a.right, a.bottom);
 }
 
 // Grid indices of one axis: k1 = Int(origin / step), k2 = Int(end / step), and
@@ -414,7 +417,8 @@ bool PlotTracingPaper(Store& s, PlotWindow& window) {
       DrawDotMark(d, x, y);
     }
 
-    // The rest reflected about FoldTime (not FoldView), in blue, unclipped.
+    // The rest reflected about FoldTime (not FoldView), in blue; what falls
+    // left of the frame is clipped like every curve.
     if (j <= n) {
       d.SetForeColor(kBlue);
       const double x = map.X(2 * fold - s.RelTime[j]);

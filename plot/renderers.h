@@ -4,7 +4,8 @@
 //
 // Each call redraws its window from scratch: it computes the plot area from the
 // window size and writes it into the store (PlotLeft..PlotHeight, which then
-// describe the window drawn last), draws a black frame, the points as red dot
+// describe the window drawn last), draws a black frame (and clips everything
+// drawn after it until the next clear to the plot area), the points as red dot
 // marks, a grey grid with black ticks on both axes, sets the axis labels
 // Label1..Label6 and (method windows) moves the window's bottom row of
 // controls to fit its height. The method renderers first refuse a light curve

@@ -20,7 +20,12 @@ namespace vantor {
 // painter's whole window when empty) with the back colour, then every
 // primitive in order in its colour, twips scaled by pixelsPerTwip. Lines and
 // pixels are one screen pixel (1/96 inch) wide, and never thinner than one
-// device pixel; discs are filled; nothing is antialiased.
+// device pixel; discs are filled; nothing is antialiased. The primitives the
+// drawing clips stay inside its clip area (see Surface::ClipTo): lines are cut
+// there on their coordinates, on screen and on paper alike. On a raster
+// device (the screen, an image) small discs are copies of one pre-drawn disc
+// per colour, size and position within a pixel; printers, PDF and other
+// vector devices get true discs.
 void PaintDrawing(QPainter& painter, const DrawingList& drawing, double pixelsPerTwip,
                   const QRectF& background = QRectF());
 
