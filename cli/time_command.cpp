@@ -133,6 +133,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   store->ResultDecimals = a.decimals;
   std::vector<TimeRow> rows;
   std::optional<Json> ranges;
+  std::string eclipseNote;
   if (automatic) {
     // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic
     // rows).
@@ -143,6 +144,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const TimeRow& x, const TimeRow& y) { return x.row < y.row; });
     ranges = std::move(run.ranges);
+    eclipseNote = std::move(run.eclipseNote);
   } else {
     rows = RunTimeMethods(*store, plan);
   }
@@ -154,6 +156,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
     PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
   } else {
     PrintTable(*store, rows, comb ? &*comb : nullptr, timeScale);
+    if (!eclipseNote.empty()) std::printf("\n%s\n", eclipseNote.c_str());
   }
   for (const TimeRow& r : rows) {
     if (!r.ok) return 1;

@@ -14,6 +14,7 @@
 #include "core/store.h"
 #include "methods/auto_ranges.h"
 #include "methods/bootstrap.h"
+#include "methods/coverage.h"
 
 namespace vantor {
 
@@ -90,17 +91,8 @@ std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<c
               " branch is missing: too few points before the eclipse " +
               (left < kMinBranchPoints ? "begins" : "ends") + " (a half eclipse)."});
   }
-  std::vector<double> steps;
-  for (size_t i = 1; i < w.t.size(); ++i) steps.push_back(w.t[i] - w.t[i - 1]);
-  const double typical = Median(steps);
-  for (size_t i = 1; i < w.t.size(); ++i) {
-    const bool inside =
-        std::fabs(w.t[i - 1] - tc) <= 0.75 * h || std::fabs(w.t[i] - tc) <= 0.75 * h;
-    if (inside && w.t[i] - w.t[i - 1] > kGapFactor * typical) {
-      return std::unexpected(Error{"Gap in the eclipse: no point for " + Days(w.t[i] - w.t[i - 1]) +
-                                   " d after " + Days(w.t[i - 1]) + " (the typical spacing is " +
-                                   Days(typical, 6) + " d)."});
-    }
+  if (const auto gap = FindGap(w.t, MedianStep(w.t), tc - 0.75 * h, tc + 0.75 * h)) {
+    return std::unexpected(Error{GapText(*gap)});
   }
   if (w.nPoints > kMaxPoints) {
     const int k = (w.nPoints + kMaxPoints - 1) / kMaxPoints;
@@ -383,9 +375,7 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
   const double level = Median(sm);
   const double faintest = *std::max_element(sm.begin(), sm.end());
   const double threshold = level + 0.5 * (faintest - level);
-  std::vector<double> steps;
-  for (size_t i = 1; i < n; ++i) steps.push_back(time[i] - time[i - 1]);
-  const double typical = Median(steps);
+  const double typical = MedianStep(time);
   // Runs of faint points; a run ends at a gap of more than kGapFactor steps.
   std::vector<double> events;
   for (size_t i = 0; i < n;) {

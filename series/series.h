@@ -45,12 +45,12 @@
 #include <vector>
 
 #include "core/error.h"
+#include "methods/coverage.h"
 
 namespace vantor {
 
 inline constexpr int kMinWindowPoints = 12;
 inline constexpr int kMinBranchPoints = 3;
-inline constexpr double kGapFactor = 5.0;
 inline constexpr int kFoldBins = 200;
 inline constexpr double kEclipseEdge = 0.1;
 inline constexpr double kHalfWidthFactor = 1.5;
