@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "cli/auto_run.h"
 #include "cli/commands.h"
 #include "cli/import_flags.h"
@@ -68,6 +70,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
     for (const int k : comb->belowPrecisionRows) {
       std::printf("%s: not used, %s\n", MethodTitle(k), kBelowPrecisionNotice);
     }
+    if (!comb->weightsNote.empty()) std::printf("%s\n", comb->weightsNote.c_str());
   }
 }
 
@@ -89,7 +92,23 @@ void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
     setups.push_back(BootstrapSetup(*r.setup, *r.timing));
     bootstrapped.push_back(&r);
   }
-  const auto results = BootstrapErrorsOfAll(s, setups, n);
+  // On a terminal, a progress line rewritten in place; never in a log or pipe.
+  BootstrapProgress progress;
+  int shown = -1;
+  if (::isatty(STDERR_FILENO) == 1) {
+    progress = [&shown](long long done, long long total) {
+      const int percent = static_cast<int>(100 * done / std::max(1LL, total));
+      if (percent != shown) {
+        shown = percent;
+        std::fprintf(stderr, "\rBootstrap: %lld of %lld resampled light curves (%d %%)\033[K",
+                     done, total, percent);
+        std::fflush(stderr);
+      }
+      return true;
+    };
+  }
+  const auto results = *BootstrapErrorsOfAll(s, setups, n, kBootstrapSeed, progress);
+  if (shown >= 0) std::fputc('\n', stderr);
   for (size_t i = 0; i < bootstrapped.size(); ++i) {
     TimeRow& r = *bootstrapped[i];
     const auto& b = results[i];
@@ -103,8 +122,13 @@ void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
   }
 }
 
-int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
+int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrapWeights) {
   TimeArgs a = given;
+  if (bootstrapWeights && !a.combine) {
+    std::cerr << "vantor-cli time: --weights bootstrap weights the means of --combine; add "
+                 "--combine\n";
+    return 2;
+  }
   if (automatic) {
     const bool ranged = !a.parabola.empty() || !a.chords.empty() || !a.kvw.empty() ||
                         !a.fourier.empty() || a.sliding;
@@ -148,9 +172,14 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   } else {
     rows = RunTimeMethods(*store, plan);
   }
-  if (bootstrap > 0) AddBootstrap(*store, bootstrap, rows);
+  // Bootstrap weights need every delivered row's bootstrap error.
+  const int runs = bootstrap > 0 ? bootstrap : bootstrapWeights ? kBootstrapDefaultRuns : 0;
+  if (runs > 0) AddBootstrap(*store, runs, rows);
   std::optional<Combination> comb;
-  if (plan.combine) comb = CombineRows(rows, a.decimals);
+  if (plan.combine) {
+    comb = bootstrapWeights ? CombineRowsByBootstrap(rows, runs, a.decimals)
+                            : CombineRows(rows, a.decimals);
+  }
 
   if (a.json) {
     PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
@@ -203,8 +232,15 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_option("--bootstrap", *bootstrap,
                   "Estimate each method's error also from N resampled light curves (seeded)")
       ->check(CLI::Range(2, 100000));
-  cmd->callback(
-      [a, automatic, bootstrap, &exitStatus] { exitStatus = RunTime(*a, *automatic, *bootstrap); });
+  auto weights = std::make_shared<std::string>("own");
+  cmd->add_option("--weights", *weights,
+                  "With --combine: weight the means by the methods' own errors (own, the "
+                  "default) or by bootstrap errors (bootstrap: from --bootstrap N, else " +
+                      std::to_string(kBootstrapDefaultRuns) + " resampled light curves)")
+      ->check(CLI::IsMember({"own", "bootstrap"}));
+  cmd->callback([a, automatic, bootstrap, weights, &exitStatus] {
+    exitStatus = RunTime(*a, *automatic, *bootstrap, *weights == "bootstrap");
+  });
 }
 
 }  // namespace vantor::cli

@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "core/format.h"
+#include "core/method_rows.h"
 #include "core/text.h"
+#include "core/textfile.h"
 
 namespace vantor {
 
@@ -71,6 +73,35 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimal
     r.stdDevText = StdDevText(*r.stdDev, decimals);
   }
   return r;
+}
+
+Combination CombineWithBootstrapWeights(const std::array<CombinationRow, 6>& rows,
+                                        const std::array<BootstrapWeight, 6>& weights, int runs,
+                                        int decimals) {
+  std::array<CombinationRow, 6> weighted = rows;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (weights[k].error) weighted[k].errorText = ResultText(*weights[k].error, decimals);
+  }
+  Combination c = CombineMinima(weighted, decimals);
+  std::string bootstrapped, own;
+  for (const int row : c.usedRows) {
+    const size_t k = static_cast<size_t>(row - 1);
+    std::string& list = weights[k].error ? bootstrapped : own;
+    if (!list.empty()) list += "; ";
+    list += std::string(MethodTitle(row)) + " " + std::string(TrimBlanks(weighted[k].errorText));
+    if (!weights[k].error && !weights[k].whyNone.empty()) list += " (" + weights[k].whyNone + ")";
+  }
+  c.weightsNote = "Weights from bootstrap errors";
+  if (!bootstrapped.empty()) {
+    c.weightsNote += " of " + std::to_string(runs) + " resampled light curves: " + bootstrapped;
+  }
+  if (!own.empty()) {
+    c.weightsNote += std::string(bootstrapped.empty() ? ": " : ". ") +
+                     "Weighted by their own errors: " + own;
+  }
+  if (bootstrapped.empty() && own.empty()) c.weightsNote += ": no row took part";
+  c.weightsNote += ".";
+  return c;
 }
 
 }  // namespace vantor

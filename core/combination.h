@@ -47,6 +47,9 @@ struct Combination {
   // Checked rows left out because their error shows as zero at the precision
   // of the boxes: the window and the command line say so under the means.
   std::vector<int> belowPrecisionRows;
+  // With "Weights from bootstrap errors": the line saying which error each
+  // used row was weighted by; "" with the rows' own errors.
+  std::string weightsNote;
 };
 
 // Combines the checked rows. The base B comes from the first checked row even
@@ -60,5 +63,23 @@ struct Combination {
 // that precision and the limit is SmallestUsableError(decimals).
 Combination CombineMinima(const std::array<CombinationRow, 6>& rows,
                           int decimals = kDefaultDecimals);
+
+// A row's bootstrap error for "Weights from bootstrap errors": the error
+// (days), or why the row has none (the tracing paper, a typed row, a
+// refused bootstrap).
+struct BootstrapWeight {
+  std::optional<double> error;
+  std::string whyNone;
+};
+
+// "Calc. Means" weighted by bootstrap errors: each row with a bootstrap error
+// takes it, written as its error box would show it at `decimals`, in place of
+// its own error text; a row without one keeps its own. Everything else is
+// CombineMinima. The weightsNote names, for every row that took part, the
+// error it was weighted by and whether it came from `runs` resampled light
+// curves or is the row's own (and why).
+Combination CombineWithBootstrapWeights(const std::array<CombinationRow, 6>& rows,
+                                        const std::array<BootstrapWeight, 6>& weights, int runs,
+                                        int decimals = kDefaultDecimals);
 
 }  // namespace vantor

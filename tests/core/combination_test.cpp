@@ -135,5 +135,54 @@ TEST(CombineMinima, EqualTimesGiveAZeroStandardDeviationNotNaN) {
   EXPECT_EQ(c.simpleMeanText, "123.40000");
 }
 
+TEST(CombineWithBootstrapWeights, BootstrapErrorsReplaceTheOwnWhereGivenAndTheNoteSaysWhich) {
+  // A parabola whose own error is far too small dominates the own weights;
+  // its bootstrap error puts it level with Kwee and van Woerden.
+  Rows rows{};
+  rows[0] = {"2459812.43180", "0.00002", true};  // parabola
+  rows[1] = {"2459812.43100", "0.00010", true};  // tracing paper: no bootstrap
+  rows[3] = {"2459812.43160", "0.00030", true};  // Kwee and van Woerden
+  rows[5] = {"2459812.43000", "0.00000", true};  // own error shows as zero
+  rows[4] = {"2459812.40000", "0.00030", false};  // not ticked
+  std::array<BootstrapWeight, 6> w{};
+  w[0].error = 0.0003;
+  w[1].whyNone = "The tracing paper's time is the fold chosen by hand.";
+  w[3].error = 0.0003;
+  w[5].error = 0.0006;
+  w[4].error = 0.0001;
+
+  const Combination own = CombineMinima(rows);
+  const Combination boot = CombineWithBootstrapWeights(rows, w, 200);
+  EXPECT_EQ(own.weightsNote, "");
+  EXPECT_EQ(own.usedRows, (std::vector<int>{1, 2, 4}));
+  EXPECT_EQ(boot.usedRows, (std::vector<int>{1, 2, 4, 6})) << "a zero own error is no bar";
+  EXPECT_TRUE(boot.belowPrecisionRows.empty());
+  // Weights 1/0.0003^2, 1/0.0001^2, 1/0.0003^2, 1/0.0006^2 about 2459812.43.
+  const double w1 = 1 / 9e-8, w2 = 1 / 1e-8, w4 = 1 / 9e-8, w6 = 1 / 36e-8;
+  const double mean =
+      (0.0018 * w1 + 0.0010 * w2 + 0.0016 * w4 + 0.0 * w6) / (w1 + w2 + w4 + w6);
+  EXPECT_NEAR(boot.weightedMean - 2459812.43, mean, 1e-9);
+  EXPECT_NEAR(boot.uncertainty, std::sqrt(1 / (w1 + w2 + w4 + w6)), 1e-12);
+  EXPECT_NEAR(boot.simpleMean - 2459812.43, (0.0018 + 0.0010 + 0.0016 + 0.0) / 4, 1e-9);
+  EXPECT_GT(std::fabs(boot.weightedMean - own.weightedMean), 0.00005) << "the weights moved it";
+  EXPECT_EQ(boot.weightsNote,
+            "Weights from bootstrap errors of 200 resampled light curves: 1. Parabolic Fit "
+            "0.00030; 4. Kwee and van Woerden 0.00030; 6. Sliding Integrations 0.00060. Weighted "
+            "by their own errors: 2. Tracing Paper 0.00010 (The tracing paper's time is the fold "
+            "chosen by hand.).");
+
+  // At seven decimals the bootstrap errors are written at seven decimals.
+  const Combination seven = CombineWithBootstrapWeights(rows, w, 50, 7);
+  EXPECT_NE(seven.weightsNote.find("of 50 resampled light curves: 1. Parabolic Fit 0.0003000;"),
+            std::string::npos)
+      << seven.weightsNote;
+
+  // Nothing ticked: nothing computed, and the note says so.
+  Rows none{};
+  const Combination empty = CombineWithBootstrapWeights(none, w, 200);
+  EXPECT_FALSE(empty.computed);
+  EXPECT_EQ(empty.weightsNote, "Weights from bootstrap errors: no row took part.");
+}
+
 }  // namespace
 }  // namespace vantor
