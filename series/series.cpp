@@ -286,6 +286,15 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     return std::unexpected(Error{"The period must be a positive number of days."});
   }
   if (!std::isfinite(e.epoch)) return std::unexpected(Error{"The epoch must be a number."});
+  // Cycle numbers are counted in a long and must stay exact in a double: an
+  // epoch a billion periods from the series (1e308, say) is no ephemeris of it.
+  if (const double reach =
+          std::max(std::fabs(time.front() - e.epoch), std::fabs(time.back() - e.epoch)) / e.period;
+      !(reach < 1e9)) {
+    return std::unexpected(Error{
+        "The epoch lies more than a thousand million periods from the series: type the time "
+        "of a primary minimum near it."});
+  }
   if (o.secondaryPhase && !(*o.secondaryPhase > 0 && *o.secondaryPhase < 1)) {
     return std::unexpected(Error{"The secondary's phase must lie between 0 and 1."});
   }

@@ -629,10 +629,13 @@ void FrmMain::Command8_Click() {
     rows[k - 1] = CombinationRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
                                  Check[k]->isChecked()};
   }
-  Combination c;
-  if (!store_.BootstrapWeights) {
-    c = CombineMinima(rows, store_.ResultDecimals);
-  } else {
+  Combination c = CombineMinima(rows, store_.ResultDecimals);
+  // A typed time or error that is no number to combine: said, nothing changes.
+  if (!c.refusal.empty()) {
+    ShowMessage(Q(c.refusal));
+    return;
+  }
+  if (store_.BootstrapWeights) {
     // Each ticked row a method delivered, by its bootstrap error: the
     // Bootstrap tool's figure when it is current, else bootstrapped now.
     std::array<BootstrapWeight, 6> weights{};

@@ -135,6 +135,61 @@ TEST(CombineMinima, EqualTimesGiveAZeroStandardDeviationNotNaN) {
   EXPECT_EQ(c.simpleMeanText, "123.40000");
 }
 
+TEST(CombineMinima, TypedTextsThatAreNoNumberToCombineAreRefusedNamingTheRow) {
+  // Row 1 is typed; row 4 is a sound result. Letters, an empty box and "nan"
+  // read as 0, and used to enter the means as a time of 0; 1e308 and a
+  // number no double holds made the sums overflow to NaN.
+  struct Case {
+    const char* time;
+    const char* error;
+    const char* refusal;  // "" when the row is combined or left out as always
+    bool used;
+  };
+  const Case cases[] = {
+      {"abc", "0.0002", "Row 1 (1. Parabolic Fit): the time \"abc\" is not a number.", false},
+      {"", "0.0002", "Row 1 (1. Parabolic Fit): the time \"\" is not a number.", false},
+      {"nan", "0.0002", "Row 1 (1. Parabolic Fit): the time \"nan\" is not a number.", false},
+      {"1e308", "0.0002", "Row 1 (1. Parabolic Fit): the time \"1e308\" lies beyond 1E10 days.",
+       false},
+      {"1e999", "0.0002", "Row 1 (1. Parabolic Fit): the time \"1e999\" lies beyond 1E10 days.",
+       false},
+      {"2459812.4318", "1e308",
+       "Row 1 (1. Parabolic Fit): the error \"1e308\" is beyond 1E10 days.", false},
+      {"2459812.4318", "-1e999",
+       "Row 1 (1. Parabolic Fit): the error \"-1e999\" is beyond 1E10 days.", false},
+      // The first checked row gives the base even when its error leaves it out.
+      {"abc", "", "Row 1 (1. Parabolic Fit): the time \"abc\" is not a number.", false},
+      // Read as typed: a negative time, a negative error, letters after a number.
+      {"-5", "0.0002", "", true},
+      {"2459812.4318", "-0.0002", "", true},
+      {"2459812.4318 d", "0.0002 days", "", true},
+      // An error that reads as 0 leaves the row out, as always.
+      {"2459812.4318", "abc", "", false},
+  };
+  for (const Case& c : cases) {
+    Rows rows{};
+    rows[0] = {c.time, c.error, true};
+    rows[3] = {"2459812.4317", "0.0001", true};
+    const Combination r = CombineMinima(rows);
+    std::string expected = c.refusal;
+    if (!expected.empty()) {
+      expected += expected.find("error") != std::string::npos
+                      ? " Type the error in days or untick \"Use in Mean?\"."
+                      : " Type a time of minimum (HJD) or untick \"Use in Mean?\".";
+    }
+    EXPECT_EQ(r.refusal, expected) << c.time << " / " << c.error;
+    if (!expected.empty()) {
+      EXPECT_FALSE(r.computed);
+      EXPECT_EQ(r.weightedMeanText, "");
+      EXPECT_EQ(r.checkedAfter[0], true) << "the ticks stay as they were";
+      continue;
+    }
+    ASSERT_TRUE(r.computed);
+    EXPECT_TRUE(std::isfinite(r.weightedMean) && std::isfinite(r.uncertainty));
+    EXPECT_EQ(r.usedRows, c.used ? (std::vector<int>{1, 4}) : (std::vector<int>{4}));
+  }
+}
+
 TEST(CombineWithBootstrapWeights, BootstrapErrorsReplaceTheOwnWhereGivenAndTheNoteSaysWhich) {
   // A parabola whose own error is far too small dominates the own weights;
   // its bootstrap error puts it level with Kwee and van Woerden.
