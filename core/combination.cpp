@@ -117,7 +117,11 @@ Combination CombineWithBootstrapWeights(const std::array<CombinationRow, 6>& row
     std::string& list = weights[k].error ? bootstrapped : own;
     if (!list.empty()) list += "; ";
     list += std::string(MethodTitle(row)) + " " + std::string(TrimBlanks(weighted[k].errorText));
-    if (!weights[k].error && !weights[k].whyNone.empty()) list += " (" + weights[k].whyNone + ")";
+    if (!weights[k].error && !weights[k].whyNone.empty()) {
+      std::string why = weights[k].whyNone;
+      if (why.back() == '.') why.pop_back();  // the note's own full stop ends it
+      list += " (" + why + ")";
+    }
   }
   c.weightsNote = "Weights from bootstrap errors";
   if (!bootstrapped.empty()) {

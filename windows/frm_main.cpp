@@ -673,6 +673,12 @@ void FrmMain::Command8_Click() {
   }
   if (!c.weightsNote.empty()) notice << Q(c.weightsNote);
   precisionNotice_->setText(notice.join(QLatin1Char('\n')));
+  // A notice of several lines: the window grows to show all of it.
+  if (const int missing = precisionNotice_->heightForWidth(precisionNotice_->width()) -
+                          precisionNotice_->height();
+      missing > 0) {
+    resize(width(), height() + missing);
+  }
   if (!c.computed) return;
   Text[13]->setText(Q(c.simpleMeanText));
   Text[14]->setText(Q(c.weightedMeanText));

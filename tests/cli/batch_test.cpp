@@ -195,7 +195,7 @@ TEST(CliBootstrap, WeightsFromBootstrapErrorsAreUsedAndSaid) {
             0u)
       << note;
   EXPECT_NE(note.find("Weighted by their own errors: 2. Tracing Paper 0.0001 (The tracing "
-                      "paper's time is the fold chosen by hand.)"),
+                      "paper's time is the fold chosen by hand)."),
             std::string::npos)
       << note;
 

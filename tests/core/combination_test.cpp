@@ -224,7 +224,7 @@ TEST(CombineWithBootstrapWeights, BootstrapErrorsReplaceTheOwnWhereGivenAndTheNo
             "Weights from bootstrap errors of 200 resampled light curves: 1. Parabolic Fit "
             "0.00030; 4. Kwee and van Woerden 0.00030; 6. Sliding Integrations 0.00060. Weighted "
             "by their own errors: 2. Tracing Paper 0.00010 (The tracing paper's time is the fold "
-            "chosen by hand.).");
+            "chosen by hand).");
 
   // At seven decimals the bootstrap errors are written at seven decimals.
   const Combination seven = CombineWithBootstrapWeights(rows, w, 50, 7);

@@ -159,6 +159,7 @@ class BootstrapTest : public QObject {
     Store store;
     FrmMain main(store, dir.filePath("zzzvnt.ini").toStdString(), [] {});
     MessageRecorder messages;
+    main.ShowModeless();
     LoadAndTime(main);
     main.Command8_Click();
     QCOMPARE(NoticeOf(main), QString());
@@ -190,6 +191,9 @@ class BootstrapTest : public QObject {
     QCOMPARE(main.Text[14]->text(), Q(expected.weightedMeanText));
     QCOMPARE(main.Text[15]->text(), Q(expected.uncertaintyText));
     QCOMPARE(NoticeOf(main), Q(expected.weightsNote));
+    // The note runs over several lines; the window grows to show them all.
+    const QLabel* notice = main.findChild<QLabel*>(QStringLiteral("LabelPrecision"));
+    QTRY_VERIFY(notice->height() >= notice->heightForWidth(notice->width()));
     QVERIFY(NoticeOf(main).contains(QStringLiteral("1. Parabolic Fit ") +
                                     Q(FormatResult(parabola->error)).trimmed()));
 
