@@ -160,7 +160,9 @@ TEST(BootstrapErrors, ProgressCountsEveryCurveAndACancelDeliversNothing) {
     for (size_t i = 0; i < told.size(); ++i) {
       EXPECT_EQ(told[i].second, 90);
       EXPECT_LE(told[i].first, 90);
-      if (i > 0) EXPECT_GT(told[i].first, told[i - 1].first);
+      if (i > 0) {
+        EXPECT_GT(told[i].first, told[i - 1].first);
+      }
     }
     if (c.stopAt == 0) {
       ASSERT_TRUE(run.has_value());
@@ -168,7 +170,9 @@ TEST(BootstrapErrors, ProgressCountsEveryCurveAndACancelDeliversNothing) {
       ASSERT_EQ(run->size(), plain.size());
       for (size_t i = 0; i < plain.size(); ++i) {
         ASSERT_EQ((*run)[i].has_value(), plain[i].has_value());
-        if (plain[i]) EXPECT_EQ((*run)[i]->error, plain[i]->error) << "the same numbers";
+        if (plain[i]) {
+          EXPECT_EQ((*run)[i]->error, plain[i]->error) << "the same numbers";
+        }
       }
     } else {
       EXPECT_FALSE(run.has_value()) << "a cancelled run delivers nothing";
