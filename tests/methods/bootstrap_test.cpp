@@ -141,14 +141,17 @@ TEST(BootstrapErrors, ProgressCountsEveryCurveAndACancelDeliversNothing) {
   const std::vector<MethodSetup> setups{ParabolaSetup{{20, 50}}, TracingSetup{},
                                         KvwSetup{{10, 60}, {}}};
   const auto plain = BootstrapErrorsOfAll(*s, setups, 30, 7);
+  // Calls 1 to 30 count the parabola's curves, call 31 the tracing paper
+  // (refused at once: its 30 curves done together), calls 32 to 61 Kwee and
+  // van Woerden's.
   struct Case {
     const char* name;
     long long stopAt;  // the call that answers false; 0: never
   };
   const Case cases[] = {{"never stopped", 0},
                         {"stopped in the first method", 5},
-                        {"stopped right after the tracing paper", 60},
-                        {"stopped at the very last curve", 90}};
+                        {"stopped at the tracing paper", 31},
+                        {"stopped at the very last curve", 61}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::pair<long long, long long>> told;
@@ -166,6 +169,8 @@ TEST(BootstrapErrors, ProgressCountsEveryCurveAndACancelDeliversNothing) {
     }
     if (c.stopAt == 0) {
       ASSERT_TRUE(run.has_value());
+      ASSERT_EQ(told.size(), 61u);
+      ASSERT_EQ(told[30].first, 60);
       ASSERT_EQ(told.back().first, 90);
       ASSERT_EQ(run->size(), plain.size());
       for (size_t i = 0; i < plain.size(); ++i) {
