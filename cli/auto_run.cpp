@@ -56,6 +56,11 @@ AutoRun RunAutoRows(Store& s) {
                                     {"why", r.fourier->range.why}}
                              : Refused(r.fourier.error().message);
   }
+  // A light curve with more than one eclipse: which one every method timed.
+  if (timings.ranges && !timings.ranges->eclipseNote.empty()) {
+    run.eclipseNote = timings.ranges->eclipseNote;
+    j["eclipses"] = run.eclipseNote;
+  }
   j["sliding"] = timings.sliding ? Json{{"first", timings.sliding->As<SlidingRun>().stretch.first},
                                         {"last", timings.sliding->As<SlidingRun>().stretch.last}}
                                  : Refused(timings.sliding.error().message);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 #include "cli/time_run.h"
@@ -14,6 +15,7 @@ namespace vantor::cli {
 struct AutoRun {
   std::vector<TimeRow> rows;     // rows 1, 3, 4, 5, 6
   nlohmann::ordered_json ranges;  // per method: the range used and why, or the refusal
+  std::string eclipseNote;        // which eclipse the methods time when there are several
 };
 
 // Times the loaded light curve with automatic ranges. Changes only the

@@ -56,6 +56,10 @@ Json TimeJson(const std::string& file, const Store& s, const std::vector<TimeRow
       c["below_precision_rows"] = comb->belowPrecisionRows;
       c["notice"] = kBelowPrecisionNotice;
     }
+    if (!comb->weightsNote.empty()) {
+      c["weights"] = "bootstrap";
+      c["weights_note"] = comb->weightsNote;
+    }
     j["combination"] = c;
   } else {
     j["combination"] = nullptr;

@@ -3,6 +3,7 @@
 // main window's "Calc. Means" does. The digits it prints are the ones the
 // desktop program's result boxes show. The methods themselves run in
 // time_run.cpp; this file holds the options and the printing.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/import_flags.h"
@@ -66,6 +69,7 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
     for (const int k : comb->belowPrecisionRows) {
       std::printf("%s: not used, %s\n", MethodTitle(k), kBelowPrecisionNotice);
     }
+    if (!comb->weightsNote.empty()) std::printf("%s\n", comb->weightsNote.c_str());
   }
 }
 
@@ -75,8 +79,13 @@ void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& ro
   std::cout << DumpJson(TimeJson(a.session.file, s, rows, comb, ranges, timeScale)) << "\n";
 }
 
-int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
+int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrapWeights) {
   TimeArgs a = given;
+  if (bootstrapWeights && !a.combine) {
+    std::cerr << "vantor-cli time: --weights bootstrap weights the means of --combine; add "
+                 "--combine\n";
+    return 2;
+  }
   std::string usage;
   if (automatic && !ApplyAutoChoice(a, usage)) {
     std::cerr << "vantor-cli time: " << usage << "\n";
@@ -96,7 +105,24 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
   PrintImportNotes(plan.session.file, report);
   const std::string_view timeScale = import::TimeScaleName(report.timeScale);
   store->ResultDecimals = a.decimals;
-  const TimeOutcome outcome = RunTimeOutcome(*store, plan, automatic, bootstrap);
+  // On a terminal, a progress line rewritten in place; never in a log or pipe.
+  BootstrapProgress progress;
+  int shown = -1;
+  if (::isatty(STDERR_FILENO) == 1) {
+    progress = [&shown](long long done, long long total) {
+      const int percent = static_cast<int>(100 * done / std::max(1LL, total));
+      if (percent != shown) {
+        shown = percent;
+        std::fprintf(stderr, "\rBootstrap: %lld of %lld resampled light curves (%d %%)\033[K",
+                     done, total, percent);
+        std::fflush(stderr);
+      }
+      return true;
+    };
+  }
+  const TimeOutcome outcome =
+      RunTimeOutcome(*store, plan, automatic, bootstrap, bootstrapWeights, progress);
+  if (shown >= 0) std::fputc('\n', stderr);
   const std::vector<TimeRow>& rows = outcome.rows;
   const std::optional<Combination>& comb = outcome.combination;
   const std::optional<Json>& ranges = outcome.ranges;
@@ -105,6 +131,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap) {
     PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
   } else {
     PrintTable(*store, rows, comb ? &*comb : nullptr, timeScale);
+    if (!outcome.eclipseNote.empty()) std::printf("\n%s\n", outcome.eclipseNote.c_str());
   }
   for (const TimeRow& r : rows) {
     if (!r.ok) return 1;
@@ -151,8 +178,15 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   cmd->add_option("--bootstrap", *bootstrap,
                   "Estimate each method's error also from N resampled light curves (seeded)")
       ->check(CLI::Range(kFewestBootstrap, kMostBootstrap));
-  cmd->callback(
-      [a, automatic, bootstrap, &exitStatus] { exitStatus = RunTime(*a, *automatic, *bootstrap); });
+  auto weights = std::make_shared<std::string>("own");
+  cmd->add_option("--weights", *weights,
+                  "With --combine: weight the means by the methods' own errors (own, the "
+                  "default) or by bootstrap errors (bootstrap: from --bootstrap N, else " +
+                      std::to_string(kBootstrapDefaultRuns) + " resampled light curves)")
+      ->check(CLI::IsMember({"own", "bootstrap"}));
+  cmd->callback([a, automatic, bootstrap, weights, &exitStatus] {
+    exitStatus = RunTime(*a, *automatic, *bootstrap, *weights == "bootstrap");
+  });
 }
 
 }  // namespace vantor::cli

@@ -13,7 +13,8 @@ namespace {
 // same ranges and tuning values, a Fourier fit started from the parameters it
 // fitted) to its details; a bootstrap that cannot be made says why instead.
 // The smooth model is made once for all rows.
-void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
+void AddBootstrap(const Store& s, int n, const BootstrapProgress& progress,
+                  std::vector<TimeRow>& rows) {
   std::vector<MethodSetup> setups;
   std::vector<TimeRow*> bootstrapped;
   for (TimeRow& r : rows) {
@@ -21,7 +22,7 @@ void AddBootstrap(const Store& s, int n, std::vector<TimeRow>& rows) {
     setups.push_back(BootstrapSetup(*r.setup, *r.timing));
     bootstrapped.push_back(&r);
   }
-  const auto results = BootstrapErrorsOfAll(s, setups, n);
+  const auto results = *BootstrapErrorsOfAll(s, setups, n, kBootstrapSeed, progress);
   for (size_t i = 0; i < bootstrapped.size(); ++i) {
     TimeRow& r = *bootstrapped[i];
     const auto& b = results[i];
@@ -50,7 +51,8 @@ bool ApplyAutoChoice(TimeArgs& a, std::string& usage) {
   return true;
 }
 
-TimeOutcome RunTimeOutcome(Store& s, TimePlan plan, bool automatic, int bootstrap) {
+TimeOutcome RunTimeOutcome(Store& s, TimePlan plan, bool automatic, int bootstrap,
+                           bool bootstrapWeights, const BootstrapProgress& progress) {
   TimeOutcome out;
   if (automatic) {
     // RunTimeMethods gives the tracing paper when asked for (sliding comes with the automatic
@@ -62,11 +64,17 @@ TimeOutcome RunTimeOutcome(Store& s, TimePlan plan, bool automatic, int bootstra
     std::stable_sort(out.rows.begin(), out.rows.end(),
                      [](const TimeRow& x, const TimeRow& y) { return x.row < y.row; });
     out.ranges = std::move(run.ranges);
+    out.eclipseNote = std::move(run.eclipseNote);
   } else {
     out.rows = RunTimeMethods(s, plan);
   }
-  if (bootstrap > 0) AddBootstrap(s, bootstrap, out.rows);
-  if (plan.combine) out.combination = CombineRows(out.rows, s.ResultDecimals);
+  // Bootstrap weights need every delivered row's bootstrap error.
+  const int runs = bootstrap > 0 ? bootstrap : bootstrapWeights ? kBootstrapDefaultRuns : 0;
+  if (runs > 0) AddBootstrap(s, runs, progress, out.rows);
+  if (plan.combine) {
+    out.combination = bootstrapWeights ? CombineRowsByBootstrap(out.rows, runs, s.ResultDecimals)
+                                       : CombineRows(out.rows, s.ResultDecimals);
+  }
   return out;
 }
 

@@ -12,6 +12,7 @@
 #include "cli/time_run.h"
 #include "core/combination.h"
 #include "core/store.h"
+#include "methods/bootstrap.h"
 
 namespace vantor::cli {
 
@@ -29,13 +30,18 @@ struct TimeOutcome {
   std::vector<TimeRow> rows;                     // in the order of the main window's rows
   std::optional<nlohmann::ordered_json> ranges;  // automatic: the ranges used and why
   std::optional<Combination> combination;        // when the plan combines
+  std::string eclipseNote;  // automatic, on a night of several eclipses: which one was timed
 };
 
 // Runs `plan` on the loaded store `s` (its ResultDecimals set): with
 // `automatic` the tracing paper when planned, then the automatic rows; each
 // delivered row bootstrapped from `bootstrap` resampled light curves when
-// that is not 0; combined when the plan says so. Changes only the methods'
-// own state in the store.
-TimeOutcome RunTimeOutcome(Store& s, TimePlan plan, bool automatic, int bootstrap);
+// that is not 0; combined when the plan says so. With `bootstrapWeights` the
+// means are weighted by the rows' bootstrap errors (from `bootstrap` curves,
+// else kBootstrapDefaultRuns). `progress` hears of the bootstrap's progress
+// and must answer true (go on): a run of the command is not cancelled. Changes
+// only the methods' own state in the store.
+TimeOutcome RunTimeOutcome(Store& s, TimePlan plan, bool automatic, int bootstrap,
+                           bool bootstrapWeights = false, const BootstrapProgress& progress = {});
 
 }  // namespace vantor::cli

@@ -215,4 +215,20 @@ Combination CombineRows(const std::vector<TimeRow>& rows, int decimals) {
   return CombineMinima(input, decimals);
 }
 
+Combination CombineRowsByBootstrap(const std::vector<TimeRow>& rows, int runs, int decimals) {
+  std::array<CombinationRow, 6> input{};
+  std::array<BootstrapWeight, 6> weights{};
+  for (const TimeRow& r : rows) {
+    if (!r.ok) continue;
+    input[r.row - 1] = CombinationRow{r.timeText, r.errorText, true};
+    BootstrapWeight& w = weights[r.row - 1];
+    if (r.details.contains("bootstrap_error")) {
+      w.error = r.details["bootstrap_error"].get<double>();
+    } else if (r.details.contains("bootstrap_message")) {
+      w.whyNone = r.details["bootstrap_message"].get<std::string>();
+    }
+  }
+  return CombineWithBootstrapWeights(input, weights, runs, decimals);
+}
+
 }  // namespace vantor::cli

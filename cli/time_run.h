@@ -80,5 +80,9 @@ std::vector<TimeRow> RunTimeMethods(const Store& s, const TimePlan& plan);
 // Combines the delivered rows as "Calc. Means" does with every delivered row
 // ticked.
 Combination CombineRows(const std::vector<TimeRow>& rows, int decimals = kDefaultDecimals);
+// The same weighted by each delivered row's bootstrap error (its details'
+// "bootstrap_error", from `runs` resampled curves); a row without one keeps
+// its own error, and the combination's weightsNote says which was used.
+Combination CombineRowsByBootstrap(const std::vector<TimeRow>& rows, int runs, int decimals);
 
 }  // namespace vantor::cli

@@ -4,7 +4,10 @@
 #include <cmath>
 
 #include "core/format.h"
+#include "core/method_rows.h"
+#include "core/store.h"
 #include "core/text.h"
+#include "core/textfile.h"
 
 namespace vantor {
 
@@ -23,6 +26,33 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimal
   const double smallest = SmallestUsableError(decimals);
   Combination r{};
   for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
+
+  // Typed texts that are no number to combine: the row is named and nothing
+  // is computed. A row with an unusable error is only left out, as always,
+  // unless its time gives the base.
+  bool first = true;
+  for (int k = 0; k < 6 && r.refusal.empty(); ++k) {
+    if (!rows[k].checked) continue;
+    const double e = Val(rows[k].errorText);
+    const bool used = !(std::fabs(e) < smallest);
+    const std::string row = "Row " + std::to_string(k + 1) + " (" + MethodTitle(k + 1) + "): ";
+    if ((first || used) && !HasLeadingNumber(rows[k].timeText)) {
+      r.refusal = row + "the time \"" + rows[k].timeText +
+                  "\" is not a number. Type a time of minimum (HJD) or untick \"Use in Mean?\".";
+    } else if ((first || used) && !(std::fabs(Val(rows[k].timeText)) < kLargestHjd)) {
+      r.refusal = row + "the time \"" + rows[k].timeText +
+                  "\" lies beyond 1E10 days. Type a time of minimum (HJD) or untick \"Use in "
+                  "Mean?\".";
+    } else if (used && !(std::fabs(e) < kLargestHjd)) {
+      r.refusal = row + "the error \"" + rows[k].errorText +
+                  "\" is beyond 1E10 days. Type the error in days or untick \"Use in Mean?\".";
+    }
+    first = false;
+  }
+  if (!r.refusal.empty()) {
+    for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
+    return r;
+  }
 
   // The base only shifts the sums to small numbers; it comes from the first
   // checked row whether or not that row turns out usable.
@@ -71,6 +101,39 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimal
     r.stdDevText = StdDevText(*r.stdDev, decimals);
   }
   return r;
+}
+
+Combination CombineWithBootstrapWeights(const std::array<CombinationRow, 6>& rows,
+                                        const std::array<BootstrapWeight, 6>& weights, int runs,
+                                        int decimals) {
+  std::array<CombinationRow, 6> weighted = rows;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    if (weights[k].error) weighted[k].errorText = ResultText(*weights[k].error, decimals);
+  }
+  Combination c = CombineMinima(weighted, decimals);
+  std::string bootstrapped, own;
+  for (const int row : c.usedRows) {
+    const size_t k = static_cast<size_t>(row - 1);
+    std::string& list = weights[k].error ? bootstrapped : own;
+    if (!list.empty()) list += "; ";
+    list += std::string(MethodTitle(row)) + " " + std::string(TrimBlanks(weighted[k].errorText));
+    if (!weights[k].error && !weights[k].whyNone.empty()) {
+      std::string why = weights[k].whyNone;
+      if (why.back() == '.') why.pop_back();  // the note's own full stop ends it
+      list += " (" + why + ")";
+    }
+  }
+  c.weightsNote = "Weights from bootstrap errors";
+  if (!bootstrapped.empty()) {
+    c.weightsNote += " of " + std::to_string(runs) + " resampled light curves: " + bootstrapped;
+  }
+  if (!own.empty()) {
+    c.weightsNote += std::string(bootstrapped.empty() ? ": " : ". ") +
+                     "Weighted by their own errors: " + own;
+  }
+  if (bootstrapped.empty() && own.empty()) c.weightsNote += ": no row took part";
+  c.weightsNote += ".";
+  return c;
 }
 
 }  // namespace vantor

@@ -47,6 +47,13 @@ struct Combination {
   // Checked rows left out because their error shows as zero at the precision
   // of the boxes: the window and the command line say so under the means.
   std::vector<int> belowPrecisionRows;
+  // Why nothing was computed although rows were ticked: a time or an error
+  // typed into a row that is no number to combine (see CombineMinima); ""
+  // otherwise. The window shows it; the four boxes keep their contents.
+  std::string refusal;
+  // With "Weights from bootstrap errors": the line saying which error each
+  // used row was weighted by; "" with the rows' own errors.
+  std::string weightsNote;
 };
 
 // Combines the checked rows. The base B comes from the first checked row even
@@ -58,7 +65,31 @@ struct Combination {
 // radicand, which only rounding can produce, counts as 0).
 // With more decimals (6 or 7) the texts are ResultText and StdDevText of
 // that precision and the limit is SmallestUsableError(decimals).
+// Typed rows that would make the figures meaningless are refused, nothing
+// being computed and `refusal` saying which row and why: a time with no
+// leading number (letters, an empty box, "nan", which Val reads as 0) in the
+// first checked row (it gives the base) or in a row with a usable error, and
+// a time or error of 1E10 days or more in magnitude (1e308, or a number too
+// large for a double), whose squares would overflow the sums.
 Combination CombineMinima(const std::array<CombinationRow, 6>& rows,
                           int decimals = kDefaultDecimals);
+
+// A row's bootstrap error for "Weights from bootstrap errors": the error
+// (days), or why the row has none (the tracing paper, a typed row, a
+// refused bootstrap).
+struct BootstrapWeight {
+  std::optional<double> error;
+  std::string whyNone;
+};
+
+// "Calc. Means" weighted by bootstrap errors: each row with a bootstrap error
+// takes it, written as its error box would show it at `decimals`, in place of
+// its own error text; a row without one keeps its own. Everything else is
+// CombineMinima. The weightsNote names, for every row that took part, the
+// error it was weighted by and whether it came from `runs` resampled light
+// curves or is the row's own (and why).
+Combination CombineWithBootstrapWeights(const std::array<CombinationRow, 6>& rows,
+                                        const std::array<BootstrapWeight, 6>& weights, int runs,
+                                        int decimals = kDefaultDecimals);
 
 }  // namespace vantor

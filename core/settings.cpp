@@ -103,11 +103,20 @@ std::string OptionsPathBeside(const std::string& settingsPath) {
 
 bool ReadOptions(Store& s, const std::string& path) {
   s.ResultDecimals = kDefaultDecimals;
+  s.BootstrapWeights = false;
   const auto text = ReadWholeFile(path, 64 * 1024);
   if (!text) return false;
   bool taken = false;
   for (const std::string_view line : SplitLines(*text)) {
     const std::string_view l = TrimBlanks(line);
+    if (constexpr std::string_view kWeights = "Weights="; l.starts_with(kWeights)) {
+      const std::string_view v = TrimBlanks(l.substr(kWeights.size()));
+      if (v == "bootstrap" || v == "own") {
+        s.BootstrapWeights = v == "bootstrap";
+        taken = true;
+      }
+      continue;
+    }
     constexpr std::string_view kKey = "Decimals=";
     if (!l.starts_with(kKey)) continue;
     const std::string_view v = TrimBlanks(l.substr(kKey.size()));
@@ -122,7 +131,10 @@ bool ReadOptions(Store& s, const std::string& path) {
 }
 
 std::string OptionsText(const Store& s) {
-  return "Decimals=" + std::to_string(s.ResultDecimals) + "\r\n";
+  // The weights line only when they are not the rows' own, so that a file
+  // written with the default options stays the one line it always was.
+  return "Decimals=" + std::to_string(s.ResultDecimals) + "\r\n" +
+         (s.BootstrapWeights ? "Weights=bootstrap\r\n" : "");
 }
 
 std::expected<void, Error> WriteOptions(const Store& s, const std::string& path) {

@@ -49,17 +49,21 @@ std::expected<void, Error> WriteSettings(const Store& s,
 
 // The options file "vantor-options.ini", kept beside the settings file so
 // that "zzzvnt.ini" stays its seven lines: "Decimals=N" (5, 6 or 7), the
-// precision of the result boxes. Lines it does not know are ignored.
+// precision of the result boxes, and "Weights=bootstrap" (or "own", the
+// default) for the weights of "Calc. Means". Lines it does not know are
+// ignored.
 inline constexpr const char* kOptionsFileName = "vantor-options.ini";
 
 // The options file in the folder of the settings file `settingsPath`.
 std::string OptionsPathBeside(const std::string& settingsPath);
 
 // Reads the options file into the store; a missing file, or a value out of
-// range, leaves the default (5 decimals). Returns whether a value was taken.
+// range, leaves the default (5 decimals, the rows' own weights). Returns
+// whether a value was taken.
 bool ReadOptions(Store& s, const std::string& path = kOptionsFileName);
 
-// The options file's text: "Decimals=N" ended by CR LF.
+// The options file's text: "Decimals=N" ended by CR LF, then
+// "Weights=bootstrap" and CR LF when those weights are chosen.
 std::string OptionsText(const Store& s);
 
 // Creates or overwrites the options file; says why when it cannot.

@@ -91,6 +91,10 @@ struct Store {
   // Decimals of a day every time, error and mean is shown with: 5 (as the
   // program has always shown them), 6 or 7. Kept across light curves.
   int ResultDecimals = 5;
+  // "Weights from bootstrap errors": "Calc. Means" weights the rows by their
+  // bootstrap errors instead of their own. Off unless chosen; kept across
+  // light curves, like the precision.
+  bool BootstrapWeights = false;
 
   // --- Window geometry records (twips) ---------------------------------------
   // The parabola, chords and Kwee and van Woerden windows are a little wider

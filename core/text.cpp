@@ -61,6 +61,25 @@ double Val(std::string_view text) {
   return std::strtod(number.c_str(), nullptr);
 }
 
+bool HasLeadingNumber(std::string_view text) {
+  // The scan of Val up to its first digit: blanks, a sign, blanks, then
+  // digits, one full stop and blanks.
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  bool seenPoint = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) return true;
+    if (c == '.' && !seenPoint) {
+      seenPoint = true;
+    } else if (!IsBlank(c)) {
+      return false;
+    }
+  }
+  return false;
+}
+
 std::string NumberText(double v, int significant) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";

@@ -16,6 +16,10 @@ namespace vantor {
 // finite value check for it.
 double Val(std::string_view text);
 
+// Whether Val finds a number at the start of `text` (at least one digit),
+// rather than reading 0 for want of one ("abc", "", "nan", "-", ".").
+bool HasLeadingNumber(std::string_view text);
+
 // General number-to-text of a double: up to `significant` significant digits
 // (15 for doubles, 7 for single-precision values), a "0" before the point of
 // numbers below 1, "-" for negatives, exponent form ("1E-05", "1.5E+20") for

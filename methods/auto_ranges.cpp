@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <span>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -41,6 +42,7 @@ struct Outline {
   double bottomMag = 0, topMag = 0, usable = 0;
   double centre = 0;
   double halfDepthMiddle = 0;  // halfway between the crossings of depth fraction 0.5
+  int ownFirst = 0, ownLast = 0;  // the deepest eclipse's own points (up to a hump)
 
   // Magnitude at depth fraction f (0 at the top, 1 at the bottom).
   double Level(double f) const { return topMag + f * usable; }
@@ -208,11 +210,36 @@ MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
   int i1, i2, i3, i4;
   branch(-1, i2, i1);
   branch(+1, i3, i4);
-  // A chord must close on the far branch: drop outer points that are not
-  // fainter than the far end of the series.
-  while (i1 <= i2 && !(G[o.n] < G[i1])) ++i1;
-  while (i3 <= i4 && !(G[1] < G[i4])) --i4;
+  // A chord must close on the far branch of this eclipse: the method walks
+  // from the far end of the series to the first point at least as faint as
+  // the chord's point, and needs a brighter point beyond it. Drop outer
+  // points whose walk stops at the end of the series or beyond the hump
+  // before another eclipse. A fainter (inner) point's walk stops no farther,
+  // so only outer points are dropped.
+  const auto closesLeft = [&](int i) {
+    int k = o.n;
+    while (k >= 1 && G[k] < G[i]) --k;
+    return k < o.ownLast;
+  };
+  const auto closesRight = [&](int i) {
+    int k = 1;
+    while (k <= o.n && G[k] < G[i]) ++k;
+    return k > o.ownFirst;
+  };
+  const int outerLeft = i1, outerRight = i4;
+  while (i1 <= i2 && !closesLeft(i1)) ++i1;
+  while (i3 <= i4 && !closesRight(i4)) --i4;
   const int nLeft = std::max(0, i2 - i1 + 1), nRight = std::max(0, i4 - i3 + 1);
+  const bool leftShort = nLeft < kMinChordPoints;
+  const bool onOther = leftShort ? i1 > outerLeft && o.ownLast < o.n
+                                 : i4 < outerRight && o.ownFirst > 1;
+  if ((leftShort || nRight < kMinChordPoints) && onOther) {
+    return Refuse(std::string("No automatic ranges for the chords: the chords of the ") +
+                  (leftShort ? "left" : "right") +
+                  " branch would close on another eclipse (each chord ends where the series, "
+                  "searched from its " +
+                  (leftShort ? "end" : "start") + ", first gets as faint as its point).");
+  }
   if (nLeft < kMinChordPoints || nRight < kMinChordPoints) {
     return Refuse("No automatic ranges for the chords: the " +
                   std::string(nLeft < kMinChordPoints ? "left" : "right") + " branch holds " +
@@ -311,7 +338,55 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   o.halfDepthMiddle =
       (*CrossOutwards(o, o.Level(0.5), -1) + *CrossOutwards(o, o.Level(0.5), +1)) / 2;
 
+  // The eclipse's points: out to the first smoothed point brighter than the
+  // Kwee and van Woerden level on each side.
+  const double edge = o.Level(kKvwDepth);
+  int first = o.bottom, last = o.bottom;
+  while (first > 1 && !(o.sm[first] < edge)) --first;
+  while (last < n && !(o.sm[last] < edge)) ++last;
+  const std::span<const double> eclipseTimes(o.t.data() + first, last - first + 1);
+  const double typical = MedianStep(eclipseTimes);
+  const double shortest = kGapEclipseShare * (o.t[last] - o.t[first]);
+  if (auto gap = FindGap(eclipseTimes, typical, o.t[first], o.t[last], shortest)) {
+    gap->after += s.HjdBase;  // the time the user sees
+    return Refuse(GapText(*gap) + " Point " + IntText(first + static_cast<int>(gap->index)) +
+                  " is the last before it; no automatic range spans it.");
+  }
+  // Another eclipse beyond a hump on either side.
+  const double rise = std::max(kOtherEclipseShare * o.usable, kOtherEclipseNoise * noise);
+  const auto otherEclipse = [&](int from, int dir, int& hump) {
+    hump = from;
+    for (int i = from; i >= 1 && i <= n; i += dir) {
+      if (o.sm[i] < o.sm[hump]) hump = i;
+      if (o.sm[i] - o.sm[hump] > rise) return i;
+    }
+    return 0;
+  };
+  int leftHump = 1, rightHump = n;
+  const int leftOther = otherEclipse(first, -1, leftHump);
+  const int rightOther = otherEclipse(last, +1, rightHump);
+  o.ownFirst = leftOther != 0 ? leftHump : 1;
+  o.ownLast = rightOther != 0 ? rightHump : n;
+
   AutoRanges r;
+  r.eclipseFirst = o.ownFirst;
+  r.eclipseLast = o.ownLast;
+  if (leftOther != 0 || rightOther != 0) {
+    const auto side = [&](int other, int hump, const char* where) {
+      return std::string("another eclipse ") + where + " it (fainter again from point " +
+             IntText(other) + ", past the hump at point " + IntText(hump) + ")";
+    };
+    r.eclipseNote = "The light curve holds more than one eclipse: every method times the deepest, "
+                    "points " +
+                    IntText(o.ownFirst) + " to " + IntText(o.ownLast) + " about " +
+                    FixedText(o.centre, 5) + ", with " +
+                    (leftOther != 0 && rightOther != 0
+                         ? side(leftOther, leftHump, "before") + " and " +
+                               side(rightOther, rightHump, "after")
+                         : leftOther != 0 ? side(leftOther, leftHump, "before")
+                                          : side(rightOther, rightHump, "after")) +
+                    ".";
+  }
   r.bottomMag = o.bottomMag;
   r.topMag = o.topMag;
   r.depthMag = depth;
@@ -319,6 +394,16 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   r.centreTime = o.centre;
   r.bottomIdx = o.bottom;
   r.parabola = ParabolaRange(o, s);
+  if (r.parabola) {
+    const std::span<const double> times(o.t.data() + r.parabola->first,
+                                        r.parabola->last - r.parabola->first + 1);
+    if (auto gap = FindGap(times, typical, times.front(), times.back(), shortest)) {
+      gap->after += s.HjdBase;
+      r.parabola = Refuse("No automatic range for the parabola: widened to " +
+                          Points(r.parabola->first, r.parabola->last) + ", it spans a gap. " +
+                          GapText(*gap));
+    }
+  }
   r.chords = ChordRanges(o, s);
   const auto kvw = WideRange(o, kKvwDepth, "Kwee and van Woerden");
   r.kvw = kvw ? ChooseKvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
@@ -380,6 +465,15 @@ AutoTimings RunAutoTimings(Store& s) {
   }
   t.fourier = timeBy(AutoFourierSetup(r));
   t.sliding = TimeMethodInStore(s, SlidingSetup{});
+  if (t.sliding && !r.eclipseNote.empty()) {
+    const SlidingStretch& st = t.sliding->As<SlidingRun>().stretch;
+    if (st.first < r.eclipseFirst || st.last > r.eclipseLast) {
+      t.sliding = Refuse("Sliding integrations' stretch, points " + IntText(st.first) + " to " +
+                         IntText(st.last) + ", reaches beyond the deepest eclipse's points " +
+                         IntText(r.eclipseFirst) + " to " + IntText(r.eclipseLast) +
+                         " into another eclipse: its time would mix the two.");
+    }
+  }
   return t;
 }
 

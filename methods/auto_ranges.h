@@ -54,6 +54,26 @@
 //     magnitude of the range's two end points, A2..A5 = 0: the first cosine
 //     then falls from the bottom at Xo to the level of the range's ends.
 //
+// 10. Coverage: the eclipse's points are those from where the smoothed curve
+//     first gets brighter than depth fraction kKvwDepth on the left to where
+//     it does so on the right. A step between two of them longer than
+//     kGapFactor times their median step (FindGap, as the series' windows
+//     check theirs) and longer than kGapEclipseShare of the time they span
+//     refuses the whole rule, "Gap in the eclipse": a time read across it
+//     would come from the methods' models of the missing part. A range (the
+//     widened parabola's) that reaches beyond those points is checked alike.
+// 11. Another eclipse: walking outwards from the eclipse's points, the
+//     smoothed curve passes its brightest point (the hump between eclipses)
+//     and then gets fainter than it by more than kOtherEclipseShare of the
+//     usable depth and kOtherEclipseNoise times the noise: the light curve
+//     holds a second eclipse there (or part of one). Every method then times
+//     the deepest: the ranges above lie within it already; a chord closes
+//     where the bisected chords' own walk from the far end of the series
+//     first reaches its point's magnitude, so outer chord points whose chord
+//     would close beyond the hump are dropped; sliding integrations, whose
+//     stretch is chosen by its own rule, is refused when its stretch reaches
+//     beyond a hump. The note in AutoRanges::eclipseNote says so.
+//
 // Deliberately not here: drawing, windows, and the tracing paper (its fold is
 // judged by eye).
 #pragma once
@@ -64,6 +84,7 @@
 
 #include "core/store.h"
 #include "methods/chords.h"
+#include "methods/coverage.h"
 #include "methods/fourier.h"
 #include "methods/kwee.h"
 #include "methods/parabola.h"
@@ -117,6 +138,16 @@ inline constexpr double kKvwDepth = 0.1;
 inline constexpr double kFourierDepth = 0.1;
 // Fewest points in the Kwee and van Woerden and the Fourier ranges.
 inline constexpr int kMinWideRangePoints = 9;
+// A gap must also hide this share of the eclipse's time: times drawn at
+// random (an uneven night) have steps of several times their median now and
+// then, which hide nothing of the eclipse's shape.
+inline constexpr double kGapEclipseShare = 0.2;
+// A second eclipse must be fainter than the hump before it by a fifth of the
+// usable depth (where it would reach the chords' upper level) and by three
+// times the point-to-point noise (the smoothed curve's own scatter is about
+// half the noise, so random wiggles stay below it).
+inline constexpr double kOtherEclipseShare = 0.2;
+inline constexpr double kOtherEclipseNoise = 3.0;
 // Kwee and van Woerden's boxes. The method starts at its faintest resampled
 // point, moves its centre c one sample a pass, and stops once the sums at
 // c - Stepp, c and c + Stepp are smallest in the middle (true within about
@@ -177,6 +208,11 @@ struct AutoRanges {
   double noiseMag = 0;    // point-to-point scatter estimate
   double centreTime = 0;  // relative days
   int bottomIdx = 0;      // working index of the faintest smoothed point
+  // The deepest eclipse's own points (working indices): the whole series, or
+  // up to the hump before another eclipse; eclipseNote says which eclipse the
+  // methods time when there is another ("" otherwise).
+  int eclipseFirst = 0, eclipseLast = 0;
+  std::string eclipseNote;
   MethodResult<AutoRange> parabola;
   MethodResult<AutoChords> chords;
   MethodResult<AutoKvw> kvw;
@@ -187,7 +223,7 @@ struct AutoRanges {
 // only RelTime, Mag, NPoints and (through LooksInverted) BrightIdx and
 // FaintIdx. Refuses, with the reason, when the light curve allows no range at
 // all: too few points, times out of order, an inverted curve, no eclipse above
-// the noise, or an eclipse with one branch missing.
+// the noise, an eclipse with one branch missing, or a gap in the eclipse.
 MethodResult<AutoRanges> ChooseAutoRanges(const Store& s);
 
 // The setups of the four range methods that the automatic ranges give (the
@@ -217,7 +253,8 @@ struct AutoTimings {
 // A Kwee and van Woerden result is refused when its search stopped at its
 // limit of moves (passes > kKvwPassLimit) or its time lies outside its outer
 // trial times (extrapolated): in both cases it did not find the minimum of
-// its sums.
+// its sums. With another eclipse in the light curve, sliding integrations is
+// refused when its stretch reaches beyond the deepest eclipse's own points.
 //
 // Leaves the working set untouched. Writes what the methods write (KvwT and
 // KvwMag; the Fourier fields when the fit succeeds) and, for the Fourier fit,

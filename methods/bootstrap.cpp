@@ -248,7 +248,15 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
 
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n, uint64_t seed) {
+  return BootstrapErrors(s, model, timeOf, n, seed, {});
+}
+
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const BootstrapTiming& timeOf, int n, uint64_t seed,
+                                              const BootstrapProgress& progress,
+                                              long long doneBefore, long long total) {
   if (const auto refused = CheckRuns(n)) return std::unexpected(*refused);
+  if (total == 0) total = n;
   assert(timeOf);
   assert(static_cast<int>(model.fit.size()) == s.NPoints + 1 &&
          static_cast<int>(model.residual.size()) == s.NPoints + 1);
@@ -276,6 +284,7 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
         r.firstRefusal = t ? "the time is not a finite number." : t.error().message;
       }
     }
+    if (progress && !progress(doneBefore + run + 1, total)) return Refuse(kBootstrapCancelled);
   }
   r.delivered = static_cast<int>(times.size());
   if (r.delivered < 2) {
@@ -315,16 +324,69 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 
 std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
     const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed) {
+  return *BootstrapErrorsOfAll(s, setups, n, seed, {});
+}
+
+std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapErrorsOfAll(
+    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
+    const BootstrapProgress& progress) {
   std::vector<MethodResult<BootstrapResult>> results;
   results.reserve(setups.size());
+  const long long total = static_cast<long long>(n) * static_cast<long long>(setups.size());
   // Only methods that bootstrap need the model; the tracing paper refuses at once.
   std::optional<MethodResult<SmoothModel>> model;
   for (const MethodSetup& setup : setups) {
+    const long long before = static_cast<long long>(n) * static_cast<long long>(results.size());
     if (!model && !std::holds_alternative<TracingSetup>(setup)) model = SmoothEclipse(s);
-    results.push_back(model && *model ? BootstrapErrors(s, **model, setup, n, seed)
-                                      : BootstrapErrors(s, setup, n, seed));
+    if (std::holds_alternative<TracingSetup>(setup) || !model || !*model || CheckRuns(n)) {
+      // Refused before any curve is drawn: the message of the form that makes its own model.
+      results.push_back(BootstrapErrors(s, setup, n, seed));
+      if (progress && !progress(before + n, total)) return std::nullopt;
+      continue;
+    }
+    bool stopped = false;
+    const BootstrapProgress told = [&](long long done, long long all) {
+      if (!progress) return true;
+      stopped = !progress(done, all);
+      return !stopped;
+    };
+    results.push_back(BootstrapErrors(s, **model, TimingOf(setup), n, seed, told, before, total));
+    if (stopped) return std::nullopt;
   }
   return results;
 }
 
+namespace {
+
+std::vector<double> WorkingSpan(const PointArray& a, int n) {
+  return std::vector<double>(a.begin() + 1, a.begin() + 1 + std::max(0, n));
+}
+
+}  // namespace
+
+void BootstrapFigures::Keep(const Store& s, const std::vector<MethodSetup>& setups,
+                            const std::vector<MethodResult<BootstrapResult>>& results, int runs) {
+  relTime_ = WorkingSpan(s.RelTime, s.NPoints);
+  mag_ = WorkingSpan(s.Mag, s.NPoints);
+  runs_ = runs;
+  kept_.clear();
+  for (size_t i = 0; i < setups.size() && i < results.size(); ++i) {
+    kept_.emplace_back(setups[i], results[i]);
+  }
+}
+
+const MethodResult<BootstrapResult>* BootstrapFigures::Current(const Store& s,
+                                                               const MethodSetup& setup,
+                                                               int runs) const {
+  if (runs != runs_ || relTime_ != WorkingSpan(s.RelTime, s.NPoints) ||
+      mag_ != WorkingSpan(s.Mag, s.NPoints)) {
+    return nullptr;
+  }
+  for (const auto& [kept, result] : kept_) {
+    if (kept == setup) return &result;
+  }
+  return nullptr;
+}
+
 }  // namespace vantor
+

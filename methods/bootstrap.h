@@ -51,10 +51,20 @@
 
 namespace vantor {
 
-// Seed the program uses unless the user gives one, and the largest number of
-// resampled light curves a run may ask for.
+// Seed the program uses unless the user gives one, the largest number of
+// resampled light curves a run may ask for, and the number the program's
+// Bootstrap tool and the bootstrap weights of "Calc. Means" use unless told.
 inline constexpr uint64_t kBootstrapSeed = 20240611;
 inline constexpr int kMaxBootstrapRuns = 100000;
+inline constexpr int kBootstrapDefaultRuns = 200;
+
+// Told after each resampled light curve how many curves are done and how many
+// the whole run holds; returning false stops the run (a cancel), which then
+// delivers nothing.
+using BootstrapProgress = std::function<bool(long long done, long long total)>;
+
+// The refusal of a run its progress function stopped.
+inline constexpr const char* kBootstrapCancelled = "The bootstrap was cancelled.";
 // Smallest working set the smooth model accepts (its shortest span).
 inline constexpr int kMinSmoothPoints = 7;
 
@@ -138,6 +148,14 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
 MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n,
                                               uint64_t seed = kBootstrapSeed);
+// The same, telling `progress` (when given) after each curve; a run it stops
+// is refused with kBootstrapCancelled. `doneBefore` and `total` are what
+// progress is told beside this run's own count (for a run that is part of a
+// larger one); total 0 means n.
+MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+                                              const BootstrapTiming& timeOf, int n, uint64_t seed,
+                                              const BootstrapProgress& progress,
+                                              long long doneBefore = 0, long long total = 0);
 
 // The message for the tracing paper, which has no bootstrap.
 inline constexpr const char* kTracingNoBootstrap =
@@ -163,4 +181,34 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
     const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed = kBootstrapSeed);
 
+// The same, telling `progress` after each resampled curve the curves done of
+// all the setups together (setups that refuse at once count as done). When
+// progress stops the run, returns nullopt: no result at all, not even those
+// of the setups already finished, and `s` is unchanged as always.
+std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapErrorsOfAll(
+    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
+    const BootstrapProgress& progress);
+
+// The figures of one bootstrap run kept for later use, with what they were
+// made from. A setup's figure is current while the working set (its times
+// and magnitudes) and the setup are exactly as they were.
+class BootstrapFigures {
+ public:
+  // Keeps `results` (one per setup, as BootstrapErrorsOfAll gives them) of a
+  // run of `runs` curves on the working set of `s`, replacing what was kept.
+  void Keep(const Store& s, const std::vector<MethodSetup>& setups,
+            const std::vector<MethodResult<BootstrapResult>>& results, int runs);
+  // The kept figure of `setup` when it is current for `s` and was made from
+  // `runs` curves; nullptr otherwise.
+  const MethodResult<BootstrapResult>* Current(const Store& s, const MethodSetup& setup,
+                                               int runs) const;
+  void Clear() { kept_.clear(); }
+
+ private:
+  std::vector<double> relTime_, mag_;
+  int runs_ = 0;
+  std::vector<std::pair<MethodSetup, MethodResult<BootstrapResult>>> kept_;
+};
+
 }  // namespace vantor
+

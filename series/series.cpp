@@ -14,6 +14,7 @@
 #include "core/store.h"
 #include "methods/auto_ranges.h"
 #include "methods/bootstrap.h"
+#include "methods/coverage.h"
 
 namespace vantor {
 
@@ -90,17 +91,8 @@ std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<c
               " branch is missing: too few points before the eclipse " +
               (left < kMinBranchPoints ? "begins" : "ends") + " (a half eclipse)."});
   }
-  std::vector<double> steps;
-  for (size_t i = 1; i < w.t.size(); ++i) steps.push_back(w.t[i] - w.t[i - 1]);
-  const double typical = Median(steps);
-  for (size_t i = 1; i < w.t.size(); ++i) {
-    const bool inside =
-        std::fabs(w.t[i - 1] - tc) <= 0.75 * h || std::fabs(w.t[i] - tc) <= 0.75 * h;
-    if (inside && w.t[i] - w.t[i - 1] > kGapFactor * typical) {
-      return std::unexpected(Error{"Gap in the eclipse: no point for " + Days(w.t[i] - w.t[i - 1]) +
-                                   " d after " + Days(w.t[i - 1]) + " (the typical spacing is " +
-                                   Days(typical, 6) + " d)."});
-    }
+  if (const auto gap = FindGap(w.t, MedianStep(w.t), tc - 0.75 * h, tc + 0.75 * h)) {
+    return std::unexpected(Error{GapText(*gap)});
   }
   if (w.nPoints > kMaxPoints) {
     const int k = (w.nPoints + kMaxPoints - 1) / kMaxPoints;
@@ -294,6 +286,15 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     return std::unexpected(Error{"The period must be a positive number of days."});
   }
   if (!std::isfinite(e.epoch)) return std::unexpected(Error{"The epoch must be a number."});
+  // Cycle numbers are counted in a long and must stay exact in a double: an
+  // epoch a billion periods from the series (1e308, say) is no ephemeris of it.
+  if (const double reach =
+          std::max(std::fabs(time.front() - e.epoch), std::fabs(time.back() - e.epoch)) / e.period;
+      !(reach < 1e9)) {
+    return std::unexpected(Error{
+        "The epoch lies more than a thousand million periods from the series: type the time "
+        "of a primary minimum near it."});
+  }
   if (o.secondaryPhase && !(*o.secondaryPhase > 0 && *o.secondaryPhase < 1)) {
     return std::unexpected(Error{"The secondary's phase must lie between 0 and 1."});
   }
@@ -383,9 +384,7 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
   const double level = Median(sm);
   const double faintest = *std::max_element(sm.begin(), sm.end());
   const double threshold = level + 0.5 * (faintest - level);
-  std::vector<double> steps;
-  for (size_t i = 1; i < n; ++i) steps.push_back(time[i] - time[i - 1]);
-  const double typical = Median(steps);
+  const double typical = MedianStep(time);
   // Runs of faint points; a run ends at a gap of more than kGapFactor steps.
   std::vector<double> events;
   for (size_t i = 0; i < n;) {

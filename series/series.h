@@ -45,12 +45,12 @@
 #include <vector>
 
 #include "core/error.h"
+#include "methods/coverage.h"
 
 namespace vantor {
 
 inline constexpr int kMinWindowPoints = 12;
 inline constexpr int kMinBranchPoints = 3;
-inline constexpr double kGapFactor = 5.0;
 inline constexpr int kFoldBins = 200;
 inline constexpr double kEclipseEdge = 0.1;
 inline constexpr double kHalfWidthFactor = 1.5;
@@ -133,7 +133,8 @@ std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
 // Times every minimum the ephemeris predicts inside the series (from its first
 // to its last time). Refuses bad arguments: spans of different lengths or
 // fewer than kMinWindowPoints points, times not finite or out of order, a
-// period not finite and positive, an epoch not finite, a secondary phase
+// period not finite and positive, an epoch not finite or 1e9 periods or
+// more from the series, a secondary phase
 // outside (0, 1), a half-width not finite and positive or above half the
 // period, or more than 1e6 predicted minima. progress, when given, is called
 // with the number of windows done and their total.

@@ -11,12 +11,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "methods/bootstrap.h"
 #include "toolkit/form.h"
 
 namespace vantor {
 
 // Resampled light curves per method when the main window's entry runs.
-inline constexpr int kBootstrapMenuRuns = 200;
+inline constexpr int kBootstrapMenuRuns = kBootstrapDefaultRuns;
 
 // One line of the table.
 struct BootstrapLine {

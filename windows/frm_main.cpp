@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,7 +19,9 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <optional>
@@ -275,6 +278,11 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
     decimalsActions_[d - kDefaultDecimals] = a;
     connect(a, &QAction::triggered, this, [this, d] { SetDecimals(d); });
   }
+  options->addSeparator();
+  bootstrapWeightsAction_ = options->addAction(QStringLiteral("Weights from bootstrap errors"));
+  bootstrapWeightsAction_->setObjectName(QStringLiteral("mBootstrapWeights"));
+  bootstrapWeightsAction_->setCheckable(true);
+  connect(bootstrapWeightsAction_, &QAction::triggered, this, &FrmMain::SetBootstrapWeights);
   QMenu* help = bar->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
@@ -300,6 +308,7 @@ void FrmMain::Form_Load() {
   ReadSettings(store_, settingsPath_);
   ReadOptions(store_, OptionsPathBeside(settingsPath_));
   decimalsActions_[store_.ResultDecimals - kDefaultDecimals]->setChecked(true);
+  bootstrapWeightsAction_->setChecked(store_.BootstrapWeights);
   frmOpen_->Prepare();
   frmSaveAs_->Prepare();
   for (int j = 1; j <= 8; ++j) store_.FitList[j] = static_cast<int16_t>(j);
@@ -350,6 +359,18 @@ void FrmMain::SetDecimals(int decimals) {
     MarkBelowPrecision(row);
   }
   // The line under the means belongs to the last "Calc. Means": press it again.
+  if (!Text[13]->text().isEmpty() || !precisionNotice_->text().isEmpty()) Command8_Click();
+}
+
+void FrmMain::SetBootstrapWeights(bool on) {
+  bootstrapWeightsAction_->setChecked(on);
+  if (on == store_.BootstrapWeights) return;
+  store_.BootstrapWeights = on;
+  if (const auto written = WriteOptions(store_, OptionsPathBeside(settingsPath_)); !written) {
+    ShowMessage(QStringLiteral("The choice of weights could not be saved for the next run. ") +
+                Q(written.error().message));
+  }
+  // Means on the screen were made with the other weights: press it again.
   if (!Text[13]->text().isEmpty() || !precisionNotice_->text().isEmpty()) Command8_Click();
 }
 
@@ -608,7 +629,41 @@ void FrmMain::Command8_Click() {
     rows[k - 1] = CombinationRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
                                  Check[k]->isChecked()};
   }
-  const Combination c = CombineMinima(rows, store_.ResultDecimals);
+  Combination c = CombineMinima(rows, store_.ResultDecimals);
+  // A typed time or error that is no number to combine: said, nothing changes.
+  if (!c.refusal.empty()) {
+    ShowMessage(Q(c.refusal));
+    return;
+  }
+  if (store_.BootstrapWeights) {
+    // Each ticked row a method delivered, by its bootstrap error: the
+    // Bootstrap tool's figure when it is current, else bootstrapped now.
+    std::array<BootstrapWeight, 6> weights{};
+    std::array<std::optional<MethodSetup>, 7> setupOf{};
+    std::vector<MethodSetup> missing;
+    for (int k = 1; k <= 6; ++k) {
+      if (!rows[k - 1].checked) continue;
+      if (!delivered_[k]) {
+        weights[k - 1].whyNone = "typed into the row";
+        continue;
+      }
+      setupOf[k] = BootstrapSetup(delivered_[k]->setup, delivered_[k]->timing);
+      if (!bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns)) {
+        missing.push_back(*setupOf[k]);
+      }
+    }
+    if (!missing.empty() && !BootstrapWithProgress(missing)) return;  // cancelled: nothing changes
+    for (int k = 1; k <= 6; ++k) {
+      if (!setupOf[k]) continue;
+      const auto* b = bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns);
+      if (b != nullptr && *b) {
+        weights[k - 1].error = (*b)->error;
+      } else if (b != nullptr) {
+        weights[k - 1].whyNone = b->error().message;
+      }
+    }
+    c = CombineWithBootstrapWeights(rows, weights, kBootstrapMenuRuns, store_.ResultDecimals);
+  }
   for (int k = 1; k <= 6; ++k) Check[k]->setChecked(c.checkedAfter[k - 1]);
   // A row left out for an error that shows as zero is said, never dropped silently.
   QStringList notice;
@@ -616,7 +671,14 @@ void FrmMain::Command8_Click() {
     notice << QStringLiteral("%1: not used, %2")
                   .arg(QString::fromLatin1(MethodTitle(k)), QString::fromUtf8(kBelowPrecisionNotice));
   }
+  if (!c.weightsNote.empty()) notice << Q(c.weightsNote);
   precisionNotice_->setText(notice.join(QLatin1Char('\n')));
+  // A notice of several lines: the window grows to show all of it.
+  if (const int missing = precisionNotice_->heightForWidth(precisionNotice_->width()) -
+                          precisionNotice_->height();
+      missing > 0) {
+    resize(width(), height() + missing);
+  }
   if (!c.computed) return;
   Text[13]->setText(Q(c.simpleMeanText));
   Text[14]->setText(Q(c.weightedMeanText));
@@ -632,11 +694,49 @@ void FrmMain::mAbout_Click() { frmAbout_->ShowModeless(); }
 
 // --- Bootstrap errors --------------------------------------------------------------
 
+std::optional<std::vector<MethodResult<BootstrapResult>>> FrmMain::BootstrapWithProgress(
+    const std::vector<MethodSetup>& setups) {
+  QProgressDialog dialog(QStringLiteral("Running each method on %1 resampled light curves...")
+                             .arg(kBootstrapMenuRuns),
+                         QStringLiteral("Cancel"), 0, 1000, this);
+  dialog.setObjectName(QStringLiteral("BootstrapProgress"));
+  dialog.setWindowTitle(QStringLiteral("Bootstrap errors"));
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setMinimumDuration(0);
+  QElapsedTimer sinceEvents;
+  sinceEvents.start();
+  const auto progress = [&](long long done, long long total) {
+    dialog.setValue(static_cast<int>(1000 * done / std::max(1LL, total)));
+    // Keep the dialog (and its Cancel) answering between curves.
+    if (sinceEvents.elapsed() >= 30) {
+      QCoreApplication::processEvents();
+      sinceEvents.restart();
+    }
+    return !dialog.wasCanceled();
+  };
+  auto results = BootstrapErrorsOfAll(store_, setups, kBootstrapMenuRuns, kBootstrapSeed, progress);
+  if (results) {
+    // Keep these figures together with the still-current ones of other setups.
+    std::vector<MethodSetup> keptSetups = setups;
+    std::vector<MethodResult<BootstrapResult>> kept = *results;
+    for (int row = 1; row <= 6; ++row) {
+      if (!delivered_[row]) continue;
+      const MethodSetup setup = BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing);
+      if (std::find(keptSetups.begin(), keptSetups.end(), setup) != keptSetups.end()) continue;
+      if (const auto* b = bootstrapFigures_.Current(store_, setup, kBootstrapMenuRuns)) {
+        keptSetups.push_back(setup);
+        kept.push_back(*b);
+      }
+    }
+    bootstrapFigures_.Keep(store_, keptSetups, kept, kBootstrapMenuRuns);
+  }
+  return results;
+}
+
 void FrmMain::mBootstrap_Click() {
   if (!Loaded()) return;
   const Store& s = store_;
   std::vector<BootstrapLine> lines;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   // The delivered rows' own setups, as their methods delivered them (a
   // Fourier fit starts from the parameters it fitted), bootstrapped together
   // so that the smooth model is made once.
@@ -645,7 +745,9 @@ void FrmMain::mBootstrap_Click() {
     if (Text[row]->text().isEmpty() || !delivered_[row]) continue;
     setups.push_back(BootstrapSetup(delivered_[row]->setup, delivered_[row]->timing));
   }
-  const auto results = BootstrapErrorsOfAll(s, setups, kBootstrapMenuRuns);
+  const auto ran = BootstrapWithProgress(setups);
+  if (!ran) return;  // cancelled: the bootstrap window keeps what it showed
+  const auto& results = *ran;
   size_t next = 0;
   for (int row = 1; row <= 6; ++row) {
     if (Text[row]->text().isEmpty()) continue;
@@ -663,7 +765,6 @@ void FrmMain::mBootstrap_Click() {
     }
     lines.push_back(std::move(line));
   }
-  QApplication::restoreOverrideCursor();
   frmBootstrap_->ShowLines(lines, kBootstrapMenuRuns, kBootstrapSeed);
   frmBootstrap_->ShowModeless();
 }

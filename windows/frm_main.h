@@ -28,6 +28,7 @@
 #include "core/reader.h"
 #include "core/report.h"
 #include "core/store.h"
+#include "methods/bootstrap.h"
 #include "toolkit/form.h"
 #include "windows/result_rows.h"
 
@@ -128,6 +129,11 @@ class FrmMain : public Form, public ResultRows {
   // Options > "5 decimals (0.86 s)" / "6 decimals ..." / "7 decimals ...":
   // the precision of times, errors and means, kept in the options file.
   void SetDecimals(int decimals);
+  // Options > "Weights from bootstrap errors": "Calc. Means" weights the
+  // ticked rows by their bootstrap errors (the Bootstrap tool's figures when
+  // they are current for the same curve and setups, else made anew with a
+  // progress dialog) and says which errors it used; kept in the options file.
+  void SetBootstrapWeights(bool on);
 
   // Tools > "Every eclipse...": opens the series window on the light curve
   // read (every point of the file).
@@ -187,6 +193,13 @@ class FrmMain : public Form, public ResultRows {
   };
   std::array<std::optional<DeliveredRow>, 7> delivered_{};
   std::array<QAction*, 3> decimalsActions_{};  // Options: 5, 6, 7 decimals
+  QAction* bootstrapWeightsAction_ = nullptr;  // Options: weights from bootstrap errors
+  // Bootstraps `setups` (kBootstrapMenuRuns curves each) with a progress
+  // dialog whose Cancel stops the run: nullopt then, and nothing changes.
+  // Keeps the figures for later (bootstrapFigures_).
+  std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapWithProgress(
+      const std::vector<MethodSetup>& setups);
+  BootstrapFigures bootstrapFigures_;
   QLabel* precisionNotice_ = nullptr;         // under the means
   std::unique_ptr<FrmOpen> frmOpen_;
   std::unique_ptr<FrmImport> frmImport_;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -127,6 +130,83 @@ TEST(CliBootstrap, ErrorsBesideTheMethodsOwnAndReproducible) {
   }
   EXPECT_EQ(RunCli("time " + SourcePath("tests/data/real/CMDra7024.csv") + " --bootstrap 1").status,
             2);
+}
+
+TEST(CliBootstrap, ProgressOnlyWhenStandardErrorIsATerminal) {
+  const std::string args = SourcePath("tests/data/real/CMDra7024.csv") +
+                           " --parabola 8:24 --kvw 4:28 --bootstrap 300 --json";
+  // A log: not a carriage return nor an escape sequence.
+  const CliRun logged = RunCli("time " + args);
+  ASSERT_EQ(logged.status, 0) << logged.err;
+  EXPECT_EQ(logged.err, "");
+  // A terminal (script(1) gives the program one): the count rewritten in place.
+  const std::string cmd = "script -qec \"" + std::string(VANTOR_CLI) + " time " + args +
+                          " >/dev/null\" /dev/null";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string terminal;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) terminal.append(buf, n);
+  ASSERT_EQ(::pclose(p), 0) << terminal;
+  EXPECT_NE(terminal.find("\rBootstrap: 1 of 600 resampled light curves (0 %)"), std::string::npos)
+      << terminal;
+  EXPECT_NE(terminal.find("\rBootstrap: 600 of 600 resampled light curves (100 %)"),
+            std::string::npos)
+      << terminal;
+  // Once a percent, not once a curve.
+  EXPECT_LT(std::count(terminal.begin(), terminal.end(), '\r'), 150) << terminal;
+}
+
+TEST(CliBootstrap, WeightsFromBootstrapErrorsAreUsedAndSaid) {
+  // The parabola's own error is far smaller than its scatter: it pulls the
+  // weighted mean of its own weights towards it.
+  const std::string file = SourcePath("examples/eclipse_header.csv");
+  const std::string methods = " --parabola 22:33 --tracing --kvw 10:45 --combine --json";
+  const nlohmann::json own = nlohmann::json::parse(RunCli("time " + file + methods).out);
+  const CliRun run = RunCli("time " + file + methods + " --weights bootstrap");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const nlohmann::json boot = nlohmann::json::parse(run.out);
+  const nlohmann::json& c = boot["combination"];
+  EXPECT_EQ(c["weights"], "bootstrap");
+  EXPECT_FALSE(own["combination"].contains("weights")) << "the default stays as it was";
+  // The weights are 1 / bootstrap error^2 (200 curves unless --bootstrap
+  // says otherwise; the times and errors as shown); the tracing paper keeps
+  // its own error, and says so.
+  double sw = 0, swt = 0;
+  for (const auto& r : boot["results"]) {
+    const double e = r.contains("bootstrap_error_text")
+                         ? std::stod(r["bootstrap_error_text"].get<std::string>())
+                         : std::stod(r["error_text"].get<std::string>());
+    sw += 1 / (e * e);
+    swt += (std::stod(r["time_text"].get<std::string>()) - 2459812) / (e * e);
+    if (r["method"] != "tracing") {
+      EXPECT_EQ(r["bootstrap_delivered"].get<int>(), 200);
+    }
+  }
+  EXPECT_NEAR(c["weighted_mean"].get<double>(), 2459812 + swt / sw, 1e-9);
+  EXPECT_NEAR(c["uncertainty"].get<double>(), std::sqrt(1 / sw), 1e-12);
+  EXPECT_GT(std::fabs(c["weighted_mean"].get<double>() -
+                      own["combination"]["weighted_mean"].get<double>()),
+            1e-6);
+  const std::string note = c["weights_note"].get<std::string>();
+  EXPECT_EQ(note.rfind("Weights from bootstrap errors of 200 resampled light curves: 1. Parabolic "
+                       "Fit ",
+                       0),
+            0u)
+      << note;
+  EXPECT_NE(note.find("Weighted by their own errors: 2. Tracing Paper 0.0001 (The tracing "
+                      "paper's time is the fold chosen by hand)."),
+            std::string::npos)
+      << note;
+
+  // The text says it too; --bootstrap N sets the curves; bad usage is refused.
+  const CliRun text =
+      RunCli("time " + file + " --parabola 22:33 --combine --weights bootstrap --bootstrap 30");
+  EXPECT_NE(text.out.find("Weights from bootstrap errors of 30 resampled light curves"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(RunCli("time " + file + " --parabola 22:33 --weights bootstrap").status, 2);
+  EXPECT_EQ(RunCli("time " + file + " --parabola 22:33 --combine --weights best").status, 2);
 }
 
 }  // namespace

@@ -135,5 +135,109 @@ TEST(CombineMinima, EqualTimesGiveAZeroStandardDeviationNotNaN) {
   EXPECT_EQ(c.simpleMeanText, "123.40000");
 }
 
+TEST(CombineMinima, TypedTextsThatAreNoNumberToCombineAreRefusedNamingTheRow) {
+  // Row 1 is typed; row 4 is a sound result. Letters, an empty box and "nan"
+  // read as 0, and used to enter the means as a time of 0; 1e308 and a
+  // number no double holds made the sums overflow to NaN.
+  struct Case {
+    const char* time;
+    const char* error;
+    const char* refusal;  // "" when the row is combined or left out as always
+    bool used;
+  };
+  const Case cases[] = {
+      {"abc", "0.0002", "Row 1 (1. Parabolic Fit): the time \"abc\" is not a number.", false},
+      {"", "0.0002", "Row 1 (1. Parabolic Fit): the time \"\" is not a number.", false},
+      {"nan", "0.0002", "Row 1 (1. Parabolic Fit): the time \"nan\" is not a number.", false},
+      {"1e308", "0.0002", "Row 1 (1. Parabolic Fit): the time \"1e308\" lies beyond 1E10 days.",
+       false},
+      {"1e999", "0.0002", "Row 1 (1. Parabolic Fit): the time \"1e999\" lies beyond 1E10 days.",
+       false},
+      {"2459812.4318", "1e308",
+       "Row 1 (1. Parabolic Fit): the error \"1e308\" is beyond 1E10 days.", false},
+      {"2459812.4318", "-1e999",
+       "Row 1 (1. Parabolic Fit): the error \"-1e999\" is beyond 1E10 days.", false},
+      // The first checked row gives the base even when its error leaves it out.
+      {"abc", "", "Row 1 (1. Parabolic Fit): the time \"abc\" is not a number.", false},
+      // Read as typed: a negative time, a negative error, letters after a number.
+      {"-5", "0.0002", "", true},
+      {"2459812.4318", "-0.0002", "", true},
+      {"2459812.4318 d", "0.0002 days", "", true},
+      // An error that reads as 0 leaves the row out, as always.
+      {"2459812.4318", "abc", "", false},
+  };
+  for (const Case& c : cases) {
+    Rows rows{};
+    rows[0] = {c.time, c.error, true};
+    rows[3] = {"2459812.4317", "0.0001", true};
+    const Combination r = CombineMinima(rows);
+    std::string expected = c.refusal;
+    if (!expected.empty()) {
+      expected += expected.find("error") != std::string::npos
+                      ? " Type the error in days or untick \"Use in Mean?\"."
+                      : " Type a time of minimum (HJD) or untick \"Use in Mean?\".";
+    }
+    EXPECT_EQ(r.refusal, expected) << c.time << " / " << c.error;
+    if (!expected.empty()) {
+      EXPECT_FALSE(r.computed);
+      EXPECT_EQ(r.weightedMeanText, "");
+      EXPECT_EQ(r.checkedAfter[0], true) << "the ticks stay as they were";
+      continue;
+    }
+    ASSERT_TRUE(r.computed);
+    EXPECT_TRUE(std::isfinite(r.weightedMean) && std::isfinite(r.uncertainty));
+    EXPECT_EQ(r.usedRows, c.used ? (std::vector<int>{1, 4}) : (std::vector<int>{4}));
+  }
+}
+
+TEST(CombineWithBootstrapWeights, BootstrapErrorsReplaceTheOwnWhereGivenAndTheNoteSaysWhich) {
+  // A parabola whose own error is far too small dominates the own weights;
+  // its bootstrap error puts it level with Kwee and van Woerden.
+  Rows rows{};
+  rows[0] = {"2459812.43180", "0.00002", true};  // parabola
+  rows[1] = {"2459812.43100", "0.00010", true};  // tracing paper: no bootstrap
+  rows[3] = {"2459812.43160", "0.00030", true};  // Kwee and van Woerden
+  rows[5] = {"2459812.43000", "0.00000", true};  // own error shows as zero
+  rows[4] = {"2459812.40000", "0.00030", false};  // not ticked
+  std::array<BootstrapWeight, 6> w{};
+  w[0].error = 0.0003;
+  w[1].whyNone = "The tracing paper's time is the fold chosen by hand.";
+  w[3].error = 0.0003;
+  w[5].error = 0.0006;
+  w[4].error = 0.0001;
+
+  const Combination own = CombineMinima(rows);
+  const Combination boot = CombineWithBootstrapWeights(rows, w, 200);
+  EXPECT_EQ(own.weightsNote, "");
+  EXPECT_EQ(own.usedRows, (std::vector<int>{1, 2, 4}));
+  EXPECT_EQ(boot.usedRows, (std::vector<int>{1, 2, 4, 6})) << "a zero own error is no bar";
+  EXPECT_TRUE(boot.belowPrecisionRows.empty());
+  // Weights 1/0.0003^2, 1/0.0001^2, 1/0.0003^2, 1/0.0006^2 about 2459812.43.
+  const double w1 = 1 / 9e-8, w2 = 1 / 1e-8, w4 = 1 / 9e-8, w6 = 1 / 36e-8;
+  const double mean =
+      (0.0018 * w1 + 0.0010 * w2 + 0.0016 * w4 + 0.0 * w6) / (w1 + w2 + w4 + w6);
+  EXPECT_NEAR(boot.weightedMean - 2459812.43, mean, 1e-9);
+  EXPECT_NEAR(boot.uncertainty, std::sqrt(1 / (w1 + w2 + w4 + w6)), 1e-12);
+  EXPECT_NEAR(boot.simpleMean - 2459812.43, (0.0018 + 0.0010 + 0.0016 + 0.0) / 4, 1e-9);
+  EXPECT_GT(std::fabs(boot.weightedMean - own.weightedMean), 0.00005) << "the weights moved it";
+  EXPECT_EQ(boot.weightsNote,
+            "Weights from bootstrap errors of 200 resampled light curves: 1. Parabolic Fit "
+            "0.00030; 4. Kwee and van Woerden 0.00030; 6. Sliding Integrations 0.00060. Weighted "
+            "by their own errors: 2. Tracing Paper 0.00010 (The tracing paper's time is the fold "
+            "chosen by hand).");
+
+  // At seven decimals the bootstrap errors are written at seven decimals.
+  const Combination seven = CombineWithBootstrapWeights(rows, w, 50, 7);
+  EXPECT_NE(seven.weightsNote.find("of 50 resampled light curves: 1. Parabolic Fit 0.0003000;"),
+            std::string::npos)
+      << seven.weightsNote;
+
+  // Nothing ticked: nothing computed, and the note says so.
+  Rows none{};
+  const Combination empty = CombineWithBootstrapWeights(none, w, 200);
+  EXPECT_FALSE(empty.computed);
+  EXPECT_EQ(empty.weightsNote, "Weights from bootstrap errors: no row took part.");
+}
+
 }  // namespace
 }  // namespace vantor

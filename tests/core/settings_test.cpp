@@ -147,6 +147,40 @@ TEST_F(SettingsFile, OptionsFileTakesOnlyFiveToSevenDecimals) {
   EXPECT_EQ(OptionsPathBeside("zzzvnt.ini"), "vantor-options.ini");
 }
 
+TEST_F(SettingsFile, WeightsFromBootstrapErrorsAreKeptOnlyWhenChosen) {
+  struct Case {
+    const char* text;
+    bool bootstrap;
+    int decimals;
+  };
+  const Case cases[] = {
+      {"Decimals=6\r\nWeights=bootstrap\r\n", true, 6},
+      {"Weights= bootstrap \n", true, 5},
+      {"Weights=own\r\nDecimals=7\r\n", false, 7},
+      {"Weights=Bootstrap\r\n", false, 5},
+      {"Weights=bootstrap,own\r\n", false, 5},
+      {"Decimals=6\r\n", false, 6},
+  };
+  for (const Case& c : cases) {
+    Write(c.text);
+    Store s;
+    s.BootstrapWeights = !c.bootstrap;
+    ReadOptions(s, path_);
+    EXPECT_EQ(s.BootstrapWeights, c.bootstrap) << c.text;
+    EXPECT_EQ(s.ResultDecimals, c.decimals) << c.text;
+  }
+  // The default options are the one line they always were.
+  Store s;
+  EXPECT_EQ(OptionsText(s), "Decimals=5\r\n");
+  s.BootstrapWeights = true;
+  s.ResultDecimals = 7;
+  ASSERT_TRUE(WriteOptions(s, path_).has_value());
+  Store back;
+  ReadOptions(back, path_);
+  EXPECT_TRUE(back.BootstrapWeights);
+  EXPECT_EQ(back.ResultDecimals, 7);
+}
+
 TEST_F(SettingsFile, WriteThenReadGivesTheSameRecords) {
   const Store moved = Moved();
   const auto written = WriteSettings(moved, path_);

@@ -376,5 +376,163 @@ TEST(AutoRangesAcceptance, NineInTenWithinTwoThousandthsOfADayAndTheRestRefused)
   }
 }
 
+// ---------------------------------------------------------------------------
+// Coverage: gaps in the eclipse, and nights that hold more than one eclipse
+// ---------------------------------------------------------------------------
+
+// A seeded eclipse (t0 = 2459812.4317, depth 0.7, half-width 0.05 d, noise
+// 0.004 mag) sampled every `step` days from t0 - 0.09 to t0 + 0.09, without
+// the times that `drop` says to leave out and with the times after the
+// bottom moved `shift` days later (a branch observed on another night).
+struct CoverageCase {
+  const char* name;
+  double dropFrom, dropTo;  // relative to t0; an empty interval drops nothing
+  double shift;
+  bool refused;  // every method refuses "Gap in the eclipse"
+};
+
+std::string CoverageCurve(const CoverageCase& c, uint32_t seed) {
+  const Eclipse e{2459812.4317, 10.0, 0.7, 0.05, 0.05, 0.0};
+  Random rng(seed);
+  std::vector<double> t, m;
+  for (double x = -0.09; x <= 0.09 + 1e-9; x += 0.0015) {
+    if (x >= c.dropFrom && x <= c.dropTo) continue;
+    m.push_back(e.Mag(e.t0 + x) + 0.004 * rng.Gauss());
+    t.push_back(e.t0 + x + (x > 0.002 ? c.shift : 0.0));
+  }
+  return CurveText(t, m);
+}
+
+TEST(AutoRangesCoverage, AGapInsideTheEclipseIsRefusedByEveryMethodAGapOutsideItIsNot) {
+  const CoverageCase cases[] = {
+      {"cloud over the bottom", -0.015, 0.016, 0, true},
+      {"cloud over the descending branch", -0.046, -0.014, 0, true},
+      {"egress five days later", 1, 0, 5.0, true},
+      {"out-of-eclipse stretch missing", 0.065, 0.085, 0, false},
+      {"no gap", 1, 0, 0, false},
+  };
+  for (const CoverageCase& c : cases) {
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+      SCOPED_TRACE(std::string(c.name) + ", seed " + std::to_string(seed));
+      auto s = LoadText(CoverageCurve(c, seed));
+      const Store before = *s;
+      const auto rows = AutoRowsOf(RunAutoTimings(*s));
+      for (const AutoRow& row : rows) {
+        if (c.refused) {
+          EXPECT_FALSE(row.ok) << "row " << row.row << " delivered " << row.time;
+          EXPECT_NE(row.message.find("Gap in the eclipse"), std::string::npos) << row.message;
+        } else {
+          ASSERT_TRUE(row.ok) << "row " << row.row << ": " << row.message;
+          EXPECT_NEAR(s->HjdBase + row.time, 2459812.4317, kToleranceDays) << "row " << row.row;
+        }
+      }
+      EXPECT_EQ(s->NPoints, before.NPoints);
+      EXPECT_EQ(s->Mag, before.Mag) << "the working set is untouched";
+    }
+  }
+}
+
+// A night holding two eclipses: the deeper at t0 = 2459812.4317 (depth
+// `deep`), the other at t0 + offset (depth `shallow`; with `mirrored` a third
+// as deep at t0 - offset), half-width 0.04 d, sampled every 0.0012 d from
+// `from` to `to` (relative to t0), noise 0.004 mag, seeded.
+struct TwoEclipseCase {
+  const char* name;
+  double offset, deep, shallow, from, to;
+  bool mirrored = false;
+  bool chordsRefused = false;  // the other is fainter than the chords' levels
+};
+
+std::string TwoEclipseCurve(const TwoEclipseCase& c, uint32_t seed) {
+  const Eclipse deep{2459812.4317, 10.0, c.deep, 0.04, 0.04, 0.0};
+  const Eclipse other{2459812.4317 + c.offset, 0.0, c.shallow, 0.04, 0.04, 0.0};
+  const Eclipse mirror{2459812.4317 - c.offset, 0.0, c.mirrored ? c.shallow : 0.0, 0.04, 0.04,
+                       0.0};
+  Random rng(seed);
+  std::vector<double> t, m;
+  for (double x = c.from; x <= c.to + 1e-9; x += 0.0012) {
+    t.push_back(deep.t0 + x);
+    m.push_back(deep.Mag(t.back()) + other.Mag(t.back()) + mirror.Mag(t.back()) +
+                0.004 * rng.Gauss());
+  }
+  return CurveText(t, m);
+}
+
+TEST(AutoRangesCoverage, ANightWithTwoEclipsesIsTimedOnTheDeepestAndSaysSo) {
+  // With the other eclipse before the deep one, the chords of its right
+  // branch used to close on the other eclipse's descending branch, and the
+  // bisected chords gave a time between the two. The deep eclipse lies in
+  // the middle of the night, or the program's own test would call the curve
+  // inverted (its faintest point farther from the middle than its brightest).
+  const TwoEclipseCase cases[] = {
+      {"the other before", -0.15, 0.8, 0.45, -0.2, 0.2},
+      {"the other after", 0.15, 0.8, 0.45, -0.2, 0.2},
+      {"one on each side", 0.14, 0.8, 0.4, -0.2, 0.2, true},
+      {"the other's egress only, at the start", -0.12, 0.8, 0.5, -0.13, 0.13},
+      {"nearly equal depths", 0.16, 0.6, 0.55, -0.2, 0.2, false, true},
+  };
+  for (const TwoEclipseCase& c : cases) {
+    for (uint32_t seed = 11; seed <= 13; ++seed) {
+      SCOPED_TRACE(std::string(c.name) + ", seed " + std::to_string(seed));
+      const std::string text = TwoEclipseCurve(c, seed);
+      auto s = LoadText(text);
+      const AutoTimings timings = RunAutoTimings(*s);
+      ASSERT_TRUE(timings.ranges) << timings.ranges.error().message;
+      EXPECT_NE(timings.ranges->eclipseNote.find("every method times the deepest"),
+                std::string::npos)
+          << timings.ranges->eclipseNote;
+      int delivered = 0;
+      for (const AutoRow& row : AutoRowsOf(timings)) {
+        if (!row.ok) {
+          EXPECT_FALSE(row.message.empty()) << "row " << row.row << " refused without a reason";
+          continue;
+        }
+        ++delivered;
+        EXPECT_NEAR(s->HjdBase + row.time, 2459812.4317, kToleranceDays)
+            << "row " << row.row << " (" << row.why << ")";
+      }
+      EXPECT_GE(delivered, 3);
+      if (c.chordsRefused) {
+        // Every chord of a branch would close on the other eclipse.
+        ASSERT_FALSE(timings.chords);
+        EXPECT_NE(timings.chords.error().message.find("would close on another eclipse"),
+                  std::string::npos)
+            << timings.chords.error().message;
+      } else {
+        EXPECT_TRUE(timings.chords) << "the chords are kept on the deep eclipse, not refused: "
+                                    << timings.chords.error().message;
+      }
+    }
+  }
+}
+
+TEST(AutoRangesCoverage, OneEclipseNightsAreNeitherGappedNorDoubled) {
+  // The synthetic family (uneven spacing included) and every example and
+  // real eclipse: no gap refusal and no second eclipse seen in any of them.
+  std::vector<std::pair<std::string, std::unique_ptr<Store>>> curves;
+  for (int k = 0; k < kFamilySize; ++k) {
+    curves.emplace_back("seed " + std::to_string(MakeSynthetic(k).seed),
+                        LoadText(MakeSynthetic(k).text));
+  }
+  const std::string src = VANTOR_SOURCE_DIR;
+  for (const char* file : {"examples/eclipse_header.csv", "examples/eclipse_no_header.csv",
+                           "examples/eclipse_three_columns.csv", "tests/data/real/CMDra7024.csv",
+                           "tests/data/real/CMDra7023.csv", "tests/data/real/testleft.csv",
+                           "tests/data/real/testirreg.csv"}) {
+    curves.emplace_back(file, LoadFile(src + "/" + file));
+  }
+  for (const auto& [name, s] : curves) {
+    const auto r = ChooseAutoRanges(*s);
+    if (!r) {
+      EXPECT_EQ(r.error().message.find("Gap"), std::string::npos) << name << ": "
+                                                                  << r.error().message;
+      continue;
+    }
+    EXPECT_EQ(r->eclipseNote, "") << name;
+    EXPECT_EQ(r->eclipseFirst, 1) << name;
+    EXPECT_EQ(r->eclipseLast, s->NPoints) << name;
+  }
+}
+
 }  // namespace
 }  // namespace vantor

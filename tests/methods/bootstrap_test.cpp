@@ -133,6 +133,95 @@ TEST(BootstrapErrors, SharedSmoothModelGivesEachMethodItsOwnResult) {
   EXPECT_EQ(refused[0].error(), BootstrapErrors(*s, setups[0], 40, 7).error());
 }
 
+TEST(BootstrapErrors, ProgressCountsEveryCurveAndACancelDeliversNothing) {
+  BootstrapRng noise(15);
+  auto s = std::make_unique<Store>();
+  LoadEclipse(*s, 0.01, noise);
+  const Store before = *s;
+  const std::vector<MethodSetup> setups{ParabolaSetup{{20, 50}}, TracingSetup{},
+                                        KvwSetup{{10, 60}, {}}};
+  const auto plain = BootstrapErrorsOfAll(*s, setups, 30, 7);
+  // Calls 1 to 30 count the parabola's curves, call 31 the tracing paper
+  // (refused at once: its 30 curves done together), calls 32 to 61 Kwee and
+  // van Woerden's.
+  struct Case {
+    const char* name;
+    long long stopAt;  // the call that answers false; 0: never
+  };
+  const Case cases[] = {{"never stopped", 0},
+                        {"stopped in the first method", 5},
+                        {"stopped at the tracing paper", 31},
+                        {"stopped at the very last curve", 61}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::pair<long long, long long>> told;
+    const auto run = BootstrapErrorsOfAll(*s, setups, 30, 7, [&](long long done, long long all) {
+      told.emplace_back(done, all);
+      return static_cast<long long>(told.size()) != c.stopAt;
+    });
+    // Told in order, never past the end, the total being every curve of every setup.
+    for (size_t i = 0; i < told.size(); ++i) {
+      EXPECT_EQ(told[i].second, 90);
+      EXPECT_LE(told[i].first, 90);
+      if (i > 0) {
+        EXPECT_GT(told[i].first, told[i - 1].first);
+      }
+    }
+    if (c.stopAt == 0) {
+      ASSERT_TRUE(run.has_value());
+      ASSERT_EQ(told.size(), 61u);
+      ASSERT_EQ(told[30].first, 60);
+      ASSERT_EQ(told.back().first, 90);
+      ASSERT_EQ(run->size(), plain.size());
+      for (size_t i = 0; i < plain.size(); ++i) {
+        ASSERT_EQ((*run)[i].has_value(), plain[i].has_value());
+        if (plain[i]) {
+          EXPECT_EQ((*run)[i]->error, plain[i]->error) << "the same numbers";
+        }
+      }
+    } else {
+      EXPECT_FALSE(run.has_value()) << "a cancelled run delivers nothing";
+      EXPECT_EQ(static_cast<long long>(told.size()), c.stopAt) << "and stops at once";
+    }
+    EXPECT_EQ(s->Mag, before.Mag);
+    EXPECT_EQ(s->NPoints, before.NPoints);
+  }
+}
+
+TEST(BootstrapFigures, CurrentOnlyForTheSameCurveSetupAndRuns) {
+  BootstrapRng noise(16);
+  auto s = std::make_unique<Store>();
+  LoadEclipse(*s, 0.01, noise);
+  const std::vector<MethodSetup> setups{ParabolaSetup{{20, 50}}, KvwSetup{{10, 60}, {}}};
+  BootstrapFigures kept;
+  kept.Keep(*s, setups, BootstrapErrorsOfAll(*s, setups, 20, 7), 20);
+  ASSERT_NE(kept.Current(*s, setups[1], 20), nullptr);
+  EXPECT_EQ((*kept.Current(*s, setups[1], 20))->error,
+            BootstrapErrors(*s, setups[1], 20, 7)->error);
+
+  auto moved = std::make_unique<Store>(*s);
+  moved->Mag[30] += 0.001;
+  auto fewer = std::make_unique<Store>(*s);
+  fewer->NPoints -= 1;
+  struct Case {
+    const char* name;
+    const Store* store;
+    MethodSetup setup;
+    int runs;
+  };
+  const Case stale[] = {
+      {"another range", s.get(), ParabolaSetup{{21, 50}}, 20},
+      {"other Kwee and van Woerden boxes", s.get(), KvwSetup{{10, 60}, {"2", ".9"}}, 20},
+      {"a method not kept", s.get(), SlidingSetup{}, 20},
+      {"other runs", s.get(), ParabolaSetup{{20, 50}}, 200},
+      {"a magnitude changed", moved.get(), ParabolaSetup{{20, 50}}, 20},
+      {"a point deleted", fewer.get(), ParabolaSetup{{20, 50}}, 20},
+  };
+  for (const Case& c : stale) EXPECT_EQ(kept.Current(*c.store, c.setup, c.runs), nullptr) << c.name;
+  kept.Clear();
+  EXPECT_EQ(kept.Current(*s, setups[0], 20), nullptr);
+}
+
 TEST(BootstrapErrors, ScatterMatchesFreshNoiseAndLeavesTheStoreAlone) {
   // The scatter of the time over fresh noise realisations is what the
   // bootstrap, from one light curve alone, has to estimate.

@@ -149,6 +149,17 @@ TEST(TimeSeries, RefusesWindowsWithAGapOrAHalfEclipseAndSaysWhy) {
   std::swap(shuffled[5], shuffled[6]);
   o.halfWidth = 0.09;
   EXPECT_FALSE(TimeSeries(shuffled, m, o).has_value());
+  // Epochs whose cycle numbers no long holds (the cast of 1e308 periods was
+  // undefined behaviour), or no double counts exactly, are refused saying so.
+  for (const double epoch : {1e308, -1e308, b.epoch + 2e9 * b.period}) {
+    o.ephemeris.epoch = epoch;
+    const auto far = TimeSeries(t, m, o);
+    ASSERT_FALSE(far.has_value()) << epoch;
+    EXPECT_NE(far.error().message.find("more than a thousand million periods"), std::string::npos)
+        << far.error().message;
+  }
+  o.ephemeris.epoch = b.epoch - 1e6 * b.period;  // far, but counted exactly: timed
+  EXPECT_TRUE(TimeSeries(t, m, o).has_value());
 }
 
 TEST(FindEphemeris, FindsThePeriodAndEpochOfTheSyntheticBinary) {
