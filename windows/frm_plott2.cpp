@@ -36,6 +36,12 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
   HScroll1->setSingleStep(1);
   HScroll1->setPageStep(5);
   HScroll1->setTracking(true);
+  // The fold moves from the keyboard too: the bar takes focus by Tab and by
+  // a click, and Right (Up, Page Up) moves the fold later, Left (Down, Page
+  // Down) earlier, as the arrows at its ends do. A scroll bar's keys run
+  // the other way by default.
+  HScroll1->setFocusPolicy(Qt::StrongFocus);
+  HScroll1->setInvertedControls(false);
   HScroll1->resize(TwipsToPixels(3495), TwipsToPixels(255));
   Label8 = AddLabel(QStringLiteral("Label8"), QString::fromUtf8(kNoAveraging));
   connect(Command1, &QPushButton::clicked, this, &FrmPlott2::Command1_Click);
