@@ -2,6 +2,7 @@
 #include "toolkit/file_chooser.h"
 
 #include <QDir>
+#include <QKeyEvent>
 
 #include "toolkit/twips.h"
 
@@ -87,6 +88,23 @@ void FileChooser::File1_DblClick() {
 }
 
 void FileChooser::Command2_Click() { hide(); }
+
+void FileChooser::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (focusWidget() == Command2) {
+      Command2_Click();
+    } else {
+      Command1_Click();
+    }
+    return;
+  }
+  if (key == Qt::Key_Escape) {
+    Command2_Click();
+    return;
+  }
+  Form::keyPressEvent(event);
+}
 
 void FileChooser::Form_Resize() {
   if (State() == WindowState::Minimized) return;

@@ -61,6 +61,9 @@ class FileChooser : public Form {
 
  protected:
   void Form_Resize() override;
+  // Enter is OK (Cancel when Cancel has the focus; the folder list opens
+  // its folder), Escape is Cancel.
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace vantor
