@@ -67,7 +67,14 @@ void FileChooser::Prepare(int listIndex) {
   }
   File1->SetPattern(Combo1->itemText(listIndex));
   Combo1->setCurrentIndex(listIndex);
+  ShowFolder();
+}
+
+void FileChooser::ShowFolder() {
   Label4->setText(Dir1->Path());
+  // A folder longer than its column is cut off at the window's edge; the
+  // tooltip gives it whole.
+  Label4->setToolTip(Dir1->Path());
 }
 
 void FileChooser::Combo1_Click() { File1->SetPattern(Combo1->currentText()); }
@@ -77,7 +84,7 @@ void FileChooser::Drive1_Change() { Dir1->SetPath(Drive1->Drive()); }
 void FileChooser::Dir1_Change() {
   File1->SetPath(Dir1->Path());
   Text1->setText(File1->count() > 0 ? File1->item(0)->text() : QString());
-  Label4->setText(Dir1->Path());
+  ShowFolder();
 }
 
 void FileChooser::File1_Click() { Text1->setText(File1->FileName()); }

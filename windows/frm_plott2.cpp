@@ -23,7 +23,8 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
       rows_(rows) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Label7 = AddLabel(QStringLiteral("Label7"), QStringLiteral("Fold HJD:"));
-  Text1 = AddTextBox(QStringLiteral("Text1"), QString(), 1215);
+  // Wide enough for the 14 characters of the fold time; it ends before "Update".
+  Text1 = AddTextBox(QStringLiteral("Text1"), QString(), 1290);
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Update"), 975);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Smooth"), 855);
   Command3 = AddButton(QStringLiteral("Command3"), QStringLiteral("Undo smooth"), 1455);

@@ -35,6 +35,9 @@ const char* const kBoxCaptions[9] = {"",          "ToM, Xo",   "Const, C",
                                      "A.Freq, W", "Const, A1", "Const, A2",
                                      "Const, A3", "Const, A4", "Const, A5"};
 
+// Width of the parameter boxes and their captions, twips.
+constexpr int kBoxWidth = 1200;
+
 // Samples of the model curve after sample 0, and half the height of the thick stroke, in twips.
 constexpr int kCurveSteps = 100;
 constexpr int kStrokeHalf = 10;
@@ -58,8 +61,10 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   for (int j = 1; j <= 8; ++j) {
     Labels[10 + j] =
         AddLabel(QStringLiteral("Label%1").arg(10 + j), QString::fromLatin1(kBoxCaptions[j]));
-    Labels[10 + j]->resize(TwipsToPixels(975), TwipsToPixels(255));
-    Text1[j] = AddTextBox(QStringLiteral("Text1(%1)").arg(j), QString(), 975);
+    // Wide enough for a signed parameter of three integer digits and five
+    // decimals ("-112.11129"), the widest a fit writes for an eclipse.
+    Labels[10 + j]->resize(TwipsToPixels(kBoxWidth), TwipsToPixels(255));
+    Text1[j] = AddTextBox(QStringLiteral("Text1(%1)").arg(j), QString(), kBoxWidth);
   }
   Labels[7] = AddLabel(QStringLiteral("Label7"), QStringLiteral("Left index:"));
   Labels[8] = AddLabel(QStringLiteral("Label8"));
