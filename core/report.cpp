@@ -32,6 +32,17 @@ std::string DeletedList(const Store& s) {
   return list.empty() ? "none" : list;
 }
 
+// What the settings of a result computed on another set of points than the
+// one used now add: how many points it had.
+std::string PointsNote(const Store& s, int pointsAtDelivery, const std::string& settings) {
+  std::string note = settings.empty() ? "" : "; ";
+  if (pointsAtDelivery != s.NPoints) {
+    return note + "computed on " + IntText(pointsAtDelivery) + " points, not the " +
+           IntText(s.NPoints) + " used now";
+  }
+  return note + "computed on another set of " + IntText(pointsAtDelivery) + " points";
+}
+
 // The report as records: key-value pairs, a blank record, the method table
 // under its header record, a blank record and the combination.
 std::vector<Record> Records(const Store& s, const ReportInput& in) {
@@ -49,14 +60,28 @@ std::vector<Record> Records(const Store& s, const ReportInput& in) {
     const ReportRow& row = in.rows[k];
     // Settings only beside a result: an emptied row used none.
     const bool hasResult = !Trimmed(row.timeText).empty();
+    std::string settings = hasResult ? row.setup : std::string();
+    if (hasResult && row.otherPoints) settings += PointsNote(s, row.pointsAtDelivery, settings);
     r.push_back({MethodTitle(k), Trimmed(row.timeText), Trimmed(row.errorText),
-                 row.used ? "yes" : "no", hasResult ? row.setup : std::string()});
+                 row.used ? "yes" : "no", settings});
   }
   r.push_back({});
   r.push_back({"Simple Mean", Trimmed(in.simpleMean)});
   r.push_back({"Weighted Mean", Trimmed(in.weightedMean)});
   r.push_back({"Weighted Mean uncertainty", Trimmed(in.uncertainty)});
   r.push_back({"Std. Deviation of Means", Trimmed(in.stdDev)});
+  // The means with the rows they were computed from, which need not be the
+  // rows and ticks of the table above any more.
+  for (size_t i = 0; i < in.meansFrom.size(); ++i) {
+    const MeanSource& m = in.meansFrom[i];
+    r.push_back({i == 0 ? "Means computed from" : "", MethodTitle(m.method), Trimmed(m.timeText),
+                 Trimmed(m.errorText)});
+  }
+  if (in.meansOutOfDate) {
+    r.push_back({"Means out of date",
+                 "results or ticks changed after Calc. Means; press it again for means of the "
+                 "table above"});
+  }
   return r;
 }
 

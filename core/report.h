@@ -15,6 +15,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/store.h"
 
@@ -26,6 +27,16 @@ struct ReportRow {
   std::string errorText;  // Text k+6
   bool used = false;      // Check k
   std::string setup;      // the description of the method's setup at delivery; "" when none
+  // The number of points the result was computed on, and whether that set of
+  // points differs from the one used now (points deleted or restored since).
+  int pointsAtDelivery = 0;
+  bool otherPoints = false;
+};
+
+// A row as "Calc. Means" read it: the method's number (1..6) and its texts.
+struct MeanSource {
+  int method = 0;
+  std::string timeText, errorText;
 };
 
 // Everything the report shows besides the store's own fields.
@@ -36,6 +47,10 @@ struct ReportInput {
   std::array<ReportRow, 7> rows{};  // rows 1..6; cell 0 unused
   // Text13..Text16 as shown.
   std::string simpleMean, weightedMean, uncertainty, stdDev;
+  // The ticked rows the shown means were computed from, and whether the
+  // table's results or ticks have changed since.
+  std::vector<MeanSource> meansFrom;
+  bool meansOutOfDate = false;
 };
 
 enum class ReportFormat { Text, Csv, Tabs };

@@ -349,8 +349,9 @@ bool PlotMethodWindow(Store& s, PlotWindow& w, MethodWindow kind) {
     case MethodWindow::Fourier:
       PlaceControls(w, kFourierRow, height);
       for (int j = 1; j <= kFourierBoxes; ++j) {
-        w.SetLeft("Text1(" + std::to_string(j) + ")", width - 1200.0);
-        w.SetLeft("Label" + std::to_string(10 + j), width - 1200.0);
+        // The boxes (1200 twips wide) end 120 twips inside the window's right edge.
+        w.SetLeft("Text1(" + std::to_string(j) + ")", width - 1320.0);
+        w.SetLeft("Label" + std::to_string(10 + j), width - 1320.0);
       }
       for (int j = 1; j <= kFourierBoxes; ++j) {
         w.SetCaption("Text1(" + std::to_string(j) + ")", FormatFixed(s.FitParam[j], 8, 5));

@@ -2,6 +2,7 @@
 #include "toolkit/file_chooser.h"
 
 #include <QDir>
+#include <QKeyEvent>
 
 #include "toolkit/twips.h"
 
@@ -66,7 +67,14 @@ void FileChooser::Prepare(int listIndex) {
   }
   File1->SetPattern(Combo1->itemText(listIndex));
   Combo1->setCurrentIndex(listIndex);
+  ShowFolder();
+}
+
+void FileChooser::ShowFolder() {
   Label4->setText(Dir1->Path());
+  // A folder longer than its column is cut off at the window's edge; the
+  // tooltip gives it whole.
+  Label4->setToolTip(Dir1->Path());
 }
 
 void FileChooser::Combo1_Click() { File1->SetPattern(Combo1->currentText()); }
@@ -76,7 +84,7 @@ void FileChooser::Drive1_Change() { Dir1->SetPath(Drive1->Drive()); }
 void FileChooser::Dir1_Change() {
   File1->SetPath(Dir1->Path());
   Text1->setText(File1->count() > 0 ? File1->item(0)->text() : QString());
-  Label4->setText(Dir1->Path());
+  ShowFolder();
 }
 
 void FileChooser::File1_Click() { Text1->setText(File1->FileName()); }
@@ -87,6 +95,23 @@ void FileChooser::File1_DblClick() {
 }
 
 void FileChooser::Command2_Click() { hide(); }
+
+void FileChooser::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (focusWidget() == Command2) {
+      Command2_Click();
+    } else {
+      Command1_Click();
+    }
+    return;
+  }
+  if (key == Qt::Key_Escape) {
+    Command2_Click();
+    return;
+  }
+  Form::keyPressEvent(event);
+}
 
 void FileChooser::Form_Resize() {
   if (State() == WindowState::Minimized) return;

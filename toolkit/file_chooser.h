@@ -61,6 +61,11 @@ class FileChooser : public Form {
 
  protected:
   void Form_Resize() override;
+  // Shows the folder list's folder in Label4.
+  void ShowFolder();
+  // Enter is OK (Cancel when Cancel has the focus; the folder list opens
+  // its folder), Escape is Cancel.
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace vantor

@@ -24,8 +24,26 @@ int16_t Form::Height() const { return ToInt16(PixelsToTwips(frameGeometry().heig
 
 QSize Form::FrameExtra() const { return frameGeometry().size() - geometry().size(); }
 
-void Form::SetLeft(double twips) { move(TwipsToPixels(twips), pos().y()); }
-void Form::SetTop(double twips) { move(pos().x(), TwipsToPixels(twips)); }
+QPoint Form::FramePlace() const { return pendingPlace_ ? *pendingPlace_ : pos(); }
+
+void Form::MoveFrame(QPoint place) {
+  // The window exists in the window system before it is placed, so that Qt
+  // learns where the window manager put it once it is framed.
+  winId();
+  move(place);
+  // Until the window manager has put a frame round the window its size is
+  // unknown, and the client area, not the frame, lands at `place` (a title
+  // bar placed at the screen's top edge would lie above it): place the frame
+  // again once it is known.
+  if (FrameExtra().isNull()) {
+    pendingPlace_ = place;
+  } else {
+    pendingPlace_.reset();
+  }
+}
+
+void Form::SetLeft(double twips) { MoveFrame(QPoint(TwipsToPixels(twips), FramePlace().y())); }
+void Form::SetTop(double twips) { MoveFrame(QPoint(FramePlace().x(), TwipsToPixels(twips))); }
 
 void Form::SetOuterSize(QSize outer) {
   const QSize extra = FrameExtra();
@@ -48,7 +66,7 @@ void Form::SetHeight(double twips) {
 }
 
 void Form::Move(double left, double top, double width, double height) {
-  move(TwipsToPixels(left), TwipsToPixels(top));
+  MoveFrame(QPoint(TwipsToPixels(left), TwipsToPixels(top)));
   SetOuterSize(QSize(TwipsToPixels(width), TwipsToPixels(height)));
 }
 
@@ -140,6 +158,19 @@ bool Form::event(QEvent* event) {
     const QSize outer = *pendingOuter_;
     pendingOuter_.reset();
     resize(outer - FrameExtra());
+  }
+  // The frame of a window placed before it was framed becomes known after
+  // the window is shown, with no event of its own (often first at a paint):
+  // then the frame is put where it was asked for, after this event.
+  if (pendingPlace_ && isVisible() && !FrameExtra().isNull() && State() == WindowState::Normal) {
+    const QPoint place = *pendingPlace_;
+    pendingPlace_.reset();
+    QMetaObject::invokeMethod(
+        this,
+        [this, place] {
+          if (pos() != place) move(place);
+        },
+        Qt::QueuedConnection);
   }
   return QWidget::event(event);
 }

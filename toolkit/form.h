@@ -101,6 +101,11 @@ class Form : public QWidget {
   QSize FrameExtra() const;
   // Gives the frame an outer size in pixels.
   void SetOuterSize(QSize outer);
+  // Places the frame's top-left corner at `place` (pixels), now or, before
+  // the window manager has framed the window, again once it has.
+  void MoveFrame(QPoint place);
+  // Where the frame is, or is to be placed.
+  QPoint FramePlace() const;
 
   QWidget* surface_ = this;
   bool loaded_ = false;
@@ -108,6 +113,8 @@ class Form : public QWidget {
   // An outer size set before the frame's size was known (before the window
   // was first shown): set again once the frame is there.
   std::optional<QSize> pendingOuter_;
+  // The same for a place set before the frame was known.
+  std::optional<QPoint> pendingPlace_;
 };
 
 }  // namespace vantor

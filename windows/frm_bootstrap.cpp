@@ -2,7 +2,12 @@
 #include "windows/frm_bootstrap.h"
 
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "toolkit/twips.h"
 
 namespace vantor {
 
@@ -27,6 +32,9 @@ FrmBootstrap::FrmBootstrap(QWidget* parent) : Form(QStringLiteral("frmBootstrap"
   Table1->verticalHeader()->hide();
   Table1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Table1->horizontalHeader()->setStretchLastSection(true);
+  // A note wider than the screen leaves room for wraps onto more lines.
+  Table1->setWordWrap(true);
+  Table1->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   layout->addWidget(Table1);
   SetWidth(9000);
   SetHeight(3600);
@@ -48,6 +56,18 @@ void FrmBootstrap::ShowLines(const std::vector<BootstrapLine>& lines, int runs, 
     }
   }
   Table1->resizeColumnsToContents();
+  // The window widens (it never narrows) until every column shows whole, as
+  // far as the screen allows; the notes can be long (a method's refusal).
+  int columns = 0;
+  for (int c = 0; c < kColumns; ++c) columns += Table1->columnWidth(c);
+  const QMargins margins = layout()->contentsMargins();
+  int wanted = columns + 2 * Table1->frameWidth() + margins.left() + margins.right() +
+               Table1->verticalScrollBar()->sizeHint().width();
+  const int frame = frameGeometry().width() - geometry().width();
+  if (const QScreen* s = screen()) {
+    wanted = std::min(wanted, s->availableGeometry().width() - frame);
+  }
+  if (wanted > width()) SetWidth(PixelsToTwips(wanted + frame));
 }
 
 }  // namespace vantor

@@ -122,6 +122,7 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   connect(frmSaveAs_.get(), &FrmSaveAs::accepted, this, &FrmMain::WriteReport);
   connect(frmPlotData_.get(), &FrmPlotData::workingSetRebuilt, this,
           [this](int nPoints) { Label[18]->setText(Q(IntText(nPoints))); });
+  connect(frmPlotData_.get(), &FrmPlotData::filesDropped, this, &FrmMain::LoadDropped);
 }
 
 FrmMain::~FrmMain() = default;
@@ -325,7 +326,8 @@ void FrmMain::DeliverResult(int row, const Timing& timing, const MethodSetup& se
   Text[row]->setText(Q(timing.timeText));
   Text[row + 6]->setText(Q(timing.errorText));
   Check[row]->setChecked(true);
-  delivered_[row] = DeliveredRow{timing, setup, DescribeSetup(store_, setup)};
+  delivered_[row] =
+      DeliveredRow{timing, setup, DescribeSetup(store_, setup), store_.Deleted, store_.NPoints};
   MarkBelowPrecision(row);
 }
 
@@ -437,15 +439,42 @@ ReportInput FrmMain::CurrentReport() const {
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
   in.timeScale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
   for (int k = 1; k <= 6; ++k) {
-    in.rows[k] = ReportRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
+    const auto& d = delivered_[k];
+    in.rows[k] = ReportRow{Text[k]->text().toStdString(),
+                           Text[k + 6]->text().toStdString(),
                            Check[k]->isChecked(),
-                           delivered_[k] ? delivered_[k]->description : std::string()};
+                           d ? d->description : std::string(),
+                           d ? d->points : 0,
+                           d && d->deleted != store_.Deleted};
   }
   in.simpleMean = Text[13]->text().toStdString();
   in.weightedMean = Text[14]->text().toStdString();
   in.uncertainty = Text[15]->text().toStdString();
   in.stdDev = Text[16]->text().toStdString();
+  if (meansBasis_ && !Text[13]->text().isEmpty()) {
+    for (const int k : meansRows_) {
+      const CombinationRow& r = (*meansBasis_)[k - 1];
+      in.meansFrom.push_back(MeanSource{k, r.timeText, r.errorText});
+    }
+    const auto now = TableRows();
+    for (int k = 0; k < 6; ++k) {
+      const CombinationRow& a = now[k];
+      const CombinationRow& b = (*meansBasis_)[k];
+      if (a.timeText != b.timeText || a.errorText != b.errorText || a.checked != b.checked) {
+        in.meansOutOfDate = true;
+      }
+    }
+  }
   return in;
+}
+
+std::array<CombinationRow, 6> FrmMain::TableRows() const {
+  std::array<CombinationRow, 6> rows{};
+  for (int k = 1; k <= 6; ++k) {
+    rows[k - 1] = CombinationRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
+                                 Check[k]->isChecked()};
+  }
+  return rows;
 }
 
 void FrmMain::WriteReport() {
@@ -505,12 +534,16 @@ void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
 
 void FrmMain::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
-  const QString refusal = DropRefusal(urls);
-  if (refusal.isEmpty()) {
+  if (DropRefusal(urls).isEmpty()) {
     event->acceptProposedAction();
   } else {
     event->ignore();
   }
+  LoadDropped(urls);
+}
+
+void FrmMain::LoadDropped(const QList<QUrl>& urls) {
+  const QString refusal = DropRefusal(urls);
   // Loading may show a message box: never inside the drag of the program the
   // file came from, which waits until the drop returns.
   QMetaObject::invokeMethod(
@@ -527,7 +560,13 @@ void FrmMain::dropEvent(QDropEvent* event) {
 
 void FrmMain::AfterLightCurveRead(const ReadResult& result) {
   if (!result) {
-    ShowMessage(Q(result.error().message));
+    // A refused file changes nothing; the message says which curve the
+    // results and a report still belong to.
+    const QString still = lightCurvePath_.isEmpty()
+                              ? QStringLiteral("No light curve is loaded.")
+                              : QStringLiteral("The light curve loaded is still %1.")
+                                    .arg(QFileInfo(lightCurvePath_).fileName());
+    ShowMessage(Q(result.error().message) + QStringLiteral("\n\n") + still);
     return;
   }
   setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName));
@@ -536,6 +575,7 @@ void FrmMain::AfterLightCurveRead(const ReadResult& result) {
   frmPlotData_->hide();
   for (int k = 1; k <= 6; ++k) Check[k]->setChecked(false);
   for (int k = 13; k <= 16; ++k) Text[k]->clear();
+  meansBasis_.reset();
   Label[17]->setText(Q(IntText(store_.NPointsAll)));
   Label[18]->setText(Q(IntText(store_.NPoints)));
   LabelTimeScale->setText(QStringLiteral("Time scale: ") +
@@ -624,11 +664,7 @@ void FrmMain::Command7_Click() {
 
 void FrmMain::Command8_Click() {
   if (!Loaded()) return;
-  std::array<CombinationRow, 6> rows{};
-  for (int k = 1; k <= 6; ++k) {
-    rows[k - 1] = CombinationRow{Text[k]->text().toStdString(), Text[k + 6]->text().toStdString(),
-                                 Check[k]->isChecked()};
-  }
+  std::array<CombinationRow, 6> rows = TableRows();
   Combination c = CombineMinima(rows, store_.ResultDecimals);
   // A typed time or error that is no number to combine: said, nothing changes.
   if (!c.refusal.empty()) {
@@ -680,6 +716,9 @@ void FrmMain::Command8_Click() {
     resize(width(), height() + missing);
   }
   if (!c.computed) return;
+  for (int k = 0; k < 6; ++k) rows[k].checked = c.checkedAfter[k];
+  meansBasis_ = rows;
+  meansRows_ = c.usedRows;
   Text[13]->setText(Q(c.simpleMeanText));
   Text[14]->setText(Q(c.weightedMeanText));
   Text[15]->setText(Q(c.uncertaintyText));

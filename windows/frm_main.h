@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "core/combination.h"
 #include "core/reader.h"
 #include "core/report.h"
 #include "core/store.h"
@@ -155,6 +157,9 @@ class FrmMain : public Form, public ResultRows {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // Loads dropped files (on this window or the point editor), after the drop
+  // has returned: one light-curve file, or a message saying what to drop.
+  void LoadDropped(const QList<QUrl>& urls);
   void BuildControls();
   void BuildMenus(QMenuBar* bar);
   // The window part of reading a light curve: the refusal, or the caption,
@@ -190,8 +195,17 @@ class FrmMain : public Form, public ResultRows {
     Timing timing;
     MethodSetup setup;
     std::string description;
+    // The points the result was computed on: the deletion marks and count.
+    FlagArray deleted;
+    int16_t points;
   };
   std::array<std::optional<DeliveredRow>, 7> delivered_{};
+  // The table (texts and ticks) when the means shown were computed, and the
+  // rows (1..6) they were computed from.
+  std::optional<std::array<CombinationRow, 6>> meansBasis_;
+  std::vector<int> meansRows_;
+  // The six rows' texts and ticks as shown now.
+  std::array<CombinationRow, 6> TableRows() const;
   std::array<QAction*, 3> decimalsActions_{};  // Options: 5, 6, 7 decimals
   QAction* bootstrapWeightsAction_ = nullptr;  // Options: weights from bootstrap errors
   // Bootstraps `setups` (kBootstrapMenuRuns curves each) with a progress

@@ -1,6 +1,7 @@
 // frmOpen: loading a light curve through the program's own file window.
 #include "windows/frm_open.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "toolkit/message.h"
@@ -14,17 +15,36 @@ FrmOpen::FrmOpen(Store& store, QWidget* parent)
 }
 
 void FrmOpen::Command1_Click() {
-  store_.DataDir = Label4->text().toStdString();
-  store_.DataFileName = Text1->text().toStdString();
-  // Folder and name are joined with "/", the separator of Linux paths (not a
-  // backslash as in Windows paths); a folder that already ends in one (the
-  // root) gives two in a row, which names the same file. The name is passed
-  // on unchecked: the reader says what is wrong with it.
-  store_.DataFilePath = store_.DataDir + "/" + store_.DataFileName;
+  // A refused file changes nothing: the names of the curve still loaded stay
+  // for the report and the caption.
+  const std::string oldDir = store_.DataDir;
+  const std::string oldName = store_.DataFileName;
+  const std::string oldPath = store_.DataFilePath;
+  const QString typed = Text1->text();
+  if (QDir::isAbsolutePath(typed)) {
+    // A full path typed into the name box names the file itself.
+    const QFileInfo file(typed);
+    store_.DataDir = file.absolutePath().toStdString();
+    store_.DataFileName = file.fileName().toStdString();
+    store_.DataFilePath = typed.toStdString();
+  } else {
+    store_.DataDir = Label4->text().toStdString();
+    store_.DataFileName = typed.toStdString();
+    // Folder and name are joined with "/", the separator of Linux paths (not
+    // a backslash as in Windows paths); a folder that already ends in one
+    // (the root) gives two in a row, which names the same file. The name is
+    // passed on unchecked: the reader says what is wrong with it.
+    store_.DataFilePath = store_.DataDir + "/" + store_.DataFileName;
+  }
   const ReadResult result = ReadLightCurve(store_);
+  if (!result) {
+    store_.DataDir = oldDir;
+    store_.DataFileName = oldName;
+    store_.DataFilePath = oldPath;
+  }
   emit lightCurveRead(result);
   hide();
-  emit clearResults();
+  if (result) emit clearResults();
 }
 
 bool FrmOpen::OpenPath(const QString& path) {

@@ -1,7 +1,9 @@
 // frmOpen: the window that loads a light curve. The user picks a folder and a
 // file ("*.csv" listed when it comes up); OK stores the folder, the name and
-// the path in the store, reads the file, hides the window and asks the main
-// window to empty its result boxes. OpenPath loads a file named elsewhere (on
+// the path in the store (a full path typed as the name is taken as it is),
+// reads the file, hides the window and, when the file was accepted, asks the
+// main window to empty its result boxes; a refused file leaves the names of
+// the curve loaded before. OpenPath loads a file named elsewhere (on
 // the command line, dropped on the main window) through the same OK.
 #pragma once
 
@@ -33,8 +35,9 @@ class FrmOpen : public FileChooser {
   // Emitted right after the reader has run, while the window is still shown;
   // the main window shows the caption and the counts, or the refusal.
   void lightCurveRead(const vantor::ReadResult& result);
-  // Emitted after the window has hidden itself, whether or not the file was
-  // accepted: the main window empties its twelve result boxes.
+  // Emitted after the window has hidden itself when the file was accepted:
+  // the main window empties its twelve result boxes. A refused file changes
+  // no result.
   void clearResults();
 
  public slots:

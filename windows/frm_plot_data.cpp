@@ -2,7 +2,10 @@
 // the deletions made through frmAction.
 #include "windows/frm_plot_data.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHideEvent>
+#include <QMimeData>
 #include <algorithm>
 
 #include "plot/renderers.h"
@@ -47,6 +50,7 @@ FrmPlotData::FrmPlotData(Store& s, QWidget* parent)
       // found among the editor's own children of the same names.
       frmAction_(std::make_unique<FrmAction>(s, *this)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
+  setAcceptDrops(true);
 }
 
 FrmPlotData::~FrmPlotData() = default;
@@ -85,15 +89,56 @@ void FrmPlotData::Form_MouseDown(int button, double xTwips, double yTwips) {
   frmAction_->ShowModeless();
   const PlotMapping map = Mapping();
   store_.PickedIdx = NearestPoint(store_, map.TimeAt(xTwips), map.MagAt(yTwips));
-  if (store_.PickedIdx != 0) {
-    const double px = map.X(store_.RelTimeAll[store_.PickedIdx]);
-    const double py = map.Y(store_.MagAll[store_.PickedIdx]);
-    Surface& d = Drawing();
-    d.SetForeColor(kBlue);
-    d.Line(px - kPlusHalfSize, py, px + kPlusHalfSize, py);
-    d.Line(px, py - kPlusHalfSize, px, py + kPlusHalfSize);
-  }
+  MarkPickedPoint();
   frmAction_->ShowPicked();
+}
+
+void FrmPlotData::MarkPickedPoint() {
+  const int i = store_.PickedIdx;
+  if (!frmAction_->isVisible() || i < 1 || i > std::min<int>(store_.NPointsAll, kMaxPoints)) {
+    return;
+  }
+  const PlotMapping map = Mapping();
+  const double px = map.X(store_.RelTimeAll[i]);
+  const double py = map.Y(store_.MagAll[i]);
+  Surface& d = Drawing();
+  d.SetForeColor(kBlue);
+  d.Line(px - kPlusHalfSize, py, px + kPlusHalfSize, py);
+  d.Line(px, py - kPlusHalfSize, px, py + kPlusHalfSize);
+}
+
+void FrmPlotData::Form_GotFocus() {
+  ClearAndRedraw();
+  MarkPickedPoint();
+}
+
+void FrmPlotData::Form_LostFocus() {
+  Redraw();
+  MarkPickedPoint();
+}
+
+void FrmPlotData::Form_DragDrop() {
+  Redraw();
+  MarkPickedPoint();
+}
+
+bool FrmPlotData::event(QEvent* event) {
+  // Only a shown editor of a loaded curve has anything to draw.
+  if (isVisible() && store_.NPointsAll > 0) {
+    if (event->type() == QEvent::WindowActivate) Form_GotFocus();
+    if (event->type() == QEvent::WindowDeactivate) Form_LostFocus();
+  }
+  return PlotForm::event(event);
+}
+
+void FrmPlotData::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void FrmPlotData::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  if (store_.NPointsAll > 0) Form_DragDrop();
+  emit filesDropped(event->mimeData()->urls());
 }
 
 void FrmPlotData::ClickAtPoint(int allPointsIndex) {

@@ -9,11 +9,15 @@
 // with last, not with whatever window was drawn after it.
 #pragma once
 
+#include <QList>
+#include <QUrl>
 #include <memory>
 
 #include "plot/mapping.h"
 #include "windows/plot_form.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class QHideEvent;
 
 namespace vantor {
@@ -53,6 +57,9 @@ class FrmPlotData : public PlotForm {
   // The working set was rebuilt after a deletion or restoration; the main
   // window shows the new count under "Edited # data points".
   void workingSetRebuilt(int nPoints);
+  // Files were dropped on the editor; the main window loads them as if they
+  // had been dropped on it.
+  void filesDropped(const QList<QUrl>& urls);
 
  protected:
   std::string FigureMethod() const override { return "Light curve"; }
@@ -65,8 +72,22 @@ class FrmPlotData : public PlotForm {
   // Hides frmAction with the editor, so that it never acts on a point of a
   // curve that is no longer shown.
   void hideEvent(QHideEvent* event) override;
+  // The window coming to the front clears and draws afresh; going to the
+  // back, and a drop, draw afresh. Each removes the blue plus of earlier
+  // clicks; the plus of the point the open dialog acts on is drawn again, so
+  // a click that brought the window to the front keeps its mark whichever
+  // event the window system delivers first.
+  void Form_GotFocus();
+  void Form_LostFocus();
+  void Form_DragDrop();
+  bool event(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  // Draws the blue plus at the picked point while its dialog is shown.
+  void MarkPickedPoint();
+
   std::unique_ptr<FrmAction> frmAction_;
 };
 

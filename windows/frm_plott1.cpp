@@ -151,6 +151,9 @@ void FrmPlott1::mAuto_Click() {
     ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
     return;
   }
+  // The range and fit standing from before go as with "Undo" (the parabola,
+  // its RMS and row 1), so that nothing of them stays beside the new range.
+  Command2_Click();
   const double y = (area_.top + area_.bottom) / 2.0;
   ClickAt(xStart, y);
   ClickAt(xEnd, y);

@@ -23,7 +23,8 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
       rows_(Remember(rows)) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Label7 = AddLabel(QStringLiteral("Label7"), QStringLiteral("Fold HJD:"));
-  Text1 = AddTextBox(QStringLiteral("Text1"), QString(), 1215);
+  // Wide enough for the 14 characters of the fold time; it ends before "Update".
+  Text1 = AddTextBox(QStringLiteral("Text1"), QString(), 1290);
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Update"), 975);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Smooth"), 855);
   Command3 = AddButton(QStringLiteral("Command3"), QStringLiteral("Undo smooth"), 1455);
@@ -36,6 +37,12 @@ FrmPlott2::FrmPlott2(Store& s, ResultRows& rows, QWidget* parent)
   HScroll1->setSingleStep(1);
   HScroll1->setPageStep(5);
   HScroll1->setTracking(true);
+  // The fold moves from the keyboard too: the bar takes focus by Tab and by
+  // a click, and Right (Up, Page Up) moves the fold later, Left (Down, Page
+  // Down) earlier, as the arrows at its ends do. A scroll bar's keys run
+  // the other way by default.
+  HScroll1->setFocusPolicy(Qt::StrongFocus);
+  HScroll1->setInvertedControls(false);
   HScroll1->resize(TwipsToPixels(3495), TwipsToPixels(255));
   Label8 = AddLabel(QStringLiteral("Label8"), QString::fromUtf8(kNoAveraging));
   connect(Command1, &QPushButton::clicked, this, &FrmPlott2::Command1_Click);

@@ -42,7 +42,8 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
   Label11 = AddLabel(QStringLiteral("Label11"), QStringLiteral("Stepp"));
   Text1 = AddTextBox(QStringLiteral("Text1"), QStringLiteral("1"), 495);
   Label12 = AddLabel(QStringLiteral("Label12"), QStringLiteral("Frac"));
-  Text2 = AddTextBox(QStringLiteral("Text2"), QStringLiteral(".9"), 495);
+  // Room for a fraction such as "0.90" (the automatic range writes two decimals).
+  Text2 = AddTextBox(QStringLiteral("Text2"), QStringLiteral(".9"), 555);
   Label7 = AddLabel(QStringLiteral("Label7"), QStringLiteral("Left index:"));
   Label8 = AddLabel(QStringLiteral("Label8"), QStringLiteral("I1"));
   Label9 = AddLabel(QStringLiteral("Label9"), QStringLiteral("Right index:"));

@@ -35,6 +35,9 @@ const char* const kBoxCaptions[9] = {"",          "ToM, Xo",   "Const, C",
                                      "A.Freq, W", "Const, A1", "Const, A2",
                                      "Const, A3", "Const, A4", "Const, A5"};
 
+// Width of the parameter boxes and their captions, twips.
+constexpr int kBoxWidth = 1200;
+
 // Samples of the model curve after sample 0, and half the height of the thick stroke, in twips.
 constexpr int kCurveSteps = 100;
 constexpr int kStrokeHalf = 10;
@@ -58,8 +61,10 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   for (int j = 1; j <= 8; ++j) {
     Labels[10 + j] =
         AddLabel(QStringLiteral("Label%1").arg(10 + j), QString::fromLatin1(kBoxCaptions[j]));
-    Labels[10 + j]->resize(TwipsToPixels(975), TwipsToPixels(255));
-    Text1[j] = AddTextBox(QStringLiteral("Text1(%1)").arg(j), QString(), 975);
+    // Wide enough for a signed parameter of three integer digits and five
+    // decimals ("-112.11129"), the widest a fit writes for an eclipse.
+    Labels[10 + j]->resize(TwipsToPixels(kBoxWidth), TwipsToPixels(255));
+    Text1[j] = AddTextBox(QStringLiteral("Text1(%1)").arg(j), QString(), kBoxWidth);
   }
   Labels[7] = AddLabel(QStringLiteral("Label7"), QStringLiteral("Left index:"));
   Labels[8] = AddLabel(QStringLiteral("Label8"));
@@ -108,7 +113,6 @@ void FrmPlott5::Form_Resize() {
 
 bool FrmPlott5::Redraw() {
   drawn_ = PlotFourier(store_, Window());
-  rangeMarkerShown_ = {false, false};
   if (drawn_) {
     area_ = PlotAreaOf(store_);
     PlaceButtons();
@@ -149,7 +153,7 @@ void FrmPlott5::DrawRangeMarkers() {
   for (int k = 0; k <= 1; ++k) {
     store_.MarkX[k] = m.X(store_.MarkT[k]);
     DrawMarker(area_, store_.MarkX[k], kMarkerPurple);
-    rangeMarkerShown_[k] = true;
+    markerPlaced_[k] = true;
   }
 }
 
@@ -174,7 +178,7 @@ void FrmPlott5::Form_MouseDown(int button, double x, double y) {
   const double n = IndexAt(x);
   if (button == 1) {
     const int end = n < s.FaintIdx ? 0 : 1;
-    if (rangeMarkerShown_[end]) DrawMarker(area_, s.MarkX[end], kWhite);
+    if (markerPlaced_[end]) DrawMarker(area_, s.MarkX[end], kWhite);
     if (end == 0) {
       if (const int16_t i = FirstIndexAfter(s, clickT); i != 0) s.FourierLeftIdx = i;
       ShowIndex(Labels[8], s.FourierLeftIdx);
@@ -183,7 +187,7 @@ void FrmPlott5::Form_MouseDown(int button, double x, double y) {
       ShowIndex(Labels[10], s.FourierRightIdx);
     }
     DrawMarker(area_, x, kMarkerPurple);
-    rangeMarkerShown_[end] = true;
+    markerPlaced_[end] = true;
     s.MarkT[end] = clickT;
     s.MarkX[end] = x;
     if (end == 0) {
@@ -241,16 +245,16 @@ void FrmPlott5::mAuto_Click() {
     ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
     return;
   }
+  // The range, the fit and its curve standing from before go as with
+  // "Undo" (row 5 too), so that nothing of them stays beside the new range.
+  Command3_Click();
   const double y = (area_.top + area_.bottom) / 2.0;
   ClickAt(xStart, y);
   ClickAt(xEnd, y);
   // The fit starts from the rule's values over the whole range, as the
-  // automatic timing does; a fit standing from before is started over.
+  // automatic timing does.
   s.FitParam = f.start;
-  s.FitLambda = -1;
   s.ParamsFromBoxes = false;
-  s.ExcludeMode = false;
-  s.FourierFitDone = false;
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
 }
 

@@ -88,9 +88,11 @@ class FrmPlott5 : public PlotForm {
   void ShowIndex(QLabel* label, int index);
 
   ResultRows& rows_;
-  // Whether the start / end marker is on the current drawing, so that moving
-  // an end erases only a line that is really there.
-  std::array<bool, 2> rangeMarkerShown_{};
+  // Whether a start / end marker has been drawn since the window was made:
+  // moving that end paints the line at its last place white, also over a
+  // drawing made since (after Update, a fit, a resize), as the window always
+  // has; before the first marker there is no last place to paint.
+  std::array<bool, 2> markerPlaced_{};
 
   // The reader's starting values of the current light curve, and whether a
   // fit of it has been made.

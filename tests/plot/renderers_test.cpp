@@ -253,8 +253,8 @@ TEST(Renderers, ControlRowsFollowTheHeightEachWindowUses) {
   EXPECT_EQ(f.tops["Label8"], 6500 - 1300);
   for (const char* left : {"Label9", "Command1", "Command5"}) EXPECT_FALSE(f.lefts.count(left));
   EXPECT_EQ(f.tops["Command5"], 6500 - 1200);
-  EXPECT_EQ(f.lefts["Text1(8)"], 8800 - 1200);
-  EXPECT_EQ(f.lefts["Label18"], 8800 - 1200);
+  EXPECT_EQ(f.lefts["Text1(8)"], 8800 - 1320);
+  EXPECT_EQ(f.lefts["Label18"], 8800 - 1320);
   EXPECT_FALSE(f.tops.count("Text1(8)"));
   s->FitParam[5] = -0.0123456;
   ASSERT_TRUE(PlotFourier(*s, f));

@@ -3,11 +3,13 @@
 // automatic rule's range (and, for Kwee and van Woerden, its box texts), the
 // markers stand just outside the chosen points, and the window's own fit then
 // fills the row with the texts of the automatic timing (RunAutoTimings, as
-// `vantor-cli time --auto` shows them). A light curve without an eclipse is
+// `vantor-cli time --auto` shows them); Auto after a fit starts over as Undo
+// does, in the parabola and Fourier windows. A light curve without an eclipse is
 // refused with the rule's message and nothing changes.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -121,6 +123,46 @@ class AutoTest : public QObject {
     QCOMPARE(w.Text1[1]->text(), Q(FormatFixed(f.start[1], 8, 5)));
     QTest::mouseClick(w.Command2, Qt::LeftButton);
     CheckRow(5);
+  }
+
+  void autoAfterAFitStartsOverAsUndoDoes() {
+    struct Case {
+      int row;
+      std::function<void()> go;
+      std::function<PlotForm&()> window;
+      std::function<QAction*()> autoEntry;
+      std::function<QPushButton*()> fit;
+    };
+    const Case cases[] = {
+        {1, [this] { main_->Command1_Click(); },
+         [this]() -> PlotForm& { return main_->frmPlott1(); },
+         [this] { return main_->frmPlott1().mAuto; },
+         [this] { return main_->frmPlott1().Command1; }},
+        {5, [this] { main_->Command5_Click(); },
+         [this]() -> PlotForm& { return main_->frmPlott5(); },
+         [this] { return main_->frmPlott5().mAuto; },
+         [this] { return main_->frmPlott5().Command2; }},
+    };
+    for (const Case& c : cases) {
+      c.go();
+      c.autoEntry()->trigger();
+      QTest::mouseClick(c.fit(), Qt::LeftButton);
+      QVERIFY(!main_->Text[c.row]->text().isEmpty());
+      const Canvas& d = c.window().Drawing();
+      QVERIFY(d.Count(Primitive::Kind::Line, kBlue) > 0);
+      c.autoEntry()->trigger();
+      // Neither the old curve nor the old markers nor the old result stay.
+      QCOMPARE(d.Count(Primitive::Kind::Line, kBlue), 0);
+      QCOMPARE(d.Count(Primitive::Kind::Line, kMarkerPurple), 2);
+      QVERIFY(main_->Text[c.row]->text().isEmpty());
+      QVERIFY(main_->Text[c.row + 6]->text().isEmpty());
+      // And the new fit is the automatic timing's.
+      QTest::mouseClick(c.fit(), Qt::LeftButton);
+      CheckRow(c.row);
+    }
+    QVERIFY(main_->frmPlott1().Text1->text() != QString());
+    main_->frmPlott1().mAuto->trigger();
+    QVERIFY(main_->frmPlott1().Text1->text().isEmpty());  // the old RMS
   }
 
   void curveWithoutEclipseIsRefusedAndNothingChanges() {

@@ -127,22 +127,26 @@ class FrmMainTest : public QObject {
     const QString sliding = main_->Text[6]->text();
     QVERIFY(!sliding.isEmpty());
     main_->Command2_Click();
+    main_->Command8_Click();
+    const QString mean = main_->Text[13]->text();
+    QVERIFY(!mean.isEmpty());
+    main_->Check[2]->setChecked(false);
     const Store before = *store_;
     messages_->Clear();
     for (const char* bad : {"no_comma.csv", "not_a_number.csv", "too_many.csv", "out_of_order.csv",
                             "field_count_changes.csv", "nan_value.csv"}) {
       Load(kTestData, bad);
       QCOMPARE(messages_->Texts().size(), 1);
+      QVERIFY2(messages_->Texts()[0].endsWith(
+                   QStringLiteral("\n\nThe light curve loaded is still eclipse_header.csv.")),
+               qPrintable(messages_->Texts()[0]));
       messages_->Clear();
-      // The open window's OK names the refused file and empties the twelve
-      // result boxes; everything else stays.
-      QCOMPARE(store_->DataFileName, std::string(bad));
-      Store kept = *store_;
-      kept.DataDir = before.DataDir;
-      kept.DataFileName = before.DataFileName;
-      kept.DataFilePath = before.DataFilePath;
-      QVERIFY2(kept == before, bad);
-      QVERIFY(main_->Text[6]->text().isEmpty());
+      // A refused file changes nothing: names, results, ticks and means stay.
+      QVERIFY2(*store_ == before, bad);
+      QCOMPARE(main_->Text[6]->text(), sliding);
+      QVERIFY(!main_->Text[2]->text().isEmpty());
+      QVERIFY(main_->Check[6]->isChecked() && !main_->Check[2]->isChecked());
+      QCOMPARE(main_->Text[13]->text(), mean);
       QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - eclipse_header.csv"));
       QCOMPARE(main_->Label[17]->text(), QStringLiteral("60"));
       QVERIFY(main_->frmPlott2().isVisible());

@@ -1,6 +1,7 @@
 // Tests of frmOpen: the pattern it comes up with, the files it lists, what OK
-// does with a good and with a refused file (store, signals and their order),
-// and the size it springs back to.
+// does with a good and with a refused file (store, signals and their order)
+// and with a full path typed as the name, Enter as OK, and the size it springs
+// back to.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -119,7 +120,7 @@ class FrmOpenTest : public QObject {
              RecordsAfterHeader(kExamples + "/eclipse_header.csv"));
   }
 
-  void okOnARefusedFileKeepsTheLightCurveButNamesTheFile() {
+  void okOnARefusedFileChangesNothing() {
     FrmOpen& w = *window_;
     w.ShowModeless();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -133,13 +134,30 @@ class FrmOpenTest : public QObject {
     ClickFile(w, "no_comma.csv");
     events_.clear();
     w.Command1->click();
-    QCOMPARE(events_, (QStringList{"read refused shown", "clear hidden"}));
+    // No result box is emptied, and the names stay those of the curve
+    // still loaded (a report would otherwise name the refused file).
+    QCOMPARE(events_, (QStringList{"read refused shown"}));
+    QVERIFY(!w.isVisible());
     QVERIFY(!status_.has_value());
     QCOMPARE(status_.error().message, std::string(vantor::kNotCsvMessage));
-    before->DataDir = kTestData.toStdString();
-    before->DataFileName = "no_comma.csv";
-    before->DataFilePath = (kTestData + "/no_comma.csv").toStdString();
     QVERIFY(*store_ == *before);
+  }
+
+  void aFullPathTypedAsTheNameIsTakenAsItIs() {
+    FrmOpen& w = *window_;
+    w.ShowModeless();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Dir1->SetPath(kTestData);
+    w.Text1->setText(kExamples + "/eclipse_header.csv");
+    // Enter in the name box is OK.
+    QTest::keyClick(w.Text1, Qt::Key_Return);
+    QVERIFY(status_.has_value());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(QString::fromStdString(store_->DataFilePath), kExamples + "/eclipse_header.csv");
+    QCOMPARE(QString::fromStdString(store_->DataDir), kExamples);
+    QCOMPARE(store_->DataFileName, std::string("eclipse_header.csv"));
+    QCOMPARE(static_cast<int>(store_->NPointsAll),
+             RecordsAfterHeader(kExamples + "/eclipse_header.csv"));
   }
 
   void okBeforeTouchingAnythingReadsLocationDatInTheWorkingFolder() {
@@ -148,10 +166,14 @@ class FrmOpenTest : public QObject {
     QVERIFY(QDir::setCurrent(folder.path()));
     FrmOpen w(*store_);
     QVERIFY(QDir::setCurrent(previous));
+    QFile location(folder.filePath("location.dat"));
+    QVERIFY(location.open(QIODevice::WriteOnly));
+    location.write("2459000.30,1.0\n2459000.31,1.5\n2459000.32,1.1\n");
+    location.close();
     w.Command1->click();
     QCOMPARE(QString::fromStdString(store_->DataFilePath),
              QDir::cleanPath(folder.path()) + "/location.dat");
-    QCOMPARE(store_->NPointsAll, int16_t{0});
+    QCOMPARE(store_->NPointsAll, int16_t{3});
   }
 
   void springsBackTo6525By3540AndSharesExtraWidthEqually() {

@@ -1,13 +1,18 @@
 // Tests of the point editor frmPlotData and its dialog frmAction, driven
 // through the main window with mouse clicks at the twip positions of points:
-// which point a click picks, deleting and restoring, what the editor draws,
-// and the refusals.
+// which point a click picks, deleting and restoring, what the editor draws
+// (also when it comes to the front, goes to the back or takes a drop), and
+// the refusals.
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "core/store.h"
 #include "plot/mapping.h"
@@ -90,6 +95,36 @@ class FrmPlotDataTest : public QObject {
     QTest::mouseClick(Action().Command3, Qt::LeftButton);
     QVERIFY(!Action().isVisible());
     QCOMPARE(Lines(Drawing(), kBlue), 0);
+  }
+
+  void focusAndDropsRedrawKeepingOnlyThePlusOfTheOpenDialog() {
+    Open(kDip);
+    const PlotMapping map = EditorMapping(*store_);
+    const std::pair<const char*, std::function<void()>> events[] = {
+        {"activated", [this] { Send(QEvent::WindowActivate); }},
+        {"deactivated", [this] { Send(QEvent::WindowDeactivate); }},
+        {"dropped on", [this] { Drop(); }},
+    };
+    for (const auto& [what, event] : events) {
+      Click(0.36, 2.0);
+      Click(0.40, 1.40);
+      QCOMPARE(Lines(Drawing(), kBlue), 4);
+      event();
+      // The editor drawn afresh with the plus of point 7 alone, the point the
+      // dialog shows, whichever comes first: the click or the activation.
+      QVERIFY2(Lines(Drawing(), kBlue) == 2,
+               qPrintable(QStringLiteral("%1: %2").arg(what).arg(Lines(Drawing(), kBlue))));
+      QVERIFY2(Drawing().Count(Primitive::Kind::Disc, kRed) == 8, what);
+      const Primitive& across = Drawing().Primitives().end()[-2];
+      QVERIFY(Near(across.y1, map.Y(1.40)) && Near((across.x1 + across.x2) / 2, map.X(0.40)));
+      // With the dialog closed, no plus comes back.
+      QTest::mouseClick(Action().Command3, Qt::LeftButton);
+      event();
+      QVERIFY2(Lines(Drawing(), kBlue) == 0, what);
+    }
+    // The dropped file reaches the main window, which loads it (and a load
+    // hides the editor).
+    QTRY_VERIFY(!Editor().isVisible());
   }
 
   void deletingAndRestoringRebuildsTheWorkingSet() {
@@ -228,6 +263,23 @@ class FrmPlotDataTest : public QObject {
   QPoint Pixels(double t, double m) {
     const PlotMapping map = EditorMapping(*store_);
     return QPoint(TwipsToPixels(map.X(t)), TwipsToPixels(map.Y(m)));
+  }
+
+  void Send(QEvent::Type type) {
+    QEvent event(type);
+    QCoreApplication::sendEvent(&Editor(), &event);
+  }
+
+  // Drops a file on the editor; the main window takes it after the drop.
+  void Drop() {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir_->filePath("curve.csv"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Editor(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Editor(), &drop);
+    QVERIFY(drop.isAccepted());
   }
 
   void Click(double t, double m) {

@@ -3,7 +3,8 @@
 // 0.004 d apart from HJD 2459000.300037 (relative times 0.300037 ..
 // 0.460037), the faintest one, point 21, at 0.380037, so that the rounded
 // starting fold (0.3800) and the faintest point's own time differ in row 2.
-// Covered: the scroll centre, arrow and trough steps; values that clamp and are
+// Covered: the scroll centre, arrow and trough steps, and the keys that move
+// the fold from the keyboard; values that clamp and are
 // set back; "Update" with typed folds, also outside the data and not a number;
 // smoothing a 5-point curve press by press and undoing it; row 2 written again
 // by every redraw, a resize's too.
@@ -169,6 +170,26 @@ class FrmPlott2Test : public QObject {
     QCOMPARE(store_->SmoothLevel, int16_t{1});
     CheckSmoothMag(mag);
     QVERIFY(main_->Check[2]->isChecked());
+  }
+
+  void keyboardMovesTheFoldTheWayOfTheArrows() {
+    main_->Command2_Click();
+    QScrollBar* bar = Scroll();
+    // Tab and a click reach the bar.
+    QVERIFY((bar->focusPolicy() & Qt::StrongFocus) == Qt::StrongFocus);
+    struct Case {
+      Qt::Key key;
+      int step;
+    };
+    const Case cases[] = {{Qt::Key_Right, 1}, {Qt::Key_Left, -1},  {Qt::Key_Up, 1},
+                          {Qt::Key_Down, -1}, {Qt::Key_PageUp, 5}, {Qt::Key_PageDown, -5}};
+    for (const Case& c : cases) {
+      bar->setValue(16383);
+      QTest::keyClick(bar, c.key);
+      QVERIFY2(bar->value() == 16383 + c.step, qPrintable(QString::number(c.key, 16)));
+      QCOMPARE(store_->FoldTime, Faint() + 0.0001 * c.step);
+      QCOMPARE(main_->Text[2]->text(), Q(FormatResult(store_->HjdBase + store_->FoldTime)));
+    }
   }
 
   void everyRedrawTicksRowTwoAgain() {

@@ -1,13 +1,15 @@
 // Tests of frmPlott5, the Fourier fit window, driven through the main window
 // with the example eclipse (60 points, the faintest one index 30): a session
 // of clicks, fit, undo and refit checked against FitFourier; the markers and
-// the plot area's edges; an excluded interval, set in full or not; the boxes
-// and "Update"; Undo on a curve not fitted yet; what a load (refused, or the
-// same file again) does to the window at once.
+// the plot area's edges; an end moved after a redraw; an excluded interval,
+// set in full or not; the boxes and "Update"; Undo on a curve not fitted yet;
+// what a load (refused, or the same file again) does to the window at once.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "core/format.h"
 #include "core/reader.h"
@@ -145,6 +147,29 @@ class FrmPlott5Test : public QObject {
     QCOMPARE(store_->FourierLeftIdx, int16_t{6});
   }
 
+  void movingAnEndAfterARedrawPaintsItsLastPlaceWhite() {
+    const std::pair<const char*, std::function<void()>> redraws[] = {
+        {"Update", [this] { QTest::mouseClick(w().Command1, Qt::LeftButton); }},
+        {"Go", [this] { main_->Command5_Click(); }},
+        {"fit", [this] { QTest::mouseClick(w().Command2, Qt::LeftButton); }},
+    };
+    for (const auto& [name, redraw] : redraws) {
+      QTest::mouseClick(w().Command3, Qt::LeftButton);  // Undo
+      Click(Mid(10));
+      Click(Mid(50));
+      redraw();
+      for (const int end : {0, 1}) {
+        const float old = static_cast<float>(store_->MarkX[end]);
+        Click(end == 0 ? Mid(12) : Mid(48));
+        const auto& p = w().Drawing().Primitives();
+        QVERIFY2(p[p.size() - 2] == (Primitive{Primitive::Kind::Line, kWhite, old,
+                                               static_cast<float>(store_->PlotTop), old,
+                                               static_cast<float>(store_->PlotBottom), 0}),
+                 name);
+      }
+    }
+  }
+
   void excludedIntervalMustBeSetInFullAndLeavesItsPointsOut() {
     for (int round = 1; round <= 2; ++round) {
       Click(Mid(15));  // points 16 .. 45: 30 points
@@ -258,7 +283,10 @@ class FrmPlott5Test : public QObject {
     QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("no commas\nat all\n") > 0);
     bad.close();
     QVERIFY(main_->frmOpen().OpenPath(bad.fileName()));
-    QCOMPARE(messages_->Texts(), QStringList{QString::fromLatin1(kNotCsvMessage)});
+    QCOMPARE(
+        messages_->Texts(),
+        QStringList{QString::fromLatin1(kNotCsvMessage) +
+                    QStringLiteral("\n\nThe light curve loaded is still eclipse_header.csv.")});
     QVERIFY(store_->ExcludeMode && store_->ExclLeftIdx == 27 && w().Command5->isEnabled());
 
     // The same observations again are a new light curve: before the window

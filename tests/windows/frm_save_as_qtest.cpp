@@ -1,6 +1,7 @@
 // Tests of frmSaveAs: it comes up on "*.txt", its name box reaches
 // DataFileName at every change, OK takes over folder and name and writes
-// nothing, and it springs back to its smallest size.
+// nothing, Enter and Escape are OK and Cancel, and it springs back to its
+// smallest size.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +64,21 @@ class FrmSaveAsTest : public QObject {
     before->DataDir = store.DataDir;
     before->DataFileName = "times.txt";
     QVERIFY(store == *before);  // path, light curve and the rest as they were
+
+    // From the keyboard: Enter in the name box is OK, Escape is Cancel.
+    int accepted = 0;
+    connect(&w, &FrmSaveAs::accepted, [&accepted] { ++accepted; });
+    const struct {
+      Qt::Key key;
+      int accepts;
+    } keys[] = {{Qt::Key_Return, 1}, {Qt::Key_Enter, 1}, {Qt::Key_Escape, 0}};
+    for (const auto& k : keys) {
+      accepted = 0;
+      w.ShowModeless();
+      QTest::keyClick(w.Text1, k.key);
+      QVERIFY(!w.isVisible());
+      QCOMPARE(accepted, k.accepts);
+    }
   }
 
   void springsBackTo6525By3540() {

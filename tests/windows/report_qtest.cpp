@@ -2,20 +2,24 @@
 // the settings each method used when it delivered, as text or as CSV by the
 // name; an existing file is replaced only when the user says yes; refusals
 // (nothing loaded, the light curve's own file, a folder gone) write nothing;
-// "Copy results" puts the same table on the clipboard.
-#include <QClipboard>
-#include <QDir>
+// "Copy results" puts the same table on the clipboard; the means are written
+// with the rows they were computed from and said to be out of date when the
+// table changed since, and a result computed on another set of points says so.
 #include <unistd.h>
 
+#include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "core/store.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
+#include "windows/frm_action.h"
 #include "windows/frm_main.h"
 #include "windows/frm_open.h"
 #include "windows/frm_save_as.h"
@@ -104,6 +108,78 @@ class ReportTest : public QObject {
                             .arg(parabola, main_->Text[7]->text())),
         qPrintable(copied));
     QCOMPARE(copied.count(QLatin1Char('\n')), report.count(QLatin1Char('\n')) - 1);
+  }
+
+  void meansKeepTheirRowsAndResultsOfOtherPointsAreMarked() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command2_Click();
+    main_->Command6_Click();
+    main_->Command8_Click();
+    const QString tracing = main_->Text[2]->text(), sliding = main_->Text[6]->text();
+    const QString from2 =
+        QStringLiteral("Means computed from        2. Tracing Paper %1").arg(tracing);
+    const QString from6 = QStringLiteral("6. Sliding Integrations %1").arg(sliding);
+    const QString outOfDate = QStringLiteral("Means out of date");
+    FrmPlotData& editor = main_->frmPlotData();
+    // Each step, then what the saved report must and must not hold.
+    struct Step {
+      const char* what;
+      std::function<void()> act;
+      QStringList holds, lacks;
+    };
+    const Step steps[] = {
+        {"means fresh", [] {}, {from2, from6}, {outOfDate, QStringLiteral("computed on ")}},
+        {"a row unticked after Calc. Means",
+         [this] { main_->Check[2]->setChecked(false); },
+         {from2, from6, outOfDate},
+         {}},
+        {"Calc. Means again",
+         [this] { main_->Command8_Click(); },
+         {QStringLiteral("Means computed from        6. Sliding Integrations %1").arg(sliding)},
+         {from2, outOfDate}},
+        {"point 1 deleted",
+         [this, &editor] {
+           main_->Command7_Click();
+           editor.ClickAtPoint(1);
+           editor.frmAction().Command1_Click();
+         },
+         {QStringLiteral("; computed on 60 points, not the 59 used now\n")},
+         {}},
+        {"point 1 restored",
+         [&editor] {
+           editor.ClickAtPoint(1);
+           editor.frmAction().Command2_Click();
+         },
+         {},
+         {QStringLiteral("computed on ")}},
+        {"computed without point 1, then point 2 deleted instead",
+         [this, &editor] {
+           editor.ClickAtPoint(1);
+           editor.frmAction().Command1_Click();
+           main_->Command6_Click();
+           editor.ClickAtPoint(1);
+           editor.frmAction().Command2_Click();
+           editor.ClickAtPoint(2);
+           editor.frmAction().Command1_Click();
+         },
+         {QStringLiteral("computed on another set of 59 points\n")},
+         {}},
+    };
+    for (const Step& step : steps) {
+      step.act();
+      Save("times.txt");
+      const QString report = ReadAll(dir_->filePath("times.txt"));
+      for (const QString& text : step.holds) {
+        QVERIFY2(report.contains(text),
+                 qPrintable(QString::fromLatin1(step.what) + ":\n" + report));
+      }
+      for (const QString& text : step.lacks) {
+        QVERIFY2(!report.contains(text),
+                 qPrintable(QString::fromLatin1(step.what) + ":\n" + report));
+      }
+      QFile::remove(dir_->filePath("times.txt"));
+    }
+    QVERIFY(messages_->Texts().isEmpty());
   }
 
   void csvByNameAndAnExistingFileReplacedOnlyOnYes() {
