@@ -307,10 +307,11 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
 
   // The matrix may be so nearly singular that the last bits of its sums
   // decide the error: two evaluations that differ only by rounding then give
-  // errors that disagree in the digits shown, and neither is the error of the
-  // data.
+  // errors that disagree by more than a per cent and in the digits shown, and
+  // neither is the error of the data. Within that, the larger is delivered.
+  const double error = std::max(std::sqrt(variance), finish.iterationError);
   if (!(std::abs(finish.iterationError - std::sqrt(variance)) <=
-        FourierErrorAgreement(s.ResultDecimals))) {
+        FourierErrorAgreement(s.ResultDecimals, error))) {
     const auto days = [](double e) {
       return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
     };
@@ -325,7 +326,7 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
 
   FourierFitResult r;
   r.FitParam = s.FitParam;
-  r.minimum = Minimum{s.FitParam[1], std::sqrt(variance)};
+  r.minimum = Minimum{s.FitParam[1], error};
   r.chiSq = chiSq;
   r.calls = calls;
   r.nData = nData;

@@ -22,6 +22,7 @@
 // the error with FormatFixed(..., 14, 5)).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -51,10 +52,15 @@ struct FourierFitResult {
 
 // Largest difference, in days, between the errors of the time of minimum
 // inverted from two evaluations of the curvature at the result (see
-// FinishFourierFit) for the error to be delivered at `decimals` decimals:
-// half a unit of the last digit shown, so that the rounding of the sums never
-// decides a digit of the error that is shown.
-inline double FourierErrorAgreement(int decimals) { return 0.5 * std::pow(10.0, -decimals); }
+// FinishFourierFit) for the error to be delivered: half a unit of the last
+// decimal shown at `decimals`, or one hundredth of the error itself,
+// whichever is larger. An error bar is an estimate known to a few per cent
+// at best; rounding that moves it by less than 1 % leaves it honest, and the
+// larger of the two is the one delivered, so it is never understated. Beyond
+// that the rounding of the sums, not the data, decides the error.
+inline double FourierErrorAgreement(int decimals, double error) {
+  return std::max(0.5 * std::pow(10.0, -decimals), 0.01 * error);
+}
 
 // The final call of a Fourier fit whose iterations are done (state.Lambda is
 // set to 0 here): the curvature at state.Params is summed again point by
@@ -105,7 +111,8 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA);
 // chi-square or the variance of Xo that is not finite, or a negative
 // variance (a singular system or numbers out of range), and when the two
 // evaluations of the error (FinishFourierFit) differ by more than
-// FourierErrorAgreement(s.ResultDecimals).
+// FourierErrorAgreement(s.ResultDecimals, the larger error); the error
+// delivered is the larger of the two.
 MethodResult<FourierFitResult> FitFourier(Store& s);
 
 // Computes the model curve of s.FitParam over the selected range into
