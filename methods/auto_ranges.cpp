@@ -354,11 +354,16 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   }
   // Another eclipse beyond a hump on either side.
   const double rise = std::max(kOtherEclipseShare * o.usable, kOtherEclipseNoise * noise);
+  // The fainter stretch must hold for kOtherEclipsePoints smoothed points in
+  // a row: the running median is short at the ends of the data, so one noisy
+  // last point alone must not count as an eclipse.
   const auto otherEclipse = [&](int from, int dir, int& hump) {
     hump = from;
+    int fainter = 0;
     for (int i = from; i >= 1 && i <= n; i += dir) {
       if (o.sm[i] < o.sm[hump]) hump = i;
-      if (o.sm[i] - o.sm[hump] > rise) return i;
+      fainter = o.sm[i] - o.sm[hump] > rise ? fainter + 1 : 0;
+      if (fainter == kOtherEclipsePoints) return i - dir * (kOtherEclipsePoints - 1);
     }
     return 0;
   };

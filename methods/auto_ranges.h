@@ -65,7 +65,8 @@
 // 11. Another eclipse: walking outwards from the eclipse's points, the
 //     smoothed curve passes its brightest point (the hump between eclipses)
 //     and then gets fainter than it by more than kOtherEclipseShare of the
-//     usable depth and kOtherEclipseNoise times the noise: the light curve
+//     usable depth and kOtherEclipseNoise times the noise, for
+//     kOtherEclipsePoints points in a row: the light curve
 //     holds a second eclipse there (or part of one). Every method then times
 //     the deepest: the ranges above lie within it already; a chord closes
 //     where the bisected chords' own walk from the far end of the series
@@ -148,6 +149,8 @@ inline constexpr double kGapEclipseShare = 0.2;
 // half the noise, so random wiggles stay below it).
 inline constexpr double kOtherEclipseShare = 0.2;
 inline constexpr double kOtherEclipseNoise = 3.0;
+// ... for this many smoothed points in a row (a noisy last point is no eclipse).
+inline constexpr int kOtherEclipsePoints = 3;
 // Kwee and van Woerden's boxes. The method starts at its faintest resampled
 // point, moves its centre c one sample a pass, and stops once the sums at
 // c - Stepp, c and c + Stepp are smallest in the middle (true within about

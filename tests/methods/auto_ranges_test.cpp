@@ -532,6 +532,13 @@ TEST(AutoRangesCoverage, OneEclipseNightsAreNeitherGappedNorDoubled) {
     EXPECT_EQ(r->eclipseFirst, 1) << name;
     EXPECT_EQ(r->eclipseLast, s->NPoints) << name;
   }
+  // 30 mmag of noise and a last point 0.1 mag fainter than the brightest
+  // after the eclipse: noise at the end of the data, not a second eclipse.
+  const auto noisy = LoadFile(src + "/tests/data/noisy_last_point.csv");
+  const auto r = ChooseAutoRanges(*noisy);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  EXPECT_EQ(r->eclipseNote, "");
+  EXPECT_EQ(r->eclipseLast, noisy->NPoints);
 }
 
 }  // namespace
