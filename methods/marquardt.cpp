@@ -263,6 +263,20 @@ void AccumulateSumsAllInOrder(std::span<const double> t, std::span<const double>
   chi = chiPair[0] + chiPair[1];
 }
 
+// Hands out the sums of one evaluation: the lower triangle of the curvature
+// mirrored into the upper, the gradient and the chi-square.
+void StoreSums(const Matrix8& c, const ParamVector& g, double chi, int nFit, Matrix8& curv,
+               ParamVector& grad, double& chiSq) {
+  for (int j = 1; j <= nFit; ++j) {
+    for (int k = 1; k <= j; ++k) curv[j][k] = c[j][k];
+    grad[j] = g[j];
+  }
+  for (int j = 2; j <= nFit; ++j) {
+    for (int k = 1; k < j; ++k) curv[k][j] = curv[j][k];
+  }
+  chiSq = chi;
+}
+
 }  // namespace
 
 void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
@@ -289,14 +303,7 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
   } else {
     AccumulateSums(t, y, sigma, nData, params, index, nFit, c, g, chi);
   }
-  for (int j = 1; j <= nFit; ++j) {
-    for (int k = 1; k <= j; ++k) curv[j][k] = c[j][k];
-    grad[j] = g[j];
-  }
-  for (int j = 2; j <= nFit; ++j) {
-    for (int k = 1; k < j; ++k) curv[k][j] = curv[j][k];
-  }
-  chiSq = chi;
+  StoreSums(c, g, chi, nFit, curv, grad, chiSq);
 }
 
 void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const double> y,
@@ -336,14 +343,7 @@ void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const
     }
     chi += dy * dy * weight;
   }
-  for (int j = 1; j <= nFit; ++j) {
-    for (int k = 1; k <= j; ++k) curv[j][k] = c[j][k];
-    grad[j] = g[j];
-  }
-  for (int j = 2; j <= nFit; ++j) {
-    for (int k = 1; k < j; ++k) curv[k][j] = curv[j][k];
-  }
-  chiSq = chi;
+  StoreSums(c, g, chi, nFit, curv, grad, chiSq);
 }
 
 void SortCovariance(Matrix8& covar, int nParams, const ParamList& lista, int nFit) {
