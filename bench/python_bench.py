@@ -54,7 +54,7 @@ def best(fn, repeat):
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--cli", default=os.path.join("build", "cli", "vantor-cli"))
-    p.add_argument("--curves", type=int, default=200, help="1000-point curves for part 1")
+    p.add_argument("--curves", type=int, default=200, help="1000-point curves for the calls-per-second measurement")
     p.add_argument("--points", type=int, default=1000)
     p.add_argument("--files", type=int, default=10000, help="files for the survey")
     p.add_argument("--file-points", type=int, default=300)
