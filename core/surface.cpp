@@ -1,7 +1,32 @@
 // DrawingList: a Surface that keeps its primitives.
 #include "core/surface.h"
 
+#include <algorithm>
+
 namespace vantor {
+
+std::optional<SegmentPart> SegmentInBox(double x1, double y1, double x2, double y2, double left,
+                                        double top, double right, double bottom) {
+  const double dx = x2 - x1;
+  const double dy = y2 - y1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x1 - left, right - x1, y1 - top, bottom - y1};
+  SegmentPart part;
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0.0) {
+      if (q[i] < 0.0) return std::nullopt;  // parallel to this edge and outside it
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0.0) {
+      part.enter = std::max(part.enter, t);
+    } else {
+      part.leave = std::min(part.leave, t);
+    }
+  }
+  if (part.enter > part.leave) return std::nullopt;
+  return part;
+}
 
 void DrawingList::Cls() {
   items_.clear();

@@ -72,6 +72,17 @@ struct ClipArea {
   bool operator==(const ClipArea&) const = default;
 };
 
+// The part of the segment from (x1, y1) to (x2, y2) inside the box [left,
+// right] x [top, bottom] (Liang and Barsky), as the segment's parameters
+// where it enters and leaves (0 <= enter <= leave <= 1); nothing when no part
+// of it lies inside. The screen, the printer and exported figures cut their
+// lines with it.
+struct SegmentPart {
+  double enter = 0.0, leave = 1.0;
+};
+std::optional<SegmentPart> SegmentInBox(double x1, double y1, double x2, double y2, double left,
+                                        double top, double right, double bottom);
+
 // A Surface that keeps its primitives until the next clear.
 class DrawingList : public Surface {
  public:

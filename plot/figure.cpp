@@ -49,29 +49,15 @@ bool IsWindowFrameOrGrid(const Primitive& p, const PlotArea& a) {
   return false;
 }
 
-// Cuts the segment (x1, y1)-(x2, y2) to the box (Liang and Barsky). Returns
-// false when nothing of it lies inside.
+// Cuts the segment (x1, y1)-(x2, y2) to the box. Returns false when nothing
+// of it lies inside.
 bool ClipToBox(double& x1, double& y1, double& x2, double& y2, const FigureBox& box) {
+  const auto part = SegmentInBox(x1, y1, x2, y2, box.left, box.top, box.right, box.bottom);
+  if (!part) return false;
   const double dx = x2 - x1, dy = y2 - y1;
-  double t0 = 0, t1 = 1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x1 - box.left, box.right - x1, y1 - box.top, box.bottom - y1};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double r = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, r);
-    } else {
-      t1 = std::min(t1, r);
-    }
-    if (t0 > t1) return false;
-  }
-  const double ax = x1 + t0 * dx, ay = y1 + t0 * dy;
-  x2 = x1 + t1 * dx;
-  y2 = y1 + t1 * dy;
+  const double ax = x1 + part->enter * dx, ay = y1 + part->enter * dy;
+  x2 = x1 + part->leave * dx;
+  y2 = y1 + part->leave * dy;
   x1 = ax;
   y1 = ay;
   return true;

@@ -106,24 +106,12 @@ DiscCopies& CopiesOf(QRgb rgb, double radius, double penWidth, double scale) {
 // `pullBack` along the segment (at most to the other end); false when no
 // part of the segment lies inside.
 bool CutToRect(QPointF& a, QPointF& b, const QRectF& r, double pullBack) {
+  const auto part =
+      SegmentInBox(a.x(), a.y(), b.x(), b.y(), r.left(), r.top(), r.right(), r.bottom());
+  if (!part) return false;
+  const double enter = part->enter, leave = part->leave;
   const double dx = b.x() - a.x();
   const double dy = b.y() - a.y();
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
-  double enter = 0.0, leave = 1.0;
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0.0) {
-      if (q[i] < 0.0) return false;  // parallel to this edge and outside it
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0.0) {
-      enter = std::max(enter, t);
-    } else {
-      leave = std::min(leave, t);
-    }
-  }
-  if (enter > leave) return false;
   if (enter > 0.0 || leave < 1.0) {
     const double length = std::hypot(dx, dy);
     const double back = length > 0.0 ? pullBack / length : 0.0;
