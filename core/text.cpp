@@ -116,4 +116,44 @@ std::string SignedIntText(long n) { return n >= 0 ? " " + std::to_string(n) : st
 
 std::string IntText(long n) { return std::to_string(n); }
 
+std::string QuotedName(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string q = "\"";
+  const auto hex = [&q](unsigned char b) {
+    q += "\\x";
+    q += kHex[b >> 4];
+    q += kHex[b & 15];
+  };
+  size_t i = 0;
+  while (i < name.size()) {
+    const auto b = static_cast<unsigned char>(name[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      q += name[i++];
+      continue;
+    }
+    // A whole, shortest-form UTF-8 character of 2 to 4 bytes, outside the C1
+    // controls, passes; anything else is shown byte by byte.
+    size_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    bool whole = len != 0 && i + len <= name.size();
+    for (size_t k = 1; whole && k < len; ++k) {
+      whole = (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
+    }
+    if (whole) {
+      const auto b1 = static_cast<unsigned char>(name[i + 1]);
+      if ((b == 0xE0 && b1 < 0xA0) || (b == 0xF0 && b1 < 0x90) || (b == 0xF4 && b1 > 0x8F) ||
+          (b == 0xED && b1 > 0x9F) || (b == 0xC2 && b1 < 0xA0)) {
+        whole = false;  // overlong, beyond U+10FFFF, a surrogate, or a C1 control
+      }
+    }
+    if (whole) {
+      q.append(name.substr(i, len));
+      i += len;
+    } else {
+      hex(b);
+      ++i;
+    }
+  }
+  return q + "\"";
+}
+
 }  // namespace vantor

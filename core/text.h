@@ -33,4 +33,11 @@ std::string SignedIntText(long n);
 // Plain decimal text of an integer ("12", "-3").
 std::string IntText(long n);
 
+// A file name (or any text from outside) as a message shows it, in double
+// quotes: printable ASCII and whole UTF-8 characters as they are, every other
+// byte (control characters, terminal escape sequences, line ends, bytes that
+// are not UTF-8) as \xNN, so that a message never carries raw bytes to a
+// terminal, a log or JSON and still says exactly which name it means.
+std::string QuotedName(std::string_view name);
+
 }  // namespace vantor

@@ -55,5 +55,22 @@ TEST(IntegerTexts, SignPositionKeptOrNot) {
   EXPECT_EQ(IntText(12), "12");
 }
 
+TEST(QuotedName, ShowsEveryByteThatCouldReachATerminalAsHex) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"lc.csv", "\"lc.csv\""},
+      {"\x1b[31mred.csv", "\"\\x1B[31mred.csv\""},   // an escape sequence
+      {"a\nb\r", "\"a\\x0Ab\\x0D\""},                // line ends
+      {"caf\xC3\xA9.csv", "\"caf\xC3\xA9.csv\""},     // whole UTF-8 passes
+      {"caf\xE9.csv", "\"caf\\xE9.csv\""},           // Latin-1 is not UTF-8
+      {"\xC2\x9B" "31m", "\"\\xC2\\x9B31m\""},        // a C1 control (CSI) in UTF-8
+      {"\xC0\xAF", "\"\\xC0\\xAF\""},                // an overlong slash
+      {"x\xE2\x82", "\"x\\xE2\\x82\""},              // a character cut short
+      {"\x7f", "\"\\x7F\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(QuotedName(c.in), c.out) << c.in;
+}
+
 }  // namespace
 }  // namespace vantor
