@@ -16,6 +16,10 @@ constexpr int kMinStretchPoints = 6;
 // cmin stays 0 unless some |AreaDiff| lies below this bound.
 constexpr double kAreaDiffBound = 99.0;
 constexpr int kMaxHalfWidth = 5;
+// Largest disagreement, in days, between the literal line fit's time and the
+// same fit about the mean grid time that still counts as agreement: a
+// fifth of a unit of the seventh decimal, the finest the program shows.
+constexpr double kResolutionDays = 2e-8;
 
 }  // namespace
 
@@ -220,6 +224,27 @@ FitRange LineFitRange(int cmin, int m) {
   return {w, cmin - w, cmin + w};
 }
 
+namespace {
+
+// The zero of the least-squares line through (X(i), Y(i)), i = first..last,
+// fitted about the mean of X: mean X - mean Y / slope. NaN without a slope.
+double CentredZero(const std::vector<double>& X, const std::vector<double>& Y, int first,
+                   int last) {
+  const double k = last - first + 1;
+  double sx = 0, sy = 0;
+  for (int i = first; i <= last; ++i) sx += X[i], sy += Y[i];
+  const double xm = sx / k, ym = sy / k;
+  double sxx = 0, sxy = 0;
+  for (int i = first; i <= last; ++i) {
+    sxx += (X[i] - xm) * (X[i] - xm);
+    sxy += (X[i] - xm) * (Y[i] - ym);
+  }
+  const double b = sxy / sxx;
+  return b != 0 && std::isfinite(b) ? xm - ym / b : NAN;
+}
+
+}  // namespace
+
 MethodResult<SlidingResult> SolveAreaDiff(const std::vector<double>& GridT,
                                           const std::vector<double>& AreaDiff, int n, int m,
                                           double h) {
@@ -254,6 +279,25 @@ MethodResult<SlidingResult> SolveAreaDiff(const std::vector<double>& GridT,
   const double err = std::sqrt(fit.S / m);
   if (!std::isfinite(tmin) || !std::isfinite(err)) {
     return Refuse("The sliding integrations gave no finite time of minimum.");
+  }
+  // The line fit sums squares of the grid times themselves, as the method is
+  // written. When the grid steps are tiny beside the times (points a
+  // millisecond or less apart), those sums cancel to rounding noise and the
+  // fit's zero lands anywhere, once 5e11 d away. The same line fitted about
+  // the mean grid time cancels nothing; where the two disagree by more than
+  // kResolutionDays, or the zero lies outside the stretch, there is no honest
+  // time to give. Otherwise the literal fit's time is delivered.
+  const double tCentred = CentredZero(GridT, AreaDiff, range.first, range.last) + m * h;
+  if (!(std::fabs(tCentred - tmin) <= kResolutionDays)) {
+    return Refuse(
+        "The times of the stretch lie too close together for the precision of their digits: "
+        "the line fit cannot locate the minimum.");
+  }
+  // The windows at positions 1..m cover GridT(1) .. GridT(m) + 2 m h.
+  const double start = GridT[1], end = GridT[m] + 2 * m * h;
+  if (!(tmin >= start && tmin <= end)) {
+    return Refuse("The line fit puts the minimum outside the stretch it was found in: the "
+                  "stretch holds no eclipse the method can time.");
   }
   return SlidingResult{Minimum{tmin, err}, n, m, cmin, range.w, h};
 }

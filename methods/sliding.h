@@ -113,8 +113,11 @@ struct SlidingResult {
 // Refuses when n < 6 (m <= 2 leaves no window position with a neighbour on each
 // side), when T(n) is not later than T(1), when no |AreaDiff| is below 99,
 // when the smallest lies at the first or last position (the minimum lies at the
-// edge of the stretch), when the fitted slope is zero, and when the result is
-// not finite.
+// edge of the stretch), when the fitted slope is zero, when the result is
+// not finite, when the same line fitted about the mean grid time puts its zero
+// more than 2e-8 d from the literal fit's (the grid steps are too short for the
+// times' precision, so the literal sums cancel to noise), and when the time lies
+// outside the windows' reach, GridT(1) .. GridT(m) + 2 m h.
 MethodResult<SlidingResult> SlidingIntegrations(std::span<const double> T,
                                                 std::span<const double> Y, int n);
 
