@@ -38,15 +38,14 @@ bool IsBlankLine(std::string_view line);
 // "./a.csv", an absolute path, a hard or symbolic link all count).
 bool SameFile(const std::string& a, const std::string& b);
 
-// Writes `text` to `path`, creating or overwriting it, through a temporary
-// file of a fresh name (path + 6 random characters) in the same folder that
-// is flushed to disk and then renamed over the target: a failed write leaves
-// any previous file untouched. The replaced file keeps its mode (and owner
-// and group where allowed); a read-only file is not replaced; a symbolic link
-// stays a link and the file it points to is replaced. A device, pipe or
-// socket is never replaced by a file: it is written directly, without
-// waiting for a reader. On failure returns a sentence saying why
-// ("Cannot write ...").
-std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text);
+// Writes `text` to `path`, creating or replacing it, by the output-file rules
+// of core/output_file.h: never one of `inputs` (the files this run reads),
+// /dev/stdout, /dev/stderr and /dev/null in place, a link to a regular file
+// written through, any other special file and a read-only file refused, a
+// regular file through a temporary file beside it renamed at the end, so that
+// a failed write leaves any previous file untouched, keeping its mode. On
+// failure returns a sentence saying why ("Cannot write ...").
+std::expected<void, Error> WriteFileAtomically(const std::string& path, std::string_view text,
+                                               const std::vector<std::string>& inputs = {});
 
 }  // namespace vantor

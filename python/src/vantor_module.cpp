@@ -25,7 +25,9 @@
 #include "cli/session.h"
 #include "cli/time_job.h"
 #include "cli/time_run.h"
+#include "core/output_file.h"
 #include "core/reader.h"
+#include "core/text.h"
 #include "import/load.h"
 #include "import/time_scale.h"
 #include "methods/time_method.h"
@@ -93,15 +95,52 @@ py::object NumberOrNone(const std::optional<double>& v) {
   return v ? py::object(py::float_(*v)) : py::object(py::none());
 }
 
-// vantor.read: the series as the importer reads it (any length).
+// Refuses an interval that ends before it starts, in the words the loader
+// gives the command line (reading alone would give an empty series).
+void CheckInterval(const ImportChoice& choice) {
+  const auto plan = ParseImportChoice(choice);
+  if (!plan) throw py::value_error(plan.error().message);
+  const import::TimeInterval& i = plan->interval;
+  if (i.from && i.until && *i.until < *i.from) {
+    char until[40], from[40];
+    std::snprintf(until, sizeof until, "%.5f", *i.until);
+    std::snprintf(from, sizeof from, "%.5f", *i.from);
+    throw py::value_error(std::string("The time interval ends (") + until +
+                          ") before it starts (" + from + ").");
+  }
+}
+
+// Vantor's own "HJD, magnitude" layout is read as the original reader reads
+// it, which takes two columns only. A third column that the table reader
+// takes for errors is kept: read as a table, the same file must give the same
+// times and magnitudes, in the same order, for its errors to be taken.
+void KeepErrorColumn(import::ImportedSeries& series, const std::string& path,
+                     const ImportChoice& choice) {
+  if (series.format != import::Format::Vantor) return;
+  ImportChoice asTable = choice;
+  asTable.format = "table";
+  const auto table = ReadSeriesFile(path, asTable);
+  if (!table || table->errColumn.empty() || table->time != series.time ||
+      table->mag != series.mag) {
+    return;
+  }
+  series.err = table->err;
+  series.errColumn = table->errColumn;
+}
+
+// vantor.read: the series as the importer reads it (any length). `path` is
+// the file system's bytes (os.fsencode), so that any name opens; a refusal
+// is raised without the name, which Python puts in front.
 py::dict Read(const std::string& path, const py::dict& options) {
   const ImportChoice choice = ImportChoiceOf(options);
+  CheckInterval(choice);
   std::expected<import::ImportedSeries, Error> series;
   {
     py::gil_scoped_release release;
     series = ReadSeriesFile(path, choice);
+    if (series) KeepErrorColumn(*series, path, choice);
   }
-  if (!series) throw py::value_error(path + ": " + series.error().message);
+  if (!series) throw py::value_error(series.error().message);
   py::dict d;
   d["time"] = ToArray(series->time);
   d["mag"] = ToArray(series->mag);
@@ -149,6 +188,27 @@ void LoadArrays(Store& store, std::span<const double> time, std::span<const doub
   }
 }
 
+// The command line's words for a count outside its range.
+std::string OutOfRange(const std::string& option, const std::string& value, int lowest,
+                       int highest) {
+  return option + ": Value " + value + " not in range " + std::to_string(lowest) + " to " +
+         std::to_string(highest);
+}
+
+// An integer option as a C++ int: one that does not fit is refused as the
+// command line refuses the same digits.
+int IntOption(const py::handle& value, const char* option) {
+  const py::int_ number = py::reinterpret_borrow<py::object>(value);
+  int overflow = 0;
+  const long long v = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
+  if (overflow != 0 || v < std::numeric_limits<int>::min() ||
+      v > std::numeric_limits<int>::max()) {
+    throw py::value_error(std::string("Could not convert: ") + option + " = " +
+                          std::string(py::str(py::handle(number))));
+  }
+  return static_cast<int>(v);
+}
+
 TimeArgs TimeArgsOf(const py::dict& o) {
   TimeArgs a;
   const auto text = [&](const char* key, std::string& field) {
@@ -171,24 +231,22 @@ TimeArgs TimeArgsOf(const py::dict& o) {
   flag("sliding", a.sliding);
   flag("combine", a.combine);
   flag("cv", a.session.cv);
-  if (o.contains("smooth")) a.smooth = py::cast<int>(o["smooth"]);
-  if (o.contains("decimals")) a.decimals = py::cast<int>(o["decimals"]);
+  if (o.contains("smooth")) a.smooth = IntOption(o["smooth"], "--smooth");
+  if (o.contains("decimals")) a.decimals = IntOption(o["decimals"], "--decimals");
   return a;
 }
 
 void CheckDecimals(int decimals) {
   if (decimals < kDefaultDecimals || decimals > kMostDecimals) {
-    throw py::value_error("--decimals: Value " + std::to_string(decimals) + " not in range [" +
-                          std::to_string(kDefaultDecimals) + " - " +
-                          std::to_string(kMostDecimals) + "]");
+    throw py::value_error(OutOfRange("--decimals", std::to_string(decimals), kDefaultDecimals,
+                                     kMostDecimals));
   }
 }
 
 void CheckBootstrap(int n) {
   if (n != 0 && (n < kFewestBootstrap || n > kMostBootstrap)) {
-    throw py::value_error("--bootstrap: Value " + std::to_string(n) + " not in range [" +
-                          std::to_string(kFewestBootstrap) + " - " +
-                          std::to_string(kMostBootstrap) + "]");
+    throw py::value_error(
+        OutOfRange("--bootstrap", std::to_string(n), kFewestBootstrap, kMostBootstrap));
   }
 }
 
@@ -244,7 +302,7 @@ SeriesArgs SeriesArgsOf(const py::dict& o) {
     text("secondary", a.secondary);
   }
   if (o.contains("find")) a.find = py::cast<bool>(o["find"]);
-  if (o.contains("bootstrap")) a.bootstrap = py::cast<int>(o["bootstrap"]);
+  if (o.contains("bootstrap")) a.bootstrap = IntOption(o["bootstrap"], "--bootstrap");
   return a;
 }
 
@@ -270,8 +328,16 @@ py::tuple Series(const Doubles& timeArray, const Doubles& magArray, const py::di
   return py::make_tuple(json, outcome->foundSummary);
 }
 
+// Texts that carry a file name as the file system gives it: bytes, for
+// Python to decode with surrogateescape, since a name need not be UTF-8.
+py::list BytesList(const std::vector<std::string>& texts) {
+  py::list out;
+  for (const std::string& t : texts) out.append(py::bytes(t));
+  return out;
+}
+
 // vantor.survey: one file's CSV rows as `vantor-cli batch` writes them, and
-// whether it failed and why.
+// whether it failed and why (texts as bytes; `path` may be bytes).
 py::tuple BatchFileRows(const std::string& path, bool automatic, int decimals,
                         const py::dict& importOptions) {
   CheckDecimals(decimals);
@@ -285,11 +351,12 @@ py::tuple BatchFileRows(const std::string& path, bool automatic, int decimals,
     auto store = std::make_unique<Store>();
     r = BatchFile(path, settings, *store);
   }
-  return py::make_tuple(r.csv, r.failed, r.error, r.report.notes);
+  return py::make_tuple(py::bytes(r.csv), r.failed, py::bytes(r.error),
+                        BytesList(r.report.notes));
 }
 
 // vantor.survey --series: one file's table of minima as `vantor-cli series
-// --csv` writes it, or why there is none.
+// --csv` writes it, or why there is none (texts as bytes, as batch_file's).
 py::tuple SeriesFileCsv(const std::string& path, const py::dict& options,
                         const py::dict& importOptions) {
   SeriesArgs args = SeriesArgsOf(options);
@@ -303,8 +370,18 @@ py::tuple SeriesFileCsv(const std::string& path, const py::dict& options,
     py::gil_scoped_release release;
     outcome = RunSeriesFile(args, opt);
   }
-  if (!outcome) return py::make_tuple(std::string(), true, outcome.error().message);
-  return py::make_tuple(SeriesCsv(outcome->result, outcome->scale), false, std::string());
+  if (!outcome) return py::make_tuple(py::bytes(), true, py::bytes(outcome.error().message));
+  return py::make_tuple(py::bytes(SeriesCsv(outcome->result, outcome->scale)), false,
+                        py::bytes());
+}
+
+// vantor.survey: the series options checked as `vantor-cli series` checks
+// them, before any file is read (ValueError in its words).
+void CheckSeriesOptions(const py::dict& options) {
+  const SeriesArgs args = SeriesArgsOf(options);
+  CheckBootstrap(args.bootstrap);
+  SeriesOptions opt;
+  if (std::string usage; !PlanSeries(args, opt, usage)) throw py::value_error(usage);
 }
 
 }  // namespace
@@ -322,4 +399,94 @@ PYBIND11_MODULE(_vantor, m) {
         py::arg("decimals"), py::arg("import_options"));
   m.def("series_file", &SeriesFileCsv, py::arg("path"), py::arg("options"),
         py::arg("import_options"));
+  m.def("check_series_options", &CheckSeriesOptions, py::arg("options"));
+  m.def(
+      "quoted_name", [](const std::string& name) { return QuotedName(name); }, py::arg("name"),
+      "A file name (bytes or text) as messages show it: in double quotes, every byte that "
+      "could reach a terminal raw as \\xNN.");
+
+  // OutputFile: an output file written by the rules of core/output_file.h
+  // (never an input, /dev/stdout, /dev/stderr and /dev/null in place, other
+  // special and read-only files refused, a temporary file renamed at the end).
+  // A refusal raises OutputFileError, which is both an OSError and a
+  // ValueError, with the sentence the command line prints.
+  {
+    struct PyOutputFile {
+      std::optional<OutputFile> file;
+      std::string path;
+    };
+    // Kept for the life of the interpreter (a static py::object would be
+    // released after it is gone).
+    static py::handle outputError = py::module_::import("builtins").attr("type")(
+        "OutputFileError",
+        py::make_tuple(py::handle(PyExc_OSError), py::handle(PyExc_ValueError)),
+        py::dict(py::arg("__module__") = "vantor._vantor",
+                 py::arg("__doc__") = "An output file that is refused or cannot be written."))
+        .release();
+    m.attr("OutputFileError") = outputError;
+    const auto fail = [](const Error& e) {
+      PyErr_SetString(outputError.ptr(), e.message.c_str());
+      throw py::error_already_set();
+    };
+    const auto open = [fail](PyOutputFile& self) -> OutputFile& {
+      if (!self.file) fail(Error{"Cannot write " + QuotedName(self.path) + ": it is already closed."});
+      return *self.file;
+    };
+    const auto write = [fail, open](PyOutputFile& self, std::string_view text) {
+      OutputFile& f = open(self);
+      std::expected<void, Error> w;
+      {
+        py::gil_scoped_release release;
+        w = f.Write(text);
+      }
+      if (!w) fail(w.error());
+    };
+    py::class_<PyOutputFile>(m, "OutputFile",
+                             "OutputFile(path, inputs=[]): the output file `path`, never one of "
+                             "`inputs`; write(text) pieces, then commit(), or discard().")
+        .def(py::init([fail](const std::string& path, const std::vector<std::string>& inputs) {
+               // SIGTERM and SIGHUP, where their action is the default, remove
+               // the temporary file before they end the interpreter; Python's
+               // own SIGINT (KeyboardInterrupt) is left to __exit__.
+               InstallOutputCleanupHandlers();
+               auto f = OutputFile::Open(path, inputs);
+               if (!f) fail(f.error());
+               return PyOutputFile{std::move(*f), path};
+             }),
+             py::arg("path"), py::arg("inputs") = std::vector<std::string>{})
+        .def_property_readonly("path", [](const PyOutputFile& self) { return self.path; })
+        .def("write", [write](PyOutputFile& self, const std::string& text) { write(self, text); },
+             py::arg("text"))
+        .def("write", [write](PyOutputFile& self, const py::bytes& data) {
+               write(self, std::string_view(data));
+             }, py::arg("data"))
+        .def("commit", [fail, open](PyOutputFile& self) {
+               OutputFile& f = open(self);
+               std::expected<void, Error> c;
+               {
+                 py::gil_scoped_release release;
+                 c = f.Commit();
+               }
+               self.file.reset();
+               if (!c) fail(c.error());
+             })
+        .def("discard", [](PyOutputFile& self) { self.file.reset(); })
+        .def("__enter__", [](py::object self) { return self; })
+        .def("__exit__", [fail, open](PyOutputFile& self, const py::object& kind, const py::object&,
+                                      const py::object&) {
+               if (!kind.is_none() || !self.file) {
+                 self.file.reset();
+                 return false;
+               }
+               OutputFile& f = open(self);
+               std::expected<void, Error> c;
+               {
+                 py::gil_scoped_release release;
+                 c = f.Commit();
+               }
+               self.file.reset();
+               if (!c) fail(c.error());
+               return false;
+             });
+  }
 }
