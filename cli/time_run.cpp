@@ -8,6 +8,7 @@
 
 #include "core/format.h"
 #include "core/method_rows.h"
+#include "core/number.h"
 #include "core/textfile.h"
 
 namespace vantor::cli {
@@ -20,11 +21,9 @@ bool ParseInt(std::string_view text, int& value) {
 }
 
 bool ParseDouble(std::string_view text, double& value) {
-  text = TrimBlanks(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
-         std::isfinite(value);
+  const auto number = ParseNumber(TrimBlanks(text));
+  if (number) value = *number;
+  return number.has_value();
 }
 
 bool ParseRange(std::string_view text, IndexRange& r) {

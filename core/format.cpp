@@ -1,6 +1,8 @@
 // Number formatting: DecimalText, FormatFixed, FormatSci, PadInt.
 #include "core/format.h"
 
+#include "core/number.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -59,21 +61,16 @@ std::string FormatFixedImpl(double x, int width, int decimals, bool allowSci) {
 
 }  // namespace detail
 
-std::string FixedText(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
+std::string FixedText(double v, int decimals) { return FormatNumber(v, 'f', decimals); }
 
 std::string DecimalText(double v) {
   if (!std::isfinite(v)) return detail::NonFiniteText(v);
   if (v == 0) return "0";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-  // buf is "d.dddddddddddddde[+-]XX[X]"
+  const std::string sci = FormatNumber(std::fabs(v), 'e', 14);
+  // sci is "d.dddddddddddddde[+-]XX[X]"
   std::string digits;
-  digits += buf[0];
-  const char* p = buf + 2;
+  digits += sci[0];
+  const char* p = sci.c_str() + 2;
   while (*p != 'e') digits += *p++;
   const int exponent = std::atoi(p + 1);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();

@@ -1,13 +1,13 @@
 // The light-curve reader: layout recognition, validation, then the store.
 #include "core/reader.h"
 
-#include <charconv>
 #include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/number.h"
 #include "core/textfile.h"
 
 namespace vantor {
@@ -29,18 +29,6 @@ int CountCommas(std::string_view line) {
   return n;
 }
 
-// Parses a whole field as a decimal number ("+" allowed in front).
-bool ParseNumber(std::string_view field, double& value) {
-  field = TrimBlanks(field);
-  if (!field.empty() && field.front() == '+') {
-    field.remove_prefix(1);
-    // "+-0.3465" is no number: one sign only.
-    if (!field.empty() && (field.front() == '+' || field.front() == '-')) return false;
-  }
-  if (field.empty()) return false;
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return ec == std::errc() && end == field.data() + field.size();
-}
 
 // A field as a message quotes it: at most 40 bytes, and every byte that is
 // not printable ASCII (a control character, a form feed, a Latin-1 or UTF-8
@@ -221,16 +209,18 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
     double v[2];
     for (int f = 0; f < 2; ++f) {
       const char* what = f == 0 ? "HJD" : "magnitude";
-      if (!ParseNumber(fields[f], v[f])) {
+      const auto number = ParseNumber(TrimBlanks(fields[f]));
+      if (!number && number.error() == NumberFault::kNotNumber) {
         return Refuse("Line " + std::to_string(lineNo) + ", field " + std::to_string(f + 1) +
                           " (" + what + "): " + Quote(fields[f]) + " is not a number.",
                       lineNo);
       }
-      if (!std::isfinite(v[f])) {
+      if (!number) {
         return Refuse("Line " + std::to_string(lineNo) + ", field " + std::to_string(f + 1) +
                           " (" + what + "): " + Quote(fields[f]) + " is not a finite number.",
                       lineNo);
       }
+      v[f] = *number;
     }
     if (!(std::fabs(v[0]) < kLargestHjd)) {
       return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + Quote(fields[0]) +

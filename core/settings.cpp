@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/format.h"
+#include "core/number.h"
 #include "core/textfile.h"
 
 namespace vantor {
@@ -52,18 +53,14 @@ bool ReadSettingsText(Store& s, std::string_view text) {
     if (count == kGeometryFieldCount) break;
     for (const std::string_view raw : SplitFields(line)) {
       if (count == kGeometryFieldCount) break;
-      std::string_view f = TrimBlanks(raw);
-      if (!f.empty() && f.front() == '+') f.remove_prefix(1);
       // A number with decimals ("8100.0") counts as the integer it rounds to;
       // only a field that is no number, or rounds outside 16 bits, spoils the file.
-      double v = 0;
-      const auto [end, ec] =
-          std::from_chars(f.data(), f.data() + f.size(), v, std::chars_format::fixed);
-      if (f.empty() || ec != std::errc() || end != f.data() + f.size() || !std::isfinite(v)) {
+      const auto v = ParseNumber(TrimBlanks(raw), NumberForm::kFixed);
+      if (!v) {
         ok = false;
         break;
       }
-      const double rounded = std::round(v);
+      const double rounded = std::round(*v);
       if (rounded < std::numeric_limits<int16_t>::min() ||
           rounded > std::numeric_limits<int16_t>::max()) {
         ok = false;

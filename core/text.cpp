@@ -1,6 +1,8 @@
 // The leading-number rule and the general number-to-text conversions.
 #include "core/text.h"
 
+#include "core/number.h"
+
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
@@ -10,75 +12,9 @@
 
 namespace vantor {
 
-namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-}  // namespace
+double Val(std::string_view text) { return ReadLeadingNumber(text).value; }
 
-double Val(std::string_view text) {
-  // Collect the characters of the number, dropping blanks, then convert.
-  std::string number;
-  size_t i = 0;
-  auto skipBlanks = [&] {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-  };
-  skipBlanks();
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    number += text[i++];
-    skipBlanks();
-  }
-  bool anyDigit = false, seenPoint = false;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (IsDigit(c)) {
-      number += c;
-      anyDigit = true;
-    } else if (c == '.' && !seenPoint) {
-      number += c;
-      seenPoint = true;
-    } else if (!IsBlank(c)) {
-      break;
-    }
-    ++i;
-  }
-  if (!anyDigit) return 0.0;
-  // Exponent: E or D, an optional sign and at least one digit.
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-    size_t j = i + 1;
-    std::string exponent = "e";
-    while (j < text.size() && IsBlank(text[j])) ++j;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
-    bool expDigit = false;
-    while (j < text.size() && (IsDigit(text[j]) || IsBlank(text[j]))) {
-      if (IsDigit(text[j])) {
-        exponent += text[j];
-        expDigit = true;
-      }
-      ++j;
-    }
-    if (expDigit) number += exponent;
-  }
-  return std::strtod(number.c_str(), nullptr);
-}
-
-bool HasLeadingNumber(std::string_view text) {
-  // The scan of Val up to its first digit: blanks, a sign, blanks, then
-  // digits, one full stop and blanks.
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  bool seenPoint = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (IsDigit(c)) return true;
-    if (c == '.' && !seenPoint) {
-      seenPoint = true;
-    } else if (!IsBlank(c)) {
-      return false;
-    }
-  }
-  return false;
-}
+bool HasLeadingNumber(std::string_view text) { return ReadLeadingNumber(text).found; }
 
 std::string NumberText(double v, int significant) {
   if (std::isnan(v)) return "NaN";
@@ -86,14 +22,13 @@ std::string NumberText(double v, int significant) {
   if (v == 0) return "0";
   if (significant < 1) significant = 1;
   if (significant > 17) significant = 17;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, v);
+  const std::string sci = FormatNumber(v, 'e', significant - 1);
   // Round first, then read the exponent of the rounded value.
-  const char* e = std::strchr(buf, 'e');
-  const int exponent = std::atoi(e + 1);
+  const size_t e = sci.find('e');
+  const int exponent = std::atoi(sci.c_str() + e + 1);
   if (exponent < -5 || exponent >= significant) {
     // Exponent form: mantissa without trailing zeros, "E+05" style exponent.
-    std::string mant(static_cast<const char*>(buf), e);
+    std::string mant = sci.substr(0, e);
     if (mant.find('.') != std::string::npos) {
       while (mant.back() == '0') mant.pop_back();
       if (mant.back() == '.') mant.pop_back();
@@ -103,8 +38,7 @@ std::string NumberText(double v, int significant) {
     return mant + ex;
   }
   const int decimals = std::max(0, significant - 1 - exponent);
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  std::string s(buf);
+  std::string s = FormatNumber(v, 'f', decimals);
   if (s.find('.') != std::string::npos) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
