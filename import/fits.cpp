@@ -1,18 +1,33 @@
-// Kepler and TESS light-curve FITS files through CFITSIO.
+// Light-curve FITS files through CFITSIO, opened from memory (see fits.h).
 #include "import/fits.h"
 
+#include <fcntl.h>
 #include <fitsio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "core/text.h"
+#include "core/textfile.h"
 #include "import/importer.h"
 
 namespace vantor::import {
 namespace {
+
+// The largest FITS file read (the importer reads no larger file either).
+constexpr size_t kMaxFitsFileBytes = 256 * 1024 * 1024;
+// Rows read from CFITSIO at a time: the temporary columns stay small whatever
+// the table's length.
+constexpr long long kChunkRows = 1 << 15;
 
 std::string StatusText(int status) {
   char text[FLEN_STATUS] = {0};
@@ -33,54 +48,514 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// The names of every column of the current table, for a refusal.
-std::string ColumnNames(fitsfile* f) {
+std::string Trim(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return s.substr(i);
+}
+
+// Header text as a message shows it: every byte that is not printable ASCII
+// as \xNN (a header is ASCII by the standard; a hostile one need not be).
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (const char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 32 && u < 127) {
+      out += c;
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", u);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+// The sentence for a CFITSIO failure; running past the end of the bytes
+// means the file was cut short.
+std::string Failure(int status) {
+  if (status == END_OF_FILE) return "the file is truncated (it ends before the header or the data it promises)";
+  return StatusText(status);
+}
+
+// --- gzip --------------------------------------------------------------------
+
+// Inflates every gzip member of `gz` (as gunzip does), handing each piece to
+// `sink`, and returns the inflated size; refuses above `limit` bytes, at a
+// truncated stream and at data that is not gzip.
+template <class Sink>
+std::expected<size_t, Error> Inflate(std::string_view gz, size_t limit, const std::string& name, Sink sink) {
+  if (gz.size() > UINT_MAX) return Refuse(name + " is gzip-compressed and too large to decompress.");
+  z_stream zs{};
+  if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) {
+    return Refuse(name + " is gzip-compressed, and the decompressor could not start.");
+  }
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gz.data()));
+  zs.avail_in = static_cast<uInt>(gz.size());
+  std::vector<unsigned char> buf(1 << 16);
+  size_t total = 0;
+  for (;;) {
+    zs.next_out = buf.data();
+    zs.avail_out = static_cast<uInt>(buf.size());
+    const int rc = inflate(&zs, Z_NO_FLUSH);
+    const size_t got = buf.size() - zs.avail_out;
+    total += got;
+    if (total > limit) {
+      inflateEnd(&zs);
+      return Refuse(name + " is gzip-compressed and decompresses to more than " +
+                    std::to_string(limit / (1024 * 1024)) +
+                    " MiB, more than a light curve needs; it was not read. Decompress it (gunzip) "
+                    "and open the .fits file if it really is a light curve.");
+    }
+    sink(buf.data(), got);
+    if (rc == Z_STREAM_END) {
+      // Another member may follow; anything else after the stream is ignored,
+      // as gunzip ignores trailing zeros.
+      if (zs.avail_in < 2 || zs.next_in[0] != 0x1f || zs.next_in[1] != 0x8b) break;
+      inflateReset(&zs);
+      continue;
+    }
+    if (rc == Z_OK) continue;
+    inflateEnd(&zs);
+    if (rc == Z_BUF_ERROR && zs.avail_in == 0) {
+      return Refuse(name + " is gzip-compressed and truncated: the compressed data end early.");
+    }
+    return Refuse(name + " is gzip-compressed, but its compressed data are damaged (" +
+                  std::string(zs.msg != nullptr ? zs.msg : "inflate failed") + ").");
+  }
+  inflateEnd(&zs);
+  return total;
+}
+
+// --- header keywords ---------------------------------------------------------
+
+// A numeric keyword of the current header; nullopt when it is absent.
+std::expected<std::optional<double>, Error> NumberKey(fitsfile* f, const char* key, const std::string& where) {
+  char raw[FLEN_VALUE] = {0};
+  int st = 0;
+  fits_read_keyword(f, key, raw, nullptr, &st);
+  if (st == KEY_NO_EXIST) return std::nullopt;
+  double v = 0;
+  if (st == 0) fits_read_key(f, TDOUBLE, key, &v, nullptr, &st);
+  if (st != 0 || !std::isfinite(v)) {
+    return Refuse(where + ": " + key + " = " + Printable(Trim(raw)) +
+                  " is not a number, so the times' reference is unknown.");
+  }
+  return v;
+}
+
+// A text keyword of the current header, upper case and trimmed; "" when absent.
+std::string TextKey(fitsfile* f, const char* key) {
+  char value[FLEN_VALUE] = {0};
+  int st = 0;
+  fits_read_key(f, TSTRING, key, value, nullptr, &st);
+  return st == 0 ? Upper(Trim(value)) : "";
+}
+
+// --- columns -------------------------------------------------------------------
+
+struct Column {
+  int number = 0;  // 1-based
+  std::string name;
+  int type = 0;
+  long long repeat = 0;
+};
+
+std::vector<Column> Columns(fitsfile* f) {
   int status = 0, n = 0;
   fits_get_num_cols(f, &n, &status);
-  std::string s;
+  std::vector<Column> cols;
   for (int c = 1; c <= n; ++c) {
     char key[FLEN_KEYWORD], value[FLEN_VALUE] = {0};
     std::snprintf(key, sizeof key, "TTYPE%d", c);
     int st = 0;
     fits_read_key(f, TSTRING, key, value, nullptr, &st);
-    if (st == 0) s += (s.empty() ? "" : ", ") + std::string(value);
+    Column col;
+    col.number = c;
+    col.name = st == 0 ? Trim(value) : "";
+    long long width = 0;
+    st = 0;
+    fits_get_coltypell(f, c, &col.type, &col.repeat, &width, &st);
+    if (st != 0) col.type = 0;
+    cols.push_back(col);
+  }
+  return cols;
+}
+
+// The names of every column, for a refusal.
+std::string ColumnNames(const std::vector<Column>& cols) {
+  std::string s;
+  for (const Column& c : cols) {
+    if (!c.name.empty()) s += (s.empty() ? "" : ", ") + Printable(c.name);
   }
   return s;
 }
 
-std::expected<std::vector<double>, Error> ReadColumn(fitsfile* f, const std::string& name,
-                                                     long rows, const std::string& where) {
-  int status = 0, col = 0;
-  std::string n = name;
-  fits_get_colnum(f, CASEINSEN, n.data(), &col, &status);
-  if (status != 0) {
-    return Refuse(where + " has no column \"" + name + "\". Its columns are: " + ColumnNames(f) + ".");
+// The column named exactly `name` (any case; no wildcards).
+const Column* FindColumn(const std::vector<Column>& cols, const std::string& name) {
+  const std::string u = Upper(name);
+  for (const Column& c : cols) {
+    if (Upper(c.name) == u) return &c;
   }
-  std::vector<double> v(static_cast<size_t>(rows));
-  double nul = std::nan("");
-  int anynul = 0;
-  if (rows > 0) fits_read_col(f, TDOUBLE, col, 1, 1, rows, &nul, v.data(), &anynul, &status);
-  if (status != 0) {
-    return Refuse(where + ", column \"" + name + "\": " + StatusText(status) + ".");
+  return nullptr;
+}
+
+bool IsNumeric(int type) {
+  switch (type) {
+    case TBYTE: case TSBYTE: case TSHORT: case TUSHORT: case TINT: case TUINT: case TLONG:
+    case TULONG: case TLONGLONG: case TULONGLONG: case TFLOAT: case TDOUBLE: return true;
+    default: return false;
   }
-  return v;
+}
+
+// What a table appears to be when it is no light curve of one value per row:
+// "" when nothing marks it as a target-pixel or co-trending file.
+std::string TableKind(const std::string& extname, const std::vector<Column>& cols) {
+  const std::string e = Upper(extname);
+  if (e == "TARGETTABLES" || e == "PIXELS") return "a target-pixel file (an image of the pixels around the star in every row)";
+  for (const Column& c : cols) {
+    const std::string n = Upper(c.name);
+    if (c.repeat > 1 && (n == "FLUX" || n == "RAW_CNTS" || n == "FLUX_BKG" || n == "FLUX_ERR" || n == "COSMIC_RAYS")) {
+      return "a target-pixel file (an image of the pixels around the star in every row)";
+    }
+  }
+  if (e.starts_with("CBV") || e.starts_with("MODOUT_")) return "a file of co-trending basis vectors";
+  for (const Column& c : cols) {
+    if (Upper(c.name).starts_with("VECTOR_")) return "a file of co-trending basis vectors";
+  }
+  return "";
+}
+
+// Refuses a column Vantor cannot read as one number per row.
+std::expected<void, Error> CheckScalar(const Column& c, const std::string& where) {
+  if (c.type < 0) {
+    return Refuse(where + ", column \"" + Printable(c.name) +
+                  "\" holds arrays of varying length, not one value per row; it is no light curve.");
+  }
+  if (!IsNumeric(c.type)) {
+    return Refuse(where + ", column \"" + Printable(c.name) + "\" does not hold numbers.");
+  }
+  if (c.repeat != 1) {
+    return Refuse(where + ", column \"" + Printable(c.name) + "\" holds " + std::to_string(c.repeat) +
+                  " values per row, not one: the file appears to be a table of vectors, not a light "
+                  "curve of one time and one flux per row.");
+  }
+  return {};
+}
+
+// --- times ---------------------------------------------------------------------
+
+// How TIME becomes a full Julian Date: (TIME + zero) in `unit`, plus
+// wholeDays + fraction, added as wholeDays + (fraction + days).
+struct TimeRule {
+  double wholeDays = 0, fraction = 0;
+  double zero = 0;
+  bool seconds = false;
+  std::string reference;  // the keywords used, for the note
+  bool kepler = false;    // BJDREFI: the Kepler/TESS convention
+
+  double FullDate(double value) const {
+    const double t = value + zero;
+    const double days = seconds ? t / 86400.0 : t;
+    return wholeDays + (fraction + days);
+  }
+};
+
+// Adds the reference `whole` + `frac` (days) to the rule, whole days apart.
+void SetReference(TimeRule& r, double whole, double frac) {
+  const double w = std::floor(whole);
+  r.wholeDays = w;
+  r.fraction = (whole - w) + frac;
+}
+
+std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& where,
+                                            std::vector<std::string>& notes) {
+  TimeRule r;
+  const char* const keys[] = {"BJDREFI", "BJDREFF", "MJDREFI", "MJDREFF", "MJDREF", "JDREF", "TIMEZERO"};
+  std::optional<double> v[7];
+  for (int i = 0; i < 7; ++i) {
+    auto k = NumberKey(f, keys[i], where);
+    if (!k) return std::unexpected(k.error());
+    v[i] = *k;
+  }
+  const auto& [bjdI, bjdF, mjdI, mjdF, mjd, jd, zero] = v;
+  const auto without = [&where](const char* part, const char* whole) {
+    return Refuse(where + " gives " + part + " without " + whole + ", so the times' reference is unknown.");
+  };
+  if (bjdI) {
+    SetReference(r, *bjdI, bjdF.value_or(0.0));
+    r.reference = "BJDREFI + BJDREFF";
+    r.kepler = true;
+  } else if (bjdF) {
+    return without("BJDREFF", "BJDREFI");
+  } else if (mjdI) {
+    // JD = MJD + 2400000.5: the half day joins the fraction.
+    SetReference(r, *mjdI, mjdF.value_or(0.0));
+    r.wholeDays += 2400000.0;
+    r.fraction += 0.5;
+    r.reference = "MJDREFI + MJDREFF + 2400000.5";
+  } else if (mjdF) {
+    return without("MJDREFF", "MJDREFI");
+  } else if (mjd) {
+    SetReference(r, *mjd, 0.0);
+    r.wholeDays += 2400000.0;
+    r.fraction += 0.5;
+    r.reference = "MJDREF + 2400000.5";
+  } else if (jd) {
+    SetReference(r, *jd, 0.0);
+    r.reference = "JDREF";
+  } else {
+    char raw[FLEN_VALUE] = {0};
+    int st = 0;
+    fits_read_keyword(f, "DATEREF", raw, nullptr, &st);
+    if (st == 0) {
+      return Refuse(where + " gives its time reference only as DATEREF = " + Printable(Trim(raw)) +
+                    ", which is not read (BJDREFI, MJDREFI, MJDREF or JDREF are).");
+    }
+    return Refuse(where + " has no time reference (BJDREFI, MJDREFI, MJDREF or JDREF), so the "
+                          "times' reference is unknown.");
+  }
+  if (zero && *zero != 0.0) {
+    r.zero = *zero;
+  }
+
+  char rawUnit[FLEN_VALUE] = {0};
+  int st = 0;
+  fits_read_key(f, TSTRING, "TIMEUNIT", rawUnit, nullptr, &st);
+  if (st != 0) {
+    r.seconds = !r.kepler;
+    notes.push_back(r.kepler ? "TIMEUNIT is missing: TIME is read in days, as files with BJDREFI (Kepler, TESS) give it."
+                             : "TIMEUNIT is missing: TIME is read in seconds, the FITS time standard's default.");
+  } else {
+    const std::string u = Upper(Trim(rawUnit));
+    if (u == "D" || u == "DAY" || u == "DAYS") {
+      r.seconds = false;
+    } else if (u == "S" || u == "SEC" || u == "SECOND" || u == "SECONDS") {
+      r.seconds = true;
+    } else {
+      return Refuse(where + ": TIMEUNIT = '" + Printable(Trim(rawUnit)) +
+                    "' is not read; only 'd' (days) and 's' (seconds) are.");
+    }
+  }
+  return r;
+}
+
+// The time scale from TIMESYS and TIMEREF, with the FITS standard's defaults.
+void ReadTimeScale(fitsfile* f, ImportedSeries& s) {
+  std::string sys = TextKey(f, "TIMESYS"), ref = TextKey(f, "TIMEREF");
+  if (sys.empty()) {
+    sys = "UTC";
+    s.notes.push_back("TIMESYS is missing: the times are taken as UTC, the FITS time standard's default.");
+  }
+  if (ref.empty()) {
+    ref = "LOCAL";
+    s.notes.push_back("TIMEREF is missing: the times are taken as where they were observed (LOCAL), the "
+                      "FITS time standard's default.");
+  }
+  const std::string source = "TIMESYS = " + Printable(sys) + ", TIMEREF = " + Printable(ref);
+  if (sys == "TDB" && (ref == "SOLARSYSTEM" || ref == "BARYCENTER")) {
+    s.timeScale = TimeScale::BjdTdb;
+  } else if (sys == "UTC" && (ref == "TOPOCENTER" || ref == "GEOCENTER")) {
+    s.timeScale = TimeScale::JdUtc;
+  } else if (sys == "UTC" && ref == "HELIOCENTER") {
+    s.timeScale = TimeScale::HjdUtc;
+  } else {
+    s.timeScale = TimeScale::Unknown;
+    s.notes.push_back("The times are " + source +
+                      ", none of the scales Vantor names (JD_UTC, HJD_UTC, BJD_TDB): the time scale is "
+                      "left unknown (give --time-scale if you know it).");
+    return;
+  }
+  s.timeScaleSource = source;
+}
+
+// A reference date as the note shows it: every digit needed, at least one decimal.
+std::string DateText(double whole, double fraction) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.9f", whole + fraction);
+  std::string t = buf;
+  while (t.size() > 2 && t.back() == '0' && t[t.size() - 2] != '.') t.pop_back();
+  return t;
+}
+
+// --- the file ------------------------------------------------------------------
+
+// Moves to the light-curve table; returns how messages name it.
+std::expected<std::string, Error> MoveToTable(fitsfile* f, const std::string& name) {
+  int status = 0;
+  char extname[] = "LIGHTCURVE";
+  fits_movnam_hdu(f, BINARY_TBL, extname, 0, &status);
+  if (status == 0) return std::string("Extension LIGHTCURVE");
+  if (status == END_OF_FILE) return Refuse(name + ": " + Failure(status) + ".");
+  status = 0;
+  fits_clear_errmsg();
+  for (int h = 2;; ++h) {
+    int type = 0;
+    fits_movabs_hdu(f, h, &type, &status);
+    if (status == END_OF_FILE) return Refuse(name + ": " + Failure(status) + ".");
+    if (status != 0) break;
+    if (type == BINARY_TBL) return "Extension " + std::to_string(h - 1);
+  }
+  fits_clear_errmsg();
+  return Refuse(name + " holds no binary table: it is no Kepler or TESS light curve.");
+}
+
+// Refuses a table whose rows do not all lie inside the `size` bytes of the file.
+std::expected<long long, Error> CheckRows(fitsfile* f, size_t size, const std::string& name,
+                                          const std::string& where) {
+  long long naxis1 = 0, naxis2 = 0;
+  int status = 0;
+  fits_read_key(f, TLONGLONG, "NAXIS1", &naxis1, nullptr, &status);
+  fits_read_key(f, TLONGLONG, "NAXIS2", &naxis2, nullptr, &status);
+  LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+  fits_get_hduaddrll(f, &headStart, &dataStart, &dataEnd, &status);
+  if (status != 0) return Refuse(where + " of " + name + ": " + Failure(status) + ".");
+  if (naxis1 < 0 || naxis2 < 0) {
+    return Refuse(where + " of " + name + " gives a negative NAXIS1 or NAXIS2: its header is damaged.");
+  }
+  const long long available = dataStart < static_cast<long long>(size) ? static_cast<long long>(size) - dataStart : 0;
+  if (naxis1 > 0 && naxis2 > available / naxis1) {
+    return Refuse(where + " of " + name + ": the file is truncated, or its header promises more rows than it "
+                  "holds: NAXIS2 = " + std::to_string(naxis2) + " rows of NAXIS1 = " + std::to_string(naxis1) +
+                  " bytes, but only " + std::to_string(available) + " bytes of the table are in the file (" +
+                  std::to_string(available / naxis1) + " whole rows).");
+  }
+  return naxis2;
+}
+
+// Reads the rows of the chosen columns into `s`, a chunk at a time.
+std::expected<void, Error> ReadRows(fitsfile* f, long long rows, const Column& time, const Column& flux,
+                                    const Column* err, const Column* quality, const TimeRule& rule,
+                                    const std::string& where, ImportedSeries& s, int& badQuality,
+                                    int& missing) {
+  const size_t chunk = static_cast<size_t>(std::min(rows, kChunkRows));
+  std::vector<double> t(chunk), fl(chunk), er(err ? chunk : 0), q(quality ? chunk : 0);
+  s.time.reserve(static_cast<size_t>(rows));
+  s.mag.reserve(static_cast<size_t>(rows));
+  s.err.reserve(static_cast<size_t>(rows));
+  const double nan = std::nan("");
+  for (long long first = 1; first <= rows; first += kChunkRows) {
+    const long long n = std::min(kChunkRows, rows - first + 1);
+    int status = 0;
+    const auto read = [&](const Column& c, std::vector<double>& into) {
+      double nul = nan;
+      int anynul = 0;
+      fits_read_col(f, TDOUBLE, c.number, first, 1, n, &nul, into.data(), &anynul, &status);
+      return status == 0;
+    };
+    const Column* failed = nullptr;
+    if (!read(time, t)) failed = &time;
+    else if (!read(flux, fl)) failed = &flux;
+    else if (err && !read(*err, er)) failed = err;
+    else if (quality && !read(*quality, q)) failed = quality;
+    if (failed != nullptr) {
+      return Refuse(where + ", column \"" + Printable(failed->name) + "\": " + Failure(status) + ".");
+    }
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+      if (quality && q[i] != 0) {
+        ++badQuality;
+        continue;
+      }
+      if (!std::isfinite(t[i]) || !std::isfinite(fl[i]) || !(fl[i] > 0)) {
+        ++missing;
+        continue;
+      }
+      const double full = rule.FullDate(t[i]);
+      if (!std::isfinite(full)) {
+        ++missing;
+        continue;
+      }
+      s.time.push_back(full);
+      s.mag.push_back(fl[i]);
+      s.err.push_back(err && std::isfinite(er[i]) ? er[i] : nan);
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
-bool LooksLikeFits(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[9] = {0};
-  in.read(head, 9);
-  return in.gcount() == 9 && std::string(head, 9) == "SIMPLE  =";
+bool IsGzip(std::string_view bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0x1f &&
+         static_cast<unsigned char>(bytes[1]) == 0x8b;
 }
 
-std::expected<ImportedSeries, Error> ReadFitsLightCurve(const std::string& path,
-                                                        const ImportOptions& o) {
+bool LooksLikeFits(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st{};
+  char head[4096];
+  ssize_t got = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ::read(fd, head, sizeof head);
+  ::close(fd);
+  if (got <= 0) return false;
+  const std::string_view bytes(head, static_cast<size_t>(got));
+  if (bytes.starts_with("SIMPLE  =")) return true;
+  if (!IsGzip(bytes)) return false;
+  // The start of what the compressed file holds is enough.
+  std::string start;
+  z_stream zs{};
+  if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return false;
+  unsigned char out[16];
+  zs.next_in = reinterpret_cast<Bytef*>(head);
+  zs.avail_in = static_cast<uInt>(got);
+  zs.next_out = out;
+  zs.avail_out = sizeof out;
+  inflate(&zs, Z_SYNC_FLUSH);
+  const size_t n = sizeof out - zs.avail_out;
+  inflateEnd(&zs);
+  return std::string_view(reinterpret_cast<char*>(out), n).starts_with("SIMPLE  =");
+}
+
+std::expected<ImportedSeries, Error> ReadFitsLightCurve(const std::string& path, const ImportOptions& options) {
+  // ReadWholeFile opens exactly this name, refuses at once anything but a
+  // regular file, and bounds the size.
+  const auto bytes = ReadWholeFile(path, kMaxFitsFileBytes);
+  if (!bytes) return std::unexpected(bytes.error());
+  return ReadFitsLightCurveBytes(*bytes, path, options);
+}
+
+std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view bytes, const std::string& path,
+                                                             const ImportOptions& o) {
+  const std::string name = QuotedName(path);
+  std::string inflated;
+  std::string_view data = bytes;
+  const bool compressed = IsGzip(bytes);
+  if (compressed) {
+    // Counted first, keeping nothing, so that a gzip bomb costs no memory.
+    const auto size = Inflate(bytes, kMaxInflatedFitsBytes, name, [](const unsigned char*, size_t) {});
+    if (!size) return std::unexpected(size.error());
+    inflated.reserve(*size);
+    const auto again = Inflate(bytes, kMaxInflatedFitsBytes, name, [&inflated](const unsigned char* p, size_t n) {
+      inflated.append(reinterpret_cast<const char*>(p), n);
+    });
+    if (!again) return std::unexpected(again.error());
+    if (!inflated.starts_with("SIMPLE  =")) {
+      return Refuse(name + " is gzip-compressed and holds no FITS file; only a compressed FITS file is "
+                           "read from a compressed file (decompress it with gunzip to read what it holds).");
+    }
+    data = inflated;
+  }
+  if (!data.starts_with("SIMPLE  =")) {
+    return Refuse("Cannot read " + name + " as FITS: it does not begin with \"SIMPLE  =\".");
+  }
+
+  // CFITSIO keeps the addresses of these two while the file is open: they
+  // are declared before the file, so they outlive it. Read-only: it never
+  // writes to or reallocates the bytes.
+  void* memory = const_cast<char*>(data.data());
+  size_t memorySize = data.size();
   int status = 0;
   fitsfile* raw = nullptr;
-  fits_open_file(&raw, path.c_str(), READONLY, &status);
-  if (status != 0) return Refuse("Cannot read \"" + path + "\" as FITS: " + StatusText(status) + ".");
+  // The name given to CFITSIO is a fixed word without brackets or prefixes:
+  // nothing in it is parsed, and the user's file name never reaches CFITSIO.
+  fits_open_memfile(&raw, "lightcurve", READONLY, &memory, &memorySize, 0, nullptr, &status);
+  if (status != 0 || raw == nullptr) {
+    if (raw != nullptr) FitsPtr discard(raw);
+    fits_clear_errmsg();
+    return Refuse("Cannot read " + name + " as FITS: " + Failure(status != 0 ? status : FILE_NOT_OPENED) + ".");
+  }
   FitsPtr f(raw);
 
   ImportedSeries s;
@@ -95,96 +570,74 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurve(const std::string& path,
     s.decDeg = dec;
   }
 
-  char extname[] = "LIGHTCURVE";
-  fits_movnam_hdu(f.get(), BINARY_TBL, extname, 0, &status);
-  std::string where = "Extension LIGHTCURVE";
-  if (status != 0) {
-    status = 0;
-    int hdus = 0, type = 0;
-    fits_get_num_hdus(f.get(), &hdus, &status);
-    bool found = false;
-    for (int h = 2; h <= hdus && !found; ++h) {
-      fits_movabs_hdu(f.get(), h, &type, &status);
-      found = status == 0 && type == BINARY_TBL;
-      where = "Extension " + std::to_string(h - 1);
-    }
-    if (!found) return Refuse("\"" + path + "\" holds no binary table: it is no Kepler or TESS light curve.");
-  }
-  long rows = 0;
-  fits_get_num_rows(f.get(), &rows, &status);
+  const auto where = MoveToTable(f.get(), name);
+  if (!where) return std::unexpected(where.error());
+  const auto rows = CheckRows(f.get(), data.size(), name, *where);
+  if (!rows) return std::unexpected(rows.error());
 
-  double refi = 0, reff = 0;
+  const std::vector<Column> cols = Columns(f.get());
+  char extname[FLEN_VALUE] = {0};
   st = 0;
-  fits_read_key(f.get(), TDOUBLE, "BJDREFI", &refi, nullptr, &st);
-  if (st != 0) {
-    return Refuse(where + " has no BJDREFI keyword, so the times' reference is unknown.");
-  }
-  st = 0;
-  fits_read_key(f.get(), TDOUBLE, "BJDREFF", &reff, nullptr, &st);
-  if (st != 0) reff = 0;
-  char timesys[FLEN_VALUE] = {0}, timeref[FLEN_VALUE] = {0};
-  st = 0;
-  fits_read_key(f.get(), TSTRING, "TIMESYS", timesys, nullptr, &st);
-  st2 = 0;
-  fits_read_key(f.get(), TSTRING, "TIMEREF", timeref, nullptr, &st2);
-  const std::string sys = st == 0 ? Upper(timesys) : "", ref = st2 == 0 ? Upper(timeref) : "";
-  if (sys == "TDB" && (ref == "SOLARSYSTEM" || ref.empty())) {
-    s.timeScale = TimeScale::BjdTdb;
-    s.timeScaleSource = "TIMESYS = TDB" + std::string(ref.empty() ? "" : ", TIMEREF = SOLARSYSTEM");
+  fits_read_key(f.get(), TSTRING, "EXTNAME", extname, nullptr, &st);
+  if (const std::string kind = TableKind(st == 0 ? Trim(extname) : "", cols); !kind.empty()) {
+    return Refuse(name + " appears to be " + kind + ", not a light curve of one time and one flux per row; "
+                  "it was not read.");
   }
 
   const std::string timeName = o.timeCol.empty() ? "TIME" : o.timeCol;
   const std::string fluxName = !o.fluxCol.empty() ? o.fluxCol : !o.magCol.empty() ? o.magCol : "PDCSAP_FLUX";
   const std::string errName = o.errCol.empty() ? fluxName + "_ERR" : o.errCol;
-  const auto t = ReadColumn(f.get(), timeName, rows, where);
-  if (!t) return std::unexpected(t.error());
-  const auto flux = ReadColumn(f.get(), fluxName, rows, where);
-  if (!flux) return std::unexpected(flux.error());
-  std::vector<double> err(static_cast<size_t>(rows), std::nan(""));
-  if (const auto e = ReadColumn(f.get(), errName, rows, where)) {
-    err = *e;
-    s.errColumn = errName;
-  } else if (!o.errCol.empty()) {
-    return std::unexpected(e.error());
+  const auto noColumn = [&](const std::string& n) {
+    return Refuse(*where + " has no column \"" + Printable(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
+  };
+  const Column* time = FindColumn(cols, timeName);
+  if (time == nullptr) return noColumn(timeName);
+  const Column* flux = FindColumn(cols, fluxName);
+  if (flux == nullptr) return noColumn(fluxName);
+  const Column* err = FindColumn(cols, errName);
+  if (err == nullptr && !o.errCol.empty()) return noColumn(errName);
+  const Column* quality = FindColumn(cols, "QUALITY");
+  for (const Column* c : {time, flux, err, quality}) {
+    if (c == nullptr) continue;
+    if (auto ok = CheckScalar(*c, *where); !ok) return std::unexpected(ok.error());
   }
-  std::vector<double> quality(static_cast<size_t>(rows), 0.0);
-  int qcol = 0;
-  char qname[] = "QUALITY";
-  int qst = 0;
-  fits_get_colnum(f.get(), CASEINSEN, qname, &qcol, &qst);
-  if (qst == 0) {
-    const auto q = ReadColumn(f.get(), "QUALITY", rows, where);
-    if (!q) return std::unexpected(q.error());
-    quality = *q;
-  }
+
+  const auto rule = ReadTimeRule(f.get(), *where, s.notes);
+  if (!rule) return std::unexpected(rule.error());
+  ReadTimeScale(f.get(), s);
+
   int badQuality = 0, missing = 0;
-  for (size_t i = 0; i < static_cast<size_t>(rows); ++i) {
-    if (quality[i] != 0) {
-      ++badQuality;
-      continue;
-    }
-    if (!std::isfinite((*t)[i]) || !std::isfinite((*flux)[i]) || !((*flux)[i] > 0)) {
-      ++missing;
-      continue;
-    }
-    s.time.push_back((*t)[i] + refi + reff);
-    s.mag.push_back((*flux)[i]);
-    s.err.push_back(std::isfinite(err[i]) ? err[i] : std::nan(""));
+  if (auto ok = ReadRows(f.get(), *rows, *time, *flux, err, quality, *rule, *where, s, badQuality, missing); !ok) {
+    return std::unexpected(ok.error());
   }
+  if (err != nullptr) s.errColumn = err->name;
   s.droppedRows = badQuality + missing;
-  s.timeColumn = timeName;
-  s.valueColumn = fluxName;
-  char buf[200];
-  std::snprintf(buf, sizeof buf, "%.1f", refi + reff);
-  s.notes.push_back("Read as a Kepler/TESS light curve (" + where + "): " + timeName + " + " + buf +
-                    ", " + fluxName + (s.errColumn.empty() ? "" : " with " + s.errColumn) + ".");
+  s.timeColumn = time->name;
+  s.valueColumn = flux->name;
+
+  std::string expr = time->name;
+  if (rule->zero != 0.0) {
+    char z[64];
+    std::snprintf(z, sizeof z, "%.17g", rule->zero);
+    expr = "(" + expr + " + TIMEZERO " + z + ")";
+  }
+  if (rule->seconds) expr += " s / 86400";
+  const std::string what = rule->kepler ? "a Kepler/TESS light curve" : "a FITS light curve";
+  s.notes.push_back("Read as " + what + " (" + *where + "): " + expr + " + " +
+                    DateText(rule->wholeDays, rule->fraction) +
+                    (rule->kepler ? "" : " (" + rule->reference + ")") + ", " + flux->name +
+                    (s.errColumn.empty() ? "" : " with " + s.errColumn) + ".");
+  if (compressed) {
+    s.notes.push_back("The file is gzip-compressed; " + std::to_string(data.size()) +
+                      " bytes were decompressed in memory.");
+  }
   if (badQuality > 0) {
     s.notes.push_back(std::to_string(badQuality) + " rows with a non-zero QUALITY flag are left out.");
   }
   if (missing > 0) {
     s.notes.push_back(std::to_string(missing) + " rows with a missing time or flux (or a flux not above 0) are left out.");
   }
-  if (s.time.empty()) return Refuse(where + " holds no usable row (" + std::to_string(rows) + " rows, all dropped).");
+  if (s.time.empty()) return Refuse(*where + " holds no usable row (" + std::to_string(*rows) + " rows, all dropped).");
   if (const auto c = ConvertFluxes(s, {}); !c) return std::unexpected(c.error());
   return s;
 }
