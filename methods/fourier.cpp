@@ -172,25 +172,35 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA) {
 
 FourierFinish FinishFourierFit(const MarquardtProblem& problem, const MarquardtOptions& options,
                                MarquardtState& state) {
-  // The curvature the iterations left, inverted on its own.
-  MarquardtState iterated = state;
-  iterated.Lambda = 0.0;
-  MarquardtStep(problem, options, iterated);
-  FourierFinish finish;
-  finish.iterationError = std::sqrt(iterated.Covariance[8][8]);
   // The covariance delivered comes from the curvature at the result summed
-  // point by point with the library's sine and cosine of every harmonic, as
-  // the fit was first written, so that its error does not depend on how the
-  // iterations' sums were split to run fast.
-  // The chi-square stays the iterations' own, the one their stopping rule
-  // and the checks of the result were judged by.
+  // point by point, in the order of the points, with the library's sine and
+  // cosine of every harmonic, as the fit was first written, so that its
+  // error does not depend on how the iterations' sums were split to run
+  // fast. The chi-square stays the iterations' own, the one their stopping
+  // rule and the checks of the result were judged by.
   double chiSq = 0.0;
   CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData,
                                    state.Params, state.Lista, options.NFit, state.Curvature,
                                    state.Gradient, chiSq);
+  // The same sums with the points taken in reverse, inverted on their own:
+  // only a witness of how much rounding moves the error.
+  MarquardtState reversed = state;
+  CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData,
+                                   reversed.Params, reversed.Lista, options.NFit,
+                                   reversed.Curvature, reversed.Gradient, chiSq,
+                                   PointOrder::kReversed);
+  reversed.Lambda = 0.0;
+  MarquardtStep(problem, options, reversed);
+  FourierFinish finish;
+  finish.reversedError = std::sqrt(reversed.Covariance[8][8]);
   state.Lambda = 0.0;
   finish.note = MarquardtStep(problem, options, state).note;
   return finish;
+}
+
+bool FourierErrorsAgree(double error, double reversedError, int decimals) {
+  if (!std::isfinite(error) || !std::isfinite(reversedError)) return false;
+  return ResultText(error, decimals) == ResultText(reversedError, decimals);
 }
 
 MethodResult<FourierFitResult> FitFourier(Store& s) {
@@ -306,12 +316,10 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
   }
 
   // The matrix may be so nearly singular that the last bits of its sums
-  // decide the error: two evaluations that differ only by rounding then give
-  // errors that disagree by more than a per cent and in the digits shown, and
-  // neither is the error of the data. Within that, the larger is delivered.
-  const double error = std::max(std::sqrt(variance), finish.iterationError);
-  if (!(std::abs(finish.iterationError - std::sqrt(variance)) <=
-        FourierErrorAgreement(s.ResultDecimals, error))) {
+  // decide the error: the same sums taken in reverse then give an error that
+  // shows other digits, and neither is the error of the data.
+  const double error = std::sqrt(variance);
+  if (!FourierErrorsAgree(error, finish.reversedError, s.ResultDecimals)) {
     const auto days = [](double e) {
       return std::isfinite(e) ? FixedText(e, 12) + " d" : std::string("no number");
     };
@@ -319,9 +327,10 @@ MethodResult<FourierFitResult> FitFourier(Store& s) {
     return Refuse(
         "The Fourier fit gives no honest error: its covariance matrix is so nearly singular that "
         "the rounding of its sums decides the digits of the error shown (" +
-        days(std::sqrt(variance)) + " or " + days(finish.iterationError) +
-        "), usually because the range holds too little of the eclipse for five harmonics. Try a "
-        "wider range or other starting values (type them and press \"Update\").");
+        days(error) + " summed point by point, " + days(finish.reversedError) +
+        " in reverse order), usually because the range holds too little of the eclipse for five "
+        "harmonics. Try a wider range or other starting values (type them and press "
+        "\"Update\").");
   }
 
   FourierFitResult r;

@@ -50,32 +50,28 @@ struct FourierFitResult {
   std::vector<SolverNote> notes;     // one entry per solver call in which a note occurred
 };
 
-// Largest difference, in days, between the errors of the time of minimum
-// inverted from two evaluations of the curvature at the result (see
-// FinishFourierFit) for the error to be delivered: half a unit of the last
-// decimal shown at `decimals`, or one hundredth of the error itself,
-// whichever is larger. An error bar is an estimate known to a few per cent
-// at best; rounding that moves it by less than 1 % leaves it honest, and the
-// larger of the two is the one delivered, so it is never understated. Beyond
-// that the rounding of the sums, not the data, decides the error.
-inline double FourierErrorAgreement(int decimals, double error) {
-  return std::max(0.5 * std::pow(10.0, -decimals), 0.01 * error);
-}
-
 // The final call of a Fourier fit whose iterations are done (state.Lambda is
 // set to 0 here): the curvature at state.Params is summed again point by
-// point (CurvatureAndGradientPointByPoint) and inverted into
-// state.Covariance, in parameter order; state.ChiSq stays. Returns that call's
-// note and the error of Xo, sqrt(Covariance(8, 8)), inverted from the
-// curvature the iterations left, which the caller holds against the first:
-// where the two differ, the matrix is so nearly singular that the rounding
-// of its sums decides the error.
+// point in the order of the points (CurvatureAndGradientPointByPoint) and
+// inverted into state.Covariance, in parameter order; state.ChiSq stays.
+// Returns that call's note and the error of Xo, sqrt(Covariance(8, 8)),
+// inverted from the same curvature summed with the points in reverse order,
+// which the caller holds against the first: where the two differ, the matrix
+// is so nearly singular that the rounding of its sums decides the error. The
+// reversed sums are never delivered.
 struct FourierFinish {
   std::optional<SolverNote> note;
-  double iterationError = 0.0;
+  double reversedError = 0.0;
 };
 FourierFinish FinishFourierFit(const MarquardtProblem& problem, const MarquardtOptions& options,
                                MarquardtState& state);
+
+// Returns whether the error and the error of the reversed sums are finite and
+// show the same digits at `decimals` (ResultText): the fit's error is then
+// delivered, otherwise it is refused. An error rounding alike at the precision
+// in force is the same error to every reader, however far its later digits
+// differ.
+bool FourierErrorsAgree(double error, double reversedError, int decimals);
 
 // Returns the solver-order vector of display-order parameters:
 // FitA(k) = FitParam(k + 3) for k = 1..5, FitA(6) = FitParam(2),
@@ -109,10 +105,10 @@ std::array<double, 9> FitParamFromFitA(const std::array<double, 9>& fitA);
 // number; FitList is not a permutation of 1..8; FitLambda is not negative.
 // Also refuses, restoring the store, when the fit delivers a parameter, the
 // chi-square or the variance of Xo that is not finite, or a negative
-// variance (a singular system or numbers out of range), and when the two
-// evaluations of the error (FinishFourierFit) differ by more than
-// FourierErrorAgreement(s.ResultDecimals, the larger error); the error
-// delivered is the larger of the two.
+// variance (a singular system or numbers out of range), and when the error
+// and the error of the reversed sums (FinishFourierFit) show different digits
+// at s.ResultDecimals (FourierErrorsAgree). The error delivered is always the
+// one of the sums in the order of the points.
 MethodResult<FourierFitResult> FitFourier(Store& s);
 
 // Computes the model curve of s.FitParam over the selected range into

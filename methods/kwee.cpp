@@ -229,12 +229,13 @@ MethodResult<KvwResult> KweeVanWoerden(Store& s, int first, int last, const KvwP
   if (!std::isfinite(T0) || !std::isfinite(sigma)) {
     return Refuse("Kwee and van Woerden gave no finite result for this range.");
   }
-  // The vertex lies between T1 and T3 whenever the sums are resolved; outside
-  // them (times too close together for their digits, so the squares cancel)
-  // it is rounding noise, not a time.
-  if (!(T0 >= std::min(T1, T3) && T0 <= std::max(T1, T3))) {
-    return Refuse("Kwee and van Woerden put the minimum outside the trial times it was fitted "
-                  "to: the times of the range lie too close together for their digits.");
+  // A vertex outside the range's own times is no time of this eclipse: with
+  // times too close together for their digits the squares above cancel to
+  // rounding noise and put it anywhere.
+  if (!(T0 >= s.RelTime[first] && T0 <= s.RelTime[last])) {
+    return Refuse("Kwee and van Woerden put the minimum outside the range it was fitted to, "
+                  "which happens when the times of the range lie too close together for their "
+                  "digits.");
   }
   return KvwResult{Minimum{T0, sigma}, N, M, F + 1, c, step, frac, S1, S2, S3, passes};
 }

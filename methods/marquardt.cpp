@@ -309,7 +309,8 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
 void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const double> y,
                                       std::span<const double> sigma, int nData,
                                       const ParamVector& p, const ParamList& lista, int nFit,
-                                      Matrix8& curv, ParamVector& grad, double& chiSq) {
+                                      Matrix8& curv, ParamVector& grad, double& chiSq,
+                                      PointOrder order) {
   assert(nData < static_cast<int>(t.size()) && nData < static_cast<int>(y.size()) &&
          nData < static_cast<int>(sigma.size()));
   assert(nFit >= 0 && nFit <= kFourierParams);
@@ -320,7 +321,9 @@ void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const
   const double xo = params[8];
   const double w = params[7];
   ParamVector d{};
-  for (int i = 1; i <= nData; ++i) {
+  const bool reversed = order == PointOrder::kReversed;
+  for (int step = 1; step <= nData; ++step) {
+    const int i = reversed ? nData + 1 - step : step;
     const double s = t[i] - xo;
     const double a = w * s;
     double ymod = params[6];

@@ -103,10 +103,16 @@ void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
 // nearly singular matrix magnifies a change in the last bit of a sum by up to
 // 1e11, and the error of such a fit should not depend on how the sums of the
 // iteration were split to run fast.
+//
+// With PointOrder::kReversed the points are added from nData down to 1: the
+// same sums with another rounding, which the Fourier fit uses only to judge
+// whether rounding decides its error, never as a result.
+enum class PointOrder { kForward, kReversed };
 void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const double> y,
                                       std::span<const double> sigma, int nData,
                                       const ParamVector& p, const ParamList& lista, int nFit,
-                                      Matrix8& curv, ParamVector& grad, double& chiSq);
+                                      Matrix8& curv, ParamVector& grad, double& chiSq,
+                                      PointOrder order = PointOrder::kForward);
 
 // Presents a 1-based vector as a matrix of one column (v[r][1] is v[r]), so
 // that a right-hand side vector can be handed to GaussJordan.

@@ -187,6 +187,42 @@ TEST(CurvatureAndGradient, PointByPointSumsAgreeWithTheFastSums) {
   }
 }
 
+// The reversed order adds exactly what the forward order adds on the points
+// turned end to end, bit for bit, and differs from the forward sums only by
+// rounding.
+TEST(CurvatureAndGradient, ReversedOrderSumsThePointsFromTheLast) {
+  const ParamVector p{0, 0.3, 0.1, 0.05, 0.02, 0.01, 0.7, 40.0, 0.5};
+  const Points d = ModelPoints(p, 999, 0.42, 0.58, 0.02, 7);
+  Points flipped = d;
+  for (int i = 1; i <= d.n; ++i) {
+    flipped.t[i] = d.t[d.n + 1 - i];
+    flipped.y[i] = d.y[d.n + 1 - i];
+    flipped.sigma[i] = d.sigma[d.n + 1 - i];
+  }
+  const ParamList lista{0, 1, 2, 3, 4, 5, 6, 7, 8};
+  Matrix8 forward{}, reversed{}, onFlipped{};
+  ParamVector gf{}, gr{}, gfl{};
+  double cf = 0, cr = 0, cfl = 0;
+  CurvatureAndGradientPointByPoint(d.t, d.y, d.sigma, d.n, p, lista, 8, forward, gf, cf);
+  CurvatureAndGradientPointByPoint(d.t, d.y, d.sigma, d.n, p, lista, 8, reversed, gr, cr,
+                                   PointOrder::kReversed);
+  CurvatureAndGradientPointByPoint(flipped.t, flipped.y, flipped.sigma, d.n, p, lista, 8,
+                                   onFlipped, gfl, cfl);
+  EXPECT_EQ(cr, cfl);
+  int differing = 0;
+  for (int j = 1; j <= 8; ++j) {
+    EXPECT_EQ(gr[j], gfl[j]) << j;
+    for (int k = 1; k <= 8; ++k) {
+      EXPECT_EQ(reversed[j][k], onFlipped[j][k]) << j << "," << k;
+      EXPECT_LE(std::abs(reversed[j][k] - forward[j][k]),
+                1e-12 * std::sqrt(forward[j][j] * forward[k][k]))
+          << j << "," << k;
+      if (reversed[j][k] != forward[j][k]) ++differing;
+    }
+  }
+  EXPECT_GT(differing, 0) << "999 points in another order round somewhere";
+}
+
 // ----------------------------------------------------------------------------
 
 // A square 1-based matrix of any order, for GaussJordan beyond 8 x 8.
