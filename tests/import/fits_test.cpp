@@ -388,6 +388,9 @@ TEST(FitsLightCurve, ReadsGzipWithinBoundedMemory) {
   const std::string bytes = test::FileBytes(plain);
   ASSERT_TRUE(test::WriteGzip(gz, bytes));
   EXPECT_TRUE(LooksLikeFits(gz));
+  // Detected as FITS from its bytes, so that a refusal of the compressed file
+  // is the one shown, not a text reader's.
+  EXPECT_EQ(DetectFormat(test::FileBytes(gz)), Format::Fits);
   const auto a = ImportFile(plain, ImportOptions{});
   const auto b = ImportFile(gz, ImportOptions{});
   ASSERT_TRUE(a.has_value()) << a.error().message;
