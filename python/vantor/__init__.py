@@ -64,7 +64,8 @@ class LightCurve:
     """A light curve as the importer read it.
 
     ``time``, ``mag`` and ``err`` are float64 arrays of one length (``err``
-    is NaN where the file gives no error); times are days in ``time_scale``
+    is NaN where the file gives no error; a third column of a Vantor
+    "HJD, magnitude" file that the importer takes for errors is kept); times are days in ``time_scale``
     ("JD_UTC", "HJD_UTC", "BJD_TDB" or "unknown"). The other attributes say
     what the importer found and did (``notes`` are its sentences).
 
@@ -137,7 +138,8 @@ def read(path: "str | os.PathLike", **importer_options: Any) -> LightCurve:
         (the file's: "jd-utc", "hjd-utc", "bjd-tdb"), ``to`` (convert to
         "hjd-utc" or "bjd-tdb"; needs ``ra`` and ``dec`` unless the file
         gives them), ``ra``, ``dec`` (degrees or sexagesimal), ``from_`` and
-        ``until`` (full JD in the wanted scale).
+        ``until`` (full JD in the wanted scale; an interval that ends
+        before it starts is refused).
 
     Returns
     -------
@@ -161,7 +163,11 @@ def read(path: "str | os.PathLike", **importer_options: Any) -> LightCurve:
         raise TypeError("path must be a text path, not bytes")
     if not os.path.exists(path):
         raise FileNotFoundError(f"{path}: no such file")
-    d = _vantor.read(path, _import_options(importer_options, "read"))
+    try:
+        # The file system's bytes: a name that is not UTF-8 opens too.
+        d = _vantor.read(os.fsencode(path), _import_options(importer_options, "read"))
+    except ValueError as e:
+        raise ValueError(f"{path}: {e}") from None
     for key in ("stars", "filters", "notes"):
         d[key] = tuple(d[key])
     return LightCurve(path=path, **d)
@@ -304,26 +310,72 @@ def _index(v: Any, what: str) -> int:
 
 
 def _arrays(time_or_lc: Any, mag: Any) -> tuple:
-    """The two arrays, and the file name and time scale of a LightCurve."""
+    """The two arrays, and the file name and time scale of a LightCurve, and
+    the points a mask keeps: (their 0-based positions, the number of points
+    given), or None when there is no mask."""
     if isinstance(time_or_lc, LightCurve):
         if mag is not None:
             raise TypeError("give a LightCurve alone, or two arrays time and mag")
-        return time_or_lc.time, time_or_lc.mag, time_or_lc.path, time_or_lc.time_scale
+        return time_or_lc.time, time_or_lc.mag, time_or_lc.path, time_or_lc.time_scale, None
     if mag is None:
         raise TypeError("give two arrays time and mag, or a LightCurve from vantor.read")
-    return _float_array(time_or_lc, "time"), _float_array(mag, "mag"), "", "unknown"
+    t, m = _float_array(time_or_lc, "time"), _float_array(mag, "mag")
+    kept = None
+    if np.ma.isMaskedArray(time_or_lc) or np.ma.isMaskedArray(mag):
+        # A masked point is left out, as a deleted one is: masked in time or
+        # in mag, whatever its hidden value (often NaN or a fill value).
+        masked_t = np.ma.getmaskarray(time_or_lc)
+        masked_m = np.ma.getmaskarray(mag)
+        if masked_t.shape == masked_m.shape and masked_t.ndim == 1:
+            positions = np.flatnonzero(~(masked_t | masked_m))
+            kept = (positions, len(masked_t))
+            t, m = np.ascontiguousarray(t[positions]), np.ascontiguousarray(m[positions])
+    return t, m, "", "unknown", kept
 
 
 def _float_array(a: Any, name: str) -> np.ndarray:
-    if isinstance(a, np.ndarray) and a.dtype == np.float64:
+    if isinstance(a, np.ndarray) and not np.ma.isMaskedArray(a) and a.dtype == np.float64:
         return a  # taken as it is by the C++ code when contiguous
     try:
-        arr = np.asarray(a)
+        arr = np.ma.getdata(a) if np.ma.isMaskedArray(a) else np.asarray(a)
     except Exception as e:  # a ragged list, an object numpy cannot hold
         raise TypeError(f"{name} must be an array of numbers: {e}") from None
     if arr.dtype.kind not in "iuf":
         raise TypeError(f"{name} must be an array of numbers, not of {arr.dtype}")
+    if name == "time" and arr.dtype.kind == "f" and arr.dtype.itemsize < 8:
+        # float32 keeps 24 bits: a Julian Date near 2.46e6 only to 0.25 day.
+        raise ValueError(f"time is an array of {arr.dtype}, which cannot hold a Julian Date to "
+                         f"the second (float32: to a quarter of a day); pass float64 times")
     return arr.astype(np.float64, copy=False)
+
+
+def _kept_numbers(delete: Iterable[int], kept: Optional[tuple]) -> list:
+    """The points to delete, 1-based as given, renumbered among the points
+    that a mask keeps; a masked point is out already. A number that names no
+    point stays as it is, for the command line's refusal."""
+    numbers = [_index(i, "delete") for i in delete]
+    if kept is None:
+        return numbers
+    positions, n_given = kept
+    new_number = {int(k) + 1: j + 1 for j, k in enumerate(positions)}
+    return [new_number[i] if i in new_number else i for i in numbers
+            if not 1 <= i <= n_given or i in new_number]
+
+
+_INT_MAX = 2**31 - 1
+
+
+def _count(value: Any, option: str, lowest: int, highest: int, zero: bool = False) -> int:
+    """An integer option checked as the command line checks it, in its words
+    (``zero``: 0, meaning none, is allowed besides the range)."""
+    if isinstance(value, bool) or not isinstance(value, (int, np.integer)):
+        raise TypeError(f"{option[2:]} must be an integer, not {value!r}")
+    v = int(value)
+    if zero and v == 0:
+        return 0
+    if not lowest <= v <= highest:
+        raise ValueError(f"{option}: Value {v} not in range {lowest} to {highest}")
+    return v
 
 
 def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
@@ -370,13 +422,15 @@ def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smoo
         o["fold"] = _option_text("fold", fold)
     if smooth:
         o["smooth"] = _index(smooth, "smooth")
+        if not -_INT_MAX - 1 <= o["smooth"] <= _INT_MAX:
+            raise ValueError(f"Could not convert: --smooth = {o['smooth']}")
     o["combine"] = bool(combine)
     o["cv"] = bool(cv)
     if delete:
-        o["delete"] = ",".join(str(_index(i, "delete")) for i in delete)
+        o["delete"] = ",".join(str(i) for i in delete)
     if isinstance(decimals, bool) or not isinstance(decimals, (int, np.integer)):
         raise TypeError(f"decimals must be an integer 5, 6 or 7, not {decimals!r}")
-    o["decimals"] = int(decimals)
+    o["decimals"] = _count(decimals, "--decimals", 5, 7)
     return o
 
 
@@ -410,7 +464,10 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     time, mag : array_like
         Times (days; full HJD as a rule) and magnitudes, at most
         :data:`MAX_POINTS` points in time order. A contiguous float64 numpy
-        array is used where it lies; other input is converted once. Or pass a
+        array is used where it lies; other input is converted once, except
+        float32 (or float16) times, which are refused: they cannot hold a
+        Julian Date to the second. A masked array's masked points (in
+        either array) are left out, as deleted points are. Or pass a
         :class:`LightCurve` from :func:`read` alone.
     methods : list of str, optional
         Among ``METHODS``: the methods to run besides those given a range in
@@ -447,7 +504,7 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     cv : bool
         The "--Mags (C-V)" sign convention.
     delete : iterable of int
-        Points to delete (1-based, as in the input).
+        Points to delete (1-based, as in the input, masked points counted).
 
     Returns
     -------
@@ -474,12 +531,11 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     >>> vantor.time(lc, ranges={"chords": ((3, 12), (40, 50))})["chords"].ok
     False
     """
-    t, m, file, scale = _arrays(time, mag)
-    if isinstance(bootstrap, bool) or not isinstance(bootstrap, (int, np.integer)):
-        raise TypeError(f"bootstrap must be an integer, not {bootstrap!r}")
+    t, m, file, scale, kept = _arrays(time, mag)
+    bootstrap = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
     options = _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
-                             combine, cv, delete, decimals)
-    text, setups = _vantor.time(t, m, options, bool(auto), int(bootstrap), file, scale)
+                             combine, cv, _kept_numbers(delete, kept), decimals)
+    text, setups = _vantor.time(t, m, options, bool(auto), bootstrap, file, scale)
     j = json.loads(text)
     results = []
     for r, setup in zip(j["results"], setups):
@@ -553,8 +609,8 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
     Parameters
     ----------
     time, mag : array_like
-        The whole series (any length, in time order), or a
-        :class:`LightCurve` alone.
+        The whole series (any length, in time order; masked points left
+        out, float32 times refused), or a :class:`LightCurve` alone.
     epoch, period : float
         T0 of a primary minimum and the period P, days in the series' scale.
         Required unless ``find=True`` estimates them (a given one overrides
@@ -581,7 +637,7 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
     >>> tab = vantor.series(lc, epoch=2459812.4316, period=1.26839, secondary=True)  # doctest: +SKIP
     >>> tab.refined["period"], tab.to_pandas()[["cycle", "o_minus_c_min"]]  # doctest: +SKIP
     """
-    t, m, file, scale = _arrays(time, mag)
+    t, m, file, scale, _ = _arrays(time, mag)
     o: dict = {}
     for key, value in (("epoch", epoch), ("period", period), ("half_width", half_width)):
         if value is not None:
@@ -591,9 +647,7 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
     elif secondary is not None and secondary is not False:
         o["secondary"] = _option_text("secondary", secondary)
     o["find"] = bool(find)
-    if isinstance(bootstrap, bool) or not isinstance(bootstrap, (int, np.integer)):
-        raise TypeError(f"bootstrap must be an integer, not {bootstrap!r}")
-    o["bootstrap"] = int(bootstrap)
+    o["bootstrap"] = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
     text, found = _vantor.series(t, m, o, file, scale)
     j = json.loads(text)
     return SeriesTable(j["rows"], j["ephemeris"], j["time_scale"], found, j)

@@ -13,13 +13,26 @@ same files, byte for byte. A file that cannot be read gets a row with its
 reason; it never stops the others. A worker lost mid-run costs nothing but
 time: the scheduler runs its tasks again elsewhere.
 
-Without ``--scheduler`` a local cluster is started on this machine's cores,
-listening on the loopback interface only. ``--scheduler ADDRESS`` connects to
-any running Dask cluster (Slurm through dask-jobqueue, Kubernetes, ``dask
-ssh``: see docs/PYTHON.md); ``--tls-ca``, ``--tls-cert`` and ``--tls-key``
-make the connection with Dask's TLS security, encrypted and authenticated.
-Never expose a scheduler without TLS on a network others can reach: anyone
-who can connect to it can run code on its workers.
+Without ``--scheduler`` the survey runs a Dask cluster inside its own
+process: a worker thread per core (the C++ timing releases the GIL, so the
+threads time files side by side), talking through Dask's in-process
+transport. It opens no network or Unix socket at all, so no other user or
+program can reach it (Dask's scheduler and workers always start an HTTP
+server; the in-process ones here are built without one). The price: a file
+that crashes the timing code ends the survey, where a cluster of worker
+processes would only lose a worker.
+
+``--scheduler ADDRESS`` connects to any running Dask cluster, as given
+(Slurm through dask-jobqueue, Kubernetes, ``dask ssh``: see docs/PYTHON.md);
+``--tls-ca``, ``--tls-cert`` and ``--tls-key`` make the connection with
+Dask's TLS security, encrypted and authenticated. Never expose a scheduler
+without TLS on a network others can reach: anyone who can connect to it can
+run code on its workers.
+
+File names are the file system's bytes: a name that is not UTF-8 (kept as
+Python keeps it, with surrogate escapes) or that holds a line end gets its
+row like any other, quoted in the table as CSV quotes it and shown in
+messages with ``\\xNN`` for each byte that is not printable UTF-8.
 
 ``survey(files, ...)`` is the same run from Python.
 """
@@ -28,9 +41,12 @@ from __future__ import annotations
 
 import argparse
 import glob
+import logging
 import os
+import re
+import signal
+import stat
 import sys
-import tempfile
 from typing import Callable, Iterable, List, Optional, Sequence
 
 from . import _vantor
@@ -41,6 +57,9 @@ BATCH_HEADER = _vantor.BATCH_CSV_HEADER
 SERIES_HEADER = ("file,cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,"
                  "method_times,message\n")
 
+#: How long ``--scheduler`` may take to answer before the survey gives up.
+CONNECT_TIMEOUT = "10s"
+
 _IMPORT_OPTIONS = ("format", "time_col", "mag_col", "flux_col", "err_col", "star", "filter",
                    "time_scale", "to", "ra", "dec", "from", "until")
 
@@ -50,6 +69,36 @@ def _csv_field(text: str) -> str:
     if not any(c in text for c in ',"\r\n'):
         return text
     return '"' + text.replace('"', '""') + '"'
+
+
+def _text(data: bytes) -> str:
+    """Bytes from the timing code as text; bytes that are not UTF-8 (a file
+    name's) are kept as surrogate escapes, written back as they were."""
+    return data.decode("utf-8", "surrogateescape")
+
+
+def _raw(text: str) -> bytes:
+    """Text back to the bytes it stands for (see :func:`_text`)."""
+    return text.encode("utf-8", "surrogateescape")
+
+
+def shown(name: str) -> str:
+    """A file name as messages show it: in double quotes, every byte that is
+    not printable UTF-8 (a line end, an escape sequence, a byte that is not
+    UTF-8) as \\xNN."""
+    return _vantor.quoted_name(os.fsencode(name))
+
+
+def _in_line(name: str) -> str:
+    """A name put inside a line of text as it is, unless it would break the
+    line or reach a terminal raw: then as :func:`shown` gives it."""
+    return name if name.isprintable() else shown(name)
+
+
+def _message(text: str) -> str:
+    """A reason from the timing code fit for stderr (bytes that are not UTF-8
+    as \\xNN)."""
+    return _raw(text).decode("utf-8", "backslashreplace")
 
 
 def expand(patterns: Iterable[str]) -> List[str]:
@@ -77,8 +126,9 @@ def time_files(files: Sequence[str], automatic: bool, decimals: int,
     """Each file's batch rows: (csv rows, failed, reason)."""
     out = []
     for f in files:
-        csv, failed, error, _notes = _vantor.batch_file(f, automatic, decimals, import_options)
-        out.append((csv, failed, error))
+        csv, failed, error, _notes = _vantor.batch_file(os.fsencode(f), automatic, decimals,
+                                                        import_options)
+        out.append((_text(csv), failed, _text(error)))
     return out
 
 
@@ -88,7 +138,8 @@ def series_files(files: Sequence[str], series_options: dict, import_options: dic
     reason)."""
     out = []
     for f in files:
-        csv, failed, error = _vantor.series_file(f, series_options, import_options)
+        csv, failed, error = _vantor.series_file(os.fsencode(f), series_options, import_options)
+        csv, error = _text(csv), _text(error)
         if failed:
             out.append((_failure_row(f, error, True), True, error))
             continue
@@ -97,7 +148,7 @@ def series_files(files: Sequence[str], series_options: dict, import_options: dic
         seen_header = False
         for line in csv.splitlines(keepends=True):
             if line.startswith("#"):
-                lines.append("# " + f + ": " + line[2:])
+                lines.append("# " + _in_line(f) + ": " + line[2:])
             elif not seen_header:
                 seen_header = True  # the one header is written by the client
             else:
@@ -147,7 +198,7 @@ def run_survey(files: Sequence[str], client, write: Callable[[str], None], *,
             raise ValueError(f"unknown importer option {key!r}; they are "
                              f"{', '.join(_IMPORT_OPTIONS)}")
     if series_options is None and not 5 <= decimals <= 7:
-        raise ValueError(f"--decimals: Value {decimals} not in range [5 - 7]")
+        raise ValueError(f"--decimals: Value {decimals} not in range 5 to 7")
     files = list(files)
     n_workers = max(1, len(client.scheduler_info().get("workers", {})))
     chunks = _chunks(files, _chunk_size(len(files), n_workers))
@@ -236,42 +287,48 @@ def survey(files: Sequence[str], client, **options) -> tuple:
     return "".join(parts), failed
 
 
+def _without_http(cls):
+    """`cls` (Dask's Scheduler or Worker) without its HTTP server: Dask starts
+    one on every scheduler and worker, listening on every address even with
+    the dashboard off. The routes are kept, served by nothing."""
+    from distributed.http.routing import RoutingApplication
+    from tornado.httpserver import HTTPServer
+
+    class WithoutHttp(cls):
+        def start_http_server(self, routes, dashboard_address, default_port=0,
+                              ssl_options=None):
+            self.http_application = RoutingApplication(routes)
+            self.http_server = HTTPServer(self.http_application)  # never listens
+
+    WithoutHttp.__name__ = WithoutHttp.__qualname__ = cls.__name__ + "WithoutHttp"
+    return WithoutHttp
+
+
 def local_cluster(n_workers: int):
-    """A Dask cluster of `n_workers` processes of one thread on this machine,
-    every port on the loopback interface only, without a dashboard (its
-    HTTP server takes any free port)."""
-    from distributed import LocalCluster
-    return LocalCluster(n_workers=n_workers, threads_per_worker=1, processes=True,
-                        host="127.0.0.1", dashboard_address=None,
-                        scheduler_kwargs={"dashboard_address": "127.0.0.1:0"})
+    """A Dask cluster inside this process: a scheduler and `n_workers` workers
+    of one thread each, talking through Dask's in-process transport
+    (``inproc://``), without HTTP servers. It opens no socket that anything
+    outside this process could connect to."""
+    from distributed import Scheduler, SpecCluster, Worker
+
+    quiet = dict(protocol="inproc://", host=None, dashboard=False, dashboard_address=None)
+    # memory_limit=0: the workers share this process, so none of them may
+    # pause or spill on the memory the others use.
+    worker = {"cls": _without_http(Worker), "options": dict(quiet, nthreads=1, memory_limit=0)}
+    return SpecCluster(scheduler={"cls": _without_http(Scheduler), "options": dict(quiet, port=0)},
+                       workers={i: worker for i in range(n_workers)}, worker=worker,
+                       silence_logs=logging.WARNING)
 
 
-class _AtomicOutput:
-    """The output file, written to a temporary file beside it and put in its
-    place only when the whole table is written: an interrupted run leaves no
-    half table (nor changes an old one)."""
+_NUMBER = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eEdD][+-]?\d+)?")
 
-    def __init__(self, path: str):
-        self.path = path
 
-    def __enter__(self):
-        folder = os.path.dirname(os.path.abspath(self.path))
-        fd, self.tmp = tempfile.mkstemp(prefix=".vantor-survey-", dir=folder)
-        umask = os.umask(0)
-        os.umask(umask)
-        os.chmod(self.tmp, 0o666 & ~umask)  # as a new file gets, not mkstemp's 0600
-        self.file = os.fdopen(fd, "w", encoding="utf-8", newline="")
-        return self.file
-
-    def __exit__(self, kind, value, tb):
-        try:
-            self.file.close()
-            if kind is None:
-                os.replace(self.tmp, self.path)
-        finally:
-            if os.path.exists(self.tmp):
-                os.unlink(self.tmp)
-        return False
+def _number(text: str) -> str:
+    """An argparse type: a decimal number, kept as its text for the timing
+    code to read exactly as vantor-cli reads it."""
+    if not _NUMBER.fullmatch(text.strip()):
+        raise argparse.ArgumentTypeError(f"expects a number, not {text!r}")
+    return text
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -288,9 +345,9 @@ def _parser() -> argparse.ArgumentParser:
     p.add_argument("-o", "--output", required=True, metavar="OUT.csv", help="the table to write")
     p.add_argument("--scheduler", metavar="ADDRESS",
                    help="a running Dask scheduler (tcp://host:8786, tls://host:8786); without "
-                        "it a local cluster runs on this machine, on the loopback interface")
+                        "it a cluster runs inside this process, reachable by nothing else")
     p.add_argument("--workers", type=int, metavar="N",
-                   help="local cluster: worker processes (default: one per core)")
+                   help="local cluster: worker threads, 1 to 1024 (default: one per core)")
     p.add_argument("--tls-ca", metavar="FILE", help="TLS: the certificate authority's certificate")
     p.add_argument("--tls-cert", metavar="FILE", help="TLS: this client's certificate")
     p.add_argument("--tls-key", metavar="FILE", help="TLS: this client's private key")
@@ -301,11 +358,11 @@ def _parser() -> argparse.ArgumentParser:
                       help="every eclipse of each file against an ephemeris (vantor-cli series)")
     p.add_argument("--decimals", type=int, default=5, help="batch: 5 (default), 6 or 7")
     s = p.add_argument_group("--series")
-    s.add_argument("--epoch", help="epoch T0 of a primary minimum (days)")
-    s.add_argument("--period", help="period P (days)")
-    s.add_argument("--secondary", nargs="?", const="", metavar="PHASE",
+    s.add_argument("--epoch", type=_number, help="epoch T0 of a primary minimum (days)")
+    s.add_argument("--period", type=_number, help="period P (days)")
+    s.add_argument("--secondary", nargs="?", const="", type=_number, metavar="PHASE",
                    help="also the secondary minima, at this phase (0.5 without a value)")
-    s.add_argument("--half-width", help="half-width of each window (days)")
+    s.add_argument("--half-width", type=_number, help="half-width of each window (days)")
     s.add_argument("--find", action="store_true", help="estimate the period and epoch")
     s.add_argument("--bootstrap", type=int, default=0, metavar="N",
                    help="bootstrap each method's error from N resampled light curves")
@@ -321,7 +378,7 @@ def _security(args):
     if not any(given):
         return None
     if not all(given):
-        raise SystemExit("vantor.survey: --tls-ca, --tls-cert and --tls-key go together")
+        raise _Usage("--tls-ca, --tls-cert and --tls-key go together")
     from distributed.security import Security
     return Security(tls_ca_file=args.tls_ca, tls_client_cert=args.tls_cert,
                     tls_client_key=args.tls_key, require_encryption=True)
@@ -339,19 +396,46 @@ def _progress_printer():
     return show
 
 
-def main(argv: Optional[Sequence[str]] = None) -> int:
-    args = _parser().parse_args(argv)
-    files = expand(args.files)
-    if args.list:
-        try:
-            with open(args.list, encoding="utf-8") as f:
-                files += [line.rstrip("\r\n") for line in f if line.strip()]
-        except OSError as e:
-            print(f"vantor.survey: cannot read --list {args.list}: {e.strerror}", file=sys.stderr)
-            return 2
-    if not files:
-        print("vantor.survey: name the light curves (FILES_OR_GLOB or --list)", file=sys.stderr)
-        return 2
+class _Usage(Exception):
+    """A refusal of the command line, before any work: exit status 2."""
+
+
+class _Stopped(Exception):
+    """SIGTERM (or SIGHUP) asked the survey to end."""
+
+    def __init__(self, signum: int):
+        super().__init__(signal.Signals(signum).name)
+        self.signum = signum
+
+
+def read_list(path: str) -> List[str]:
+    """The file names of ``--list``: one a line, blank lines skipped, each
+    name's bytes as they are (kept with surrogate escapes where not UTF-8).
+    Only a regular file is read: a FIFO, a device (``/dev/zero``) or a folder
+    is refused at once, never waited on or read without end."""
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_NOCTTY | os.O_CLOEXEC)
+    except OSError as e:
+        raise _Usage(f"cannot read --list {shown(path)}: {e.strerror}") from None
+    try:
+        if not stat.S_ISREG(os.fstat(fd).st_mode):
+            raise _Usage(f"cannot read --list {shown(path)}: it is not a regular file")
+        with os.fdopen(fd, "rb", closefd=False) as f:
+            data = f.read()
+    except OSError as e:
+        raise _Usage(f"cannot read --list {shown(path)}: {e.strerror or e}") from None
+    finally:
+        os.close(fd)
+    names = []
+    for line in data.split(b"\n"):
+        if line.strip():
+            names.append(_text(line[:-1] if line.endswith(b"\r") else line))
+    return names
+
+
+def _check(args) -> tuple:
+    """Every option checked before any work: (import options, series options
+    or None). Raises _Usage in the command line's words."""
     import_options = {k[4:]: v for k, v in vars(args).items()
                       if k.startswith("imp_") and v is not None}
     series_options = None
@@ -362,50 +446,117 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
             if value is not None:
                 series_options[key] = value
         if not args.find and (args.epoch is None or args.period is None):
-            print("vantor.survey: give --epoch and --period, or --find to estimate them",
-                  file=sys.stderr)
-            return 2
+            raise _Usage("give --epoch and --period, or --find to estimate them")
+        try:
+            _vantor.check_series_options(series_options)
+        except ValueError as e:
+            raise _Usage(str(e)) from None
     elif any(getattr(args, k) for k in ("epoch", "period", "half_width", "find")) or \
             args.secondary is not None or args.bootstrap:
-        print("vantor.survey: --epoch, --period, --secondary, --half-width, --find and "
-              "--bootstrap go with --series", file=sys.stderr)
-        return 2
-    if args.workers is not None and (args.workers < 1 or args.scheduler):
-        print("vantor.survey: --workers expects 1 or more, and only for the local cluster",
-              file=sys.stderr)
-        return 2
-    security = _security(args)
+        raise _Usage("--epoch, --period, --secondary, --half-width, --find and "
+                     "--bootstrap go with --series")
+    elif not 5 <= args.decimals <= 7:
+        raise _Usage(f"--decimals: Value {args.decimals} not in range 5 to 7")
+    if args.workers is not None and (not 1 <= args.workers <= 1024 or args.scheduler):
+        raise _Usage("--workers expects 1 to 1024, and only for the local cluster")
+    if not args.scheduler and any([args.tls_ca, args.tls_cert, args.tls_key]):
+        raise _Usage("--tls-ca, --tls-cert and --tls-key are for a remote cluster "
+                     "(--scheduler); the local one runs inside this process, reachable by "
+                     "nothing else")
+    return import_options, series_options
 
+
+def _connect(args, security):
+    """The client of the user's scheduler, or _Usage saying in one line why
+    there is none (unreachable, refused, not a Dask address)."""
     from distributed import Client
+    try:
+        return Client(args.scheduler, security=security, timeout=CONNECT_TIMEOUT)
+    except Exception as e:  # OSError, TimeoutError, ValueError ...: all mean "not reached"
+        reason = " ".join(str(e).split()) or type(e).__name__
+        raise _Usage(f"cannot reach the scheduler {shown(args.scheduler)} within "
+                     f"{CONNECT_TIMEOUT}: {reason}") from None
 
+
+def _raise_stopped(signum, frame):
+    raise _Stopped(signum)
+
+
+def main(argv: Optional[Sequence[str]] = None) -> int:
+    args = _parser().parse_args(argv)
+    stop_signals = (signal.SIGTERM, signal.SIGHUP)
+    previous = {}
+    try:
+        # SIGTERM and SIGHUP end the run as Ctrl+C does, through the clean-up
+        # below: the temporary table is removed and the cluster closed.
+        for signum in stop_signals:
+            previous[signum] = signal.signal(signum, _raise_stopped)
+    except ValueError:  # not the main thread: signals stay as they are
+        pass
+    try:
+        return _run(args)
+    except _Usage as e:
+        print(f"vantor.survey: {e}", file=sys.stderr)
+        return 2
+    except _Stopped as e:
+        print(f"vantor.survey: stopped by {e}; {shown(args.output)} is left as it was",
+              file=sys.stderr)
+        return 128 + e.signum
+    except KeyboardInterrupt:
+        print(f"vantor.survey: interrupted; {shown(args.output)} is left as it was",
+              file=sys.stderr)
+        return 128 + signal.SIGINT
+    finally:
+        for signum, handler in previous.items():
+            signal.signal(signum, handler)
+
+
+def _survey_into(out, files, args, security, import_options, series_options) -> list:
     cluster = None
     if args.scheduler:
-        client = Client(args.scheduler, security=security)
-    elif security is not None:
-        print("vantor.survey: --tls-ca, --tls-cert and --tls-key are for a remote cluster "
-              "(--scheduler); the local one listens on the loopback interface only",
-              file=sys.stderr)
-        return 2
+        client = _connect(args, security)
     else:
+        from distributed import Client
         cluster = local_cluster(args.workers or os.cpu_count() or 1)
         client = Client(cluster)
     try:
-        with _AtomicOutput(args.output) as out:
-            failed = run_survey(files, client, out.write, automatic=args.auto,
-                                series_options=series_options, decimals=args.decimals,
-                                import_options=import_options, progress=_progress_printer())
+        return run_survey(files, client, lambda text: out.write(_raw(text)),
+                          automatic=args.auto, series_options=series_options,
+                          decimals=args.decimals, import_options=import_options,
+                          progress=_progress_printer())
+    except _vantor.OutputFileError:
+        raise
     except ValueError as e:
-        print(f"vantor.survey: {e}", file=sys.stderr)
-        return 2
-    except OSError as e:
-        print(f"vantor.survey: cannot write {args.output}: {e.strerror or e}", file=sys.stderr)
-        return 2
+        raise _Usage(str(e)) from None
     finally:
         client.close()
         if cluster is not None:
             cluster.close()
+
+
+def _run(args) -> int:
+    files = expand(args.files)
+    if args.list:
+        files += read_list(args.list)
+    if not files:
+        raise _Usage("name the light curves (FILES_OR_GLOB or --list)")
+    security = _security(args)
+    import_options, series_options = _check(args)
+    inputs = [os.fsencode(f) for f in files] + ([os.fsencode(args.list)] if args.list else [])
+    try:
+        out = _vantor.OutputFile(os.fsencode(args.output), inputs)
+    except _vantor.OutputFileError as e:
+        raise _Usage(str(e)) from None
+
+    try:
+        # Leaving this block by an exception (a stop signal among them)
+        # discards the temporary table; the target stays as it was.
+        with out:
+            failed = _survey_into(out, files, args, security, import_options, series_options)
+    except _vantor.OutputFileError as e:
+        raise _Usage(str(e)) from None
     for f, reason in failed:
-        print(f"{f}: {reason}", file=sys.stderr)
+        print(f"{shown(f)}: {_message(reason)}", file=sys.stderr)
     return 1 if failed else 0
 
 

@@ -177,3 +177,120 @@ def test_the_docstring_examples_give_what_they_show(monkeypatch):
     failures, tried = doctest.testmod(vantor, extraglobs={"vantor": vantor},
                                       optionflags=doctest.ELLIPSIS)
     assert tried >= 6 and failures == 0
+
+
+# --------------------------------------------------------------------------
+# Masked arrays, float32 times, intervals, error columns, counts out of range
+
+
+@pytest.mark.parametrize("mask_time, mask_mag", [
+    ([4, 30], []),
+    ([], [0, 17, 59]),
+    ([10], [10, 11, 40]),
+])
+def test_masked_points_are_left_out_as_deleted_points_are(mask_time, mask_mag):
+    t, m = eclipse(n=60, seed=11)
+    t_hidden, m_hidden = t.copy(), m.copy()
+    t_hidden[mask_time] = np.nan  # what a mask often hides: values that cannot be timed
+    m_hidden[mask_mag] = 99.999
+    mt = np.ma.masked_array(t_hidden, mask=np.isin(np.arange(60), mask_time))
+    mm = np.ma.masked_array(m_hidden, mask=np.isin(np.arange(60), mask_mag))
+    masked = sorted(set(mask_time) | set(mask_mag))
+    keep = [i for i in range(60) if i not in masked]
+    want = vantor.time(t[keep], m[keep], auto=True).as_json()
+    assert vantor.time(mt, mm, auto=True).as_json() == want
+    # A mask on one array alone is honoured too, and a plain array beside it.
+    if not mask_time:
+        assert vantor.time(t, mm, auto=True).as_json() == want
+    # delete= numbers the points as given (masked ones counted): deleting the
+    # first kept point is deleting point 1 of the kept ones.
+    first = keep[0]
+    deleted = vantor.time(mt, mm, ranges={"kvw": (3, 40)}, delete=[first + 1] + [
+        i + 1 for i in masked]).as_json()
+    assert deleted == vantor.time(t[keep], m[keep], ranges={"kvw": (3, 40)},
+                                  delete=[1]).as_json()
+    # The series takes the same points.
+    tab = vantor.series(mt, mm, epoch=2459812.4316, period=1.0, half_width=0.07)
+    assert tab.as_json()["rows"] == vantor.series(
+        t[keep], m[keep], epoch=2459812.4316, period=1.0, half_width=0.07).as_json()["rows"]
+
+
+@pytest.mark.parametrize("time_type, mag_type, refused", [
+    (np.float32, np.float64, True),
+    (np.float16, np.float64, True),
+    ("list32", np.float64, True),
+    ("masked32", np.float64, True),
+    (np.float64, np.float32, False),
+    (np.longdouble, np.float64, False),
+])
+def test_float32_times_are_refused_with_a_reason(time_type, mag_type, refused):
+    t, m = eclipse(n=60)
+    if time_type == "list32":
+        times = [np.float32(x) for x in t]
+    elif time_type == "masked32":
+        times = np.ma.masked_array(t.astype(np.float32))
+    else:
+        times = t.astype(time_type)
+    mags = m.astype(mag_type)
+    if refused:
+        for call in (lambda: vantor.time(times, mags),
+                     lambda: vantor.series(times, mags, epoch=2459812.4, period=1.0)):
+            with pytest.raises(ValueError, match="cannot hold a Julian Date to the second"):
+                call()
+    else:
+        assert vantor.time(times, mags, auto=True)["kvw"].ok
+
+
+def test_read_refuses_an_interval_that_ends_before_it_starts_and_keeps_errors(tmp_path):
+    with pytest.raises(ValueError, match=r"ends \(2459812.40000\) before it starts "
+                                         r"\(2459812.50000\)"):
+        vantor.read(EXAMPLE, from_=2459812.5, until="2459812.4")
+    inside = vantor.read(EXAMPLE, from_=2459812.40, until=2459812.45)
+    assert 0 < len(inside) < len(vantor.read(EXAMPLE))
+    # An error column in Vantor's own comma layout is kept, as the table
+    # reader reads it; a two-column file still has none.
+    t, m = eclipse(n=30)
+    with_errors = tmp_path / "errors.csv"
+    with_errors.write_text("HJD,V-C,err\n" + "".join(
+        f"{a:.5f},{b:.4f},{0.001 * (1 + k % 3):.3f}\n" for k, (a, b) in enumerate(zip(t, m))))
+    lc = vantor.read(with_errors)
+    table = vantor.read(with_errors, format="table")
+    assert lc.format == "vantor" and lc.err_column == "err"
+    assert np.array_equal(lc.err, table.err) and np.array_equal(lc.time, table.time)
+    assert list(lc.err[:3]) == [0.001, 0.002, 0.003]
+    two = tmp_path / "two.csv"
+    write_curve(str(two), t, m)
+    assert np.isnan(vantor.read(two).err).all() and vantor.read(two).err_column == ""
+
+
+def cli_words(*args):
+    """The first line vantor-cli time prints on stderr for these options,
+    without its program prefix."""
+    rc, _, err = run_cli("time", EXAMPLE, *args)
+    assert rc == 2
+    return err.splitlines()[0].removeprefix("vantor-cli time: ")
+
+
+@pytest.mark.parametrize("kwargs, cli_args", [
+    (dict(decimals=9), ["--decimals", "9"]),
+    (dict(decimals=2**40), ["--decimals", str(2**40)]),
+    (dict(bootstrap=1), ["--bootstrap", "1"]),
+    (dict(bootstrap=2**70), ["--bootstrap", str(2**70)]),
+    (dict(bootstrap=100001), ["--bootstrap", "100001"]),
+    (dict(methods=["tracing"], smooth=2**40), ["--tracing", "--smooth", str(2**40)]),
+    (dict(ranges={"parabola": (1, 2**40)}), ["--parabola", f"1:{2**40}"]),
+    (dict(ranges={"kvw": (2**63, 5)}), ["--kvw", f"{2**63}:5"]),
+    (dict(delete=[2**40]), ["--delete", str(2**40)]),
+])
+def test_counts_out_of_range_raise_value_error_in_the_command_lines_words(kwargs, cli_args):
+    lc = vantor.read(EXAMPLE)
+    with pytest.raises(ValueError) as e:
+        vantor.time(lc, **kwargs)
+    assert str(e.value) == cli_words(*cli_args)
+
+
+def test_series_counts_out_of_range_raise_value_error():
+    t, m = eclipse(n=60)
+    for n in (1, 2**40, 2**70):
+        with pytest.raises(ValueError, match=f"--bootstrap: Value {n} not in range 2 to 100000"):
+            vantor.series(t, m, epoch=2459812.4, period=1.0, bootstrap=n)
