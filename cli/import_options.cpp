@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/number.h"
 #include "import/time_scale.h"
 
 namespace vantor::cli {
@@ -11,13 +12,12 @@ namespace {
 
 std::expected<std::optional<double>, Error> ParseJd(const std::string& text, const char* option) {
   if (text.empty()) return std::optional<double>();
-  double v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v)) {
+  const auto v = ParseNumber(text);
+  if (!v) {
     return Refuse(std::string(option) + " expects a full Julian Date such as 2459812.35, not \"" +
                   text + "\"");
   }
-  return std::optional<double>(v);
+  return std::optional<double>(*v);
 }
 
 }  // namespace
@@ -69,6 +69,12 @@ std::expected<ImportPlan, Error> ParseImportChoice(const ImportChoice& c) {
   if (!until) return std::unexpected(until.error());
   p.interval.from = *from;
   p.interval.until = *until;
+  // A file too long to read whole is read around the interval only; the
+  // margin covers a conversion (--to moves a time by less than 0.01 day),
+  // and the interval itself is applied exactly when the series is loaded.
+  constexpr double kKeepMarginDays = 0.02;
+  if (*from) p.options.keepFrom = **from - kKeepMarginDays;
+  if (*until) p.options.keepUntil = **until + kKeepMarginDays;
   return p;
 }
 

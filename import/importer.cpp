@@ -8,15 +8,24 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <filesystem>
 #include <memory>
 #include <numeric>
+#include <optional>
+#include <unordered_map>
 
+#include "core/number.h"
 #include "core/reader.h"
+#include "core/text.h"
 #include "core/textfile.h"
 #include "import/fits.h"
 
 namespace vantor::import {
 namespace {
+
+// The largest text file the importer reads (see kMaxImportRows).
+constexpr size_t kMaxImportBytes = 256 * 1024 * 1024;
 
 std::string Upper(std::string_view s) {
   std::string u(s);
@@ -36,13 +45,14 @@ std::string Quote(std::string_view field) {
   return "\"" + std::string(field) + "\"";
 }
 
-// Parses a whole field as a decimal number ("+" allowed in front).
+// Parses a whole field as a decimal number by the strict rule of
+// vantor::ParseNumber ("+" allowed in front, one sign only). inf and nan come
+// back as NaN and true, so that the messages can say "not a finite number".
 bool ParseNumber(std::string_view field, double& value) {
-  field = Trim(field);
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  if (field.empty() || field.front() == '+') return false;
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return ec == std::errc() && end == field.data() + field.size();
+  const auto number = vantor::ParseNumber(Trim(field));
+  if (!number && number.error() == NumberFault::kNotNumber) return false;
+  value = number ? *number : std::numeric_limits<double>::quiet_NaN();
+  return true;
 }
 
 bool IsNumber(std::string_view field) {
@@ -98,14 +108,44 @@ std::string DelimName(char d) {
   }
 }
 
-// One parsed table: the header names (empty without header) and the rows
-// with the file's 1-based line of each.
+// One table as the header and the first data lines describe it: the
+// separator, the header names (empty without header) and the number of
+// fields of every row. The rows themselves are read from the text later, one
+// at a time (ReadTable), so that no copy of the whole file is kept.
 struct Table {
   char delim = ',';
   bool decimalComma = false;
   std::vector<std::string> header;
-  std::vector<int> lines;
-  std::vector<std::vector<std::string>> rows;
+  size_t width = 0;            // fields of each row
+  size_t dataLines = 0;        // data lines in the file, the header among them
+  bool firstIsHeader = false;  // the first data line is the header
+};
+
+// The lines of a text one after another, by the rules of SplitLines (CR LF,
+// LF or a lone CR end a line; a UTF-8 byte-order mark at the start is
+// dropped), without keeping them.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+  }
+  // The next line, false at the end; Number() is then its 1-based number.
+  bool Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    size_t i = pos_;
+    while (i < text_.size() && text_[i] != '\n' && text_[i] != '\r') ++i;
+    line = text_.substr(pos_, i - pos_);
+    pos_ = i < text_.size() && text_[i] == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n' ? i + 2
+                                                                                               : i + 1;
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  int number_ = 0;
 };
 
 // The lines that hold data (not blank, not comment), with their indices.
@@ -139,22 +179,88 @@ char DetectDelimiter(const std::vector<std::string_view>& sample) {
   return ' ';
 }
 
-std::expected<Table, Error> ParseTable(const std::vector<std::string_view>& lines,
-                                       const std::vector<size_t>& data, char forcedDelim = 0) {
-  if (data.empty()) return Refuse("The file holds no data lines, only comments or blank lines.");
-  Table t;
+// Header names split at blanks: "BJD - 2457000.0 flux" gives three pieces
+// for two names. Joins a name with the constant taken off it ("BJD",
+// "-", "2457000.0"; "BJD", "-2457000.0"; "BJD-", "2457000.0") when that
+// makes the header as wide as the rows; otherwise keeps the names as split.
+std::vector<std::string_view> JoinOffsetNames(std::string_view line,
+                                              const std::vector<std::string_view>& names,
+                                              size_t width) {
+  if (names.size() <= width) return names;
+  auto join = [&](size_t from, size_t to) {
+    const char* start = names[from].data();
+    const char* end = names[to].data() + names[to].size();
+    return line.substr(static_cast<size_t>(start - line.data()), static_cast<size_t>(end - start));
+  };
+  std::vector<std::string_view> joined;
+  for (size_t k = 0; k < names.size(); ++k) {
+    if (k + 2 < names.size() && names[k] != "-" && names[k + 1] == "-") {
+      joined.push_back(join(k, k + 2));
+      k += 2;
+    } else if (k + 1 < names.size() && names[k] != "-" && names[k + 1] != "-" &&
+               (names[k + 1].front() == '-' || names[k].back() == '-')) {
+      joined.push_back(join(k, k + 1));
+      k += 1;
+    } else {
+      joined.push_back(names[k]);
+    }
+  }
+  return joined.size() == width ? joined : names;
+}
+
+// The most rows the importer keeps from one text file, and the largest file
+// it reads: a series, its time order and its conversion cost about 60 bytes
+// a row, so a file of short lines stays within three times its size plus
+// 64 MiB (docs/RELIABILITY.md).
+constexpr size_t kMaxImportRows = 1'000'000;
+
+std::string RowLimitMessage(size_t rows, bool intervalGiven) {
+  std::string m = "The file holds " + std::to_string(rows) + " rows of observations, more than the " +
+                  std::to_string(kMaxImportRows) + " the importer keeps from one file (files of up to " +
+                  std::to_string(kMaxImportBytes / (1024 * 1024)) + " MiB are read). ";
+  if (intervalGiven) {
+    return m + "The time interval chosen (--from, --until) holds more than that too: choose a "
+               "shorter one around one eclipse.";
+  }
+  return m + "Choose a time interval around the eclipses you need (--from, --until): only the "
+             "observations inside it are kept.";
+}
+
+// Whether a row's time lies in the interval the caller keeps (o.keepFrom,
+// o.keepUntil), used only for a file above kMaxImportRows.
+bool Kept(double t, const ImportOptions& o) {
+  return !(o.keepFrom && t < *o.keepFrom) && !(o.keepUntil && t > *o.keepUntil);
+}
+
+std::expected<Table, Error> ParseTable(std::string_view text, char forcedDelim = 0) {
+  // One pass to count the data lines and keep the first 20 of them and the
+  // line just above the first.
+  LineCursor cursor(text);
+  std::string_view line, previous, above;
+  bool aboveIsComment = false;
   std::vector<std::string_view> sample;
-  for (size_t k = 0; k < data.size() && k < 20; ++k) sample.push_back(lines[data[k]]);
+  Table t;
+  while (cursor.Next(line)) {
+    if (!IsBlankLine(line) && !IsCommentLine(line)) {
+      if (t.dataLines == 0) {
+        above = previous;
+        aboveIsComment = cursor.Number() > 1 && IsCommentLine(previous);
+      }
+      if (sample.size() < 20) sample.push_back(line);
+      ++t.dataLines;
+    }
+    previous = line;
+  }
+  if (t.dataLines == 0) return Refuse("The file holds no data lines, only comments or blank lines.");
   t.delim = forcedDelim != 0 ? forcedDelim : DetectDelimiter(sample);
 
-  size_t firstRow = 0;
-  const auto first = Split(lines[data[0]], t.delim);
-  const bool firstIsHeader =
+  const auto first = Split(sample[0], t.delim);
+  t.firstIsHeader =
       std::any_of(first.begin(), first.end(), [](std::string_view f) { return !IsNumber(f) && !f.empty(); }) &&
-      data.size() > 1;
+      t.dataLines > 1;
   // A decimal comma: a separator other than the comma and numbers written with a comma.
   if (t.delim != ',') {
-    for (size_t k = firstIsHeader ? 1 : 0; k < sample.size() && !t.decimalComma; ++k) {
+    for (size_t k = t.firstIsHeader ? 1 : 0; k < sample.size() && !t.decimalComma; ++k) {
       for (const auto f : Split(sample[k], t.delim)) {
         if (f.find(',') != std::string_view::npos && f.find('.') == std::string_view::npos) {
           std::string g(f);
@@ -164,46 +270,31 @@ std::expected<Table, Error> ParseTable(const std::vector<std::string_view>& line
       }
     }
   }
-  if (firstIsHeader) {
-    for (const auto f : first) t.header.emplace_back(Trim(f));
-    firstRow = 1;
-  } else if (data[0] > 0 && IsCommentLine(lines[data[0] - 1])) {
-    // The comment line just above the data may name its columns ("# BJD_TDB flux err").
-    const auto names = Split(StripCommentMark(lines[data[0] - 1]), t.delim);
-    if (names.size() == first.size() &&
-        std::all_of(names.begin(), names.end(), [](std::string_view f) { return !IsNumber(f); })) {
-      for (const auto f : names) t.header.emplace_back(Trim(f));
+  const size_t rowWidth = Split(sample[t.firstIsHeader ? 1 : 0], t.delim).size();
+  if (t.firstIsHeader) {
+    const auto names = t.delim == ' ' ? JoinOffsetNames(sample[0], first, rowWidth) : first;
+    for (const auto f : names) t.header.emplace_back(Trim(f));
+    t.width = names.size();
+  } else {
+    t.width = first.size();
+    if (aboveIsComment) {
+      // The comment line just above the data may name its columns ("# BJD_TDB flux err").
+      const std::string_view stripped = StripCommentMark(above);
+      auto names = Split(stripped, t.delim);
+      if (t.delim == ' ') names = JoinOffsetNames(stripped, names, first.size());
+      if (names.size() == first.size() &&
+          std::all_of(names.begin(), names.end(), [](std::string_view f) { return !IsNumber(f); })) {
+        for (const auto f : names) t.header.emplace_back(Trim(f));
+      }
     }
   }
-  const size_t width = firstIsHeader ? first.size() : Split(lines[data[firstRow]], t.delim).size();
-  for (size_t k = firstRow; k < data.size(); ++k) {
-    auto f = Split(lines[data[k]], t.delim);
-    // A separator at the end of a line (common in spreadsheet exports) adds no column.
-    if (f.size() == width + 1 && f.back().empty()) f.pop_back();
-    const int lineNo = static_cast<int>(data[k]) + 1;
-    if (f.size() != width) {
-      return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f.size()) +
-                        " fields (separated by " + DelimName(t.delim) + "), but " +
-                        (firstIsHeader ? "the header has " : "the first data line has ") +
-                        std::to_string(width) + ". Every line must have the same number of fields.",
-                    lineNo);
-    }
-    std::vector<std::string> row;
-    for (auto x : f) {
-      std::string s(Trim(x));
-      if (t.decimalComma) std::replace(s.begin(), s.end(), ',', '.');
-      row.push_back(std::move(s));
-    }
-    t.rows.push_back(std::move(row));
-    t.lines.push_back(lineNo);
-  }
-  if (t.rows.empty()) return Refuse("The file holds a header line but no observations.");
+  if (t.firstIsHeader && t.dataLines < 2) return Refuse("The file holds a header line but no observations.");
   return t;
 }
 
 std::string ColumnList(const Table& t) {
   std::string s;
-  const size_t n = t.header.empty() ? t.rows.front().size() : t.header.size();
+  const size_t n = t.header.empty() ? t.width : t.header.size();
   for (size_t c = 0; c < n; ++c) {
     if (!s.empty()) s += ", ";
     s += std::to_string(c + 1);
@@ -220,7 +311,7 @@ std::string ColumnLabel(const Table& t, int c) {
 
 // The column the user named (a header name, any case, or a 1-based number).
 std::expected<int, Error> UserColumn(const Table& t, const std::string& choice, const char* option) {
-  const size_t n = t.header.empty() ? t.rows.front().size() : t.header.size();
+  const size_t n = t.header.empty() ? t.width : t.header.size();
   int number = 0;
   const auto [end, ec] = std::from_chars(choice.data(), choice.data() + choice.size(), number);
   if (ec == std::errc() && end == choice.data() + choice.size()) {
@@ -253,29 +344,194 @@ int FindExact(const Table& t, std::initializer_list<const char*> names) {
 
 bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
-// "J.D.-2400000", "HJD-2450000", "BJD - 2457000": the constant taken off the
-// times; "MJD" names 2400000.5. Zero for none.
-double TimeOffsetOfColumn(std::string_view name) {
-  std::string u = Upper(Trim(name));
-  std::erase(u, '.');
-  const size_t minus = u.rfind('-');
-  if (minus != std::string::npos && Contains(u, "JD")) {
-    double v = 0;
-    if (ParseNumber(std::string_view(u).substr(minus + 1), v) && v >= 1e4) return v;
+// The words of an upper-cased column name: "E_VMAG" -> E, VMAG; "NORM. FLUX" -> NORM, FLUX.
+std::vector<std::string> Words(const std::string& h) {
+  std::vector<std::string> words;
+  std::string w;
+  for (const char c : h) {
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+      w += c;
+    } else if (!w.empty()) {
+      words.push_back(std::move(w));
+      w.clear();
+    }
   }
-  if (u.starts_with("MJD")) return 2400000.5;
-  return 0.0;
+  if (!w.empty()) words.push_back(std::move(w));
+  return words;
+}
+
+bool HasWord(const std::vector<std::string>& words, std::initializer_list<const char*> any) {
+  for (const auto& w : words) {
+    for (const char* a : any) {
+      if (w == a) return true;
+    }
+  }
+  return false;
+}
+
+// Names that hold an observation's error: e_Vmag, sigma_mag, dmag_unc, err,
+// error, magerr, *_err, unc, s1 (C-Munipack).
+bool IsErrorName(const std::string& h) {
+  const auto w = Words(h);
+  return Contains(h, "ERR") || (!w.empty() && w.front() == "E" && w.size() > 1) ||
+         HasWord(w, {"UNC", "UNCERT", "UNCERTAINTY", "SIGMA", "SIG", "STD", "STDEV", "SD", "RMS", "S1"}) ||
+         (!w.empty() && (w.front().starts_with("SIGMA") || w.back().ends_with("UNC")));
+}
+
+// Names of what is not a time, a magnitude or a flux: the error, the
+// airmass, the exposure time, a frame or image counter.
+bool IsOtherQuantityName(const std::string& h) {
+  const auto w = Words(h);
+  return IsErrorName(h) || Contains(h, "AIRMASS") || HasWord(w, {"AM", "SECZ"}) ||
+         Contains(h, "EXPTIME") || Contains(h, "EXPOS") || HasWord(w, {"EXP", "TEXP", "ITIME"}) ||
+         Contains(h, "SLICE") || Contains(h, "FRAME") || Contains(h, "CADENCE") ||
+         HasWord(w, {"N", "NR", "NO", "NUM", "INDEX", "IDX", "ID", "IMAGE", "IMG", "SEQ", "COUNTER"});
+}
+
+// Names that say flux: flux, rel_flux, norm. flux, flux_norm, counts, cts.
+bool IsFluxName(const std::string& h) {
+  const auto w = Words(h);
+  return Contains(h, "FLUX") ||
+         HasWord(w, {"COUNTS", "COUNT", "CTS", "NORM", "NORMALIZED", "NORMALISED", "INTENSITY"});
+}
+
+bool IsMagnitudeName(const std::string& h) {
+  const auto w = Words(h);
+  return Contains(h, "MAG") || h == "V-C" || h == "C-V" || Contains(h, "DELTA") ||
+         HasWord(w, {"DM", "V", "B", "R", "I", "RC", "IC", "U"});
+}
+
+// Adds two decimal numbers given as text ([+-]digits[.digits], no exponent)
+// digit by digit, so that "59812.30" plus "2400000" is read exactly as
+// "2459812.30" would be. None when either is not of that form.
+std::optional<std::string> AddDecimalText(std::string_view a, std::string_view b) {
+  struct Dec {
+    bool negative = false;
+    std::string digits;
+    size_t scale = 0;  // digits after the point
+  };
+  auto parse = [](std::string_view s) -> std::optional<Dec> {
+    Dec d;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+      d.negative = s.front() == '-';
+      s.remove_prefix(1);
+    }
+    bool point = false;
+    for (const char c : s) {
+      if (c == '.' && !point) {
+        point = true;
+      } else if (c >= '0' && c <= '9') {
+        d.digits += c;
+        if (point) ++d.scale;
+      } else {
+        return std::nullopt;
+      }
+    }
+    if (d.digits.empty() || d.digits.size() > 60) return std::nullopt;
+    return d;
+  };
+  auto x = parse(a), y = parse(b);
+  if (!x || !y) return std::nullopt;
+  const size_t scale = std::max(x->scale, y->scale);
+  x->digits.append(scale - x->scale, '0');
+  y->digits.append(scale - y->scale, '0');
+  const size_t len = std::max(x->digits.size(), y->digits.size()) + 1;
+  x->digits.insert(0, len - x->digits.size(), '0');
+  y->digits.insert(0, len - y->digits.size(), '0');
+  bool negative = x->negative;
+  std::string out(len, '0');
+  if (x->negative == y->negative) {
+    int carry = 0;
+    for (size_t i = len; i-- > 0;) {
+      const int s = (x->digits[i] - '0') + (y->digits[i] - '0') + carry;
+      out[i] = static_cast<char>('0' + s % 10);
+      carry = s / 10;
+    }
+  } else {
+    if (x->digits < y->digits) {  // same length: compares as numbers
+      std::swap(x, y);
+      negative = x->negative;
+    }
+    int borrow = 0;
+    for (size_t i = len; i-- > 0;) {
+      int s = (x->digits[i] - '0') - (y->digits[i] - '0') - borrow;
+      borrow = s < 0 ? 1 : 0;
+      out[i] = static_cast<char>('0' + s + 10 * borrow);
+    }
+  }
+  if (scale > 0) out.insert(out.size() - scale, ".");
+  return (negative ? "-" : "") + out;
+}
+
+// The constant a time column's name says its times are given less: the
+// name's own base (MJD: 2400000.5, RJD: 2400000, BTJD: 2457000, BKJD:
+// 2454833) plus a number after a minus ("HJD-2400000", "BJD - 2457000.0",
+// "J.D.-2400000", "MJD-50000": 2450000.5). Exact decimal text, "0" for none.
+struct TimeOffset {
+  std::string text = "0";
+  std::string base;  // "MJD" for a named base, empty otherwise
+  bool Any() const { return text != "0"; }
+};
+
+std::expected<TimeOffset, Error> TimeOffsetOfColumn(std::string_view name, const std::string& label) {
+  std::string u = Upper(Trim(name));
+  std::string rest;
+  const size_t minus = u.rfind('-');
+  if (minus != std::string::npos) {
+    rest = std::string(Trim(std::string_view(u).substr(minus + 1)));
+    u = std::string(Trim(std::string_view(u).substr(0, minus)));
+  }
+  std::string key;
+  for (const char c : u) {
+    if (c != '.' && c != ' ') key += c;
+  }
+  TimeOffset off;
+  const std::pair<const char*, const char*> bases[] = {
+      {"MJD", "2400000.5"}, {"RJD", "2400000"}, {"BTJD", "2457000"}, {"BKJD", "2454833"}};
+  for (const auto& [word, value] : bases) {
+    const std::string w(word);
+    if (key == w || key.starts_with(w + "_")) {
+      off.text = value;
+      off.base = w;
+    }
+  }
+  const bool julian = Contains(key, "JD");
+  if (rest.empty()) return off;
+  const bool numeric = std::isdigit(static_cast<unsigned char>(rest.front())) != 0;
+  const bool scaleWord = !numeric && std::all_of(rest.begin(), rest.end(), [](char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_';
+  }) && (rest == "UTC" || rest == "TDB" || rest == "TT" || rest == "TAI" || rest == "TCB" ||
+         rest == "GEO" || rest == "HEL" || rest == "BARY" || rest == "OBS" || rest == "MID" ||
+         rest == "START" || rest == "END");
+  if (scaleWord || (!julian && !numeric)) return off;
+  double v = 0;
+  const auto sum = AddDecimalText(off.text, rest);
+  if (!numeric || !sum || !ParseNumber(rest, v) || !std::isfinite(v)) {
+    return Refuse("The time " + label + " names a constant taken off the times, \"" + rest +
+                  "\", that is not a number, so the full dates cannot be formed. Rename the "
+                  "column (such as \"HJD-2400000\") or give the full Julian Dates.");
+  }
+  off.text = *sum;
+  // "2400000.0" and "2400000" alike: drop a zero fraction, keep "2400000.5".
+  while (off.text.find('.') != std::string::npos && (off.text.back() == '0' || off.text.back() == '.')) {
+    const bool point = off.text.back() == '.';
+    off.text.pop_back();
+    if (point) break;
+  }
+  while (off.text.size() > 1 && off.text.front() == '0' && off.text[1] != '.') off.text.erase(0, 1);
+  return off;
 }
 
 struct Columns {
   int time = -1, value = -1, err = -1;
   bool flux = false;
+  std::string timeWhy, valueWhy, errWhy;  // why each was taken, for the notes
 };
 
 std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions& o, Format format) {
   Columns c;
   const bool header = !t.header.empty();
-  const int n = static_cast<int>(header ? t.header.size() : t.rows.front().size());
+  const int n = static_cast<int>(header ? t.header.size() : t.width);
   auto missing = [&](const char* what) {
     return Refuse(std::string("The file has no column that looks like ") + what +
                   "; choose one by name or number. Its columns are: " + ColumnList(t) + ".");
@@ -285,15 +541,20 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     const auto u = UserColumn(t, o.timeCol, "--time-col");
     if (!u) return std::unexpected(u.error());
     c.time = *u;
+    c.timeWhy = "as chosen";
   } else if (!header) {
     c.time = 0;
+    c.timeWhy = "no header: the first column";
   } else {
     if (format == Format::Aij) c.time = FindExact(t, {"BJD_TDB", "HJD_UTC", "JD_UTC", "J.D.-2400000"});
     if (format == Format::Munipack) c.time = FindExact(t, {"JDHEL", "JD", "BJD"});
+    if (c.time >= 0) c.timeWhy = std::string("the ") + (format == Format::Aij ? "AstroImageJ" : "C-Munipack") + " time column";
     if (c.time < 0) {
       c.time = FindColumn(t, [](const std::string& h) {
-        return Contains(h, "JD") || Contains(h, "TIME") || Contains(h, "DATE") || h == "T";
+        return (Contains(h, "JD") || Contains(h, "TIME") || Contains(h, "DATE") || h == "T") &&
+               !IsOtherQuantityName(h);
       });
+      c.timeWhy = "the first column named with JD, TIME or DATE";
     }
     if (c.time < 0) return missing("a time (a name holding JD, TIME or DATE)");
   }
@@ -304,29 +565,40 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     if (!u) return std::unexpected(u.error());
     c.value = *u;
     c.flux = flux;
+    c.valueWhy = "as chosen";
   } else if (!header) {
     if (n < 2) return missing("a magnitude or a flux");
     c.value = 1;
+    c.valueWhy = "no header: the second column";
   } else {
     if (format == Format::Aij) {
       c.value = FindExact(t, {"REL_FLUX_T1"});
       c.flux = c.value >= 0;
       if (c.value < 0) c.value = FindExact(t, {"SOURCE_AMAG_T1"});
+      if (c.value >= 0) c.valueWhy = "the AstroImageJ target column";
     }
-    if (format == Format::Munipack) c.value = FindExact(t, {"V-C"});
-    if (c.value < 0) {
-      c.value = FindColumn(t, [](const std::string& h) {
-        return (Contains(h, "MAG") || h == "V-C" || h == "C-V" || Contains(h, "DELTA") || h == "V" ||
-                h == "DM") && !Contains(h, "ERR");
-      }, c.time);
+    if (format == Format::Munipack) {
+      c.value = FindExact(t, {"V-C"});
+      if (c.value >= 0) c.valueWhy = "the C-Munipack magnitude column";
     }
     if (c.value < 0) {
       c.value = FindColumn(t, [](const std::string& h) {
-        return Contains(h, "FLUX") && !Contains(h, "ERR");
+        return IsMagnitudeName(h) && !IsFluxName(h) && !IsOtherQuantityName(h);
       }, c.time);
+      c.valueWhy = "the first magnitude column";
+    }
+    if (c.value < 0) {
+      c.value = FindColumn(t, [](const std::string& h) { return IsFluxName(h) && !IsOtherQuantityName(h); },
+                           c.time);
       c.flux = c.value >= 0;
+      c.valueWhy = "the first flux column";
     }
-    if (c.value < 0 && n >= 2) c.value = c.time == 0 ? 1 : 0;  // the other column
+    if (c.value < 0) {
+      // No name says: the first other column that is not an error, an
+      // airmass, an exposure time or a counter, read as magnitudes.
+      c.value = FindColumn(t, [](const std::string& h) { return !IsOtherQuantityName(h); }, c.time);
+      c.valueWhy = "no name says magnitude or flux: the first other column, read as magnitudes";
+    }
     if (c.value < 0) return missing("a magnitude or a flux");
   }
   if (c.value == c.time) {
@@ -338,8 +610,10 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     const auto u = UserColumn(t, o.errCol, "--err-col");
     if (!u) return std::unexpected(u.error());
     c.err = *u;
+    c.errWhy = "as chosen";
   } else if (!header) {
     c.err = n >= 3 && c.value == 1 && c.time == 0 ? 2 : -1;
+    c.errWhy = "no header: the third column";
   } else {
     const std::string v = Upper(t.header[static_cast<size_t>(c.value)]);
     if (format == Format::Munipack) c.err = FindExact(t, {"S1"});
@@ -350,14 +624,18 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     if (c.err < 0) {
       c.err = FindColumn(t, [&](const std::string& h) {
         return h == v + "_ERR" || h == v + "ERR" || h == "E_" + v || h == v + "_ERROR" ||
-               h == "ERR_" + v || h == v + "_ERR_T1";
+               h == "ERR_" + v || h == v + "_ERR_T1" || h == "SIGMA_" + v || h == v + "_UNC" ||
+               h == v + "_SIGMA";
       });
     }
+    if (c.err >= 0) c.errWhy = "its error";
     if (c.err < 0) {
       c.err = FindColumn(t, [](const std::string& h) {
         return h == "ERR" || h == "ERROR" || h == "MERR" || h == "MAGERR" || h == "SIGMA" ||
-               h == "E_MAG" || h == "MAG_ERR" || h == "FLUX_ERR" || h == "S1" || h == "ERR_MAG";
+               h == "E_MAG" || h == "MAG_ERR" || h == "FLUX_ERR" || h == "S1" || h == "ERR_MAG" ||
+               h == "UNC" || h == "SIGMA_MAG" || h == "DMAG_UNC";
       });
+      c.errWhy = "named as an error";
     }
   }
   if (c.err == c.time || c.err == c.value) c.err = -1;
@@ -369,10 +647,27 @@ bool IsMissing(std::string_view f) {
   return u.empty() || u == "NA" || u == "NAN" || u == "N/A";
 }
 
+// The sentence saying which column was taken for what and why.
+std::string ColumnNote(const Table& t, const Columns& c, const TimeOffset& offset, TimeScale scale) {
+  auto label = [&](int col) {
+    std::string s = "column " + std::to_string(col + 1);
+    if (!t.header.empty()) s += " \"" + t.header[static_cast<size_t>(col)] + "\"";
+    return s;
+  };
+  std::string timeWhy = c.timeWhy;
+  if (scale != TimeScale::Unknown) timeWhy += "; " + std::string(TimeScaleName(scale));
+  if (offset.Any()) timeWhy += ", offset " + offset.text + " added back";
+  std::string note = "Time: " + label(c.time) + " (" + timeWhy + "); " +
+                     (c.flux ? "fluxes: " : "magnitudes: ") + label(c.value) + " (" + c.valueWhy;
+  if (c.err < 0) return note + "; no error column).";
+  const std::string errName =
+      t.header.empty() ? label(c.err) : "\"" + t.header[static_cast<size_t>(c.err)] + "\"";
+  return note + "; " + errName + " is its error" + (c.errWhy == "its error" ? "" : ", " + c.errWhy) + ").";
+}
+
 std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const ImportOptions& o,
                                                Format format) {
-  const std::vector<std::string_view> lines = SplitLines(text);
-  auto table = ParseTable(lines, DataLines(lines), format == Format::Aij ? '\t' : 0);
+  auto table = ParseTable(text, format == Format::Aij ? '\t' : 0);
   if (!table) return std::unexpected(table.error());
   const Table& t = *table;
   const auto cols = ChooseColumns(t, o, format);
@@ -385,69 +680,126 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
   s.timeColumn = name(c.time);
   s.valueColumn = name(c.value);
   if (c.err >= 0) s.errColumn = name(c.err);
-  const double offset = t.header.empty() ? 0.0 : TimeOffsetOfColumn(t.header[static_cast<size_t>(c.time)]);
+  TimeOffset offset;
+  if (!t.header.empty()) {
+    auto parsed = TimeOffsetOfColumn(t.header[static_cast<size_t>(c.time)], ColumnLabel(t, c.time));
+    if (!parsed) return std::unexpected(parsed.error());
+    offset = std::move(*parsed);
+  }
+  const TimeScale named = TimeScaleOfColumn(s.timeColumn);
   const char* what = format == Format::Aij        ? "an AstroImageJ measurement table"
                      : format == Format::Munipack ? "a C-Munipack light curve"
                                                   : "a table";
-  s.notes.push_back(std::string("Read as ") + what + " (fields separated by " +
-                    DelimName(t.delim) + (t.decimalComma ? ", decimal comma" : "") + "): time from " +
-                    ColumnLabel(t, c.time) + ", " + (c.flux ? "flux" : "magnitude") + " from " +
-                    ColumnLabel(t, c.value) +
-                    (c.err >= 0 ? ", error from " + ColumnLabel(t, c.err) : ", no error column") + ".");
-  if (offset != 0.0) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f", offset);
-    s.notes.push_back("The times are given less " + std::string(buf) + "; it is added back.");
+  s.notes.push_back(std::string("Read as ") + what + " (fields separated by " + DelimName(t.delim) +
+                    (t.decimalComma ? ", decimal comma" : "") + "). " + ColumnNote(t, c, offset, named));
+
+  const size_t rows = t.dataLines - (t.firstIsHeader ? 1 : 0);
+  const bool limited = rows > kMaxImportRows;
+  const bool intervalGiven = o.keepFrom.has_value() || o.keepUntil.has_value();
+  if (limited && !intervalGiven) return Refuse(RowLimitMessage(rows, false));
+  if (!limited) {
+    s.time.reserve(rows);
+    s.mag.reserve(rows);
+    s.err.reserve(rows);
   }
   std::vector<int> valueLines;
-  for (size_t r = 0; r < t.rows.size(); ++r) {
-    const auto& row = t.rows[r];
-    const int lineNo = t.lines[r];
+  if (c.flux && !limited) valueLines.reserve(rows);
+  double previousTime = -std::numeric_limits<double>::infinity();
+  std::vector<std::string_view> f;
+  std::string numberText, timeText;
+  LineCursor cursor(text);
+  std::string_view line;
+  bool headerSkipped = !t.firstIsHeader;
+  while (cursor.Next(line)) {
+    if (IsBlankLine(line) || IsCommentLine(line)) continue;
+    if (!headerSkipped) {
+      headerSkipped = true;
+      continue;
+    }
+    const int lineNo = cursor.Number();
+    f = Split(line, t.delim);
+    // A separator at the end of a line (common in spreadsheet exports) adds no column.
+    if (f.size() == t.width + 1 && f.back().empty()) f.pop_back();
+    if (f.size() != t.width) {
+      return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f.size()) +
+                        " fields (separated by " + DelimName(t.delim) + "), but " +
+                        (t.firstIsHeader ? "the header has " : "the first data line has ") +
+                        std::to_string(t.width) + ". Every line must have the same number of fields.",
+                    lineNo);
+    }
+    auto field = [&](int col) -> std::string_view {
+      std::string_view x = Trim(f[static_cast<size_t>(col)]);
+      if (!t.decimalComma || x.find(',') == std::string_view::npos) return x;
+      numberText.assign(x);
+      std::replace(numberText.begin(), numberText.end(), ',', '.');
+      return numberText;
+    };
     double v[2];
     const int which[2] = {c.time, c.value};
     for (int k = 0; k < 2; ++k) {
-      const std::string& f = row[static_cast<size_t>(which[k])];
-      if (!ParseNumber(f, v[k]) || !std::isfinite(v[k])) {
+      const std::string_view x = field(which[k]);
+      if (!ParseNumber(x, v[k]) || !std::isfinite(v[k])) {
         return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, which[k]) + ": " +
-                          Quote(f) + " is not a " + (IsNumber(f) ? "finite " : "") + "number.",
+                          Quote(x) + " is not a " + (IsNumber(x) ? "finite " : "") + "number.",
                       lineNo);
+      }
+      if (k == 0) timeText.assign(x);
+    }
+    // The constant taken off is added to the digits as written, so that the
+    // full date is the double a file of full dates would give.
+    double time = v[0];
+    if (offset.Any()) {
+      const auto full = AddDecimalText(offset.text, timeText);
+      double parsed = 0;
+      if (full && ParseNumber(*full, parsed)) {
+        time = parsed;
+      } else {
+        ParseNumber(offset.text, parsed);
+        time = v[0] + parsed;
       }
     }
     double e = std::nan("");
     if (c.err >= 0) {
-      const std::string& f = row[static_cast<size_t>(c.err)];
-      if (!IsMissing(f) && (!ParseNumber(f, e) || !std::isfinite(e) || e < 0)) {
+      const std::string_view x = field(c.err);
+      if (!IsMissing(x) && (!ParseNumber(x, e) || !std::isfinite(e) || e < 0)) {
         return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.err) + ": " +
-                          Quote(f) + " is not an error (a number, 0 or more).",
+                          Quote(x) + " is not an error (a number, 0 or more).",
                       lineNo);
       }
     }
-    if (!std::isfinite(v[0] + offset)) {
+    if (!std::isfinite(time)) {
       return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
-                        Quote(row[static_cast<size_t>(c.time)]) + " is not a finite time.",
+                        Quote(timeText) + " is not a finite time.",
                     lineNo);
     }
-    if (!s.time.empty() && v[0] + offset < s.time.back()) {
+    if (time < previousTime) {
       return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
-                        Quote(row[static_cast<size_t>(c.time)]) +
+                        Quote(timeText) +
                         " is earlier than the time on the line before. Observations must be in "
                         "time order.",
                     lineNo);
     }
-    s.time.push_back(v[0] + offset);
+    previousTime = time;
+    if (limited && !Kept(time, o)) continue;
+    if (s.time.size() == kMaxImportRows) return Refuse(RowLimitMessage(rows, true));
+    s.time.push_back(time);
     s.mag.push_back(v[1]);
     s.err.push_back(e);
-    valueLines.push_back(lineNo);
+    if (c.flux) valueLines.push_back(lineNo);
+  }
+  if (limited) {
+    s.notes.push_back("The file holds " + std::to_string(rows) + " rows, more than the " +
+                      std::to_string(kMaxImportRows) + " the importer keeps: only the " +
+                      std::to_string(s.time.size()) + " inside the time interval chosen are kept.");
   }
   s.fromFlux = c.flux;
-  if (c.flux) {
+  if (c.flux && !s.time.empty()) {
     if (const auto conv = ConvertFluxes(s, valueLines); !conv) {
       const Error& e = conv.error();
       const std::string where = "Line " + std::to_string(e.line) + ", " + ColumnLabel(t, c.value) + ": ";
       return Refuse(where + e.message, e.line);
     }
   }
-  const TimeScale named = TimeScaleOfColumn(s.timeColumn);
   s.timeScale = named;
   if (named != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
   return s;
@@ -468,13 +820,28 @@ char AavsoDelimiter(std::string_view value) {
 
 // Excel's NOW() text, "12/31/2007 12:59:59 a.m." (month/day/year, 12- or 24-hour clock), as JD.
 bool ExcelDateToJd(std::string_view text, double& jd) {
-  int mo = 0, d = 0, y = 0, h = 0, mi = 0;
-  double sec = 0;
-  char ampm[8] = {0};
+  int mo = 0, d = 0, y = 0, h = 0, mi = 0, used = -1;
   const std::string s(Trim(text));
-  const int n = std::sscanf(s.c_str(), "%d/%d/%d %d:%d:%lf %7s", &mo, &d, &y, &h, &mi, &sec, ampm);
-  if (n < 5) return false;
-  std::string ap = Upper(ampm);
+  if (std::sscanf(s.c_str(), "%d/%d/%d %d:%d%n", &mo, &d, &y, &h, &mi, &used) < 5 || used < 0) {
+    return false;
+  }
+  // The seconds ("59" or "59.5", read without the locale) and the half of
+  // the day after them; without seconds the clock is read as 24-hour.
+  double sec = 0;
+  std::string ap;
+  std::string_view rest = std::string_view(s).substr(static_cast<size_t>(used));
+  if (rest.starts_with(':')) {
+    rest = Trim(rest.substr(1));
+    const std::string_view secText = rest.substr(0, rest.find_first_not_of("0123456789.+-eE"));
+    const auto seconds = vantor::ParseNumber(secText);
+    if (seconds) {
+      sec = *seconds;
+      rest = Trim(rest.substr(secText.size()));
+      ap = Upper(rest.substr(0, std::min(rest.find_first_of(" \t"), size_t{7})));
+    } else if (!secText.empty()) {
+      return false;
+    }
+  }
   ap.erase(std::remove(ap.begin(), ap.end(), '.'), ap.end());
   if (ap == "PM" && h < 12) h += 12;
   if (ap == "AM" && h == 12) h = 0;
@@ -493,27 +860,43 @@ std::string JoinNames(const std::vector<std::string>& v) {
 }
 
 std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const ImportOptions& o) {
-  const std::vector<std::string_view> lines = SplitLines(text);
+  // Count the observation lines first: a file above the limit is refused (or
+  // read inside the interval kept) before anything is stored.
+  size_t rows = 0;
+  {
+    LineCursor counter(text);
+    std::string_view line;
+    while (counter.Next(line)) {
+      if (!IsBlankLine(line) && Trim(line).front() != '#') ++rows;
+    }
+  }
+  const bool limited = rows > kMaxImportRows;
+  const bool intervalGiven = o.keepFrom.has_value() || o.keepUntil.has_value();
+  if (limited && !intervalGiven) return Refuse(RowLimitMessage(rows, false));
   char delim = ',';
   std::string dateKind;  // JD, HJD, EXCEL (as the file says, upper case)
   std::string firstDateKind;
   bool sawType = false;
+  // The star and filter of an observation are indices into `stars` and
+  // `filters` (names as first met, told apart in any case).
   struct Obs {
-    std::string star, filter;
+    uint32_t star, filter;
     double t, m, e;
-    int line;
   };
   std::vector<Obs> obs;
+  if (!limited) obs.reserve(rows);
   std::vector<std::string> stars, filters;
-  auto addUnique = [](std::vector<std::string>& v, const std::string& x) {
-    for (const auto& y : v) {
-      if (Upper(y) == Upper(x)) return;
-    }
-    v.push_back(x);
+  std::unordered_map<std::string, uint32_t> starIndex, filterIndex;
+  auto addUnique = [](std::vector<std::string>& v, std::unordered_map<std::string, uint32_t>& index,
+                      std::string_view x) {
+    const auto [it, added] = index.try_emplace(Upper(x), static_cast<uint32_t>(v.size()));
+    if (added) v.emplace_back(x);
+    return it->second;
   };
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const int lineNo = static_cast<int>(i) + 1;
-    const std::string_view line = lines[i];
+  LineCursor cursor(text);
+  std::string_view line;
+  while (cursor.Next(line)) {
+    const int lineNo = cursor.Number();
     if (IsBlankLine(line)) continue;
     if (Trim(line).front() == '#') {
       const std::string_view p = Trim(Trim(line).substr(1));
@@ -538,10 +921,14 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
                         lineNo);
         }
         if (firstDateKind.empty()) firstDateKind = dateKind;
-        if (dateKind != firstDateKind && dateKind != "EXCEL" && firstDateKind != "EXCEL") {
+        // EXCEL dates are JD_UTC too, but a file that changes its kind of
+        // date midway was put together from pieces: which pieces are which
+        // is a guess, so it is refused rather than read.
+        if (dateKind != firstDateKind) {
           return Refuse("Line " + std::to_string(lineNo) + ": #DATE=" + dateKind +
-                            " changes the time scale of the file from " + firstDateKind +
-                            "; one light curve needs one time scale.",
+                            " changes the kind of date of the file from #DATE=" + firstDateKind +
+                            " (given first); one light curve needs one kind of date and one time "
+                            "scale.",
                         lineNo);
         }
       }
@@ -566,16 +953,18 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
                         "MAGERR and FILTER.",
                     lineNo);
     }
-    Obs ob{std::string(Trim(f[0])), std::string(Trim(f[4])), 0, 0, std::nan(""), lineNo};
-    if (ob.star.empty()) return Refuse("Line " + std::to_string(lineNo) + ", field 1 (STARID) is empty.", lineNo);
+    Obs ob{0, 0, 0, 0, std::nan("")};
+    if (Trim(f[0]).empty()) return Refuse("Line " + std::to_string(lineNo) + ", field 1 (STARID) is empty.", lineNo);
     const bool ok = dateKind == "EXCEL" ? ExcelDateToJd(f[1], ob.t) : (ParseNumber(f[1], ob.t) && std::isfinite(ob.t));
     if (!ok) {
       return Refuse("Line " + std::to_string(lineNo) + ", field 2 (DATE): " + Quote(f[1]) +
                         " is not a date of the kind #DATE=" + dateKind + " says.",
                     lineNo);
     }
-    addUnique(stars, ob.star);
-    addUnique(filters, ob.filter);
+    if (limited && !Kept(ob.t, o)) continue;
+    if (obs.size() == kMaxImportRows) return Refuse(RowLimitMessage(rows, true));
+    ob.star = addUnique(stars, starIndex, Trim(f[0]));
+    ob.filter = addUnique(filters, filterIndex, Trim(f[4]));
     const std::string_view magText = Trim(f[2]);
     if (!magText.empty() && magText.front() == '<') {
       ob.m = std::nan("");
@@ -622,11 +1011,14 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   if (!star) return std::unexpected(star.error());
   // Only the filters the chosen star was observed in.
   std::vector<std::string> starFilters;
+  const uint32_t starNo = starIndex.at(Upper(*star));
+  std::unordered_map<std::string, uint32_t> starFilterIndex;
   for (const auto& ob : obs) {
-    if (Upper(ob.star) == Upper(*star)) addUnique(starFilters, ob.filter);
+    if (ob.star == starNo) addUnique(starFilters, starFilterIndex, filters[ob.filter]);
   }
   const auto filter = choose(starFilters, o.filter, "filter", "--filter");
   if (!filter) return std::unexpected(filter.error());
+  const uint32_t filterNo = filterIndex.at(Upper(*filter));
 
   ImportedSeries s;
   s.format = Format::Aavso;
@@ -639,7 +1031,7 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   s.errColumn = "MAGERR";
   int fainterKept = 0;
   for (const auto& ob : obs) {
-    if (Upper(ob.star) != Upper(*star) || Upper(ob.filter) != Upper(*filter)) continue;
+    if (ob.star != starNo || ob.filter != filterNo) continue;
     if (std::isnan(ob.m)) {
       ++fainterKept;
       continue;
@@ -666,6 +1058,25 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   return s;
 }
 
+}  // namespace
+
+bool HeaderAsksForMoreThanTheOriginalReader(std::string_view text) {
+  const std::vector<std::string_view> lines = SplitLines(text, 1);
+  if (lines.empty()) return false;
+  const auto first = Split(lines.front(), ',');
+  if (first.size() < 2 || IsNumber(first[0])) return false;
+  if (!TimeOffsetOfColumn(first[0], "") || IsOtherQuantityName(Upper(Trim(first[1])))) return true;
+  // The columns the table reader would choose by their names: other than
+  // the first two, or a flux.
+  Table t;
+  t.width = first.size();
+  for (const auto f : first) t.header.emplace_back(Trim(f));
+  const auto chosen = ChooseColumns(t, ImportOptions{}, Format::Table);
+  return chosen && (chosen->time != 0 || chosen->value != 1 || chosen->flux);
+}
+
+namespace {
+
 // Whether the original reader takes the text as it stands.
 bool OriginalReaderAccepts(std::string_view text) {
   auto scratch = std::make_unique<Store>();
@@ -683,7 +1094,7 @@ std::expected<ImportedSeries, Error> ReadVantor(std::string_view text) {
     s.mag.push_back(scratch->MagRaw[static_cast<size_t>(i)]);
     s.err.push_back(std::nan(""));
   }
-  const std::vector<std::string_view> lines = SplitLines(text);
+  const std::vector<std::string_view> lines = SplitLines(text, 1);
   const auto first = Split(lines.front(), ',');
   if (!first.empty() && !IsNumber(first[0])) {
     s.timeColumn = std::string(Trim(first[0]));
@@ -691,7 +1102,22 @@ std::expected<ImportedSeries, Error> ReadVantor(std::string_view text) {
   }
   s.timeScale = TimeScaleOfColumn(s.timeColumn);
   if (s.timeScale != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
-  s.notes.push_back("Read as Vantor's own light-curve file.");
+  // The times stay as written, as the original reader keeps them; the
+  // constant the name states is added where a full date is needed.
+  std::string scaleText = s.timeScale == TimeScale::Unknown ? "" : "; " + std::string(TimeScaleName(s.timeScale));
+  if (!s.timeColumn.empty()) {
+    if (const auto offset = TimeOffsetOfColumn(s.timeColumn, ""); offset && offset->Any()) {
+      ParseNumber(offset->text, s.timeOffset);
+      scaleText += ", given less " + offset->text + " and kept so";
+    }
+  }
+  auto label = [](int col, const std::string& name) {
+    return "column " + std::to_string(col) + (name.empty() ? std::string() : " \"" + name + "\"");
+  };
+  s.notes.push_back("Read as Vantor's own light-curve file. Time: " + label(1, s.timeColumn) + " (" +
+                    "the layout's HJD column" + scaleText +
+                    "); magnitudes: " + label(2, s.valueColumn) +
+                    " (the layout's magnitude column; no error column).");
   return s;
 }
 
@@ -733,7 +1159,9 @@ TimeScale TimeScaleOfColumn(std::string_view name) {
 }
 
 Format DetectFormat(std::string_view text) {
-  if (text.starts_with("SIMPLE  =")) return Format::Fits;
+  // A gzip-compressed file goes to the FITS reader, which reads a compressed
+  // FITS file or refuses naming the compression.
+  if (text.starts_with("SIMPLE  =") || IsGzip(text)) return Format::Fits;
   const std::vector<std::string_view> lines = SplitLines(text.substr(0, 1 << 16));
   for (size_t i = 0; i < lines.size() && i < 60; ++i) {
     std::string u;
@@ -769,10 +1197,13 @@ std::expected<ImportedSeries, Error> ImportText(std::string_view text, const Imp
       return Refuse("A FITS file is read from its file, not from text.");
     case Format::Aavso: s = ReadAavso(text, options); break;
     case Format::Vantor: {
-      // Column options ask for a choice the original layout does not offer: read it as a table.
+      // Column options ask for a choice the original layout does not offer,
+      // and a header that names an offset or a flux asks for what the
+      // original reader does not do: read it as a table.
       const bool columns = !options.timeCol.empty() || !options.magCol.empty() ||
                            !options.fluxCol.empty() || !options.errCol.empty();
-      s = columns ? ReadTable(text, options, Format::Table) : ReadVantor(text);
+      s = columns || HeaderAsksForMoreThanTheOriginalReader(text) ? ReadTable(text, options, Format::Table)
+                                                                  : ReadVantor(text);
       break;
     }
     case Format::Auto:
@@ -795,13 +1226,29 @@ std::expected<ImportedSeries, Error> ImportText(std::string_view text, const Imp
 }
 
 std::expected<ImportedSeries, Error> ImportFile(const std::string& path, const ImportOptions& options) {
+  // A file above the limit is refused by its size, before a byte is read
+  // (stat only: a FIFO is not opened here).
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec)) {
+    const auto bytes = std::filesystem::file_size(path, ec);
+    if (!ec && bytes > kMaxImportBytes) {
+      return Refuse("Cannot read " + QuotedName(path) + ": it holds " +
+                    std::to_string((bytes + 1024 * 1024 - 1) / (1024 * 1024)) + " MiB, more than the " +
+                    std::to_string(kMaxImportBytes / (1024 * 1024)) +
+                    " MiB the importer reads from one file (and at most " +
+                    std::to_string(kMaxImportRows) +
+                    " observations). --from and --until choose among the observations of a file "
+                    "that is read: cut the file to the nights you need first.");
+    }
+  }
   // Read first: ReadWholeFile refuses a FIFO, a device or a folder without
   // waiting on it, before anything else opens the path.
-  const auto text = ReadWholeFile(path, 256 * 1024 * 1024);
+  const auto text = ReadWholeFile(path, kMaxImportBytes);
   if (!text) return std::unexpected(text.error());
   if (options.format == Format::Fits ||
-      (options.format == Format::Auto && text->rfind("SIMPLE  =", 0) == 0)) {
-    auto s = ReadFitsLightCurve(path, options);
+      (options.format == Format::Auto && (text->rfind("SIMPLE  =", 0) == 0 || IsGzip(*text)))) {
+    // From the bytes already read: the file is opened once, by its literal name.
+    auto s = ReadFitsLightCurveBytes(*text, path, options);
     if (s && options.timeScale) {
       s->timeScale = *options.timeScale;
       s->timeScaleSource = "--time-scale";
@@ -820,7 +1267,7 @@ std::expected<void, Error> ConvertFluxes(ImportedSeries& s, const std::vector<in
   for (size_t i = 0; i < s.mag.size(); ++i) {
     if (!(s.mag[i] > 0)) {
       const int line = fluxLines.empty() ? 0 : fluxLines[i];
-      return Refuse("the flux " + std::to_string(s.mag[i]) +
+      return Refuse("the flux " + FormatNumber(s.mag[i], 'f', 6) +
                         " is not positive, so it has no magnitude.",
                     line);
     }
@@ -835,10 +1282,9 @@ std::expected<void, Error> ConvertFluxes(ImportedSeries& s, const std::vector<in
     if (!std::isnan(s.err[i])) s.err[i] = FluxErrorToMagnitude(f, s.err[i]);
   }
   s.fromFlux = true;
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.6g", median);
-  s.notes.push_back("Fluxes are turned into magnitudes: m = -2.5 log10(f / " + std::string(buf) +
-                    ") with the median flux " + buf + ", errors 1.0857 sigma_f / f.");
+  const std::string medianText = FormatNumber(median, 'g', 6);
+  s.notes.push_back("Fluxes are turned into magnitudes: m = -2.5 log10(f / " + medianText +
+                    ") with the median flux " + medianText + ", errors 1.0857 sigma_f / f.");
   return {};
 }
 

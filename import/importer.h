@@ -54,6 +54,14 @@ std::expected<void, Error> ConvertFluxes(ImportedSeries& series, const std::vect
 // table, like the original reader, refuses times out of order.
 void SortByTime(ImportedSeries& series);
 
+// Whether the header of a file the original reader takes asks for more than
+// it does: a time column named with a constant taken off ("HJD-2400000",
+// "MJD", "BTJD"; also one the importer cannot read, which it then refuses)
+// or a value column named as a flux ("flux", "rel_flux", "counts"). The
+// importer reads such a file as a table, so that the times are full dates
+// and the fluxes become magnitudes.
+bool HeaderAsksForMoreThanTheOriginalReader(std::string_view text);
+
 // The time scale a column name states: BJD_TDB (BJD_TDB, BTJD, BKJD), HJD_UTC
 // (HJD, HJD_UTC, JDHEL), JD_UTC (JD, JD_UTC, J.D.), unknown otherwise.
 TimeScale TimeScaleOfColumn(std::string_view name);

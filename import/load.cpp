@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/number.h"
 #include "core/reader.h"
 
 namespace vantor::import {
@@ -87,17 +88,35 @@ std::expected<void, Error> ConvertSeries(ImportedSeries& series, TimeScale to,
   if (!where && series.raDeg && series.decDeg) where = SkyPosition{*series.raDeg, *series.decDeg};
   std::vector<double> converted;
   converted.reserve(series.size());
-  for (const double t : series.time) {
-    const auto c = ConvertTime(t, series.timeScale, to, where);
+  std::optional<double> firstUncertain;
+  // Times given less a constant become full dates here, by one addition
+  // (exact to 1e-10 day), and stay full once converted.
+  const double offset = series.timeOffset;
+  for (const double reduced : series.time) {
+    const double t = reduced + offset;
+    const auto c = ConvertTimeNoting(t, series.timeScale, to, where);
     if (!c) return std::unexpected(c.error());
-    converted.push_back(*c);
+    if (c->leapSecondsUncertain && !firstUncertain) firstUncertain = t;
+    converted.push_back(c->jd);
   }
   series.notes.push_back("Times converted from " + std::string(TimeScaleName(series.timeScale)) +
                          " to " + std::string(TimeScaleName(to)) + " for RA " +
                          std::to_string(where->raDeg) + " deg, Dec " + std::to_string(where->decDeg) +
                          " deg.");
+  if (firstUncertain) {
+    series.notes.push_back(
+        "Warning: the leap-second table of the time library may be out of date for the times from " +
+        Day(*firstUncertain) +
+        " on (its \"dubious year\"): they are converted with the leap seconds it knows, and a "
+        "leap second announced since would move them by one second.");
+  }
+  if (offset != 0.0) {
+    series.notes.push_back("The times were given less " + FormatNumber(offset, 'f', 1) +
+                           "; the converted times are full Julian Dates.");
+  }
   series.time = std::move(converted);
   series.timeScale = to;
+  series.timeOffset = 0.0;
   return {};
 }
 

@@ -38,6 +38,11 @@ struct ImportOptions {
   // The time scale of the file's times when the file does not say it, or to
   // override what it says.
   std::optional<TimeScale> timeScale;
+  // A file of more rows than the importer keeps (1,000,000) is read only
+  // between these full JDs, in the file's own time scale (--from, --until
+  // with a margin for a conversion): without them it is refused. A file
+  // within the limit is always read whole.
+  std::optional<double> keepFrom, keepUntil;
 };
 
 // One series as imported. time, mag and err have the same length; err holds
@@ -46,6 +51,11 @@ struct ImportOptions {
 struct ImportedSeries {
   std::vector<double> time, mag, err;
   TimeScale timeScale = TimeScale::Unknown;
+  // The constant the times are given less, when they are kept as the file
+  // writes them: Vantor's own layout under a header such as "HJD-2400000"
+  // is read as the original reader reads it. 0 for full dates (every other
+  // layout adds the constant its column name states while reading).
+  double timeOffset = 0.0;
 
   // --- What the importer reported -----------------------------------------
   Format format = Format::Auto;      // the format read (never Auto)

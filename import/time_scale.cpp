@@ -7,6 +7,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace vantor::import {
@@ -28,28 +29,53 @@ struct Tdb {
   double jd1, jd2;
 };
 
-std::expected<Tdb, Error> UtcToTdb(double jdUtc) {
+std::string Day(double jd) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.5f", jd);
+  return buf;
+}
+
+Error BeforeUtc(double jd) {
+  std::string m = "The time " + Day(jd) +
+                  " lies before 1960 January 1 (JD 2436934.5), where UTC and its leap seconds "
+                  "begin, so it cannot be converted to another time scale.";
+  if (std::fabs(jd) < 1e6) {
+    m += " If the file gives its times less a constant, name the column with it (such as "
+         "\"HJD-2400000\") so that the full date is read.";
+  }
+  return Error{m, 0};
+}
+
+// ERFA's status of a UTC date: -1 refused, +1 "dubious year" (its
+// leap-second table may not reach the date), 0 fine.
+std::expected<Tdb, Error> UtcToTdb(double jdUtc, bool& dubious) {
+  if (!(jdUtc >= kUtcStartJd)) return std::unexpected(BeforeUtc(jdUtc));
   double tai1 = 0, tai2 = 0, tt1 = 0, tt2 = 0, tdb1 = 0, tdb2 = 0;
-  if (eraUtctai(kJdSplit, jdUtc - kJdSplit, &tai1, &tai2) < 0) {
+  const int status = eraUtctai(kJdSplit, jdUtc - kJdSplit, &tai1, &tai2);
+  if (status < 0) {
     return Refuse("The time " + std::to_string(jdUtc) +
                   " lies outside the dates whose UTC can be converted.");
   }
+  if (status == 1) dubious = true;
   eraTaitt(tai1, tai2, &tt1, &tt2);
   const double dtr = eraDtdb(tt1, tt2, 0.0, 0.0, 0.0, 0.0);
   eraTttdb(tt1, tt2, dtr, &tdb1, &tdb2);
   return Tdb{tdb1, tdb2};
 }
 
-std::expected<double, Error> TdbToUtc(double jdTdb) {
+std::expected<double, Error> TdbToUtc(double jdTdb, bool& dubious) {
   double tt1 = 0, tt2 = 0, tai1 = 0, tai2 = 0, utc1 = 0, utc2 = 0;
   // TDB - TT depends on TT; evaluated at the TDB date the difference is below a nanosecond.
   const double dtr = eraDtdb(kJdSplit, jdTdb - kJdSplit, 0.0, 0.0, 0.0, 0.0);
   eraTdbtt(kJdSplit, jdTdb - kJdSplit, dtr, &tt1, &tt2);
   eraTttai(tt1, tt2, &tai1, &tai2);
-  if (eraTaiutc(tai1, tai2, &utc1, &utc2) < 0) {
+  const int status = eraTaiutc(tai1, tai2, &utc1, &utc2);
+  if (status < 0) {
     return Refuse("The time " + std::to_string(jdTdb) +
                   " lies outside the dates whose UTC can be converted.");
   }
+  if (!(utc1 + utc2 >= kUtcStartJd)) return std::unexpected(BeforeUtc(jdTdb));
+  if (status == 1) dubious = true;
   return utc1 + utc2;
 }
 
@@ -63,9 +89,13 @@ double LightTimeDays(const Tdb& tdb, const SkyPosition& star, bool heliocentric)
   return eraPdp(p, n) * ERFA_AULT / ERFA_DAYSEC;
 }
 
-std::expected<double, Error> FromUtc(double jdUtc, TimeScale to, const SkyPosition& star) {
-  if (to == TimeScale::JdUtc) return jdUtc;
-  const auto tdb = UtcToTdb(jdUtc);
+std::expected<double, Error> FromUtc(double jdUtc, TimeScale to, const SkyPosition& star,
+                                     bool& dubious) {
+  if (to == TimeScale::JdUtc) {
+    if (!(jdUtc >= kUtcStartJd)) return std::unexpected(BeforeUtc(jdUtc));
+    return jdUtc;
+  }
+  const auto tdb = UtcToTdb(jdUtc, dubious);
   if (!tdb) return std::unexpected(tdb.error());
   if (to == TimeScale::HjdUtc) return jdUtc + LightTimeDays(*tdb, star, true);
   return tdb->jd1 + tdb->jd2 + LightTimeDays(*tdb, star, false);
@@ -73,16 +103,19 @@ std::expected<double, Error> FromUtc(double jdUtc, TimeScale to, const SkyPositi
 
 // Solves FromUtc(u, scale) = t for u: the light time changes by under a
 // millisecond per minute, so a few iterations settle far below 1e-9 day.
-std::expected<double, Error> ToUtc(double t, TimeScale from, const SkyPosition& star) {
-  if (from == TimeScale::JdUtc) return t;
+std::expected<double, Error> ToUtc(double t, TimeScale from, const SkyPosition& star, bool& dubious) {
+  if (from == TimeScale::JdUtc) {
+    if (!(t >= kUtcStartJd)) return std::unexpected(BeforeUtc(t));
+    return t;
+  }
   double u = t;
   if (from == TimeScale::BjdTdb) {
-    const auto guess = TdbToUtc(t);
+    const auto guess = TdbToUtc(t, dubious);
     if (!guess) return guess;
     u = *guess;
   }
   for (int it = 0; it < 20; ++it) {
-    const auto f = FromUtc(u, from, star);
+    const auto f = FromUtc(u, from, star, dubious);
     if (!f) return f;
     const double next = u + (t - *f);
     if (std::fabs(next - u) < 1e-9) return next;
@@ -177,7 +210,14 @@ std::optional<TimeScale> ParseTimeScale(std::string_view text) {
 
 std::expected<double, Error> ConvertTime(double jd, TimeScale from, TimeScale to,
                                          const std::optional<SkyPosition>& star) {
-  if (from == to) return jd;
+  const auto c = ConvertTimeNoting(jd, from, to, star);
+  if (!c) return std::unexpected(c.error());
+  return c->jd;
+}
+
+std::expected<ConvertedTime, Error> ConvertTimeNoting(double jd, TimeScale from, TimeScale to,
+                                                      const std::optional<SkyPosition>& star) {
+  if (from == to) return ConvertedTime{jd, false};
   if (from == TimeScale::Unknown) {
     return Refuse("The times are in an unknown time scale, so they cannot be converted to " +
                   std::string(TimeScaleName(to)) +
@@ -190,9 +230,12 @@ std::expected<double, Error> ConvertTime(double jd, TimeScale from, TimeScale to
                   " needs the star's coordinates: give --ra and --dec (degrees or sexagesimal).");
   }
   if (!std::isfinite(jd)) return Refuse("A time to convert is not a finite number.");
-  const auto utc = ToUtc(jd, from, *star);
-  if (!utc) return utc;
-  return FromUtc(*utc, to, *star);
+  bool dubious = false;
+  const auto utc = ToUtc(jd, from, *star, dubious);
+  if (!utc) return std::unexpected(utc.error());
+  const auto out = FromUtc(*utc, to, *star, dubious);
+  if (!out) return std::unexpected(out.error());
+  return ConvertedTime{*out, dubious};
 }
 
 std::expected<double, Error> ParseRightAscension(std::string_view text) {

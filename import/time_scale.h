@@ -27,7 +27,13 @@
 // scripts/make-time-table.py).
 //
 // Refusals: an unknown source or target scale, coordinates missing or out of
-// range, a date ERFA rejects (eraUtctai status -1, before 1960 or far future).
+// range, a UTC date before 1960 January 1 (JD 2436934.5: no UTC, no leap
+// seconds; ERFA would answer with status +1 and TAI - UTC = 0), a date ERFA
+// rejects (eraUtctai status -1).
+// Warning, not a refusal: ERFA's "dubious year" (status +1 of eraDat,
+// eraUtctai, eraTaiutc) from five years after the library's release on
+// (Debian's liberfa 2.0.0: from 2027): a leap second announced after the
+// release is missing from its table, so the date may be off by a second.
 #pragma once
 
 #include <expected>
@@ -54,10 +60,24 @@ struct SkyPosition {
   double decDeg = 0.0;
 };
 
+// The first UTC date that can be converted: 1960 January 1, 0h UTC.
+inline constexpr double kUtcStartJd = 2436934.5;
+
 // Converts the full Julian Date `jd` from scale `from` to scale `to`
 // (identity when they are equal). Needs `star` unless from == to.
 std::expected<double, Error> ConvertTime(double jd, TimeScale from, TimeScale to,
                                          const std::optional<SkyPosition>& star);
+
+// A converted date and whether ERFA's leap-second table may not reach it
+// (its "dubious year"): the date is delivered, and the caller says so.
+struct ConvertedTime {
+  double jd = 0.0;
+  bool leapSecondsUncertain = false;
+};
+
+// ConvertTime, also reporting the "dubious year" status.
+std::expected<ConvertedTime, Error> ConvertTimeNoting(double jd, TimeScale from, TimeScale to,
+                                                      const std::optional<SkyPosition>& star);
 
 // Parses a right ascension: degrees ("201.5") or sexagesimal hours
 // ("13:26:00.5", "13 26 00.5", "13h26m00.5s"). Result in degrees, 0 <= ra < 360.
