@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  // QApplication has set the whole locale from the environment; numbers are
+  // read and written with the full stop whatever the user's LC_NUMERIC says
+  // (the core does so regardless, this covers every printf elsewhere).
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Vantor"));
   // No display name: the desktop would append " — Vantor" to every window
   // title, and the titles are the windows' own captions, exactly.

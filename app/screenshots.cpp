@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QPrinter>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -132,6 +133,10 @@ bool FittedSession(vantor::FrmMain& main, vantor::Store& store, const QString& f
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
+  // QApplication has set the whole locale from the environment; numbers are
+  // read and written with the full stop whatever the user's LC_NUMERIC says
+  // (the core does so regardless, this covers every printf elsewhere).
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationDisplayName(QStringLiteral("Vantor"));
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
   const QString example = argc > 2 ? QString::fromLocal8Bit(argv[2])
