@@ -19,17 +19,20 @@
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/batch_run.h"
 #include "cli/commands.h"
+#include "cli/file_label.h"
 #include "cli/import_flags.h"
 #include "cli/json_out.h"
 #include "cli/session.h"
-#include "core/textfile.h"
+#include "core/output_file.h"
 
 namespace vantor::cli {
 namespace {
@@ -56,28 +59,22 @@ int ThreadCount(int jobs, size_t files) {
 // terminal (a log file gets no carriage returns or escape sequences).
 constexpr size_t kProgressAbove = 5;
 
-// The input that the output file `out` is (SameFile: by device and inode,
-// so that "./a.csv", an absolute path or a link to an input are caught too);
-// nullptr when it is none of them or does not exist yet.
-const std::string* InputNamedAsOutput(const std::vector<std::string>& files,
-                                      const std::string& out) {
-  for (const std::string& file : files) {
-    if (SameFile(file, out)) return &file;
-  }
-  return nullptr;
-}
-
 int RunBatch(const BatchArgs& a) {
   if (a.csv && a.json) {
     std::cerr << "vantor-cli batch: choose --csv or --json, not both\n";
     return 2;
   }
+  // The output file is opened before any work, so that a target the rules
+  // refuse (an input, a FIFO, a read-only file) costs no timing; the rows go
+  // into its temporary file as they come and appear only when all are there.
+  std::optional<OutputFile> outFile;
   if (!a.out.empty()) {
-    if (const std::string* input = InputNamedAsOutput(a.files, a.out)) {
-      std::cerr << "vantor-cli batch: -o \"" << a.out << "\" is the input light curve \""
-                << *input << "\"; choose another output file\n";
+    auto opened = OutputFile::Open(a.out, a.files);
+    if (!opened) {
+      std::cerr << "vantor-cli batch: " << opened.error().message << "\n";
       return 2;
     }
+    outFile.emplace(std::move(*opened));
   }
   BatchSettings settings;
   settings.import = a.import;
@@ -115,13 +112,20 @@ int RunBatch(const BatchArgs& a) {
   // The results in the order of the files, as each is ready.
   std::ostringstream out;
   if (!a.json) out << kBatchCsvHeader;
+  if (outFile && !a.json) {
+    if (const auto w = outFile->Write(std::exchange(out, std::ostringstream()).str()); !w) {
+      std::cerr << "vantor-cli batch: " << w.error().message << "\n";
+      return 2;
+    }
+  }
   Json all = Json::array();
   bool anyFailed = false;
   const bool progress = a.files.size() > kProgressAbove && ::isatty(STDERR_FILENO) == 1;
   for (size_t f = 0; f < a.files.size(); ++f) {
     const std::string& file = a.files[f];
     if (progress) {
-      std::fprintf(stderr, "\r[%zu/%zu] %s\033[K", f + 1, a.files.size(), file.c_str());
+      std::fprintf(stderr, "\r[%zu/%zu] %s\033[K", f + 1, a.files.size(),
+                   FileLabel(file).c_str());
       std::fflush(stderr);
     }
     {
@@ -132,13 +136,18 @@ int RunBatch(const BatchArgs& a) {
     if (o.failed) {
       anyFailed = true;
       if (progress) std::fputc('\n', stderr);
-      std::cerr << file << ": " << o.error << "\n";
+      std::cerr << FileLabel(file) << ": " << o.error << "\n";
     } else {
       if (progress && o.report.imported) std::fputc('\n', stderr);
       PrintImportNotes(file, o.report);
     }
     if (a.json) {
       all.push_back(std::move(o.json));
+    } else if (outFile) {
+      if (const auto w = outFile->Write(o.csv); !w) {
+        std::cerr << "vantor-cli batch: " << w.error().message << "\n";
+        return 2;
+      }
     } else {
       out << o.csv;
     }
@@ -149,11 +158,12 @@ int RunBatch(const BatchArgs& a) {
   if (progress) std::fputc('\n', stderr);
   if (a.json) out << DumpJson(all) << "\n";
 
-  if (a.out.empty()) {
+  if (!outFile) {
     std::cout << out.str();
   } else {
-    if (const auto written = WriteFileAtomically(a.out, out.str()); !written) {
-      std::cerr << "vantor-cli batch: " << written.error().message << "\n";
+    const auto written = outFile->Write(out.str());
+    if (const auto committed = written ? outFile->Commit() : written; !committed) {
+      std::cerr << "vantor-cli batch: " << committed.error().message << "\n";
       return 2;
     }
   }

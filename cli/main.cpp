@@ -1,11 +1,16 @@
 // vantor-cli: the timing core of Vantor on files, without any window.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <iostream>
 
 #include "cli/commands.h"
+#include "core/output_file.h"
+#include "core/text.h"
 
 namespace {
 
@@ -30,11 +35,25 @@ bool FinishStandardOutput() {
   return false;
 }
 
+// CLI11's message for bad usage echoes the arguments (a stray file name, a
+// value): its sentence as QuotedName shows it, without the quotes, so that no
+// control byte or line end of an argument reaches the terminal.
+std::string UsageMessage(const CLI::App* app, const CLI::Error& e) {
+  const std::string raw = CLI::FailureMessage::simple(app, e);
+  const std::string_view what = e.what();
+  if (raw.compare(0, what.size(), what) != 0) return vantor::QuotedName(raw);
+  const std::string shown = vantor::QuotedName(what);
+  return shown.substr(1, shown.size() - 2) + raw.substr(what.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Ctrl+C or a kill while -o is being written removes its temporary file.
+  vantor::InstallOutputCleanupHandlers();
   CLI::App app{"vantor-cli: times of minimum of eclipsing binaries from light-curve files"};
   app.require_subcommand(1);
+  app.failure_message(UsageMessage);
   int exitStatus = 0;
   vantor::cli::AddInfoCommand(app, exitStatus);
   vantor::cli::AddTimeCommand(app, exitStatus);

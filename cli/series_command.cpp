@@ -9,15 +9,17 @@
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/file_label.h"
 #include "cli/import_flags.h"
 #include "cli/import_options.h"
 #include "cli/json_out.h"
 #include "cli/series_run.h"
 #include "core/format.h"
-#include "core/textfile.h"
+#include "core/output_file.h"
 #include "series/series.h"
 #include "series/series_text.h"
 
@@ -32,6 +34,16 @@ int RunSeries(const SeriesArgs& a) {
     std::cerr << "vantor-cli series: " << usage << "\n";
     return 2;
   }
+  // Opened before the work, so that a target the rules refuse costs none.
+  std::optional<OutputFile> outFile;
+  if (!a.out.empty()) {
+    auto opened = OutputFile::Open(a.out, {a.file});
+    if (!opened) {
+      std::cerr << "vantor-cli series: " << opened.error().message << "\n";
+      return 2;
+    }
+    outFile.emplace(std::move(*opened));
+  }
   const bool tty = isatty(STDERR_FILENO) == 1;
   const auto progress = [tty](int done, int total) {
     if (tty && total > 20) std::fprintf(stderr, "\r%d of %d minima", done, total);
@@ -40,7 +52,7 @@ int RunSeries(const SeriesArgs& a) {
   const auto printFound = [](const std::string& summary) { std::cerr << summary << "\n"; };
   const auto outcome = RunSeriesFile(a, opt, progress, printFound);
   if (!outcome) {
-    std::cerr << a.file << ": " << outcome.error().message << "\n";
+    std::cerr << FileLabel(a.file) << ": " << outcome.error().message << "\n";
     return 2;
   }
   const std::string& scale = outcome->scale;
@@ -56,9 +68,10 @@ int RunSeries(const SeriesArgs& a) {
   } else {
     text = SeriesTable(*result, a.file, scale);
   }
-  if (!a.out.empty()) {
-    if (const auto w = WriteFileAtomically(a.out, text); !w) {
-      std::cerr << "vantor-cli series: " << w.error().message << "\n";
+  if (outFile) {
+    const auto written = outFile->Write(text);
+    if (const auto committed = written ? outFile->Commit() : written; !committed) {
+      std::cerr << "vantor-cli series: " << committed.error().message << "\n";
       return 2;
     }
   } else {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/file_label.h"
 #include "core/reader.h"
 #include "core/textfile.h"
 #include "import/importer.h"
@@ -29,6 +30,14 @@ import::TimeScale ScaleOfOriginalFile(const std::string& path) {
   if (lines.empty()) return import::TimeScale::Unknown;
   const auto fields = SplitFields(lines.front());
   return import::TimeScaleOfColumn(TrimBlanks(fields.front()));
+}
+
+// Whether a file the original reader would take names in its header what
+// that reader does not do (a flux, an error or airmass column second, an
+// offset that cannot be read): the importer reads it then.
+bool HeaderAsksForTheImporter(const std::string& path) {
+  const auto text = ReadWholeFile(path);
+  return text && import::HeaderAsksForMoreThanTheOriginalReader(*text);
 }
 
 // Reads the file through the importer into `store` (see LoadSession).
@@ -63,7 +72,7 @@ std::expected<void, Error> LoadSession(const SessionOptions& options, Store& sto
   store.DataDir = path.parent_path().string();
   store.DataFileName = path.filename().string();
   store.DataFilePath = options.file;
-  if (options.import.Any()) {
+  if (options.import.Any() || HeaderAsksForTheImporter(options.file)) {
     if (const auto imported = Import(options, *plan, store, report); !imported) return imported;
   } else if (const auto read = ReadLightCurve(store); read) {
     report.timeScale = ScaleOfOriginalFile(options.file);
@@ -106,7 +115,7 @@ std::expected<void, Error> ApplySessionEdits(const SessionOptions& options, Stor
 
 void PrintImportNotes(const std::string& file, const LoadReport& report) {
   if (!report.imported) return;
-  for (const std::string& note : report.notes) std::cerr << file << ": " << note << "\n";
+  for (const std::string& note : report.notes) std::cerr << FileLabel(file) << ": " << note << "\n";
 }
 
 bool ParseIndexList(const std::string& text, std::vector<int>& out) {

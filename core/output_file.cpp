@@ -169,8 +169,8 @@ std::expected<OutputFile, Error> OutputFile::Open(const std::string& path,
     return nullptr;
   };
   const auto isInput = [&](const std::string& input) {
-    return refuse("it is the input " + QuotedName(input) +
-                  " of this run, which is never overwritten; choose another output file.");
+    return refuse("it is the input light curve " + QuotedName(input) +
+                  "; choose another output file.");
   };
 
   OutputFile out;
