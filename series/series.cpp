@@ -291,9 +291,9 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
   if (const double reach =
           std::max(std::fabs(time.front() - e.epoch), std::fabs(time.back() - e.epoch)) / e.period;
       !(reach < 1e9)) {
-    return std::unexpected(Error{
-        "The epoch lies more than a thousand million periods from the series: type the time "
-        "of a primary minimum near it."});
+    return std::unexpected(
+        Error{"The epoch lies more than a thousand million periods from the series: type the time "
+              "of a primary minimum near it."});
   }
   if (o.secondaryPhase && !(*o.secondaryPhase > 0 && *o.secondaryPhase < 1)) {
     return std::unexpected(Error{"The secondary's phase must lie between 0 and 1."});
@@ -372,6 +372,113 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
   return r;
 }
 
+namespace {
+
+// One eclipse seen in the series: a run of points clearly fainter than the level.
+struct Event {
+  double time = 0.0;   // the middle of the run's part fainter than half its depth
+  double depth = 0.0;  // faintest smoothed magnitude minus the level
+};
+
+// The runs of smoothed magnitudes above `threshold`, split where a time step
+// exceeds kGapFactor typical steps, then joined again where two runs lie
+// closer than the median run's duration (a gap or a noisy point inside one
+// eclipse). Runs of fewer than kMinEventPoints points are dropped.
+std::vector<Event> FaintRuns(std::span<const double> time, const std::vector<double>& sm,
+                             double level, double threshold) {
+  struct Run {
+    size_t first, last;
+  };
+  const size_t n = time.size();
+  const double typical = MedianStep(time);
+  std::vector<Run> runs;
+  for (size_t i = 0; i < n;) {
+    if (!(sm[i] > threshold)) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j + 1 < n && sm[j + 1] > threshold && time[j + 1] - time[j] <= kGapFactor * typical) {
+      ++j;
+    }
+    runs.push_back({i, j});
+    i = j + 1;
+  }
+  if (runs.empty()) return {};
+  std::vector<double> durations;
+  for (const Run& r : runs) durations.push_back(time[r.last] - time[r.first]);
+  const double joinWithin = Median(durations);
+  std::vector<Run> joined{runs.front()};
+  for (size_t k = 1; k < runs.size(); ++k) {
+    if (time[runs[k].first] - time[joined.back().last] < joinWithin) {
+      joined.back().last = runs[k].last;
+    } else {
+      joined.push_back(runs[k]);
+    }
+  }
+  std::vector<Event> events;
+  for (const Run& r : joined) {
+    size_t faint = 0;
+    double bottom = -INFINITY;
+    for (size_t i = r.first; i <= r.last; ++i) {
+      if (sm[i] > threshold) ++faint;
+      bottom = std::max(bottom, sm[i]);
+    }
+    if (faint < static_cast<size_t>(kMinEventPoints)) continue;
+    const double half = level + (bottom - level) / 2;
+    double from = NAN, to = NAN;
+    for (size_t i = r.first; i <= r.last; ++i) {
+      if (sm[i] > half) {
+        if (std::isnan(from)) from = time[i];
+        to = time[i];
+      }
+    }
+    events.push_back({(from + to) / 2, bottom - level});
+  }
+  return events;
+}
+
+// Splits the depths in two classes where the sum of the squared deviations
+// about each class's mean is least; returns the smallest depth of the deeper
+// class when the classes differ clearly (every deeper one at least
+// 1 / kSecondaryDepthRatio times every shallower one, and apart by more than
+// `resolution`), otherwise 0: all the events are alike.
+double DeepClassFloor(std::vector<double> depths, double resolution) {
+  std::sort(depths.begin(), depths.end());
+  const size_t n = depths.size();
+  if (n < 2) return 0;
+  double bestCost = INFINITY;
+  size_t split = 0;
+  for (size_t k = 1; k < n; ++k) {
+    double cost = 0;
+    for (const auto& [from, to] : {std::pair{size_t{0}, k}, std::pair{k, n}}) {
+      double mean = 0;
+      for (size_t i = from; i < to; ++i) mean += depths[i];
+      mean /= static_cast<double>(to - from);
+      for (size_t i = from; i < to; ++i) cost += (depths[i] - mean) * (depths[i] - mean);
+    }
+    if (cost < bestCost) bestCost = cost, split = k;
+  }
+  const double shallowest = depths[split - 1], deepest = depths[split];
+  if (shallowest < kSecondaryDepthRatio * deepest && deepest - shallowest > resolution) {
+    return deepest;
+  }
+  return 0;
+}
+
+// The period of like events at times t (in order): the median of each
+// spacing divided by its number of cycles, counted in the shortest spacing.
+double PeriodOfLikeEvents(const std::vector<double>& t) {
+  std::vector<double> gaps;
+  for (size_t i = 1; i < t.size(); ++i) gaps.push_back(t[i] - t[i - 1]);
+  const double shortest = *std::min_element(gaps.begin(), gaps.end());
+  std::vector<double> periods;
+  for (const double g : gaps) periods.push_back(g / std::max(1.0, std::round(g / shortest)));
+  return Median(periods);
+}
+
+}  // namespace
+
 std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
                                                    std::span<const double> mag) {
   if (auto ok = CheckSeries(time, mag); !ok) return std::unexpected(ok.error());
@@ -382,52 +489,99 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
     sm[i] = Median(std::vector<double>(mag.begin() + a, mag.begin() + b + 1));
   }
   const double level = Median(sm);
+  // The scatter of single points from the median absolute difference of
+  // neighbours, which the few steps into and out of eclipses barely move;
+  // data without any scatter (rounded model values) count their smallest step.
+  std::vector<double> steps;
+  double quantum = INFINITY;
+  for (size_t i = 1; i < n; ++i) {
+    const double d = std::fabs(mag[i] - mag[i - 1]);
+    steps.push_back(d);
+    if (d > 0) quantum = std::min(quantum, d);
+  }
+  // Slow variations (spots, oscillations, drifts) that the smoothing keeps
+  // count too: the robust spread of the smoothed magnitudes about the level,
+  // but never beyond half the deepest dip, for a series that is mostly
+  // eclipse (nights spent on the eclipses alone) spreads by its eclipses.
+  std::vector<double> offsets;
+  for (const double v : sm) offsets.push_back(std::fabs(v - level));
   const double faintest = *std::max_element(sm.begin(), sm.end());
-  const double threshold = level + 0.5 * (faintest - level);
-  const double typical = MedianStep(time);
-  // Runs of faint points; a run ends at a gap of more than kGapFactor steps.
-  std::vector<double> events;
-  for (size_t i = 0; i < n;) {
-    if (!(sm[i] > threshold)) {
-      ++i;
-      continue;
-    }
-    size_t best = i, j = i;
-    while (j + 1 < n && sm[j + 1] > threshold && time[j + 1] - time[j] <= kGapFactor * typical) {
-      ++j;
-      if (sm[j] > sm[best]) best = j;
-    }
-    events.push_back(time[best]);
-    i = j + 1;
+  const double pointNoise = 1.4826 * Median(steps) / std::sqrt(2.0);
+  const double slowNoise = 1.4826 * Median(std::move(offsets));
+  double margin = std::max(kEventNoiseFactor * pointNoise,
+                           std::min(kEventNoiseFactor * slowNoise, (faintest - level) / 2));
+  if (!(margin > 0)) margin = std::isfinite(quantum) ? quantum / 2 : INFINITY;
+  const std::vector<Event> events =
+      std::isfinite(margin) ? FaintRuns(time, sm, level, level + margin) : std::vector<Event>{};
+  if (events.empty()) {
+    return std::unexpected(
+        Error{"No eclipse was found in the series: no run of points lies clearly fainter than its "
+              "median level (by " +
+              std::to_string(static_cast<int>(kEventNoiseFactor)) +
+              " times the scatter of the points). Give the epoch and the period."});
   }
   if (events.size() < 3) {
     return std::unexpected(Error{"Only " + std::to_string(events.size()) +
-                                 " eclipses were found in the series; at least 3 are needed to "
+                                 (events.size() == 1 ? " eclipse was" : " eclipses were") +
+                                 " found in the series; at least 3 are needed to "
                                  "find the period. Give the epoch and the period."});
   }
-  std::vector<double> gaps;
-  for (size_t i = 1; i < events.size(); ++i) gaps.push_back(events[i] - events[i - 1]);
-  const double shortest = *std::min_element(gaps.begin(), gaps.end());
-  std::vector<double> periods;
-  for (const double g : gaps) periods.push_back(g / std::max(1.0, std::round(g / shortest)));
-  double period = Median(periods);
-  std::vector<double> cycles, ones(events.size(), 1.0);
-  for (const double t : events) cycles.push_back(std::round((t - events.front()) / period));
-  const auto fit = FitEphemeris(cycles, events, ones);
-  if (!fit) return std::unexpected(fit.error());
+  std::vector<double> depths;
+  for (const Event& e : events) depths.push_back(e.depth);
+  const double deepFloor = DeepClassFloor(depths, margin);
+  std::vector<double> deep, shallow;
+  for (const Event& e : events) (e.depth >= deepFloor ? deep : shallow).push_back(e.time);
+  // The period is the spacing of like events: the primaries when they are
+  // clearly deeper than the rest, else every event; with a single primary,
+  // the secondaries' spacing, the primary giving the epoch.
+  const std::vector<double>& like = deep.size() >= 2 ? deep : shallow;
+  double period = PeriodOfLikeEvents(like);
+  std::vector<double> cycles, ones(like.size(), 1.0);
+  std::expected<RefinedEphemeris, Error> fit;
+  for (int pass = 0; pass < 2; ++pass) {
+    cycles.clear();
+    for (const double t : like) cycles.push_back(std::round((t - like.front()) / period));
+    fit = FitEphemeris(cycles, like, ones);
+    if (!fit) return std::unexpected(fit.error());
+    period = fit->period;
+  }
+  if (!(fit->period > 0) || !std::isfinite(fit->period)) {
+    return std::unexpected(
+        Error{"The eclipses found give no period: their times do not follow "
+              "one another in whole cycles. Give the epoch and the period."});
+  }
   FoundEphemeris f;
   f.ephemeris = Ephemeris{fit->epoch, fit->period};
-  f.eclipses = static_cast<int>(events.size());
   double ss = 0;
-  for (size_t i = 0; i < events.size(); ++i) {
-    const double r = events[i] - (fit->epoch + fit->period * cycles[i]);
+  for (size_t i = 0; i < like.size(); ++i) {
+    const double r = like[i] - (fit->epoch + fit->period * cycles[i]);
     ss += r * r;
   }
-  f.scatter = std::sqrt(ss / events.size());
-  f.summary = "Found " + std::to_string(f.eclipses) + " eclipses: period " + Days(fit->period, 7) +
-              " d, epoch " + Days(fit->epoch, 5) + "; their times scatter by " +
-              Days(f.scatter * 1440, 2) +
-              " min about it (the faintest point of each; refine it with the timed minima).";
+  f.scatter = std::sqrt(ss / static_cast<double>(like.size()));
+  if (&like == &shallow && !deep.empty()) {
+    // Epoch on the primary, the cycle count of the secondaries kept.
+    const double c = std::round((deep.front() - fit->epoch) / fit->period);
+    f.ephemeris.epoch = deep.front() - c * fit->period;
+  }
+  f.eclipses = static_cast<int>(events.size());
+  f.primaries = static_cast<int>(deepFloor > 0 ? deep.size() : events.size());
+  std::string kinds;
+  if (deepFloor > 0 && !shallow.empty()) {
+    std::vector<double> phases;
+    for (const double t : shallow) {
+      const double c = (t - f.ephemeris.epoch) / f.ephemeris.period;
+      phases.push_back(c - std::floor(c));
+    }
+    f.secondaryPhase = Median(phases);
+    kinds = " (" + std::to_string(deep.size()) + " primaries and " +
+            std::to_string(shallow.size()) + " shallower secondaries at phase " +
+            FixedText(*f.secondaryPhase, 3) + ")";
+  }
+  f.summary = "Found " + std::to_string(f.eclipses) + " eclipses" + kinds + ": period " +
+              Days(f.ephemeris.period, 7) + " d, epoch " + Days(f.ephemeris.epoch, 5) +
+              "; their times scatter by " + Days(f.scatter * 1440, 2) +
+              " min about it (the middle of each eclipse at half its depth; refine it with the "
+              "timed minima).";
   return f;
 }
 

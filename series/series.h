@@ -149,20 +149,47 @@ std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycl
                                                     std::span<const double> times,
                                                     std::span<const double> errors);
 
+// Eclipses seen by FindEphemeris: runs of at least kMinEventPoints smoothed
+// points fainter than the level by more than kEventNoiseFactor times the
+// scatter (the margin of FindEphemeris); a secondary is clearly shallower when its depth
+// is below kSecondaryDepthRatio times every primary's.
+inline constexpr int kMinEventPoints = 3;
+inline constexpr double kEventNoiseFactor = 5.0;
+inline constexpr double kSecondaryDepthRatio = 0.85;
+
 // An ephemeris estimated from the series alone, and how sure it is.
 struct FoundEphemeris {
   Ephemeris ephemeris;
-  int eclipses = 0;      // eclipses found and used
-  double scatter = 0.0;  // RMS of their times about the fitted ephemeris, days
+  int eclipses = 0;                      // eclipses seen, primaries and secondaries
+  int primaries = 0;                     // those the period was fitted to (every one when
+                                         // no class is clearly shallower)
+  std::optional<double> secondaryPhase;  // median phase of the clearly shallower ones
+  double scatter = 0.0;  // RMS of the fitted eclipses' times about the ephemeris, days
   std::string summary;   // one sentence for the user
 };
 
-// Finds the primary eclipses as runs of points fainter than the median by
-// more than half the depth (on a 5-point running median), takes the period
-// from the spacings of consecutive eclipses (the shortest spacing, refined
-// over all as the median of spacing / round(spacing / shortest)) and fits
-// T0, P to the eclipses' times (the faintest smoothed point of each) with
-// their cycle numbers. Refuses when fewer than 3 eclipses are found.
+// Finds the ephemeris of the series' eclipses:
+// 1. smooths the magnitudes by a 5-point running median; the level is their
+//    median; the margin is the larger of kEventNoiseFactor times the scatter
+//    of single points, 1.4826 median |m(i+1) - m(i)| / sqrt(2), and
+//    kEventNoiseFactor times the slow variations, 1.4826 median |smoothed -
+//    level|, the latter at most half the deepest dip (a series of eclipses
+//    alone spreads by its eclipses); half the smallest step between
+//    magnitudes when the margin is 0;
+// 2. an eclipse is a run of smoothed points fainter than level + margin, split at steps longer than
+// kGapFactor typical
+//    steps, runs closer together than the median run's duration joined (a gap
+//    or a noisy point inside one eclipse), at least kMinEventPoints faint
+//    points; its time is the middle of its part fainter than half its depth;
+// 3. the depths are split in two classes (least squares about each class's
+//    mean); when the deeper class is clearly deeper (kSecondaryDepthRatio, and
+//    by more than the threshold of step 2), its eclipses are the primaries and
+//    the period is their spacing; otherwise every eclipse counts alike;
+// 4. the period of the like eclipses: the median of each spacing over its
+//    number of cycles (counted in the shortest spacing), then twice a least
+//    squares fit of their times against whole cycle numbers (FitEphemeris).
+// Refuses when no eclipse is seen (pure noise: nothing clearly fainter) and
+// when fewer than 3 are seen, saying which.
 std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
                                                    std::span<const double> mag);
 

@@ -2,6 +2,7 @@
 // "cycle, time, error" lines of O-C tools.
 #include "series/series_text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -78,13 +79,22 @@ std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
   return o.str();
 }
 
+int CycleDecimals(double secondaryPhase) {
+  for (int d = 1; d < kMaxCycleDecimals; ++d) {
+    const double scale = std::pow(10.0, d);
+    if (std::fabs(std::round(secondaryPhase * scale) / scale - secondaryPhase) < 1e-9) return d;
+  }
+  return kMaxCycleDecimals;
+}
+
 std::string SeriesOcLines(const SeriesResult& r, double secondaryPhase) {
   std::ostringstream o;
+  const int decimals = CycleDecimals(secondaryPhase);
   for (const SeriesRow& row : r.rows) {
     if (!row.time) continue;
     const double cycle = row.cycle + (row.kind == 'S' ? secondaryPhase : 0.0);
-    char c[32];
-    std::snprintf(c, sizeof c, "%.1f", cycle);
+    char c[48];
+    std::snprintf(c, sizeof c, "%.*f", decimals, cycle);
     o << c << ", " << FixedText(*row.time, 6) << ", " << FixedText(*row.error, 6) << "\n";
   }
   return o.str();

@@ -21,8 +21,15 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
 // minimum without a time.
 std::string SeriesCsv(const SeriesResult& r, const std::string& scale);
 
+// The decimals that show a secondary's phase whole, at least 1 (0.5: 1,
+// 0.47: 2, 0.4712: 4), at most kMaxCycleDecimals.
+inline constexpr int kMaxCycleDecimals = 6;
+int CycleDecimals(double secondaryPhase);
+
 // One line "cycle, time, error" per delivered minimum, a secondary at cycle +
-// its phase: what O-C tools import.
+// its phase: what O-C tools import. Every cycle is written with
+// CycleDecimals(secondaryPhase) decimals, so a secondary at phase 0.47 of
+// cycle 12 reads 12.47 (and a primary 13.00).
 std::string SeriesOcLines(const SeriesResult& r, double secondaryPhase);
 
 }  // namespace vantor
