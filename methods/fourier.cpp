@@ -179,16 +179,15 @@ FourierFinish FinishFourierFit(const MarquardtProblem& problem, const MarquardtO
   // fast. The chi-square stays the iterations' own, the one their stopping
   // rule and the checks of the result were judged by.
   double chiSq = 0.0;
-  CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData,
-                                   state.Params, state.Lista, options.NFit, state.Curvature,
-                                   state.Gradient, chiSq);
+  CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData, state.Params,
+                                   state.Lista, options.NFit, state.Curvature, state.Gradient,
+                                   chiSq);
   // The same sums with the points taken in reverse, inverted on their own:
   // only a witness of how much rounding moves the error.
   MarquardtState reversed = state;
-  CurvatureAndGradientPointByPoint(problem.t, problem.y, problem.sigma, problem.nData,
-                                   reversed.Params, reversed.Lista, options.NFit,
-                                   reversed.Curvature, reversed.Gradient, chiSq,
-                                   PointOrder::kReversed);
+  CurvatureAndGradientPointByPoint(
+      problem.t, problem.y, problem.sigma, problem.nData, reversed.Params, reversed.Lista,
+      options.NFit, reversed.Curvature, reversed.Gradient, chiSq, PointOrder::kReversed);
   reversed.Lambda = 0.0;
   MarquardtStep(problem, options, reversed);
   FourierFinish finish;

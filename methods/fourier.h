@@ -44,10 +44,10 @@ struct FourierFitResult {
   // rel_time: Xo, days relative to HjdBase (FitParam[1]);
   // error: sqrt(FitCovariance(8, 8)), days.
   Minimum minimum;
-  double chiSq = 0.0;                // chi-square of the fitted parameters
-  int calls = 0;                     // MarquardtStep calls: start + iterations + final
-  int nData = 0;                     // points given to the solver
-  std::vector<SolverNote> notes;     // one entry per solver call in which a note occurred
+  double chiSq = 0.0;             // chi-square of the fitted parameters
+  int calls = 0;                  // MarquardtStep calls: start + iterations + final
+  int nData = 0;                  // points given to the solver
+  std::vector<SolverNote> notes;  // one entry per solver call in which a note occurred
 };
 
 // The final call of a Fourier fit whose iterations are done (state.Lambda is

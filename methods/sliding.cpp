@@ -296,8 +296,9 @@ MethodResult<SlidingResult> SolveAreaDiff(const std::vector<double>& GridT,
   // The windows at positions 1..m cover GridT(1) .. GridT(m) + 2 m h.
   const double start = GridT[1], end = GridT[m] + 2 * m * h;
   if (!(tmin >= start && tmin <= end)) {
-    return Refuse("The line fit puts the minimum outside the stretch it was found in: the "
-                  "stretch holds no eclipse the method can time.");
+    return Refuse(
+        "The line fit puts the minimum outside the stretch it was found in: the "
+        "stretch holds no eclipse the method can time.");
   }
   return SlidingResult{Minimum{tmin, err}, n, m, cmin, range.w, h};
 }

@@ -398,9 +398,8 @@ TEST(FourierFit, ErrorIsTheForwardSumsAndRefusedWhereReversedSumsShowOtherDigits
     bool delivered;
   };
   for (const Case& c :
-       {Case{21, 40, 5, true}, Case{21, 40, 6, true}, Case{21, 40, 7, false},
-        Case{1, 60, 7, true}, Case{10, 50, 7, true}, Case{2, 55, 7, true},
-        Case{30, 38, 5, false}}) {
+       {Case{21, 40, 5, true}, Case{21, 40, 6, true}, Case{21, 40, 7, false}, Case{1, 60, 7, true},
+        Case{10, 50, 7, true}, Case{2, 55, 7, true}, Case{30, 38, 5, false}}) {
     SCOPED_TRACE(std::to_string(c.left) + ".." + std::to_string(c.right) + " at " +
                  std::to_string(c.decimals) + " decimals");
     auto fit = std::make_unique<Store>(*s);
@@ -412,8 +411,8 @@ TEST(FourierFit, ErrorIsTheForwardSumsAndRefusedWhereReversedSumsShowOtherDigits
       const auto r = FitFourier(*fit);
       ASSERT_TRUE(r.has_value()) << r.error().message;
       EXPECT_EQ(r->minimum.error, LiteralError(*fit, PointOrder::kForward));
-      EXPECT_TRUE(FourierErrorsAgree(r->minimum.error,
-                                     LiteralError(*fit, PointOrder::kReversed), c.decimals));
+      EXPECT_TRUE(FourierErrorsAgree(r->minimum.error, LiteralError(*fit, PointOrder::kReversed),
+                                     c.decimals));
     } else {
       EXPECT_NE(RefusedUnchanged(*fit).find("the rounding of its sums decides the digits"),
                 std::string::npos);
@@ -429,13 +428,11 @@ TEST(FourierErrorsAgree, ComparesTheDigitsShownAtThePrecision) {
     int decimals;
     bool agree;
   };
-  for (const Case& c : {Case{0.000260112, 0.000260291, 5, true},
-                        Case{0.000260112, 0.000260291, 6, true},
-                        Case{0.000260112, 0.000260291, 7, false},
-                        Case{0.0000149999, 0.0000150001, 5, false},
-                        Case{0.00001, 0.00001, 7, true},
-                        Case{0.001, NAN, 5, false},
-                        Case{INFINITY, INFINITY, 5, false}}) {
+  for (const Case& c :
+       {Case{0.000260112, 0.000260291, 5, true}, Case{0.000260112, 0.000260291, 6, true},
+        Case{0.000260112, 0.000260291, 7, false}, Case{0.0000149999, 0.0000150001, 5, false},
+        Case{0.00001, 0.00001, 7, true}, Case{0.001, NAN, 5, false},
+        Case{INFINITY, INFINITY, 5, false}}) {
     EXPECT_EQ(FourierErrorsAgree(c.a, c.b, c.decimals), c.agree)
         << c.a << " " << c.b << " " << c.decimals;
   }

@@ -206,8 +206,8 @@ TEST(CurvatureAndGradient, ReversedOrderSumsThePointsFromTheLast) {
   CurvatureAndGradientPointByPoint(d.t, d.y, d.sigma, d.n, p, lista, 8, forward, gf, cf);
   CurvatureAndGradientPointByPoint(d.t, d.y, d.sigma, d.n, p, lista, 8, reversed, gr, cr,
                                    PointOrder::kReversed);
-  CurvatureAndGradientPointByPoint(flipped.t, flipped.y, flipped.sigma, d.n, p, lista, 8,
-                                   onFlipped, gfl, cfl);
+  CurvatureAndGradientPointByPoint(flipped.t, flipped.y, flipped.sigma, d.n, p, lista, 8, onFlipped,
+                                   gfl, cfl);
   EXPECT_EQ(cr, cfl);
   int differing = 0;
   for (int j = 1; j <= 8; ++j) {
