@@ -15,6 +15,7 @@
 #include "core/textfile.h"
 #include "import/importer.h"
 #include "import/load.h"
+#include "toolkit/message.h"
 
 namespace vantor {
 namespace {
@@ -277,6 +278,9 @@ void FrmImport::Load_Click() {
   Reread();
   if (!series_) return;
   import::ImportedSeries s = *series_;
+  // The conversion's warnings (a leap-second table that may be out of date)
+  // are shown once the curve is loaded, as the command line prints its notes.
+  QStringList warnings;
   if (ComboScaleWanted->currentIndex() > 0) {
     std::optional<import::SkyPosition> star;
     if (!TextRa->text().trimmed().isEmpty() || !TextDec->text().trimmed().isEmpty()) {
@@ -289,9 +293,13 @@ void FrmImport::Load_Click() {
       star = import::SkyPosition{*ra, *dec};
     }
     const auto to = import::ParseTimeScale(ComboScaleWanted->currentText().toStdString());
+    const size_t notesBefore = s.notes.size();
     if (const auto c = import::ConvertSeries(s, *to, star); !c) {
       LabelStatus->setText(Q(c.error().message));
       return;
+    }
+    for (size_t i = notesBefore; i < s.notes.size(); ++i) {
+      if (s.notes[i].starts_with("Warning:")) warnings << Q(s.notes[i]);
     }
   }
   import::TimeInterval interval;
@@ -325,6 +333,7 @@ void FrmImport::Load_Click() {
   emit lightCurveRead(ReadResult(*loaded));
   hide();
   emit clearResults();
+  for (const QString& w : warnings) ShowMessage(w);
 }
 
 }  // namespace vantor
