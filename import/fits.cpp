@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/number.h"
 #include "core/text.h"
 #include "core/textfile.h"
 #include "import/importer.h"
@@ -130,14 +131,38 @@ std::expected<size_t, Error> Inflate(std::string_view gz, size_t limit, const st
 
 // --- header keywords ---------------------------------------------------------
 
-// A numeric keyword of the current header; nullopt when it is absent.
-std::expected<std::optional<double>, Error> NumberKey(fitsfile* f, const char* key, const std::string& where) {
-  char raw[FLEN_VALUE] = {0};
+// Reads `key` from the table's header (its raw value text into `raw`, and,
+// when `value` is given, the value as `type`); when the table lacks it and
+// says INHERIT = T, from the primary header, as the FITS convention for
+// keywords shared by every extension has it. Returns the CFITSIO status
+// (KEY_NO_EXIST when neither has it).
+int ReadTimeKeyword(fitsfile* f, const char* key, char* raw, int type = 0, void* value = nullptr) {
   int st = 0;
   fits_read_keyword(f, key, raw, nullptr, &st);
-  if (st == KEY_NO_EXIST) return std::nullopt;
+  if (st == 0 && value != nullptr) fits_read_key(f, type, key, value, nullptr, &st);
+  if (st != KEY_NO_EXIST) return st;
+  int inherit = 0, stInherit = 0;
+  fits_read_key(f, TLOGICAL, "INHERIT", &inherit, nullptr, &stInherit);
+  fits_clear_errmsg();
+  if (stInherit != 0 || inherit == 0) return st;
+  int here = 0, hduType = 0, stMove = 0;
+  fits_get_hdu_num(f, &here);
+  fits_movabs_hdu(f, 1, &hduType, &stMove);
+  st = stMove;
+  if (st == 0) fits_read_keyword(f, key, raw, nullptr, &st);
+  if (st == 0 && value != nullptr) fits_read_key(f, type, key, value, nullptr, &st);
+  stMove = 0;
+  fits_movabs_hdu(f, here, &hduType, &stMove);
+  fits_clear_errmsg();
+  return stMove != 0 ? stMove : st;
+}
+
+// A numeric time keyword; nullopt when it is absent.
+std::expected<std::optional<double>, Error> NumberKey(fitsfile* f, const char* key, const std::string& where) {
+  char raw[FLEN_VALUE] = {0};
   double v = 0;
-  if (st == 0) fits_read_key(f, TDOUBLE, key, &v, nullptr, &st);
+  const int st = ReadTimeKeyword(f, key, raw, TDOUBLE, &v);
+  if (st == KEY_NO_EXIST) return std::nullopt;
   if (st != 0 || !std::isfinite(v)) {
     return Refuse(where + ": " + key + " = " + Printable(Trim(raw)) +
                   " is not a number, so the times' reference is unknown.");
@@ -145,12 +170,10 @@ std::expected<std::optional<double>, Error> NumberKey(fitsfile* f, const char* k
   return v;
 }
 
-// A text keyword of the current header, upper case and trimmed; "" when absent.
+// A text time keyword, upper case and trimmed; "" when absent.
 std::string TextKey(fitsfile* f, const char* key) {
-  char value[FLEN_VALUE] = {0};
-  int st = 0;
-  fits_read_key(f, TSTRING, key, value, nullptr, &st);
-  return st == 0 ? Upper(Trim(value)) : "";
+  char raw[FLEN_VALUE] = {0}, value[FLEN_VALUE] = {0};
+  return ReadTimeKeyword(f, key, raw, TSTRING, value) == 0 ? Upper(Trim(value)) : "";
 }
 
 // --- columns -------------------------------------------------------------------
@@ -192,8 +215,13 @@ std::string ColumnNames(const std::vector<Column>& cols) {
   return s;
 }
 
-// The column named exactly `name` (any case; no wildcards).
+// The column named exactly `name` (any case; no wildcards), or numbered so
+// (1-based) when `name` is all digits.
 const Column* FindColumn(const std::vector<Column>& cols, const std::string& name) {
+  if (!name.empty() && name.size() < 5 && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const size_t n = std::stoul(name);
+    return n >= 1 && n <= cols.size() ? &cols[n - 1] : nullptr;
+  }
   const std::string u = Upper(name);
   for (const Column& c : cols) {
     if (Upper(c.name) == u) return &c;
@@ -307,9 +335,7 @@ std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& wher
     r.reference = "JDREF";
   } else {
     char raw[FLEN_VALUE] = {0};
-    int st = 0;
-    fits_read_keyword(f, "DATEREF", raw, nullptr, &st);
-    if (st == 0) {
+    if (ReadTimeKeyword(f, "DATEREF", raw) == 0) {
       return Refuse(where + " gives its time reference only as DATEREF = " + Printable(Trim(raw)) +
                     ", which is not read (BJDREFI, MJDREFI, MJDREF or JDREF are).");
     }
@@ -320,10 +346,8 @@ std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& wher
     r.zero = *zero;
   }
 
-  char rawUnit[FLEN_VALUE] = {0};
-  int st = 0;
-  fits_read_key(f, TSTRING, "TIMEUNIT", rawUnit, nullptr, &st);
-  if (st != 0) {
+  char raw[FLEN_VALUE] = {0}, rawUnit[FLEN_VALUE] = {0};
+  if (ReadTimeKeyword(f, "TIMEUNIT", raw, TSTRING, rawUnit) != 0) {
     r.seconds = !r.kepler;
     notes.push_back(r.kepler ? "TIMEUNIT is missing: TIME is read in days, as files with BJDREFI (Kepler, TESS) give it."
                              : "TIMEUNIT is missing: TIME is read in seconds, the FITS time standard's default.");
@@ -372,9 +396,7 @@ void ReadTimeScale(fitsfile* f, ImportedSeries& s) {
 
 // A reference date as the note shows it: every digit needed, at least one decimal.
 std::string DateText(double whole, double fraction) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.9f", whole + fraction);
-  std::string t = buf;
+  std::string t = FormatNumber(whole + fraction, 'f', 9);
   while (t.size() > 2 && t.back() == '0' && t[t.size() - 2] != '.') t.pop_back();
   return t;
 }
@@ -585,7 +607,18 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
   }
 
   const std::string timeName = o.timeCol.empty() ? "TIME" : o.timeCol;
-  const std::string fluxName = !o.fluxCol.empty() ? o.fluxCol : !o.magCol.empty() ? o.magCol : "PDCSAP_FLUX";
+  const bool fluxChosen = !o.fluxCol.empty() || !o.magCol.empty();
+  std::string fluxName = !o.fluxCol.empty() ? o.fluxCol : !o.magCol.empty() ? o.magCol : "PDCSAP_FLUX";
+  if (!fluxChosen && FindColumn(cols, fluxName) == nullptr) {
+    // Light curves written by other software (lightkurve, EVEREST, QLP) name
+    // their flux FLUX or only give SAP_FLUX: taken in that order, and said.
+    for (const char* other : {"FLUX", "SAP_FLUX"}) {
+      if (FindColumn(cols, other) == nullptr) continue;
+      s.notes.push_back(*where + " has no PDCSAP_FLUX column: " + other + " is read (choose another with --flux-col).");
+      fluxName = other;
+      break;
+    }
+  }
   const std::string errName = o.errCol.empty() ? fluxName + "_ERR" : o.errCol;
   const auto noColumn = [&](const std::string& n) {
     return Refuse(*where + " has no column \"" + Printable(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
@@ -617,9 +650,7 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
 
   std::string expr = time->name;
   if (rule->zero != 0.0) {
-    char z[64];
-    std::snprintf(z, sizeof z, "%.17g", rule->zero);
-    expr = "(" + expr + " + TIMEZERO " + z + ")";
+    expr = "(" + expr + " + TIMEZERO " + FormatNumber(rule->zero, 'g', 17) + ")";
   }
   if (rule->seconds) expr += " s / 86400";
   const std::string what = rule->kepler ? "a Kepler/TESS light curve" : "a FITS light curve";

@@ -36,8 +36,11 @@
 // pixel files, co-trending basis vectors, vector TIME or FLUX) are refused,
 // saying what the file appears to be. The star's coordinates come from RA_OBJ
 // and DEC_OBJ of the primary header. The flux is PDCSAP_FLUX unless another
-// column is chosen (SAP_FLUX), its error <flux>_ERR; rows with a non-zero
-// QUALITY or a missing (NaN) time or flux are dropped and counted.
+// column is chosen (SAP_FLUX; by name, any case, or by 1-based number);
+// without PDCSAP_FLUX, FLUX or else SAP_FLUX is read and the notes say so.
+// Its error is <flux>_ERR. Rows with a non-zero QUALITY or a missing (NaN)
+// time or flux are dropped and counted. The time keywords are read from the
+// table's header, or from the primary header when the table has INHERIT = T.
 #pragma once
 
 #include <cstddef>

@@ -126,10 +126,31 @@ TEST(FitsLightCurve, ReadsTimesFluxesAndHeader) {
   EXPECT_EQ(t->size(), 8u);  // the missing PDCSAP flux no longer matters
   EXPECT_EQ(t->errColumn, "SAP_FLUX_ERR");
 
-  // A column is found by its name only: CFITSIO's wildcards are not names.
+  // A column is found by its name or number only: CFITSIO's wildcards are not names.
   ImportOptions wildcard;
   wildcard.fluxCol = "SAP_FL*";
   EXPECT_FALSE(ImportFile(path, wildcard).has_value());
+  ImportOptions byNumber;
+  byNumber.fluxCol = "4";
+  const auto fourth = ImportFile(path, byNumber);
+  ASSERT_TRUE(fourth.has_value()) << fourth.error().message;
+  EXPECT_EQ(fourth->valueColumn, "SAP_FLUX");
+
+  // Without PDCSAP_FLUX: FLUX (lightkurve, EVEREST), else SAP_FLUX (QLP), said in the notes.
+  struct Fallback {
+    std::string secondColumn, read, error;
+  };
+  for (const Fallback& f : {Fallback{"FLUX", "FLUX", "FLUX_ERR"}, Fallback{"KSPSAP_FLUX", "SAP_FLUX", "SAP_FLUX_ERR"}}) {
+    SCOPED_TRACE(f.secondColumn);
+    FitsLightCurve lc = Sample();
+    lc.fluxName = f.secondColumn;
+    ASSERT_EQ(WriteFitsLightCurve(path, lc), 0);
+    const auto r = ImportFile(path, ImportOptions{});
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    EXPECT_EQ(r->valueColumn, f.read);
+    EXPECT_EQ(r->errColumn, f.error);
+    EXPECT_NE(Notes(*r).find("no PDCSAP_FLUX column: " + f.read + " is read"), std::string::npos) << Notes(*r);
+  }
   fs::remove(path);
 }
 
@@ -173,6 +194,7 @@ struct HeaderCase {
   double firstTime;  // NaN: refused
   TimeScale scale;
   const char* says;  // in the refusal, or in the notes ("" for nothing)
+  std::vector<std::pair<std::string, std::string>> primaryKeywords = {};
 };
 
 TEST(FitsLightCurve, TimeReferenceUnitAndScaleFromTheHeader) {
@@ -222,6 +244,14 @@ TEST(FitsLightCurve, TimeReferenceUnitAndScaleFromTheHeader) {
        "MJDREFF without MJDREFI"},
       {"DATEREF only", false, "TDB", "SOLARSYSTEM", {{"DATEREF", "'2010-01-01T00:00:00'"}}, refused, unknown,
        "DATEREF = '2010-01-01T00:00:00'"},
+      // Keywords of the primary header count where the table says INHERIT = T.
+      {"inherited", false, "", "", {{"INHERIT", "T"}}, 2458000.75 + 1683.25, bjd, "",
+       {{"MJDREFI", "58000"}, {"MJDREFF", "0.25"}, {"TIMEUNIT", "'d'"}, {"TIMESYS", "'TDB'"},
+        {"TIMEREF", "'SOLARSYSTEM'"}}},
+      {"table's own first", true, "UTC", "TOPOCENTER", {{"INHERIT", "T"}, {"TIMEUNIT", "'d'"}}, 2458683.25,
+       TimeScale::JdUtc, "", {{"MJDREF", "58000.25"}, {"TIMESYS", "'TDB'"}, {"TIMEREF", "'SOLARSYSTEM'"}}},
+      {"not inherited", false, "", "", {}, refused, unknown, "has no time reference",
+       {{"MJDREF", "58000.25"}, {"TIMEUNIT", "'d'"}}},
   };
   const std::string path = TempPath("header.fits");
   for (const HeaderCase& c : cases) {
@@ -231,6 +261,7 @@ TEST(FitsLightCurve, TimeReferenceUnitAndScaleFromTheHeader) {
     lc.timesys = c.timesys;
     lc.timeref = c.timeref;
     lc.keywords = c.keywords;
+    lc.primaryKeywords = c.primaryKeywords;
     ASSERT_EQ(WriteFitsLightCurve(path, lc), 0);
     const auto s = ImportFile(path, ImportOptions{});
     if (std::isnan(c.firstTime)) {

@@ -21,6 +21,20 @@ void WriteRepeated(fitsfile* f, int col, long repeat, const std::vector<double>&
   if (!v.empty()) fits_write_col(f, TDOUBLE, col, 1, 1, static_cast<LONGLONG>(v.size()), v.data(), status);
 }
 
+// Sets (or, for an empty value, deletes) each keyword of the current header.
+void WriteKeywords(fitsfile* f, const std::vector<std::pair<std::string, std::string>>& keywords, int* status) {
+  for (const auto& [key, value] : keywords) {
+    if (value.empty()) {
+      int st = 0;
+      fits_delete_key(f, key.c_str(), &st);
+      continue;
+    }
+    char card[FLEN_CARD];
+    std::snprintf(card, sizeof card, "%-8.8s= %s", key.c_str(), value.c_str());
+    fits_update_card(f, key.c_str(), card, status);
+  }
+}
+
 // The offsets of the header cards named `key` of the first binary table.
 size_t FindTableCard(const std::string& bytes, const std::string& key, size_t* dataStart) {
   bool inTable = false;
@@ -54,7 +68,8 @@ int WriteFitsLightCurve(const std::string& path, const FitsLightCurve& lc) {
     fits_update_key(f, TDOUBLE, "RA_OBJ", &ra, "[deg] right ascension", &status);
     fits_update_key(f, TDOUBLE, "DEC_OBJ", &dec, "[deg] declination", &status);
   }
-  std::vector<std::string> names = {"TIME", "PDCSAP_FLUX", "PDCSAP_FLUX_ERR", "SAP_FLUX", "SAP_FLUX_ERR", "QUALITY"};
+  WriteKeywords(f, lc.primaryKeywords, &status);
+  std::vector<std::string> names = {"TIME", lc.fluxName, lc.fluxName + "_ERR", "SAP_FLUX", "SAP_FLUX_ERR", "QUALITY"};
   std::vector<std::string> forms = {std::to_string(lc.timeRepeat) + "D", std::to_string(lc.fluxRepeat) + "E",
                                     "E", "E", "E", "J"};
   for (const auto& [name, form] : lc.extraColumns) {
@@ -74,16 +89,7 @@ int WriteFitsLightCurve(const std::string& path, const FitsLightCurve& lc) {
   std::string sys = lc.timesys, ref = lc.timeref;
   if (!sys.empty()) fits_update_key(f, TSTRING, "TIMESYS", sys.data(), nullptr, &status);
   if (!ref.empty()) fits_update_key(f, TSTRING, "TIMEREF", ref.data(), nullptr, &status);
-  for (const auto& [key, value] : lc.keywords) {
-    if (value.empty()) {
-      int st = 0;
-      fits_delete_key(f, key.c_str(), &st);
-      continue;
-    }
-    char card[FLEN_CARD];
-    std::snprintf(card, sizeof card, "%-8.8s= %s", key.c_str(), value.c_str());
-    fits_update_card(f, key.c_str(), card, &status);
-  }
+  WriteKeywords(f, lc.keywords, &status);
   std::vector<double> t, a, ae, b, be;
   std::vector<int> q;
   for (const FitsRow& r : lc.rows) {

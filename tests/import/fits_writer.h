@@ -29,7 +29,11 @@ struct FitsLightCurve {
   // keyword and its value as a header card holds it ("2457000", "'d'"); an
   // empty value deletes the keyword (TIMESYS, BJDREFF, ...).
   std::vector<std::pair<std::string, std::string>> keywords;
+  // The same for the primary header.
+  std::vector<std::pair<std::string, std::string>> primaryKeywords;
   std::string extname = "LIGHTCURVE";
+  // The name of the second column (its error column is this + "_ERR").
+  std::string fluxName = "PDCSAP_FLUX";
   // Values per row of TIME and PDCSAP_FLUX (each row's value repeated).
   long timeRepeat = 1, fluxRepeat = 1;
   // Further columns (name, TFORM such as "121E"), written as zeros.
