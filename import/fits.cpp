@@ -403,20 +403,52 @@ std::string DateText(double whole, double fraction) {
 
 // --- the file ------------------------------------------------------------------
 
+// CFITSIO's own account of its last failure (its message stack), which
+// names the keyword of a damaged header.
+std::string CfitsioMessages() {
+  std::string all;
+  char msg[FLEN_ERRMSG] = {0};
+  for (int n = 0; n < 8 && fits_read_errmsg(msg) != 0; ++n) {
+    const std::string m = Trim(msg);
+    if (m.empty() || m.starts_with("Failed to move")) continue;
+    all += (all.empty() ? "" : " ") + m;
+  }
+  fits_clear_errmsg();
+  return Printable(all);
+}
+
+std::unexpected<Error> DamagedHeader(const std::string& name, int hdu, int status) {
+  std::string why = CfitsioMessages();
+  while (!why.empty() && why.back() == '.') why.pop_back();
+  return Refuse("The header of extension " + std::to_string(hdu) + " of " + name + " is damaged: " +
+                (why.empty() ? StatusText(status) : why) + ".");
+}
+
 // Moves to the light-curve table; returns how messages name it.
-std::expected<std::string, Error> MoveToTable(fitsfile* f, const std::string& name) {
+std::expected<std::string, Error> MoveToTable(fitsfile* f, const std::string& name, size_t size) {
   int status = 0;
   char extname[] = "LIGHTCURVE";
   fits_movnam_hdu(f, BINARY_TBL, extname, 0, &status);
   if (status == 0) return std::string("Extension LIGHTCURVE");
   if (status == END_OF_FILE) return Refuse(name + ": " + Failure(status) + ".");
-  status = 0;
   fits_clear_errmsg();
-  for (int h = 2;; ++h) {
-    int type = 0;
+  // Not found, or a header on the way is damaged: look at each in turn.
+  status = 0;
+  int type = 0;
+  fits_movabs_hdu(f, 1, &type, &status);
+  for (int h = 2; status == 0; ++h) {
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    fits_get_hduaddrll(f, &headStart, &dataStart, &dataEnd, &status);
     fits_movabs_hdu(f, h, &type, &status);
-    if (status == END_OF_FILE) return Refuse(name + ": " + Failure(status) + ".");
-    if (status != 0) break;
+    if (status == END_OF_FILE) {
+      // Past the last HDU: the end of the file, unless bytes of a header
+      // follow the last data or those data reach beyond the file (by more
+      // than the padding of their last block).
+      const auto bytes = static_cast<LONGLONG>(size);
+      if (bytes > dataEnd || bytes + 2880 <= dataEnd) return Refuse(name + ": " + Failure(status) + ".");
+      break;
+    }
+    if (status != 0) return DamagedHeader(name, h - 1, status);
     if (type == BINARY_TBL) return "Extension " + std::to_string(h - 1);
   }
   fits_clear_errmsg();
@@ -592,7 +624,7 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
     s.decDeg = dec;
   }
 
-  const auto where = MoveToTable(f.get(), name);
+  const auto where = MoveToTable(f.get(), name, data.size());
   if (!where) return std::unexpected(where.error());
   const auto rows = CheckRows(f.get(), data.size(), name, *where);
   if (!rows) return std::unexpected(rows.error());

@@ -379,15 +379,24 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
 
   struct Damage {
     const char* name;
-    long long rows;  // 0: NAXIS2 as written
-    size_t cutAt;    // 0: not cut
+    const char* key;    // a card of the table's header to set ("": none)
+    std::string value;  // its new value
+    size_t cutAt;       // 0: not cut
+    const char* says;
   };
   const std::vector<Damage> cases = {
-      {"a trillion rows", 1000000000000LL, 0},
-      {"one row more than the file holds", static_cast<long long>((size - dataStart) / kRowBytes) + 1, 0},
-      {"NAXIS2 near the largest", 9000000000000000000LL, 0},
-      {"cut inside the table", 0, dataStart + 1000},
-      {"cut inside the table's header", 0, dataStart - 1000},
+      {"a trillion rows", "NAXIS2", "1000000000000", 0, "truncated"},
+      {"one row more than the file holds", "NAXIS2", std::to_string((size - dataStart) / kRowBytes + 1), 0,
+       "truncated"},
+      {"NAXIS2 near the largest", "NAXIS2", "9000000000000000000", 0, "truncated"},
+      {"cut inside the table", "", "", dataStart + 1000, "truncated"},
+      {"cut inside the table's header", "", "", dataStart - 1000, "truncated"},
+      {"cut after the primary header", "", "", 2881, "truncated"},
+      {"rows of no bytes", "NAXIS1", "0", 0, "header of extension 1 of"},
+      {"negative row count", "NAXIS2", "-5", 0, "NAXIS2 with value -5"},
+      {"a column fewer than TFIELDS says", "TFIELDS", "7", 0, "TFORM7"},
+      {"a vector of 10^8 times per row", "TFORM1", "'100000000D'", 0, "holds 100000000 values per row"},
+      {"the file's rows exactly, no padding", "", "", dataStart + lc.rows.size() * kRowBytes, ""},
   };
   // The limit is in force: a quarter of a GiB cannot be had under it.
   EXPECT_EQ(RunWithAddressLimit(64u << 20, [] { return std::to_string(std::vector<char>(256u << 20).size()); }),
@@ -396,8 +405,8 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
   for (const Damage& d : cases) {
     SCOPED_TRACE(d.name);
     { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; }
-    if (d.rows != 0) {
-      ASSERT_TRUE(test::SetTableRows(path, d.rows));
+    if (*d.key != '\0') {
+      ASSERT_TRUE(test::SetTableCard(path, d.key, d.value));
     }
     if (d.cutAt != 0) {
       ASSERT_TRUE(test::CutFile(path, d.cutAt));
@@ -405,8 +414,15 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
     const size_t input = test::FileSize(path);
     const std::string message =
         RunWithAddressLimit(3 * input + (64u << 20), [&path] { return ImportMessage(path); });
-    EXPECT_NE(message.find("truncated"), std::string::npos) << message;
+    if (*d.says == '\0') {
+      EXPECT_EQ(message, "");
+    } else {
+      EXPECT_NE(message.find(d.says), std::string::npos) << message;
+    }
   }
+  // A file of a primary header alone is complete: it holds no table.
+  { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes.substr(0, 2880); }
+  EXPECT_NE(ImportMessage(path).find("holds no binary table"), std::string::npos) << ImportMessage(path);
   fs::remove(path);
   fs::remove(good);
 }

@@ -127,11 +127,17 @@ std::string FileBytes(const std::string& path) {
 }
 
 bool SetTableRows(const std::string& path, long long rows) {
+  return SetTableCard(path, "NAXIS2", std::to_string(rows));
+}
+
+bool SetTableCard(const std::string& path, const std::string& key, const std::string& value) {
   std::string bytes = FileBytes(path);
-  const size_t at = FindTableCard(bytes, "NAXIS2  =", nullptr);
+  std::string name = key;
+  name.resize(8, ' ');
+  const size_t at = FindTableCard(bytes, name + "=", nullptr);
   if (at == std::string::npos) return false;
   char card[81];
-  std::snprintf(card, sizeof card, "%-8s= %20lld / number of rows in table", "NAXIS2", rows);
+  std::snprintf(card, sizeof card, "%-8s= %20s", key.c_str(), value.c_str());
   std::string c(card);
   c.resize(80, ' ');
   bytes.replace(at, 80, c);

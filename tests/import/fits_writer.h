@@ -48,6 +48,10 @@ int WriteFitsLightCurve(const std::string& path, const FitsLightCurve& lc);
 // rows the file may not hold. Returns whether the card was found and written.
 bool SetTableRows(const std::string& path, long long rows);
 
+// Sets the card `key` (NAXIS1, TFORM1, ...) of the first binary table of the
+// file at `path` to the value text `value`, in place.
+bool SetTableCard(const std::string& path, const std::string& key, const std::string& value);
+
 // Cuts the file at `path` to its first `bytes` bytes.
 bool CutFile(const std::string& path, size_t bytes);
 
