@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "core/textfile.h"
 #include "import/importer.h"
@@ -159,6 +160,14 @@ o.filter = ComboFilter->currentText().toStdString();
 o.firstWhenSeveral = true;
 if (ComboScaleFile->currentIndex() > 0) {
   o.timeScale = import::ParseTimeScale(ComboScaleFile->currentText().toStdString());
+}
+// A file of more rows than the importer keeps is read around From and Until
+// (0.02 day to spare for a conversion; Load applies them exactly).
+for (auto [edit, end, margin] : {std::tuple{TextFrom, &o.keepFrom, -0.02},
+                                 std::tuple{TextUntil, &o.keepUntil, 0.02}}) {
+  bool ok = false;
+  const double v = edit->text().trimmed().toDouble(&ok);
+  if (ok && std::isfinite(v)) *end = v + margin;
 }
 return o;
 }  // namespace vantor
