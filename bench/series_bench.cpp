@@ -1,9 +1,16 @@
 // Benchmarks of every eclipse of a long series: 20 eclipses in 20 000 points
 // (target under 50 ms of CPU) and 100 000 points (target under 0.5 s), each
-// window timed by every method on automatic ranges.
+// window timed by every method on automatic ranges. And the peak memory of a
+// series whose ephemeris predicts many windows (2 million are refused before
+// anything is allocated; kMaxSeriesRows are timed): target at most three
+// times the input plus 64 MiB.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "methods/bootstrap.h"
@@ -51,5 +58,59 @@ BENCHMARK(BM_TimeSeries)
     ->Args({100000, 99})  // 100 minima
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
+
+// The peak resident memory, in bytes, of a child process that runs `work`
+// (its own peak, apart from the benchmark's), or -1 when the child fails.
+template <class Work>
+double ChildPeakBytes(const Work& work) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(work() ? 0 : 1);
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    return -1;
+  }
+  return static_cast<double>(usage.ru_maxrss) * 1024;  // ru_maxrss is in KiB
+}
+
+// n points over one day, timed with a period that predicts `rows` minima
+// (primaries and secondaries): 2 000 000 is refused at once, kMaxSeriesRows
+// (windows of one or two points each, every one refused) is the most one run
+// builds. Counters: the child's peak resident memory, the input (times and
+// magnitudes) and the bound of three times the input plus 64 MiB, in MiB.
+void BM_SeriesManyWindowsPeakMemory(benchmark::State& state) {
+  const double rows = static_cast<double>(state.range(0));
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> t, m;
+  Series(n, 0, t, m);
+  vantor::SeriesOptions o;
+  o.ephemeris = {t.front() + 1e-7, 2 * (t.back() - t.front()) / rows};
+  o.secondaryPhase = 0.5;
+  o.halfWidth = o.ephemeris.period / 40;  // a few points a window: each one refused
+  const bool refused = rows > vantor::kMaxSeriesRows;
+  double peak = 0;
+  for (auto _ : state) {
+    peak = ChildPeakBytes([&] {
+      const auto r = vantor::TimeSeries(t, m, o);
+      return r.has_value() != refused;
+    });
+    if (peak < 0) {
+      state.SkipWithError("the series was not refused or timed as expected");
+      break;
+    }
+  }
+  constexpr double kMiB = 1024.0 * 1024.0;
+  const double input = 2.0 * sizeof(double) * n / kMiB;
+  state.counters["peak_MiB"] = peak / kMiB;
+  state.counters["input_MiB"] = input;
+  state.counters["bound_MiB"] = 3 * input + 64;
+}
+BENCHMARK(BM_SeriesManyWindowsPeakMemory)
+    ->Args({2000000, 20000})
+    ->Args({vantor::kMaxSeriesRows, 20000})
+    ->Args({vantor::kMaxSeriesRows, 1000000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "cli/batch_run.h"
 
+#include <new>
 #include <sstream>
+#include <utility>
 
 #include "cli/auto_run.h"
 #include "cli/json_out.h"
@@ -19,7 +21,24 @@ std::string CsvField(const std::string& text) {
   return q + "\"";
 }
 
-BatchFileResult BatchFile(const std::string& file, const BatchSettings& a, Store& store) {
+namespace {
+
+// The result of a file that gives no rows of methods: its refusal.
+BatchFileResult Refused(const std::string& file, const BatchSettings& a, std::string error,
+                        LoadReport report) {
+  BatchFileResult o;
+  o.report = std::move(report);
+  o.failed = true;
+  o.error = std::move(error);
+  if (a.json) {
+    o.json = BatchRefusalJson(file, o.error);
+  } else {
+    o.csv = CsvField(file) + ",file,,,no," + CsvField(o.error) + ",\n";
+  }
+  return o;
+}
+
+BatchFileResult TimeBatchFile(const std::string& file, const BatchSettings& a, Store& store) {
   BatchFileResult o;
   store = Store{};
   store.ResultDecimals = a.decimals;
@@ -27,14 +46,7 @@ BatchFileResult BatchFile(const std::string& file, const BatchSettings& a, Store
   session.file = file;
   session.import = a.import;
   if (const auto loaded = LoadSession(session, store, &o.report); !loaded) {
-    o.failed = true;
-    o.error = loaded.error().message;
-    if (a.json) {
-      o.json = BatchRefusalJson(file, o.error);
-    } else {
-      o.csv = CsvField(file) + ",file,,,no," + CsvField(o.error) + ",\n";
-    }
-    return o;
+    return Refused(file, a, loaded.error().message, std::move(o.report));
   }
   TimeArgs timeArgs;
   timeArgs.tracing = timeArgs.sliding = timeArgs.combine = true;
@@ -62,14 +74,30 @@ BatchFileResult BatchFile(const std::string& file, const BatchSettings& a, Store
     }
   }
   if (comb.computed) {
-    out << CsvField(file) << ",combination," << comb.weightedMeanText << ','
-        << comb.uncertaintyText << ',' << comb.n << ",," << timeScale << "\n";
+    out << CsvField(file) << ",combination," << comb.weightedMeanText << ',' << comb.uncertaintyText
+        << ',' << comb.n << ",," << timeScale << "\n";
   } else {
     out << CsvField(file) << ",combination,,,0,no method delivered a usable result," << timeScale
         << "\n";
   }
   o.csv = out.str();
   return o;
+}
+
+}  // namespace
+
+BatchFileResult BatchFile(const std::string& file, const BatchSettings& a, Store& store) {
+  try {
+    return TimeBatchFile(file, a, store);
+  } catch (const std::bad_alloc&) {
+    // One file too large for the memory left is that file's refusal; the
+    // rows of the others stand.
+    store = Store{};
+    return Refused(file, a,
+                   "The file needs more memory than is available: it is refused, the other "
+                   "files are timed.",
+                   LoadReport{});
+  }
 }
 
 }  // namespace vantor::cli

@@ -39,7 +39,8 @@ struct BatchFileResult {
 };
 
 // Times `file` as the batch does, in `store` (cleared first; a Store is large,
-// so a caller timing many files reuses one).
+// so a caller timing many files reuses one). A file that runs out of memory
+// (std::bad_alloc) gives its refusal like an unreadable file; nothing escapes.
 BatchFileResult BatchFile(const std::string& file, const BatchSettings& settings, Store& store);
 
 }  // namespace vantor::cli

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <iostream>
+#include <new>
 
 #include "cli/commands.h"
 #include "core/output_file.h"
@@ -65,6 +66,13 @@ int main(int argc, char** argv) {
     const int rc = app.exit(e);
     if (!FinishStandardOutput()) return 2;
     return rc == 0 ? 0 : 2;
+  } catch (const std::bad_alloc&) {
+    // An input that needs more memory than the machine grants ends with one
+    // line, not an abort; what was already written stands.
+    std::fputs("vantor-cli: out of memory: the input needs more memory than is available.\n",
+               stderr);
+    FinishStandardOutput();
+    return 2;
   }
   if (!FinishStandardOutput()) return 2;
   return exitStatus;

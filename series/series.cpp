@@ -190,6 +190,16 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
 
 }  // namespace
 
+double PredictedMinima(double first, double last, const Ephemeris& e,
+                       std::optional<double> secondaryPhase) {
+  const auto count = [&](double phase) {
+    const double from = std::ceil((first - e.epoch) / e.period - phase);
+    const double to = std::floor((last - e.epoch) / e.period - phase);
+    return std::max(0.0, to - from + 1);
+  };
+  return count(0.0) + (secondaryPhase ? count(*secondaryPhase) : 0.0);
+}
+
 WindowIndices WindowOf(std::span<const double> time, double centre, double h) {
   const auto first = std::lower_bound(time.begin(), time.end(), centre - h);
   const auto last = std::upper_bound(time.begin(), time.end(), centre + h);
@@ -298,6 +308,17 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
   if (o.secondaryPhase && !(*o.secondaryPhase > 0 && *o.secondaryPhase < 1)) {
     return std::unexpected(Error{"The secondary's phase must lie between 0 and 1."});
   }
+  // Every predicted minimum becomes a row: their number is known before
+  // anything is allocated, and a period far too short for the series (or a
+  // series far too long for one run) is refused here.
+  if (const double rows = PredictedMinima(time.front(), time.back(), e, o.secondaryPhase);
+      !(rows <= kMaxSeriesRows)) {
+    return std::unexpected(Error{
+        "The ephemeris predicts " + FixedText(rows, 0) + " minima in the series, more than the " +
+        std::to_string(kMaxSeriesRows) +
+        " one run times: time a part of the series at a time (--from and --until on the command "
+        "line), or check the period."});
+  }
   double h = 0;
   if (o.halfWidth) {
     h = *o.halfWidth;
@@ -311,10 +332,6 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     h = *measured;
   }
   const double first = time.front(), last = time.back();
-  const double span = (last - first) / e.period;
-  if (!(span < 1e6)) {
-    return std::unexpected(Error{"The series spans more than a million periods."});
-  }
 
   struct Predicted {
     long cycle;

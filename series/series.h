@@ -130,13 +130,26 @@ WindowIndices WindowOf(std::span<const double> time, double centre, double h);
 std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
                                               std::span<const double> mag, const Ephemeris& e);
 
+// Most rows (predicted minima, primaries and secondaries) of one TimeSeries:
+// each row with its text and JSON takes up to about 2 KB, so the rows stay
+// within the 64 MiB a run may take beyond three times its input, whatever the
+// period (a period of a few seconds over a long series would make millions).
+inline constexpr int kMaxSeriesRows = 20000;
+
+// The number of minima the ephemeris predicts from `first` to `last`: the
+// primaries, and the secondaries at secondaryPhase when given. Computed, not
+// counted, so a huge number costs nothing.
+double PredictedMinima(double first, double last, const Ephemeris& e,
+                       std::optional<double> secondaryPhase);
+
 // Times every minimum the ephemeris predicts inside the series (from its first
 // to its last time). Refuses bad arguments: spans of different lengths or
 // fewer than kMinWindowPoints points, times not finite or out of order, a
 // period not finite and positive, an epoch not finite or 1e9 periods or
-// more from the series, a secondary phase
-// outside (0, 1), a half-width not finite and positive or above half the
-// period, or more than 1e6 predicted minima. progress, when given, is called
+// more from the series, a secondary phase outside (0, 1), more than
+// kMaxSeriesRows predicted minima (before anything is allocated, naming the
+// limit and --from/--until), a half-width not finite and positive or above
+// half the period. progress, when given, is called
 // with the number of windows done and their total.
 std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
                                               std::span<const double> mag,

@@ -263,3 +263,62 @@ TEST(TimeSeries, TwoRealCmDraEclipsesJoinedGiveTheirPublishedMinima) {
 
 }  // namespace
 }  // namespace vantor
+
+namespace vantor {
+namespace {
+
+// The rows of a series are counted before anything is allocated: the count
+// matches the minima a loop over every cycle finds, and a period that would
+// make two million rows is refused naming the limit and --from/--until, while
+// one just under the limit is timed (every window nearly empty).
+TEST(TimeSeries, RowsAreCountedFirstAndRefusedAboveTheLimit) {
+  struct Count {
+    double first, last, epoch, period;
+    std::optional<double> phase;
+  };
+  for (const Count& c : {Count{10.0, 20.0, 0.3, 1.0, std::nullopt},
+                         Count{10.0, 20.0, 0.3, 1.0, 0.5}, Count{10.3, 20.3, 0.3, 1.0, 0.47},
+                         Count{-5.2, 7.9, 100.1, 0.37, 0.71}, Count{0.0, 0.1, 0.5, 1.0, 0.5}}) {
+    int counted = 0;
+    for (long k = -1000; k <= 1000; ++k) {
+      for (const double phase : {0.0, c.phase.value_or(-1.0)}) {
+        if (phase < 0) continue;
+        const double t = c.epoch + c.period * (k + phase);
+        if (t >= c.first && t <= c.last) ++counted;
+      }
+    }
+    EXPECT_EQ(PredictedMinima(c.first, c.last, {c.epoch, c.period}, c.phase), counted)
+        << c.first << ".." << c.last;
+  }
+
+  // 40 points over one day.
+  std::vector<double> t, m;
+  for (int i = 0; i < 40; ++i) t.push_back(2459000.0 + i / 39.0), m.push_back(10.0);
+  struct Case {
+    double rows;
+    bool secondary;
+    bool refused;
+  };
+  for (const Case& c :
+       {Case{2e6, true, true}, Case{2e6, false, true}, Case{kMaxSeriesRows + 10.0, false, true},
+        Case{kMaxSeriesRows - 10.0, false, false}}) {
+    SeriesOptions o;
+    const double perPeriod = c.secondary ? 2 : 1;
+    o.ephemeris = {2459000.0 + 1e-9, perPeriod / c.rows};
+    if (c.secondary) o.secondaryPhase = 0.5;
+    o.halfWidth = o.ephemeris.period / 4;
+    const auto r = TimeSeries(t, m, o);
+    if (c.refused) {
+      ASSERT_FALSE(r.has_value()) << c.rows;
+      EXPECT_NE(r.error().message.find(std::to_string(kMaxSeriesRows)), std::string::npos)
+          << r.error().message;
+      EXPECT_NE(r.error().message.find("--from and --until"), std::string::npos);
+    } else {
+      ASSERT_TRUE(r.has_value()) << r.error().message;
+      EXPECT_NEAR(static_cast<double>(r->rows.size()), c.rows, 2);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vantor
