@@ -29,6 +29,10 @@ constexpr size_t kMaxFitsFileBytes = 256 * 1024 * 1024;
 // Rows read from CFITSIO at a time: the temporary columns stay small whatever
 // the table's length.
 constexpr long long kChunkRows = 1 << 15;
+// The most rows kept from one table, as from a text file: the series, its
+// sorting and conversion cost some 60 bytes a row, whatever narrow rows the
+// table has. A longer table is read only inside --from/--until.
+constexpr long long kMaxFitsRows = 1'000'000;
 
 std::string StatusText(int status) {
   char text[FLEN_STATUS] = {0};
@@ -481,13 +485,15 @@ std::expected<long long, Error> CheckRows(fitsfile* f, size_t size, const std::s
 // Reads the rows of the chosen columns into `s`, a chunk at a time.
 std::expected<void, Error> ReadRows(fitsfile* f, long long rows, const Column& time, const Column& flux,
                                     const Column* err, const Column* quality, const TimeRule& rule,
-                                    const std::string& where, ImportedSeries& s, int& badQuality,
-                                    int& missing) {
+                                    const ImportOptions& o, const std::string& where, ImportedSeries& s,
+                                    int& badQuality, int& missing) {
+  const bool limited = rows > kMaxFitsRows;
   const size_t chunk = static_cast<size_t>(std::min(rows, kChunkRows));
   std::vector<double> t(chunk), fl(chunk), er(err ? chunk : 0), q(quality ? chunk : 0);
-  s.time.reserve(static_cast<size_t>(rows));
-  s.mag.reserve(static_cast<size_t>(rows));
-  s.err.reserve(static_cast<size_t>(rows));
+  const auto kept = static_cast<size_t>(std::min(rows, kMaxFitsRows));
+  s.time.reserve(kept);
+  s.mag.reserve(kept);
+  s.err.reserve(kept);
   const double nan = std::nan("");
   for (long long first = 1; first <= rows; first += kChunkRows) {
     const long long n = std::min(kChunkRows, rows - first + 1);
@@ -519,6 +525,14 @@ std::expected<void, Error> ReadRows(fitsfile* f, long long rows, const Column& t
       if (!std::isfinite(full)) {
         ++missing;
         continue;
+      }
+      if (limited) {
+        if ((o.keepFrom && full < *o.keepFrom) || (o.keepUntil && full > *o.keepUntil)) continue;
+        if (s.time.size() == static_cast<size_t>(kMaxFitsRows)) {
+          return Refuse(where + " holds " + std::to_string(rows) + " rows, more than the " +
+                        std::to_string(kMaxFitsRows) + " kept from one file, and the time interval chosen "
+                        "(--from, --until) holds more than that too: choose a shorter one around one eclipse.");
+        }
       }
       s.time.push_back(full);
       s.mag.push_back(fl[i]);
@@ -671,9 +685,19 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
   if (!rule) return std::unexpected(rule.error());
   ReadTimeScale(f.get(), s);
 
+  if (*rows > kMaxFitsRows && !o.keepFrom && !o.keepUntil) {
+    return Refuse(*where + " of " + name + " holds " + std::to_string(*rows) + " rows, more than the " +
+                  std::to_string(kMaxFitsRows) + " kept from one file. Choose a time interval around the "
+                  "eclipses you need (--from, --until): only the observations inside it are kept.");
+  }
   int badQuality = 0, missing = 0;
-  if (auto ok = ReadRows(f.get(), *rows, *time, *flux, err, quality, *rule, *where, s, badQuality, missing); !ok) {
+  if (auto ok = ReadRows(f.get(), *rows, *time, *flux, err, quality, *rule, o, *where, s, badQuality, missing); !ok) {
     return std::unexpected(ok.error());
+  }
+  if (*rows > kMaxFitsRows) {
+    s.notes.push_back(*where + " holds " + std::to_string(*rows) + " rows, more than " +
+                      std::to_string(kMaxFitsRows) + ": only the " + std::to_string(s.time.size()) +
+                      " usable ones inside the time interval chosen are kept.");
   }
   if (err != nullptr) s.errColumn = err->name;
   s.droppedRows = badQuality + missing;

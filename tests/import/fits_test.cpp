@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <future>
 #include <random>
 #include <thread>
@@ -425,6 +426,45 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
   EXPECT_NE(ImportMessage(path).find("holds no binary table"), std::string::npos) << ImportMessage(path);
   fs::remove(path);
   fs::remove(good);
+}
+
+// A table of more than a million rows is read only inside --from/--until,
+// as a text file is, whatever narrow rows it has.
+TEST(FitsLightCurve, KeepsAMillionRowsAtMostInsideTheIntervalChosen) {
+  FitsLightCurve lc;
+  lc.keywords = {{"TIMEUNIT", "'d'"}};
+  const int rows = 1000001;
+  lc.rows.reserve(rows);
+  for (int i = 0; i < rows; ++i) lc.rows.push_back({i * 0.001, 1000.0, 1.0, 1000.0, 1.0, 0});
+  const std::string path = TempPath("million.fits");
+  ASSERT_EQ(WriteFitsLightCurve(path, lc), 0);
+  lc.rows = {};
+  struct Interval {
+    std::optional<double> from, until;
+    size_t kept;       // 0: refused
+    const char* says;  // in the refusal or the notes
+  };
+  const std::vector<Interval> cases = {
+      {std::nullopt, std::nullopt, 0, "Choose a time interval around the eclipses you need (--from, --until)"},
+      {2457100.0005, 2457200.0005, 100000, "only the 100000 usable ones inside the time interval chosen"},
+      {2457999.9995, std::nullopt, 1, "only the 1 usable ones"},
+      {2457000.0, 2458001.0, 0, "holds more than that too"},
+  };
+  for (const Interval& c : cases) {
+    ImportOptions o;
+    o.keepFrom = c.from;
+    o.keepUntil = c.until;
+    const auto s = ImportFile(path, o);
+    if (c.kept == 0) {
+      ASSERT_FALSE(s.has_value());
+      EXPECT_NE(s.error().message.find(c.says), std::string::npos) << s.error().message;
+      continue;
+    }
+    ASSERT_TRUE(s.has_value()) << s.error().message;
+    EXPECT_EQ(s->size(), c.kept);
+    EXPECT_NE(Notes(*s).find(c.says), std::string::npos) << Notes(*s);
+  }
+  fs::remove(path);
 }
 
 // A .fits.gz is read as its plain file is; a gzip bomb, a truncated stream
