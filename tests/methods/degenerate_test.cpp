@@ -51,6 +51,22 @@ std::vector<Curve> DegenerateCurves() {
     }
     curves.push_back(c);
   }
+  // Full Julian Dates one representable step (about 5e-10 d) apart: two
+  // distinct times, and every time one step after the one before.
+  {
+    Curve c{"two adjacent full-JD times", {}, {}};
+    const double t0 = 2459000.1, t1 = std::nextafter(t0, 3e6);
+    for (int i = 0; i < 14; ++i) {
+      c.t.push_back(i < 7 ? t0 : t1);
+      c.m.push_back(0.5 + 0.03 * (7 - std::abs(i - 7)) + 0.001 * (i % 3));
+    }
+    curves.push_back(c);
+  }
+  {
+    Curve c = Dip("full-JD times one step apart", 25, 2459000.1, 0);
+    for (size_t i = 1; i < c.t.size(); ++i) c.t[i] = std::nextafter(c.t[i - 1], 3e6);
+    curves.push_back(c);
+  }
   curves.push_back(Dip("times 1e-12 d apart", 21, 0.35, 1e-12));
   curves.push_back(Dip("times 1e-13 d apart", 41, 0.35, 1e-13));
   curves.push_back(Dip("times 1e-10 d apart", 31, 0.35, 1e-10));
