@@ -11,7 +11,10 @@
 // The light-curve table is the binary table extension named LIGHTCURVE (the
 // first binary table when none is so named). Before any column is allocated,
 // its rows (NAXIS2 of NAXIS1 bytes) must lie inside the file: a file cut short
-// or a header promising more rows than follow is refused as truncated.
+// or a header promising more rows than follow is refused as truncated, a
+// damaged header with CFITSIO's account of it. At most 1,000,000 rows are
+// kept; a longer table is read only inside keepFrom/keepUntil (--from,
+// --until), as a text file is.
 //
 // Times: full Julian Dates = (TIME + TIMEZERO) in TIMEUNIT, plus a reference,
 // kept as whole days and fraction so that the sum is rounded once:
