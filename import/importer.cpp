@@ -401,6 +401,14 @@ bool IsMagnitudeName(const std::string& h) {
          HasWord(w, {"DM", "V", "B", "R", "I", "RC", "IC", "U"});
 }
 
+// The name with a typographic minus or dash (U+2212, U+2013) as '-'.
+std::string AsciiDashes(std::string u) {
+  for (const std::string_view dash : {std::string_view("\xE2\x88\x92"), std::string_view("\xE2\x80\x93")}) {
+    for (size_t at = u.find(dash); at != std::string::npos; at = u.find(dash)) u.replace(at, dash.size(), "-");
+  }
+  return u;
+}
+
 // Adds two decimal numbers given as text ([+-]digits[.digits], no exponent)
 // digit by digit, so that "59812.30" plus "2400000" is read exactly as
 // "2459812.30" would be. None when either is not of that form.
@@ -474,11 +482,15 @@ struct TimeOffset {
 };
 
 std::expected<TimeOffset, Error> TimeOffsetOfColumn(std::string_view name, const std::string& label) {
-  std::string u = Upper(Trim(name));
+  std::string u = AsciiDashes(Upper(Trim(name)));
   std::string rest;
   const size_t minus = u.rfind('-');
   if (minus != std::string::npos) {
     rest = std::string(Trim(std::string_view(u).substr(minus + 1)));
+    // A unit after the constant ("2457000 [d]", "2400000 (UTC)") is not part of it.
+    if (const size_t unit = rest.find_first_of("(["); unit != std::string::npos && unit > 0) {
+      rest = std::string(Trim(std::string_view(rest).substr(0, unit)));
+    }
     u = std::string(Trim(std::string_view(u).substr(0, minus)));
   }
   std::string key;
@@ -1146,7 +1158,7 @@ std::optional<Format> ParseFormat(std::string_view name) {
 
 TimeScale TimeScaleOfColumn(std::string_view name) {
   std::string u;
-  for (const char c : Upper(Trim(name))) {
+  for (const char c : AsciiDashes(Upper(Trim(name)))) {
     if (c != ' ' && c != '.') u += c == '-' ? '_' : c;
   }
   // Drop an offset ("JD_2400000", "BJD_TDB_2457000").

@@ -239,6 +239,9 @@ TEST(Importer, TimeColumnNamedWithAnOffsetGivesTheFullDateInEveryLayout) {
       {"RJD mag\n59812.30417 11.0\n59812.31 11.5\n", 2459812.30417, TimeScale::Unknown, false},
       {"BTJD,flux\n1234.56789012,1.0\n1234.6,0.9\n", 2458234.56789012, TimeScale::BjdTdb, true},
       {"BKJD\tflux\n-3.25\t1.0\n1.5\t0.9\n", 2454829.75, TimeScale::BjdTdb, true},
+      // A typographic minus, and a unit after the constant.
+      {"HJD\xE2\x88\x92" "2400000\tmag\n59812.30417\t11.0\n59812.31\t11.5\n", 2459812.30417, TimeScale::HjdUtc, false},
+      {"BJD - 2457000 [d]\tmag\n1234.56789012\t11.0\n1234.6\t11.5\n", 2458234.56789012, TimeScale::Unknown, false},
       {"BKJD\tflux\n120.5383012345\t1.0\n121.5\t0.9\n", 2454953.5383012345, TimeScale::BjdTdb, true},
       {"HJD-2450000 \t V \t e_V\n9812.3 \t 11.0 \t 0.01\n9812.4 \t 11.5 \t 0.01\n", 2459812.3, TimeScale::HjdUtc, false},
       // The original layout, but its second column is an error: a table.
