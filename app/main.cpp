@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/output_file.h"
 #include "core/store.h"
 #include "windows/frm_about.h"
 #include "windows/frm_main.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
                  "QT_QPA_PLATFORM=offscreen (or xvfb-run build/app/vantor).\n");
     return 1;
   }
+  // Ctrl+C in the terminal, a kill or a closed session while a report, a
+  // table or a figure is being written removes its temporary file.
+  vantor::InstallOutputCleanupHandlers();
   QApplication app(argc, argv);
   // QApplication has set the whole locale from the environment; numbers are
   // read and written with the full stop whatever the user's LC_NUMERIC says

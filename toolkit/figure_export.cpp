@@ -1,6 +1,7 @@
 // Writing figures as PDF, SVG or PNG, the SVG paint device, and the export dialog.
 #include "toolkit/figure_export.h"
 
+#include <QBuffer>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <QTextItem>
 #include <cmath>
 
+#include "core/output_file.h"
+#include "core/text.h"
 #include "toolkit/save_path.h"
 
 namespace vantor {
@@ -288,15 +291,24 @@ QSizeF FigureSizeTwips(const FigureRequest& request) {
 QString WriteFigure(const FigureRequest& request, const QString& title,
                     const FigurePainter& paint) {
   const QSizeF size = FigureSizeTwips(request);
-  const QString cannot = QStringLiteral("The figure cannot be written to \"%1\".").arg(request.path);
+  const std::string path = QFile::encodeName(request.path).toStdString();
+  const QString cannot = QStringLiteral("The figure cannot be written to %1.")
+                             .arg(QString::fromStdString(QuotedName(path)));
+  // The figure is made in memory and then put in place by the output-file
+  // rules (a temporary file renamed at the end; no FIFO, device or read-only
+  // file), so that a failed export never leaves half a figure or spoils an
+  // old one. A place that the rules refuse is found out before any drawing.
+  auto out = OutputFile::Open(path);
+  const auto refused = [](const Error& e) {
+    return QStringLiteral("The figure cannot be written. ") + QString::fromStdString(e.message);
+  };
+  if (!out) return refused(out.error());
+  QByteArray bytes;
   switch (request.format) {
     case FigureFormat::Pdf: {
-      // The writer only says it failed (with a warning) once painting starts;
-      // a place that cannot be written is found out first.
-      if (QFile probe(request.path); !probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return cannot;
-      }
-      QPdfWriter pdf(request.path);
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::WriteOnly);
+      QPdfWriter pdf(&buffer);
       pdf.setCreator(QStringLiteral("Vantor"));
       pdf.setTitle(title);
       pdf.setResolution(static_cast<int>(kTwipsPerInch));
@@ -307,7 +319,7 @@ QString WriteFigure(const FigureRequest& request, const QString& title,
       if (!painter.begin(&pdf)) return cannot;
       paint(painter, size);
       if (!painter.end()) return cannot;
-      return {};
+      break;
     }
     case FigureFormat::Svg: {
       SvgPaintDevice svg(size, title);
@@ -315,13 +327,8 @@ QString WriteFigure(const FigureRequest& request, const QString& title,
       if (!painter.begin(&svg)) return cannot;
       paint(painter, size);
       painter.end();
-      QFile file(request.path);
-      const QByteArray doc = svg.Document();
-      if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(doc) != doc.size() ||
-          !file.flush()) {
-        return cannot;
-      }
-      return {};
+      bytes = svg.Document();
+      break;
     }
     case FigureFormat::Png: {
       const PngSize& png = request.png;
@@ -337,11 +344,17 @@ QString WriteFigure(const FigureRequest& request, const QString& title,
       painter.scale(png.dpi / kTwipsPerInch, png.dpi / kTwipsPerInch);
       paint(painter, size);
       painter.end();
-      if (!image.save(request.path, "PNG")) return cannot;
-      return {};
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::WriteOnly);
+      if (!image.save(&buffer, "PNG")) return cannot;
+      break;
     }
   }
-  return cannot;
+  if (bytes.isEmpty()) return cannot;
+  auto written = out->Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (written) written = out->Commit();
+  if (!written) return refused(written.error());
+  return {};
 }
 
 // --- Asking -------------------------------------------------------------------------

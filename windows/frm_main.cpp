@@ -37,6 +37,7 @@
 #include "core/method_rows.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "core/output_file.h"
 #include "core/textfile.h"
 #include "methods/bootstrap.h"
 #include "methods/sliding.h"
@@ -503,17 +504,27 @@ void FrmMain::WriteReport() {
             .arg(path));
     return;
   }
+  // Opened by the output-file rules before asking, so that a place they refuse
+  // (a FIFO, a device, a read-only file) is said at once; answering No drops
+  // the temporary file and leaves the old report as it was.
+  auto out = OutputFile::Open(QFile::encodeName(path).toStdString(),
+                              {QFile::encodeName(lightCurvePath_).toStdString()});
+  const auto notSaved = [](const Error& e) {
+    ShowMessage(QStringLiteral("The report was not saved. ") + QString::fromStdString(e.message));
+  };
+  if (!out) {
+    notSaved(out.error());
+    return;
+  }
   if (target.exists() &&
       !AskYesNo(QStringLiteral("\"%1\" already exists. Replace it?").arg(path))) {
     return;
   }
   const std::string report =
       BuildReport(store_, CurrentReport(), ReportFormatFor(name.toStdString()));
-  if (const auto written = WriteFileAtomically(QFile::encodeName(path).toStdString(), report);
-      !written) {
-    ShowMessage(QStringLiteral("The report was not saved. ") +
-                QString::fromLocal8Bit(written.error().message.c_str()));
-  }
+  auto written = out->Write(report);
+  if (written) written = out->Commit();
+  if (!written) notSaved(written.error());
 }
 
 void FrmMain::mCopyResults_Click() {
@@ -823,7 +834,7 @@ void FrmMain::mSeries_Click() {
     m.push_back(store_.MagRaw[i]);
   }
   frmSeries_->SetSeries(std::move(t), std::move(m), Q(store_.DataFileName),
-                        QStringLiteral("time scale as in the file"));
+                        QStringLiteral("time scale as in the file"), lightCurvePath_);
   frmSeries_->ShowModeless();
 }
 

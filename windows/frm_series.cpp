@@ -1,6 +1,8 @@
 // frmSeries: every eclipse of a series, its table of minima and O-C diagram.
 #include "windows/frm_series.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QFormLayout>
@@ -15,6 +17,7 @@
 #include <cmath>
 
 #include "core/format.h"
+#include "core/output_file.h"
 #include "core/store.h"
 #include "core/text.h"
 #include "core/textfile.h"
@@ -147,23 +150,36 @@ void OcDiagram::Draw(QPainter& p, const QRect& area) const {
   p.setClipping(false);
 }
 
-QString OcDiagram::Export(const QString& path, int widthPx, int heightPx) const {
+QString OcDiagram::Export(const QString& path, int widthPx, int heightPx,
+                          const std::vector<std::string>& inputs) const {
+  // Drawn in memory, then put in place by the output-file rules.
+  const std::string target = QFile::encodeName(path).toStdString();
+  auto out = OutputFile::Open(target, inputs);
+  if (!out) return Q(out.error().message);
+  const QString cannot =
+      QStringLiteral("%1 cannot be written.").arg(Q(QuotedName(target)));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-    QPdfWriter pdf(path);
+    QPdfWriter pdf(&buffer);
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageOrientation(QPageLayout::Landscape);
     pdf.setResolution(300);
     QPainter p;
-    if (!p.begin(&pdf)) return QStringLiteral("\"%1\" cannot be written.").arg(path);
+    if (!p.begin(&pdf)) return cannot;
     Draw(p, QRect(0, 0, pdf.width(), pdf.height()));
     p.end();
-    return {};
+  } else {
+    QImage image(widthPx, heightPx, QImage::Format_RGB32);
+    QPainter p(&image);
+    Draw(p, image.rect());
+    p.end();
+    if (!image.save(&buffer, "PNG")) return cannot;
   }
-  QImage image(widthPx, heightPx, QImage::Format_RGB32);
-  QPainter p(&image);
-  Draw(p, image.rect());
-  p.end();
-  if (!image.save(path, "PNG")) return QStringLiteral("\"%1\" cannot be written.").arg(path);
+  auto written = out->Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (written) written = out->Commit();
+  if (!written) return Q(written.error().message);
   return {};
 }
 
@@ -261,10 +277,11 @@ FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
 }
 
 void FrmSeries::SetSeries(std::vector<double> time, std::vector<double> mag, const QString& name,
-                          const QString& timeScale) {
+                          const QString& timeScale, const QString& sourcePath) {
   time_ = std::move(time);
   mag_ = std::move(mag);
   name_ = name;
+  sourcePath_ = sourcePath;
   timeScale_ = timeScale;
   result_.reset();
   Label1->setText(QStringLiteral("%1: %2 points from %3 to %4 (%5)")
@@ -373,8 +390,9 @@ void FrmSeries::Command3_Click() {
   }
   const QString path = askTablePath();
   if (path.isEmpty()) return;
-  const auto written =
-      WriteFileAtomically(path.toStdString(), SeriesCsv(*result_, timeScale_.toStdString()));
+  const auto written = WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                                           SeriesCsv(*result_, timeScale_.toStdString()),
+                                           {QFile::encodeName(sourcePath_).toStdString()});
   if (!written)
     ShowMessage(QStringLiteral("The table was not saved. ") + Q(written.error().message));
 }
@@ -386,7 +404,8 @@ void FrmSeries::Command4_Click() {
   }
   const QString path = askDiagramPath();
   if (path.isEmpty()) return;
-  const QString failed = Diagram->Export(path);
+  const QString failed =
+      Diagram->Export(path, 1600, 1000, {QFile::encodeName(sourcePath_).toStdString()});
   if (!failed.isEmpty()) ShowMessage(QStringLiteral("The diagram was not saved. ") + failed);
 }
 

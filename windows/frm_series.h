@@ -38,7 +38,8 @@ class OcDiagram : public QWidget {
   void Draw(QPainter& painter, const QRect& area) const;
   // Writes the diagram to `path`: a PDF for a name ending in .pdf, otherwise
   // a PNG of widthPx x heightPx. Returns why it failed, or an empty text.
-  QString Export(const QString& path, int widthPx = 1600, int heightPx = 1000) const;
+  QString Export(const QString& path, int widthPx = 1600, int heightPx = 1000,
+                 const std::vector<std::string>& inputs = {}) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -58,9 +59,10 @@ class FrmSeries : public Form {
                                         const std::string&)>;
   explicit FrmSeries(LoadWindow loadWindow, QWidget* parent = nullptr);
 
-  // The series to time, its name and its time scale ("unknown" when not known).
+  // The series to time, its name and its time scale ("unknown" when not known);
+  // `sourcePath`, the file it was read from, is never overwritten by an export.
   void SetSeries(std::vector<double> time, std::vector<double> mag, const QString& name,
-                 const QString& timeScale);
+                 const QString& timeScale, const QString& sourcePath = QString());
 
   const std::optional<SeriesResult>& Result() const { return result_; }
 
@@ -95,7 +97,7 @@ class FrmSeries : public Form {
 
   LoadWindow loadWindow_;
   std::vector<double> time_, mag_;
-  QString name_, timeScale_;
+  QString name_, timeScale_, sourcePath_;
   std::optional<SeriesResult> result_;
 };
 
