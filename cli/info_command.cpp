@@ -10,6 +10,7 @@
 #include "cli/import_flags.h"
 #include "cli/session.h"
 #include "core/format.h"
+#include "core/number.h"
 
 namespace vantor::cli {
 namespace {
@@ -58,11 +59,7 @@ int RunInfo(const InfoArgs& args) {
   auto row = [](const char* name, const std::string& value) {
     std::printf("%-28s %s\n", name, value.c_str());
   };
-  auto num = [](double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return std::string(buf);
-  };
+  auto num = [](double v) { return FormatNumber(v, 'g', 17); };
   row("File", s.DataFilePath);
   row("Original # data points", std::to_string(s.NPointsAll));
   row("Edited # data points", std::to_string(s.NPoints));

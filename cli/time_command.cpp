@@ -23,6 +23,7 @@
 #include "core/combination.h"
 #include "core/format.h"
 #include "core/method_rows.h"
+#include "core/number.h"
 
 namespace vantor::cli {
 namespace {
@@ -31,8 +32,8 @@ using Json = nlohmann::ordered_json;
 
 void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb,
                 std::string_view timeScale) {
-  std::printf("Vantor - %s  (%d of %d points, HJD base %.0f, time scale %s)\n\n",
-              s.DataFileName.c_str(), s.NPoints, s.NPointsAll, s.HjdBase,
+  std::printf("Vantor - %s  (%d of %d points, HJD base %s, time scale %s)\n\n",
+              s.DataFileName.c_str(), s.NPoints, s.NPointsAll, FormatNumber(s.HjdBase, 'f', 0).c_str(),
               std::string(timeScale).c_str());
   std::printf("%-26s %-16s %-14s %s\n", "", "Time of Minimum", "Est'd Error", "Use in Mean?");
   for (int k = 1; k <= 6; ++k) {

@@ -11,11 +11,7 @@
 namespace vantor::import {
 namespace {
 
-std::string Day(double t) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.5f", t);
-  return buf;
-}
+std::string Day(double t) { return FormatNumber(t, 'f', 5); }
 
 }  // namespace
 
@@ -55,7 +51,7 @@ std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries
   for (const size_t i : idx) {
     const double t = series.time[i], m = series.mag[i];
     if (!std::isfinite(t) || !(std::fabs(t) < kLargestHjd)) {
-      return Refuse("Observation " + std::to_string(i + 1) + ": the time " + std::to_string(t) +
+      return Refuse("Observation " + std::to_string(i + 1) + ": the time " + FormatNumber(t, 'f', 6) +
                     " lies beyond 10000000000 days.");
     }
     if (!(std::fabs(t - std::floor(first)) < 99999999)) {
@@ -64,15 +60,13 @@ std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries
     }
     if (!std::isfinite(m) || !(std::fabs(m) < 99)) {
       return Refuse("Observation " + std::to_string(i + 1) + " (time " + Day(t) + "): the magnitude " +
-                    std::to_string(m) + " lies outside the range -99 to 99.");
+                    FormatNumber(m, 'f', 6) + " lies outside the range -99 to 99.");
     }
   }
   std::string text = "time,magnitude\n";
   text.reserve(idx.size() * 48);
-  char buf[96];
   for (const size_t i : idx) {
-    std::snprintf(buf, sizeof buf, "%.17g,%.17g\n", series.time[i], series.mag[i]);
-    text += buf;
+    text += FormatNumber(series.time[i], 'g', 17) + ',' + FormatNumber(series.mag[i], 'g', 17) + '\n';
   }
   return ReadLightCurveText(s, text);
 }
@@ -101,7 +95,7 @@ std::expected<void, Error> ConvertSeries(ImportedSeries& series, TimeScale to,
   }
   series.notes.push_back("Times converted from " + std::string(TimeScaleName(series.timeScale)) +
                          " to " + std::string(TimeScaleName(to)) + " for RA " +
-                         std::to_string(where->raDeg) + " deg, Dec " + std::to_string(where->decDeg) +
+                         FormatNumber(where->raDeg, 'f', 6) + " deg, Dec " + FormatNumber(where->decDeg, 'f', 6) +
                          " deg.");
   if (firstUncertain) {
     series.notes.push_back(

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/number.h"
+
 namespace vantor::import {
 namespace {
 
@@ -29,11 +31,7 @@ struct Tdb {
   double jd1, jd2;
 };
 
-std::string Day(double jd) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.5f", jd);
-  return buf;
-}
+std::string Day(double jd) { return FormatNumber(jd, 'f', 5); }
 
 Error BeforeUtc(double jd) {
   std::string m = "The time " + Day(jd) +
@@ -53,7 +51,7 @@ std::expected<Tdb, Error> UtcToTdb(double jdUtc, bool& dubious) {
   double tai1 = 0, tai2 = 0, tt1 = 0, tt2 = 0, tdb1 = 0, tdb2 = 0;
   const int status = eraUtctai(kJdSplit, jdUtc - kJdSplit, &tai1, &tai2);
   if (status < 0) {
-    return Refuse("The time " + std::to_string(jdUtc) +
+    return Refuse("The time " + FormatNumber(jdUtc, 'f', 6) +
                   " lies outside the dates whose UTC can be converted.");
   }
   if (status == 1) dubious = true;
@@ -71,7 +69,7 @@ std::expected<double, Error> TdbToUtc(double jdTdb, bool& dubious) {
   eraTttai(tt1, tt2, &tai1, &tai2);
   const int status = eraTaiutc(tai1, tai2, &utc1, &utc2);
   if (status < 0) {
-    return Refuse("The time " + std::to_string(jdTdb) +
+    return Refuse("The time " + FormatNumber(jdTdb, 'f', 6) +
                   " lies outside the dates whose UTC can be converted.");
   }
   if (!(utc1 + utc2 >= kUtcStartJd)) return std::unexpected(BeforeUtc(jdTdb));
@@ -147,12 +145,11 @@ bool SplitSexagesimal(std::string_view text, std::vector<double>& parts, bool& n
       negative = f.front() == '-';
       f.remove_prefix(1);
     }
-    double v = 0;
-    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-    if (f.empty() || ec != std::errc() || end != f.data() + f.size() || !std::isfinite(v) || v < 0) {
-      return false;
-    }
-    parts.push_back(v);
+    // The sign comes first and once: "-+12" and "12 -30" are no angles.
+    if (!f.empty() && (f.front() == '-' || f.front() == '+')) return false;
+    const auto v = ParseNumber(f);
+    if (!v || *v < 0) return false;
+    parts.push_back(*v);
     first = false;
     i = j;
   }
