@@ -395,6 +395,7 @@ namespace {
 struct Event {
   double time = 0.0;   // the middle of the run's part fainter than half its depth
   double depth = 0.0;  // faintest smoothed magnitude minus the level
+  size_t points = 0;   // its points fainter than the threshold
 };
 
 // The runs of smoothed magnitudes above `threshold`, split where a time step
@@ -450,7 +451,7 @@ std::vector<Event> FaintRuns(std::span<const double> time, const std::vector<dou
         to = time[i];
       }
     }
-    events.push_back({(from + to) / 2, bottom - level});
+    events.push_back({(from + to) / 2, bottom - level, faint});
   }
   return events;
 }
@@ -483,14 +484,70 @@ double DeepClassFloor(std::vector<double> depths, double resolution) {
   return 0;
 }
 
-// The period of like events at times t (in order): the median of each
-// spacing divided by its number of cycles, counted in the shortest spacing.
+// Whether alternate eclipses differ clearly in depth: the eclipses numbered
+// by the spacing of them all (PeriodOfLikeEvents), even and odd numbers apart;
+// the medians of the two groups' depths differ by more than
+// kAlternateDepthSigmas times the robust spread of the depths about their
+// group's median, sqrt(1 / n1 + 1 / n2) times. Returns, per eclipse, whether
+// it belongs to the deeper group; nothing when they do not differ (or a group
+// holds fewer than 2).
+double PeriodOfLikeEvents(const std::vector<double>& t);
+
+std::optional<std::vector<bool>> AlternateDeeper(const std::vector<Event>& events) {
+  std::vector<double> t;
+  for (const Event& e : events) t.push_back(e.time);
+  const double spacing = PeriodOfLikeEvents(t);
+  if (!(spacing > 0)) return std::nullopt;
+  std::vector<bool> even;
+  std::vector<double> evenDepths, oddDepths;
+  for (const Event& e : events) {
+    const auto n = static_cast<long long>(std::llround((e.time - t.front()) / spacing));
+    even.push_back(n % 2 == 0);
+    (n % 2 == 0 ? evenDepths : oddDepths).push_back(e.depth);
+  }
+  if (evenDepths.size() < 2 || oddDepths.size() < 2) return std::nullopt;
+  const double evenMedian = Median(evenDepths), oddMedian = Median(oddDepths);
+  std::vector<double> spread;
+  for (size_t i = 0; i < events.size(); ++i) {
+    spread.push_back(std::fabs(events[i].depth - (even[i] ? evenMedian : oddMedian)));
+  }
+  const double sigma = 1.4826 * Median(spread);
+  const double allowed = kAlternateDepthSigmas * sigma *
+                         std::sqrt(1.0 / static_cast<double>(evenDepths.size()) +
+                                   1.0 / static_cast<double>(oddDepths.size()));
+  if (!(std::fabs(evenMedian - oddMedian) > allowed)) return std::nullopt;
+  std::vector<bool> deeper;
+  for (const bool e : even) deeper.push_back(e == (evenMedian > oddMedian));
+  return deeper;
+}
+
+// The period of like events at times t (in order): the longest q, among
+// each spacing divided by 1 to kMaxCycleDivisor, of which every spacing is a
+// whole multiple to within kCycleTolerance of q (at least q itself); then
+// the median of each spacing over its number of q. The shortest spacing
+// alone misleads when primaries and secondaries mix (a secondary 1.5 periods
+// after a primary). Without such a q, the spacings counted in the shortest.
 double PeriodOfLikeEvents(const std::vector<double>& t) {
+  constexpr int kMaxCycleDivisor = 8;
+  constexpr double kCycleTolerance = 0.1;
   std::vector<double> gaps;
   for (size_t i = 1; i < t.size(); ++i) gaps.push_back(t[i] - t[i - 1]);
   const double shortest = *std::min_element(gaps.begin(), gaps.end());
+  double base = 0;
+  for (const double g : gaps) {
+    for (int k = 1; k <= kMaxCycleDivisor; ++k) {
+      const double q = g / k;
+      if (!(q > base) || !(q >= shortest / 4)) continue;
+      const bool explains = std::all_of(gaps.begin(), gaps.end(), [q](double x) {
+        const double r = x / q;
+        return std::round(r) >= 1 && std::fabs(r - std::round(r)) <= kCycleTolerance;
+      });
+      if (explains) base = q;
+    }
+  }
+  if (!(base > 0)) base = shortest;
   std::vector<double> periods;
-  for (const double g : gaps) periods.push_back(g / std::max(1.0, std::round(g / shortest)));
+  for (const double g : gaps) periods.push_back(g / std::max(1.0, std::round(g / base)));
   return Median(periods);
 }
 
@@ -543,11 +600,38 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
                                  " found in the series; at least 3 are needed to "
                                  "find the period. Give the epoch and the period."});
   }
+  // An eclipse caught by a few of its points (a night that ends in it) has
+  // neither its depth nor its middle: fewer than half the median count of
+  // faint points leaves it out, as long as three eclipses remain.
+  std::vector<size_t> counts;
+  for (const Event& e : events) counts.push_back(e.points);
+  std::vector<Event> whole;
+  for (const Event& e : events) {
+    if (2 * e.points >=
+        static_cast<size_t>(Median(std::vector<double>(counts.begin(), counts.end()))))
+      whole.push_back(e);
+  }
+  if (whole.size() < 3) whole = events;
+  const size_t partial = events.size() - whole.size();
   std::vector<double> depths;
-  for (const Event& e : events) depths.push_back(e.depth);
+  for (const Event& e : whole) depths.push_back(e.depth);
   const double deepFloor = DeepClassFloor(depths, margin);
+  bool classes = deepFloor > 0;
   std::vector<double> deep, shallow;
-  for (const Event& e : events) (e.depth >= deepFloor ? deep : shallow).push_back(e.time);
+  for (const Event& e : whole)
+    (!classes || e.depth >= deepFloor ? deep : shallow).push_back(e.time);
+  if (!classes) {
+    // Depths close together: if alternate eclipses still differ clearly in
+    // depth, those are primaries and secondaries and the period is twice
+    // their spacing.
+    if (const auto alternate = AlternateDeeper(whole); alternate) {
+      classes = true;
+      deep.clear(), shallow.clear();
+      for (size_t i = 0; i < whole.size(); ++i) {
+        ((*alternate)[i] ? deep : shallow).push_back(whole[i].time);
+      }
+    }
+  }
   // The period is the spacing of like events: the primaries when they are
   // clearly deeper than the rest, else every event; with a single primary,
   // the secondaries' spacing, the primary giving the epoch.
@@ -580,10 +664,10 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
     const double c = std::round((deep.front() - fit->epoch) / fit->period);
     f.ephemeris.epoch = deep.front() - c * fit->period;
   }
-  f.eclipses = static_cast<int>(events.size());
-  f.primaries = static_cast<int>(deepFloor > 0 ? deep.size() : events.size());
+  f.eclipses = static_cast<int>(whole.size());
+  f.primaries = static_cast<int>(deep.size());
   std::string kinds;
-  if (deepFloor > 0 && !shallow.empty()) {
+  if (classes && !shallow.empty()) {
     std::vector<double> phases;
     for (const double t : shallow) {
       const double c = (t - f.ephemeris.epoch) / f.ephemeris.period;
@@ -593,6 +677,14 @@ std::expected<FoundEphemeris, Error> FindEphemeris(std::span<const double> time,
     kinds = " (" + std::to_string(deep.size()) + " primaries and " +
             std::to_string(shallow.size()) + " shallower secondaries at phase " +
             FixedText(*f.secondaryPhase, 3) + ")";
+  }
+  if (!classes) {
+    kinds =
+        " (alike in depth: if primaries and secondaries are among them, the period is twice "
+        "this)";
+  }
+  if (partial > 0) {
+    kinds += "; " + std::to_string(partial) + " caught by too few points left out";
   }
   f.summary = "Found " + std::to_string(f.eclipses) + " eclipses" + kinds + ": period " +
               Days(f.ephemeris.period, 7) + " d, epoch " + Days(f.ephemeris.epoch, 5) +

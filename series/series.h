@@ -169,6 +169,9 @@ std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycl
 inline constexpr int kMinEventPoints = 3;
 inline constexpr double kEventNoiseFactor = 5.0;
 inline constexpr double kSecondaryDepthRatio = 0.85;
+// Alternate eclipses differ clearly in depth when their groups' median
+// depths lie this many standard errors apart (see FindEphemeris).
+inline constexpr double kAlternateDepthSigmas = 3.0;
 
 // An ephemeris estimated from the series alone, and how sure it is.
 struct FoundEphemeris {
@@ -194,11 +197,19 @@ struct FoundEphemeris {
 //    steps, runs closer together than the median run's duration joined (a gap
 //    or a noisy point inside one eclipse), at least kMinEventPoints faint
 //    points; its time is the middle of its part fainter than half its depth;
-// 3. the depths are split in two classes (least squares about each class's
+// 3. an eclipse with fewer than half the median number of faint points is
+//    left out (caught by a few points at the end of a night: neither its
+//    depth nor its middle is known), as long as three remain;
+// 4. the depths are split in two classes (least squares about each class's
 //    mean); when the deeper class is clearly deeper (kSecondaryDepthRatio, and
 //    by more than the threshold of step 2), its eclipses are the primaries and
-//    the period is their spacing; otherwise every eclipse counts alike;
-// 4. the period of the like eclipses: the median of each spacing over its
+//    the period is their spacing. Otherwise, numbered by the spacing of all
+//    of them, when even and odd eclipses differ clearly in depth (medians
+//    kAlternateDepthSigmas standard errors apart, from the robust spread
+//    about each group's median; at least 2 in each group), the deeper group
+//    are the primaries; otherwise every eclipse counts alike and the summary
+//    says the period may be twice the one found;
+// 5. the period of the like eclipses: the median of each spacing over its
 //    number of cycles (counted in the shortest spacing), then twice a least
 //    squares fit of their times against whole cycle numbers (FitEphemeris).
 // Refuses when no eclipse is seen (pure noise: nothing clearly fainter) and
