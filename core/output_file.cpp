@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "core/text.h"
@@ -221,6 +222,14 @@ std::expected<OutputFile, Error> OutputFile::Open(const std::string& path,
     return refuse("it is a symbolic link to a file that does not exist.");
   }
 
+  // The registry keeps absolute names, so that a signal handler finds the
+  // temporary file whatever the working folder has become since.
+  if (out.target_.front() != '/') {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(out.target_, ec);
+    if (ec) return systemError(ec.value());
+    out.target_ = absolute.string();
+  }
   // A fresh name of our own, created exclusively (never through a link), so
   // that no file of the user's is touched but the target when the rename
   // replaces it. Registered before it exists, so that no signal can come

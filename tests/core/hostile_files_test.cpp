@@ -436,8 +436,11 @@ TEST_F(SpecialFiles, ASignalEndingAWriterLeavesNoTemporaryFile) {
       ::close(ready[0]);
       ::signal(sig, SIG_DFL);
       InstallOutputCleanupHandlers();
-      auto out = OutputFile::Open(path);
-      if (!out) ::_exit(3);
+      // A relative name, and another working folder by the time of the
+      // signal: the handler still finds the temporary file.
+      if (::chdir(dir_.c_str()) != 0) ::_exit(5);
+      auto out = OutputFile::Open("big.csv");
+      if (!out || ::chdir("/") != 0) ::_exit(3);
       const std::string block(1 << 20, 'x');
       for (int i = 0; i < 600; ++i) {
         (void)out->Write(block);
