@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/format.h"
+#include "core/number.h"
 
 namespace vantor {
 
@@ -93,9 +94,7 @@ std::string SeriesOcLines(const SeriesResult& r, double secondaryPhase) {
   for (const SeriesRow& row : r.rows) {
     if (!row.time) continue;
     const double cycle = row.cycle + (row.kind == 'S' ? secondaryPhase : 0.0);
-    char c[48];
-    std::snprintf(c, sizeof c, "%.*f", decimals, cycle);
-    o << c << ", " << FixedText(*row.time, 6) << ", " << FixedText(*row.error, 6) << "\n";
+    o << FormatNumber(cycle, 'f', decimals) << ", " << FixedText(*row.time, 6) << ", " << FixedText(*row.error, 6) << "\n";
   }
   return o.str();
 }

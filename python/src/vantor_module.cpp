@@ -25,6 +25,7 @@
 #include "cli/session.h"
 #include "cli/time_job.h"
 #include "cli/time_run.h"
+#include "core/number.h"
 #include "core/output_file.h"
 #include "core/reader.h"
 #include "core/text.h"
@@ -102,11 +103,8 @@ void CheckInterval(const ImportChoice& choice) {
   if (!plan) throw py::value_error(plan.error().message);
   const import::TimeInterval& i = plan->interval;
   if (i.from && i.until && *i.until < *i.from) {
-    char until[40], from[40];
-    std::snprintf(until, sizeof until, "%.5f", *i.until);
-    std::snprintf(from, sizeof from, "%.5f", *i.from);
-    throw py::value_error(std::string("The time interval ends (") + until +
-                          ") before it starts (" + from + ").");
+    throw py::value_error("The time interval ends (" + FormatNumber(*i.until, 'f', 5) +
+                          ") before it starts (" + FormatNumber(*i.from, 'f', 5) + ").");
   }
 }
 
