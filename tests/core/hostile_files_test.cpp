@@ -252,14 +252,18 @@ const TargetCase kTargets[] = {
        return Made(d / "fifo-link.csv");
      }, "a pipe (FIFO) (through a symbolic link)"},
     {"socket", [](const fs::path& d) {
+       // Bound by a relative name, which fits sun_path whatever TMPDIR is.
        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
        sockaddr_un addr{};
        addr.sun_family = AF_UNIX;
-       const std::string name = (d / "out.sock").string();
-       std::strncpy(addr.sun_path, name.c_str(), sizeof addr.sun_path - 1);
-       (void)!::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+       std::strncpy(addr.sun_path, "out.sock", sizeof addr.sun_path - 1);
+       const fs::path home = fs::current_path();
+       fs::current_path(d);
+       const int bound = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+       fs::current_path(home);
        ::close(fd);
-       return name;
+       EXPECT_EQ(bound, 0);
+       return (d / "out.sock").string();
      }, "a socket"},
     {"folder", [](const fs::path& d) {
        fs::create_directories(d / "folder.csv");
