@@ -9,11 +9,16 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <expected>
+#include <string>
 #include <vector>
 
 #include "core/error_text.h"
+#include "core/output_file.h"
 #include "toolkit/canvas.h"
 #include "toolkit/message.h"
 #include "toolkit/save_path.h"
@@ -73,6 +78,40 @@ void SetPdfOutput(QPrinter& printer, const QString& file) {
 QString PdfFolder() {
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+// Prints `canvas` to the PDF file `file` by the output-file rules: the PDF
+// is made in a private temporary folder and then put in place as every
+// output file is (a temporary file beside the target renamed at the end; a
+// FIFO, a device or a read-only file refused before anything is drawn, so
+// that Qt never opens one of them itself). Returns the print's error number
+// (0 on success), or the rules' refusal. A target that does not exist in a
+// folder that does not exist, or a folder, goes to the printer unchanged, so
+// that it reports its numbered error as always.
+std::expected<int, Error> PrintPdfByTheOutputRules(Canvas& canvas, QPrinter& printer,
+                                                   const QString& file) {
+  const std::string path = QFile::encodeName(file).toStdString();
+  auto out = OutputFile::Open(path);
+  if (!out) {
+    const QFileInfo info(file);
+    if (info.exists() && !info.isDir()) return std::unexpected(out.error());
+    return PrintCanvas(canvas, printer);
+  }
+  QTemporaryDir folder;
+  if (!folder.isValid()) return kPrintPathFileAccess;
+  printer.setOutputFileName(folder.filePath(QStringLiteral("print.pdf")));
+  const int error = PrintCanvas(canvas, printer);
+  printer.setOutputFileName(file);
+  if (error != 0) return error;
+  QFile made(folder.filePath(QStringLiteral("print.pdf")));
+  if (!made.open(QIODevice::ReadOnly)) return kPrintDeviceIoError;
+  const QByteArray bytes = made.readAll();
+  if (auto w = out->Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+      !w) {
+    return std::unexpected(w.error());
+  }
+  if (auto c = out->Commit(); !c) return std::unexpected(c.error());
+  return 0;
 }
 
 }  // namespace
@@ -149,7 +188,18 @@ void PrintWindow(QWidget& window, Canvas& canvas) {
   }
   const QString file = printer.outputFileName();
 
-  const int error = PrintCanvas(canvas, printer);
+  int error = 0;
+  if (toPdf) {
+    const auto printed = PrintPdfByTheOutputRules(canvas, printer, file);
+    if (!printed) {
+      if (newFile) SetPdfOutput(printer, QString());
+      ShowMessage(QString::fromStdString(printed.error().message));
+      return;
+    }
+    error = *printed;
+  } else {
+    error = PrintCanvas(canvas, printer);
+  }
 
   if (newFile) SetPdfOutput(printer, QString());
   if (error != 0) {

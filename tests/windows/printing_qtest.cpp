@@ -2,6 +2,8 @@
 // that shows its plot and its controls, the error messages of a PDF file that
 // cannot be written, a new file per print without a chosen file, and the print
 // setup dialog cancelled and confirmed.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QImage>
 #include <QPrintDialog>
@@ -149,6 +151,54 @@ class PrintingTest : public QObject {
     QCOMPARE(w.Drawing().Primitives().size(), primitives);
     QCOMPARE(w.HScroll1->value(), scroll);
     QCOMPARE(store_->NPoints, int16_t{60});
+  }
+
+  // A PDF goes in place by the output-file rules: a FIFO or a read-only file
+  // is refused before anything is drawn (Qt would block on the FIFO, and
+  // write over the read-only file as root), an old PDF is replaced whole.
+  void printingToPdfFollowsTheOutputFileRules() {
+    FrmPlott2& w = main_->frmPlott2();
+    const QString fifo = dir_.filePath("print.fifo");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString readOnly = dir_.filePath("kept.pdf");
+    {
+      QFile f(readOnly);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("old");
+    }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    const QString old = dir_.filePath("old.pdf");
+    {
+      QFile f(old);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("old");
+    }
+    const struct {
+      QString file, messageStart;
+    } cases[] = {
+        {fifo, "Cannot write "},
+        {readOnly, "Cannot write "},
+        {old, "The window was printed to the PDF file "},
+    };
+    for (const auto& c : cases) {
+      CurrentPrinter().setOutputFileName(c.file);
+      messages_->Clear();
+      w.findChild<QAction*>(QStringLiteral("mPrint"))->trigger();
+      QCOMPARE(messages_->Texts().size(), 1);
+      QVERIFY2(messages_->Texts()[0].startsWith(c.messageStart), qPrintable(messages_->Texts()[0]));
+      QCOMPARE(CurrentPrinter().outputFileName(), c.file);
+    }
+    QCOMPARE(QFileInfo(fifo).isFile(), false);
+    QFile kept(readOnly);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old"));
+    QCOMPARE(PageCount(old), 1);
+    // No temporary file is left beside any of the three.
+    for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+      QVERIFY2(!name.startsWith("old.pdf.") && !name.startsWith("kept.pdf.") &&
+                   !name.startsWith("print.fifo."),
+               qPrintable(name));
+    }
   }
 
   void withoutAChosenFileEveryPrintWritesANewFile() {
