@@ -1,8 +1,9 @@
 #include "cli/series_run.h"
 
 #include <cmath>
-#include <sstream>
 
+#include "core/number.h"
+#include "core/textfile.h"
 #include "import/importer.h"
 #include "import/load.h"
 
@@ -12,9 +13,9 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 bool ParseDays(const std::string& text, double& value) {
-  std::istringstream in(text);
-  in >> value;
-  return !text.empty() && in && in.peek() == EOF && std::isfinite(value);
+  const auto number = ParseNumber(TrimBlanks(text));
+  if (number) value = *number;
+  return number.has_value();
 }
 
 Json NumberOrNull(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
