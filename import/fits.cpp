@@ -29,6 +29,11 @@ constexpr size_t kMaxFitsFileBytes = 256 * 1024 * 1024;
 // Rows read from CFITSIO at a time: the temporary columns stay small whatever
 // the table's length.
 constexpr long long kChunkRows = 1 << 15;
+// A FITS file is made of blocks of this size.
+constexpr size_t kBlockBytes = 2880;
+
+// `bytes` rounded up to whole blocks.
+size_t WholeBlocks(size_t bytes) { return (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes; }
 // The most rows kept from one table, as from a text file: the series, its
 // sorting and conversion cost some 60 bytes a row, whatever narrow rows the
 // table has. A longer table is read only inside --from/--until.
@@ -448,11 +453,23 @@ std::expected<std::string, Error> MoveToTable(fitsfile* f, const std::string& na
       // Past the last HDU: the end of the file, unless bytes of a header
       // follow the last data or those data reach beyond the file (by more
       // than the padding of their last block).
+      // The file may also end inside the last header (whose END is then
+      // missing, and its data start after the end of the file).
       const auto bytes = static_cast<LONGLONG>(size);
-      if (bytes > dataEnd || bytes + 2880 <= dataEnd) return Refuse(name + ": " + Failure(status) + ".");
+      if (bytes > dataEnd || bytes + 2880 <= dataEnd || dataStart > bytes) {
+        return Refuse(name + ": " + Failure(status) + ".");
+      }
       break;
     }
-    if (status != 0) return DamagedHeader(name, h - 1, status);
+    if (status != 0) {
+      // A header that runs into the blanks padding a file that ends inside a
+      // block was cut short, not written wrong.
+      if (size % kBlockBytes != 0 && static_cast<LONGLONG>(size) > dataEnd) {
+        fits_clear_errmsg();
+        return Refuse(name + ": " + Failure(END_OF_FILE) + ".");
+      }
+      return DamagedHeader(name, h - 1, status);
+    }
     if (type == BINARY_TBL) return "Extension " + std::to_string(h - 1);
   }
   fits_clear_errmsg();
@@ -594,7 +611,7 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
     // Counted first, keeping nothing, so that a gzip bomb costs no memory.
     const auto size = Inflate(bytes, kMaxInflatedFitsBytes, name, [](const unsigned char*, size_t) {});
     if (!size) return std::unexpected(size.error());
-    inflated.reserve(*size);
+    inflated.reserve(WholeBlocks(*size));
     const auto again = Inflate(bytes, kMaxInflatedFitsBytes, name, [&inflated](const unsigned char* p, size_t n) {
       inflated.append(reinterpret_cast<const char*>(p), n);
     });
@@ -607,6 +624,23 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
   }
   if (!data.starts_with("SIMPLE  =")) {
     return Refuse("Cannot read " + name + " as FITS: it does not begin with \"SIMPLE  =\".");
+  }
+  // CFITSIO reads a file in memory in whole 2880-byte blocks, also past the
+  // end of a file that lacks its final padding: such a file is padded here
+  // (with blanks: a header cut short stays without its END). The checks use
+  // the size the file really has.
+  const size_t fileSize = data.size();
+  std::string padded;
+  if (fileSize % kBlockBytes != 0) {
+    if (compressed) {
+      inflated.resize(WholeBlocks(fileSize), ' ');
+      data = inflated;
+    } else {
+      padded.reserve(WholeBlocks(fileSize));
+      padded.assign(data);
+      padded.resize(WholeBlocks(fileSize), ' ');
+      data = padded;
+    }
   }
 
   // CFITSIO keeps the addresses of these two while the file is open: they
@@ -622,7 +656,9 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
   if (status != 0 || raw == nullptr) {
     if (raw != nullptr) FitsPtr discard(raw);
     fits_clear_errmsg();
-    return Refuse("Cannot read " + name + " as FITS: " + Failure(status != 0 ? status : FILE_NOT_OPENED) + ".");
+    // A primary header cut short runs into the blanks of the padding.
+    const int why = fileSize % kBlockBytes != 0 ? END_OF_FILE : status != 0 ? status : FILE_NOT_OPENED;
+    return Refuse("Cannot read " + name + " as FITS: " + Failure(why) + ".");
   }
   FitsPtr f(raw);
 
@@ -638,9 +674,9 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
     s.decDeg = dec;
   }
 
-  const auto where = MoveToTable(f.get(), name, data.size());
+  const auto where = MoveToTable(f.get(), name, fileSize);
   if (!where) return std::unexpected(where.error());
-  const auto rows = CheckRows(f.get(), data.size(), name, *where);
+  const auto rows = CheckRows(f.get(), fileSize, name, *where);
   if (!rows) return std::unexpected(rows.error());
 
   const std::vector<Column> cols = Columns(f.get());
@@ -715,7 +751,7 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
                     (rule->kepler ? "" : " (" + rule->reference + ")") + ", " + flux->name +
                     (s.errColumn.empty() ? "" : " with " + s.errColumn) + ".");
   if (compressed) {
-    s.notes.push_back("The file is gzip-compressed; " + std::to_string(data.size()) +
+    s.notes.push_back("The file is gzip-compressed; " + std::to_string(fileSize) +
                       " bytes were decompressed in memory.");
   }
   if (badQuality > 0) {

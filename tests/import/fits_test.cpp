@@ -393,6 +393,7 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
       {"cut inside the table", "", "", dataStart + 1000, "truncated"},
       {"cut inside the table's header", "", "", dataStart - 1000, "truncated"},
       {"cut after the primary header", "", "", 2881, "truncated"},
+      {"cut inside the primary header", "", "", 1000, "truncated"},
       {"rows of no bytes", "NAXIS1", "0", 0, "header of extension 1 of"},
       {"negative row count", "NAXIS2", "-5", 0, "NAXIS2 with value -5"},
       {"a column fewer than TFIELDS says", "TFIELDS", "7", 0, "TFORM7"},
