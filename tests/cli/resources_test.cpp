@@ -21,6 +21,14 @@
 
 #include "cli_runner.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTOR_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTOR_UNDER_ASAN 1
+#endif
+#endif
+
 namespace vantor::testing {
 namespace {
 
@@ -81,7 +89,7 @@ void WriteShortLines(const fs::path& p, size_t bytes) {
 class CliResources : public ::testing::Test {
  protected:
   void SetUp() override {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VANTOR_UNDER_ASAN)
     GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no limit applies";
 #endif
     dir_ = fs::temp_directory_path() / ("vantor-resources-" + std::to_string(::getpid()));
