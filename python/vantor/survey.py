@@ -400,8 +400,10 @@ class _Usage(Exception):
     """A refusal of the command line, before any work: exit status 2."""
 
 
-class _Stopped(Exception):
-    """SIGTERM (or SIGHUP) asked the survey to end."""
+class _Stopped(BaseException):
+    """SIGTERM (or SIGHUP) asked the survey to end. A BaseException, as
+    KeyboardInterrupt is, so that no ``except Exception`` on the way (a task
+    taken for lost, Dask's own) swallows it."""
 
     def __init__(self, signum: int):
         super().__init__(signal.Signals(signum).name)
