@@ -156,7 +156,7 @@ std::expected<OutputFile, Error> OutputFile::Open(const std::string& path,
   const auto refuse = [&shown](const std::string& why) {
     return Refuse("Cannot write " + shown + ": " + why);
   };
-  const auto systemError = [&refuse](int err) { return refuse(std::string(std::strerror(err)) + "."); };
+  const auto systemError = [&refuse](int err) { return refuse(SystemErrorText(err) + "."); };
   if (path.empty()) return Refuse("Cannot write a file without a name.");
 
   // Never an input, by device and inode, whichever name reaches it.
@@ -280,7 +280,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 OutputFile::~OutputFile() { Discard(); }
 
 std::unexpected<Error> OutputFile::Failure(int err) const {
-  return Refuse("Cannot write " + QuotedName(given_) + ": " + std::strerror(err) + ".");
+  return Refuse("Cannot write " + QuotedName(given_) + ": " + SystemErrorText(err) + ".");
 }
 
 std::expected<void, Error> OutputFile::Flush() {

@@ -1,6 +1,8 @@
 // The leading-number rule and the general number-to-text conversions.
 #include "core/text.h"
 
+#include <locale.h>
+
 #include "core/number.h"
 
 #include <cmath>
@@ -88,6 +90,14 @@ std::string QuotedName(std::string_view name) {
     }
   }
   return q + "\"";
+}
+
+std::string SystemErrorText(int err) {
+  // One C locale for the life of the program (newlocale is thread-safe;
+  // strerror_l with it ignores the global and the thread's locale).
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (cLocale == static_cast<locale_t>(nullptr)) return std::strerror(err);
+  return strerror_l(err, cLocale);
 }
 
 }  // namespace vantor

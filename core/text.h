@@ -40,4 +40,9 @@ std::string IntText(long n);
 // terminal, a log or JSON and still says exactly which name it means.
 std::string QuotedName(std::string_view name);
 
+// The system's text for an errno value, always as in the C locale ("No such
+// file or directory"), whatever locale the host program has set: a message
+// or a table row is the same text under every locale.
+std::string SystemErrorText(int err);
+
 }  // namespace vantor

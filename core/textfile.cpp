@@ -19,12 +19,12 @@ std::expected<std::string, Error> ReadWholeFile(const std::string& path, size_t 
   // Opened without blocking, so that a FIFO with no writer (or a device that
   // waits) cannot stop the program; only a regular file is then read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return Refuse("Cannot open " + QuotedName(path) + ": " + std::strerror(errno) + ".");
+  if (fd < 0) return Refuse("Cannot open " + QuotedName(path) + ": " + SystemErrorText(errno) + ".");
   struct stat st{};
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
-    return Refuse("Cannot open " + QuotedName(path) + ": " + std::strerror(err) + ".");
+    return Refuse("Cannot open " + QuotedName(path) + ": " + SystemErrorText(err) + ".");
   }
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
