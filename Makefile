@@ -18,7 +18,7 @@ JOBS ?= $(shell nproc)
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := reader settings val format time_args import_table import_aavso json
+FUZZ_TARGETS := reader settings val format time_args import_table import_aavso json number
 FUZZ_CXX ?= clang++-16
 VANTOR_WERROR ?= $(if $(CI),ON,OFF)
 
