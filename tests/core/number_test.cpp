@@ -170,7 +170,9 @@ TEST_P(StrictNumber, TheFileReadersRefuseADoubledSign) {
     SCOPED_TRACE(first);
     const std::string text = first + good.substr(firstComma);
     EXPECT_EQ(ReadSettingsText(*store, text), taken);
-    if (taken) EXPECT_EQ(GeometryValues(*store)[0], 120);
+    if (taken) {
+      EXPECT_EQ(GeometryValues(*store)[0], 120);
+    }
   }
 }
 
