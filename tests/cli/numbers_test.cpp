@@ -50,13 +50,17 @@ TEST_P(CliNumbers, TimeFoldAndFourierStart) {
     std::string usage;
     if (*c.text == '\0') continue;  // an empty --fold means "not given"
     ASSERT_EQ(PlanTime(a, p, usage), c.taken) << usage;
-    if (c.taken) EXPECT_EQ(*p.fold, c.value);
+    if (c.taken) {
+      EXPECT_EQ(*p.fold, c.value);
+    }
 
     TimeArgs s;
     s.start = std::string("0.43,1,2,3,4,5,6,") + c.text;
     TimePlan q;
     ASSERT_EQ(PlanTime(s, q, usage), c.taken) << usage;
-    if (c.taken) EXPECT_EQ((*q.start)[8], c.value);
+    if (c.taken) {
+      EXPECT_EQ((*q.start)[8], c.value);
+    }
   }
 }
 
@@ -84,7 +88,9 @@ TEST_P(CliNumbers, ImportIntervalAndCoordinates) {
     choice.from = std::string(c.text);
     const auto p = ParseImportChoice(choice);
     ASSERT_EQ(p.has_value(), c.taken);
-    if (c.taken) EXPECT_EQ(*p->interval.from, c.value);
+    if (c.taken) {
+      EXPECT_EQ(*p->interval.from, c.value);
+    }
   }
   const struct {
     const char* dec;
@@ -99,7 +105,9 @@ TEST_P(CliNumbers, ImportIntervalAndCoordinates) {
     choice.dec = d.dec;
     const auto p = ParseImportChoice(choice);
     ASSERT_EQ(p.has_value(), d.taken) << (p ? "" : p.error().message);
-    if (d.taken) EXPECT_EQ(std::abs(p->star->decDeg), 12.5);
+    if (d.taken) {
+      EXPECT_EQ(std::abs(p->star->decDeg), 12.5);
+    }
   }
 }
 

@@ -184,7 +184,9 @@ TEST_F(CliOutput, EveryOutputTargetOfBatchAndSeriesFollowsTheRules) {
         EXPECT_NE(run.err.find(c.refusal), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
         EXPECT_EQ(after, before);
-        if (!old.empty()) EXPECT_EQ(Text(target), old);
+        if (!old.empty()) {
+          EXPECT_EQ(Text(target), old);
+        }
         continue;
       }
       EXPECT_EQ(run.status, 0) << run.err;
