@@ -26,6 +26,14 @@
 #include "import/fits.h"
 #include "import/importer.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// CFITSIO asks calloc for the space of a header's row count; a negative count
+// becomes a size no allocator can give. The C library then returns a null
+// pointer, which CFITSIO reports as an error; AddressSanitizer would abort
+// instead. Under it, the allocator answers as the C library does.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
 namespace vantor::import {
 namespace {
 
@@ -401,8 +409,12 @@ TEST(FitsLightCurve, RefusesRowsTheFileDoesNotHold) {
       {"the file's rows exactly, no padding", "", "", dataStart + lc.rows.size() * kRowBytes, ""},
   };
   // The limit is in force: a quarter of a GiB cannot be had under it.
+  // (AddressSanitizer ends the program where operator new runs out, instead
+  // of throwing, so the control runs only without it.)
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_EQ(RunWithAddressLimit(64u << 20, [] { return std::to_string(std::vector<char>(256u << 20).size()); }),
             "bad_alloc");
+#endif
   const std::string path = TempPath("damaged.fits");
   for (const Damage& d : cases) {
     SCOPED_TRACE(d.name);
