@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/number.h"
+#include "core/text.h"
 #include "core/textfile.h"
 
 namespace vantor {
@@ -38,19 +39,7 @@ std::string Quote(std::string_view field) {
   field = TrimBlanks(field);
   const bool cut = field.size() > 40;
   if (cut) field = field.substr(0, 40);
-  std::string q = "\"";
-  for (const char c : field) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x20 && b < 0x7F) {
-      q += c;
-    } else {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      q += "\\x";
-      q += kHex[b >> 4];
-      q += kHex[b & 15];
-    }
-  }
-  return q + (cut ? "...\"" : "\"");
+  return "\"" + EscapedAscii(field) + (cut ? "...\"" : "\"");
 }
 
 // A file in a wide encoding, one holding NUL bytes or one whose lines end

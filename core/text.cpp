@@ -52,6 +52,22 @@ std::string SignedIntText(long n) { return n >= 0 ? " " + std::to_string(n) : st
 
 std::string IntText(long n) { return std::to_string(n); }
 
+std::string EscapedAscii(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      out += c;
+    } else {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+
 std::string QuotedName(std::string_view name) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string q = "\"";

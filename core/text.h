@@ -40,6 +40,10 @@ std::string IntText(long n);
 // terminal, a log or JSON and still says exactly which name it means.
 std::string QuotedName(std::string_view name);
 
+// Text that should be ASCII (a field of a light curve, a FITS header value)
+// as a message shows it: printable ASCII as it is, every other byte as \xNN.
+std::string EscapedAscii(std::string_view text);
+
 // The system's text for an errno value, always as in the C locale ("No such
 // file or directory"), whatever locale the host program has set: a message
 // or a table row is the same text under every locale.

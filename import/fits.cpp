@@ -65,23 +65,6 @@ std::string Trim(std::string s) {
   return s.substr(i);
 }
 
-// Header text as a message shows it: every byte that is not printable ASCII
-// as \xNN (a header is ASCII by the standard; a hostile one need not be).
-std::string Printable(const std::string& s) {
-  std::string out;
-  for (const char c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 32 && u < 127) {
-      out += c;
-    } else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", u);
-      out += buf;
-    }
-  }
-  return out;
-}
-
 // The sentence for a CFITSIO failure; running past the end of the bytes
 // means the file was cut short.
 std::string Failure(int status) {
@@ -173,7 +156,7 @@ std::expected<std::optional<double>, Error> NumberKey(fitsfile* f, const char* k
   const int st = ReadTimeKeyword(f, key, raw, TDOUBLE, &v);
   if (st == KEY_NO_EXIST) return std::nullopt;
   if (st != 0 || !std::isfinite(v)) {
-    return Refuse(where + ": " + key + " = " + Printable(Trim(raw)) +
+    return Refuse(where + ": " + key + " = " + EscapedAscii(Trim(raw)) +
                   " is not a number, so the times' reference is unknown.");
   }
   return v;
@@ -219,7 +202,7 @@ std::vector<Column> Columns(fitsfile* f) {
 std::string ColumnNames(const std::vector<Column>& cols) {
   std::string s;
   for (const Column& c : cols) {
-    if (!c.name.empty()) s += (s.empty() ? "" : ", ") + Printable(c.name);
+    if (!c.name.empty()) s += (s.empty() ? "" : ", ") + EscapedAscii(c.name);
   }
   return s;
 }
@@ -267,14 +250,14 @@ std::string TableKind(const std::string& extname, const std::vector<Column>& col
 // Refuses a column Vantor cannot read as one number per row.
 std::expected<void, Error> CheckScalar(const Column& c, const std::string& where) {
   if (c.type < 0) {
-    return Refuse(where + ", column \"" + Printable(c.name) +
+    return Refuse(where + ", column \"" + EscapedAscii(c.name) +
                   "\" holds arrays of varying length, not one value per row; it is no light curve.");
   }
   if (!IsNumeric(c.type)) {
-    return Refuse(where + ", column \"" + Printable(c.name) + "\" does not hold numbers.");
+    return Refuse(where + ", column \"" + EscapedAscii(c.name) + "\" does not hold numbers.");
   }
   if (c.repeat != 1) {
-    return Refuse(where + ", column \"" + Printable(c.name) + "\" holds " + std::to_string(c.repeat) +
+    return Refuse(where + ", column \"" + EscapedAscii(c.name) + "\" holds " + std::to_string(c.repeat) +
                   " values per row, not one: the file appears to be a table of vectors, not a light "
                   "curve of one time and one flux per row.");
   }
@@ -345,7 +328,7 @@ std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& wher
   } else {
     char raw[FLEN_VALUE] = {0};
     if (ReadTimeKeyword(f, "DATEREF", raw) == 0) {
-      return Refuse(where + " gives its time reference only as DATEREF = " + Printable(Trim(raw)) +
+      return Refuse(where + " gives its time reference only as DATEREF = " + EscapedAscii(Trim(raw)) +
                     ", which is not read (BJDREFI, MJDREFI, MJDREF or JDREF are).");
     }
     return Refuse(where + " has no time reference (BJDREFI, MJDREFI, MJDREF or JDREF), so the "
@@ -367,7 +350,7 @@ std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& wher
     } else if (u == "S" || u == "SEC" || u == "SECOND" || u == "SECONDS") {
       r.seconds = true;
     } else {
-      return Refuse(where + ": TIMEUNIT = '" + Printable(Trim(rawUnit)) +
+      return Refuse(where + ": TIMEUNIT = '" + EscapedAscii(Trim(rawUnit)) +
                     "' is not read; only 'd' (days) and 's' (seconds) are.");
     }
   }
@@ -386,7 +369,7 @@ void ReadTimeScale(fitsfile* f, ImportedSeries& s) {
     s.notes.push_back("TIMEREF is missing: the times are taken as where they were observed (LOCAL), the "
                       "FITS time standard's default.");
   }
-  const std::string source = "TIMESYS = " + Printable(sys) + ", TIMEREF = " + Printable(ref);
+  const std::string source = "TIMESYS = " + EscapedAscii(sys) + ", TIMEREF = " + EscapedAscii(ref);
   if (sys == "TDB" && (ref == "SOLARSYSTEM" || ref == "BARYCENTER")) {
     s.timeScale = TimeScale::BjdTdb;
   } else if (sys == "UTC" && (ref == "TOPOCENTER" || ref == "GEOCENTER")) {
@@ -423,7 +406,7 @@ std::string CfitsioMessages() {
     all += (all.empty() ? "" : " ") + m;
   }
   fits_clear_errmsg();
-  return Printable(all);
+  return EscapedAscii(all);
 }
 
 std::unexpected<Error> DamagedHeader(const std::string& name, int hdu, int status) {
@@ -527,7 +510,7 @@ std::expected<void, Error> ReadRows(fitsfile* f, long long rows, const Column& t
     else if (err && !read(*err, er)) failed = err;
     else if (quality && !read(*quality, q)) failed = quality;
     if (failed != nullptr) {
-      return Refuse(where + ", column \"" + Printable(failed->name) + "\": " + Failure(status) + ".");
+      return Refuse(where + ", column \"" + EscapedAscii(failed->name) + "\": " + Failure(status) + ".");
     }
     for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
       if (quality && q[i] != 0) {
@@ -703,7 +686,7 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
   }
   const std::string errName = o.errCol.empty() ? fluxName + "_ERR" : o.errCol;
   const auto noColumn = [&](const std::string& n) {
-    return Refuse(*where + " has no column \"" + Printable(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
+    return Refuse(*where + " has no column \"" + EscapedAscii(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
   };
   const Column* time = FindColumn(cols, timeName);
   if (time == nullptr) return noColumn(timeName);

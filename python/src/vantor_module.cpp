@@ -439,6 +439,17 @@ PYBIND11_MODULE(_vantor, m) {
       }
       if (!w) fail(w.error());
     };
+    // Commits and closes; a failed commit leaves the target as it was.
+    const auto commit = [fail, open](PyOutputFile& self) {
+      OutputFile& f = open(self);
+      std::expected<void, Error> c;
+      {
+        py::gil_scoped_release release;
+        c = f.Commit();
+      }
+      self.file.reset();
+      if (!c) fail(c.error());
+    };
     py::class_<PyOutputFile>(m, "OutputFile",
                              "OutputFile(path, inputs=[]): the output file `path`, never one of "
                              "`inputs`; write(text) pieces, then commit(), or discard().")
@@ -458,32 +469,16 @@ PYBIND11_MODULE(_vantor, m) {
         .def("write", [write](PyOutputFile& self, const py::bytes& data) {
                write(self, std::string_view(data));
              }, py::arg("data"))
-        .def("commit", [fail, open](PyOutputFile& self) {
-               OutputFile& f = open(self);
-               std::expected<void, Error> c;
-               {
-                 py::gil_scoped_release release;
-                 c = f.Commit();
-               }
-               self.file.reset();
-               if (!c) fail(c.error());
-             })
+        .def("commit", commit)
         .def("discard", [](PyOutputFile& self) { self.file.reset(); })
         .def("__enter__", [](py::object self) { return self; })
-        .def("__exit__", [fail, open](PyOutputFile& self, const py::object& kind, const py::object&,
-                                      const py::object&) {
+        .def("__exit__", [commit](PyOutputFile& self, const py::object& kind, const py::object&,
+                                  const py::object&) {
                if (!kind.is_none() || !self.file) {
                  self.file.reset();
                  return false;
                }
-               OutputFile& f = open(self);
-               std::expected<void, Error> c;
-               {
-                 py::gil_scoped_release release;
-                 c = f.Commit();
-               }
-               self.file.reset();
-               if (!c) fail(c.error());
+               commit(self);
                return false;
              });
   }
