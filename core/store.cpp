@@ -9,33 +9,39 @@
 namespace vantor {
 
 void ComputeRanges(Store& s) {
-  s.TMin = 99999999;
-  s.TMax = -99999999;
-  s.MagMin = 99;
-  s.MagMax = -99;
-  for (int j = 1; j <= s.NPoints; ++j) {
-    if (s.RelTime[j] < s.TMin) s.TMin = s.RelTime[j];
-    if (s.RelTime[j] > s.TMax) s.TMax = s.RelTime[j];
-    if (s.Mag[j] < s.MagMin) {
-      s.BrightIdx = static_cast<int16_t>(j);
-      s.MagMin = s.Mag[j];
-    }
-    if (s.Mag[j] > s.MagMax) {
-      s.FaintIdx = static_cast<int16_t>(j);
-      s.MagMax = s.Mag[j];
-    }
-  }
-  // Distance from the ends of the series; ties go to the brightest point.
-  auto distance = [&](int k) { return std::min(k - 1, s.NPoints - k); };
-  s.InnerExtremeIdx = distance(s.FaintIdx) > distance(s.BrightIdx) ? s.FaintIdx : s.BrightIdx;
+  CurveLimits previous;
+  previous.BrightIdx = s.BrightIdx;
+  previous.FaintIdx = s.FaintIdx;
+  previous.InnerExtremeIdx = s.InnerExtremeIdx;
+  const CurveLimits l = ComputeLimits(s.RelTime, s.Mag, s.NPoints, previous);
+  s.TMin = l.TMin;
+  s.TMax = l.TMax;
+  s.TRange = l.TRange;
+  s.MagMin = l.MagMin;
+  s.MagMax = l.MagMax;
+  s.MagRange = l.MagRange;
+  s.BrightIdx = static_cast<int16_t>(l.BrightIdx);
+  s.FaintIdx = static_cast<int16_t>(l.FaintIdx);
+  s.InnerExtremeIdx = static_cast<int16_t>(l.InnerExtremeIdx);
+}
 
-  s.TMin -= 0.002;
-  s.TMax += 0.002;
-  s.TRange = s.TMax - s.TMin;
-  const double m = 0.1 * (s.MagMax - s.MagMin);
-  s.MagMin -= m;
-  s.MagMax += m;
-  s.MagRange = s.MagMax - s.MagMin;
+Store::operator CurveView() const {
+  CurveView v;
+  v.TMin = TMin;
+  v.TMax = TMax;
+  v.TRange = TRange;
+  v.MagMin = MagMin;
+  v.MagMax = MagMax;
+  v.MagRange = MagRange;
+  v.BrightIdx = BrightIdx;
+  v.FaintIdx = FaintIdx;
+  v.InnerExtremeIdx = InnerExtremeIdx;
+  v.RelTime = std::span<const double>(RelTime.data(), static_cast<size_t>(NPoints) + 1);
+  v.Mag = std::span<const double>(Mag.data(), static_cast<size_t>(NPoints) + 1);
+  v.NPoints = NPoints;
+  v.HjdBase = HjdBase;
+  v.ResultDecimals = ResultDecimals;
+  return v;
 }
 
 int16_t RebuildWorkingSet(Store& s) {
@@ -81,19 +87,6 @@ int16_t ApplyMagSign(Store& s, int index) {
   // With every point deleted FaintIdx names no kept point; keep the fold then.
   if (s.NPoints > 0) s.FoldTime = RoundTo(s.RelTime[s.FaintIdx], 4);
   return n;
-}
-
-double RoundTo(double x, int d) {
-  const double p = std::pow(10.0, d);
-  const double sgn = x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);
-  return sgn * std::trunc(std::fabs(x) * p + 0.5) / p;
-}
-
-double RoundEven(double x) { return std::nearbyint(x); }
-
-bool LooksInverted(const Store& s) {
-  const double half = s.NPoints / 2.0;
-  return std::fabs(s.BrightIdx - half) < std::fabs(s.FaintIdx - half);
 }
 
 void ComputeFoldLayout(Store& s) {

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/curve.h"
+
 namespace vantor {
 
 inline constexpr int kMaxPoints = 1000;
@@ -154,6 +156,11 @@ struct Store {
   std::array<double, 101> CurveT{}, CurveMag{};
 
   bool operator==(const Store&) const = default;
+
+  // The working set (RelTime, Mag, 1..NPoints) with its limits and HjdBase,
+  // as the methods take it. The view reads the store's arrays: it is valid
+  // while the store lives and its working set is not rebuilt.
+  operator CurveView() const;
 };
 
 // Recomputes TMin..MagRange, BrightIdx, FaintIdx and InnerExtremeIdx from the
@@ -186,16 +193,6 @@ void CopyLimitsToEdit(Store& s);
 // and the fit's values are left as they are.
 void ResetMethodState(Store& s);
 
-// Rounds x to d decimals, halves away from zero: Sgn(x) * Fix(|x| * 10^d + 0.5) / 10^d.
-double RoundTo(double x, int d);
-
-// Rounds to the nearest integer, halves to even.
-double RoundEven(double x);
-
-// Whether the working set looks inverted (brightest point nearer the middle
-// of the series than the faintest one): |BrightIdx - n/2| < |FaintIdx - n/2|
-// with n/2 a real number. Every method refuses such a curve.
-bool LooksInverted(const Store& s);
 
 // Lays out the tracing paper's time axis around FoldTime: FoldView = FoldTime
 // kept inside TMin..TMax (left of TMin: TMin + 0.1 (TMax - TMin); right of TMax:
@@ -208,7 +205,5 @@ void ComputeFoldLayout(Store& s);
 // would be shown as "0.1000000e+301", not as a time.
 bool FoldGivesTime(const Store& s, double foldTime);
 
-// The message every method shows for an inverted light curve.
-inline constexpr const char* kInvertedMessage = "Please change C-V to V-C or the reverse.";
 
 }  // namespace vantor
