@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include "core/number.h"
+#include "core/textfile.h"
 
 #include <cmath>
 #include <algorithm>
@@ -66,6 +67,14 @@ std::string EscapedAscii(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string QuotedField(std::string_view field) {
+  constexpr size_t kMaxShown = 40;
+  field = TrimBlanks(field);
+  const bool cut = field.size() > kMaxShown;
+  if (cut) field = field.substr(0, kMaxShown);
+  return "\"" + EscapedAscii(field) + (cut ? "...\"" : "\"");
 }
 
 std::string QuotedName(std::string_view name) {

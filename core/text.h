@@ -44,6 +44,14 @@ std::string QuotedName(std::string_view name);
 // as a message shows it: printable ASCII as it is, every other byte as \xNN.
 std::string EscapedAscii(std::string_view text);
 
+// A field of a file as a refusal quotes it: blanks (space, tab) trimmed from
+// both ends, cut to its first 40 bytes with "..." before the closing quote
+// when longer, and escaped as EscapedAscii does, in double quotes:
+// "  1,5 " gives "\"1,5\"". A field is meant to be a number or a short word,
+// so every byte that is not printable ASCII shows as \xNN and a long field
+// does not swamp the message.
+std::string QuotedField(std::string_view field);
+
 // The system's text for an errno value, always as in the C locale ("No such
 // file or directory"), whatever locale the host program has set: a message
 // or a table row is the same text under every locale.
