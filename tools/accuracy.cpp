@@ -383,8 +383,7 @@ constexpr const char* kErrorNature[kMethods] = {
 
 bool Symmetric(const Eclipse& e) { return e.widthLeft == e.widthRight; }
 
-void WriteReport(std::ostream& out, const std::vector<CaseResult>& results, const Settings& set,
-                 const std::vector<std::pair<double, Tally>>& dayFraction) {
+void WriteIntroduction(std::ostream& out) {
   out << "# Accuracy of the timing methods\n\n"
       << "How close does each method come to the true time of minimum, and does the error it "
          "reports say how close? This page answers both on synthetic eclipses whose minimum is "
@@ -392,7 +391,9 @@ void WriteReport(std::ostream& out, const std::vector<CaseResult>& results, cons
          "curve comes from a seeded generator, so running\n\n"
       << "```sh\nbuild/tools/vantor-accuracy docs/ACCURACY.md\n```\n\n"
       << "writes this page again, digit for digit.\n\n";
+}
 
+void WriteHowMeasured(std::ostream& out, const Settings& set) {
   out << "## How it was measured\n\n"
       << "Each eclipse is the magnitude " << Fixed(kOutsideMag, 3)
       << " outside eclipse plus a dip `depth * (1 - u^2)^1.5`, `u = |t - T0| / width`, with its "
@@ -432,83 +433,123 @@ void WriteReport(std::ostream& out, const std::vector<CaseResult>& results, cons
       << " resampled light curves (`BootstrapErrors` in methods/bootstrap.h: the residuals of a "
          "local quadratic smooth of the light curve drawn with replacement; seed "
       << kBootstrapSeed << "), and how often the time lies within that error of the truth.\n\n";
+}
 
+// The statistics of one method on one case, times within kWildDays only.
+struct MethodStats {
+  int kept = 0, delivered = 0;
+  double bias = 0, scatter = 0, reported = 0, boot = 0;
+  int booted = 0, bootHits = 0;
+};
+
+MethodStats StatsOf(const Tally& t, double truth) {
+  MethodStats st;
+  st.kept = static_cast<int>(t.times.size());
+  st.delivered = st.kept + t.wild;
+  st.bias = Mean(t.times) - truth;
+  st.scatter = StdDev(t.times);
+  st.reported = Mean(t.reported);
+  st.boot = Mean(t.boot);
+  st.booted = static_cast<int>(t.bootedHit.size());
+  st.bootHits = static_cast<int>(std::count(t.bootedHit.begin(), t.bootedHit.end(), true));
+  return st;
+}
+
+// What the summary at the end gathers over the cases, per method.
+struct Summary {
   std::array<RatioSpread, kMethods> reportedRatio, bootRatio;
   std::array<int, kMethods> symHits{}, symCount{}, symBootHits{}, symBootCount{}, wild{};
   double asymMinBias = HUGE_VAL, asymMaxBias = 0, asymMinTimes = HUGE_VAL;
+
+  void Add(int m, const Tally& t, const MethodStats& st, const Eclipse& e) {
+    wild[m] += t.wild;
+    if (st.kept >= 20 && st.scatter > 0) {
+      reportedRatio[m].ratios.push_back(st.reported / st.scatter);
+      if (t.boot.size() >= 10) bootRatio[m].ratios.push_back(st.boot / st.scatter);
+    }
+    if (Symmetric(e)) {
+      symHits[m] += t.hits;
+      symCount[m] += st.kept;
+      symBootHits[m] += st.bootHits;
+      symBootCount[m] += st.booted;
+    } else if (st.kept >= 20) {
+      asymMinBias = std::min(asymMinBias, std::fabs(st.bias));
+      asymMaxBias = std::max(asymMaxBias, std::fabs(st.bias));
+      asymMinTimes = std::min(asymMinTimes, std::fabs(st.bias) / st.scatter);
+    }
+  }
+};
+
+void WriteCaseHeading(std::ostream& out, const CaseResult& cr) {
+  const Eclipse& e = cr.c.eclipse;
+  out << "## " << CaseTitle(cr.c) << "\n\n";
+  out << "True minimum HJD " << Fixed(kBaseHjd + e.t0, 5) << "; depth " << Fixed(e.depth, 2)
+      << " mag; widths " << Fixed(e.widthLeft, 3) << " d before and " << Fixed(e.widthRight, 3)
+      << " d after the minimum; " << e.points << " points from T0 - " << Fixed(e.before, 3)
+      << " d to T0 + " << Fixed(e.after, 3) << " d; seed " << cr.c.seed << ". Ranges: parabola "
+      << cr.ranges.parFirst << ":" << cr.ranges.parLast << ", chords " << cr.ranges.ch1 << ":"
+      << cr.ranges.ch2 << "," << cr.ranges.ch3 << ":" << cr.ranges.ch4
+      << ", Kwee and van Woerden " << cr.ranges.kvwFirst << ":" << cr.ranges.kvwLast
+      << ", Fourier " << cr.ranges.fourierFirst << ":" << cr.ranges.fourierLast << ".\n\n";
+  out << "| Method | Delivered | Wild | Bias | Scatter | Reported | Truth within reported | "
+         "Bootstrap | Truth within bootstrap |\n"
+      << "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+}
+
+void WriteCaseRow(std::ostream& out, int m, const Tally& t, const MethodStats& st, const Settings& set) {
+  const bool none = m == kTracing;
+  out << "| " << kMethodNames[m] << " | " << st.delivered << " / " << set.realisations << " | "
+      << t.wild << " | " << Signed(st.bias, 6) << " | " << Fixed(st.scatter, 6) << " | "
+      << Fixed(st.reported, 6) << " | " << Percent(t.hits, st.kept) << " | "
+      << (none ? "n/a" : Fixed(st.boot, 6)) << " | " << (none ? "n/a" : Percent(st.bootHits, st.booted))
+      << " |\n";
+}
+
+// The wild times and refusals of each method on the case, below its table.
+void WriteCaseProblems(std::ostream& out, const CaseResult& cr) {
+  bool listed = false;
+  for (int m = 0; m < kMethods; ++m) {
+    const Tally& t = cr.tally[m];
+    if (t.refused == 0 && t.bootRefused == 0 && t.wild == 0) continue;
+    if (!listed) out << "\n";
+    listed = true;
+    std::vector<std::string> parts;
+    if (t.wild > 0) {
+      parts.push_back(std::to_string(t.wild) + " wild time(s), the worst " +
+                      Signed(t.worstWild, 5) + " d from the truth");
+    }
+    if (t.refused > 0) {
+      parts.push_back("refused " + std::to_string(t.refused) +
+                      " light curve(s), the first with \"" + t.firstRefusal + "\"");
+    }
+    if (t.bootRefused > 0) {
+      parts.push_back("no bootstrap error on " + std::to_string(t.bootRefused) +
+                      " light curve(s): \"" + t.firstBootRefusal + "\"");
+    }
+    out << "- " << kMethodNames[m] << ": ";
+    for (size_t k = 0; k < parts.size(); ++k) out << (k ? "; " : "") << parts[k];
+    out << ".\n";
+  }
+}
+
+// One section per case: its table and its problems; the summary gathers the
+// numbers the sections after them judge.
+void WriteCases(std::ostream& out, const std::vector<CaseResult>& results, const Settings& set,
+                Summary& summary) {
   for (const CaseResult& cr : results) {
-    const Eclipse& e = cr.c.eclipse;
-    out << "## " << CaseTitle(cr.c) << "\n\n";
-    out << "True minimum HJD " << Fixed(kBaseHjd + e.t0, 5) << "; depth " << Fixed(e.depth, 2)
-        << " mag; widths " << Fixed(e.widthLeft, 3) << " d before and " << Fixed(e.widthRight, 3)
-        << " d after the minimum; " << e.points << " points from T0 - " << Fixed(e.before, 3)
-        << " d to T0 + " << Fixed(e.after, 3) << " d; seed " << cr.c.seed << ". Ranges: parabola "
-        << cr.ranges.parFirst << ":" << cr.ranges.parLast << ", chords " << cr.ranges.ch1 << ":"
-        << cr.ranges.ch2 << "," << cr.ranges.ch3 << ":" << cr.ranges.ch4
-        << ", Kwee and van Woerden " << cr.ranges.kvwFirst << ":" << cr.ranges.kvwLast
-        << ", Fourier " << cr.ranges.fourierFirst << ":" << cr.ranges.fourierLast << ".\n\n";
-    out << "| Method | Delivered | Wild | Bias | Scatter | Reported | Truth within reported | "
-           "Bootstrap | Truth within bootstrap |\n"
-        << "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+    WriteCaseHeading(out, cr);
     for (int m = 0; m < kMethods; ++m) {
       const Tally& t = cr.tally[m];
-      const int kept = static_cast<int>(t.times.size());
-      const int delivered = kept + t.wild;
-      const double bias = Mean(t.times) - e.t0;
-      const double scatter = StdDev(t.times);
-      const double reported = Mean(t.reported);
-      const double boot = Mean(t.boot);
-      const int booted = static_cast<int>(t.bootedHit.size());
-      const int bootHits =
-          static_cast<int>(std::count(t.bootedHit.begin(), t.bootedHit.end(), true));
-      const bool none = m == kTracing;
-      out << "| " << kMethodNames[m] << " | " << delivered << " / " << set.realisations << " | "
-          << t.wild << " | " << Signed(bias, 6) << " | " << Fixed(scatter, 6) << " | "
-          << Fixed(reported, 6) << " | " << Percent(t.hits, kept) << " | "
-          << (none ? "n/a" : Fixed(boot, 6)) << " | " << (none ? "n/a" : Percent(bootHits, booted))
-          << " |\n";
-      wild[m] += t.wild;
-      if (kept >= 20 && scatter > 0) {
-        reportedRatio[m].ratios.push_back(reported / scatter);
-        if (t.boot.size() >= 10) bootRatio[m].ratios.push_back(boot / scatter);
-      }
-      if (Symmetric(e)) {
-        symHits[m] += t.hits;
-        symCount[m] += kept;
-        symBootHits[m] += bootHits;
-        symBootCount[m] += booted;
-      } else if (kept >= 20) {
-        asymMinBias = std::min(asymMinBias, std::fabs(bias));
-        asymMaxBias = std::max(asymMaxBias, std::fabs(bias));
-        asymMinTimes = std::min(asymMinTimes, std::fabs(bias) / scatter);
-      }
+      const MethodStats st = StatsOf(t, cr.c.eclipse.t0);
+      WriteCaseRow(out, m, t, st, set);
+      summary.Add(m, t, st, cr.c.eclipse);
     }
-    bool listed = false;
-    for (int m = 0; m < kMethods; ++m) {
-      const Tally& t = cr.tally[m];
-      if (t.refused == 0 && t.bootRefused == 0 && t.wild == 0) continue;
-      if (!listed) out << "\n";
-      listed = true;
-      std::vector<std::string> parts;
-      if (t.wild > 0) {
-        parts.push_back(std::to_string(t.wild) + " wild time(s), the worst " +
-                        Signed(t.worstWild, 5) + " d from the truth");
-      }
-      if (t.refused > 0) {
-        parts.push_back("refused " + std::to_string(t.refused) +
-                        " light curve(s), the first with \"" + t.firstRefusal + "\"");
-      }
-      if (t.bootRefused > 0) {
-        parts.push_back("no bootstrap error on " + std::to_string(t.bootRefused) +
-                        " light curve(s): \"" + t.firstBootRefusal + "\"");
-      }
-      out << "- " << kMethodNames[m] << ": ";
-      for (size_t k = 0; k < parts.size(); ++k) out << (k ? "; " : "") << parts[k];
-      out << ".\n";
-    }
+    WriteCaseProblems(out, cr);
     out << "\n";
   }
+}
 
+void WriteTimeOfDay(std::ostream& out, const std::vector<std::pair<double, Tally>>& dayFraction) {
   out << "## The parabola's error and the time of day\n\n"
       << "The deep symmetric eclipse with noise 0.010 mag, moved to three times of day with the "
          "same noise draws:\n\n"
@@ -519,69 +560,87 @@ void WriteReport(std::ostream& out, const std::vector<CaseResult>& results, cons
   }
   out << "\nThe times scatter alike; the reported error grows in proportion to the time of "
          "day.\n\n";
+}
 
+// Each method's errors over all cases, and a verdict on each.
+void WriteWhatToTrust(std::ostream& out, size_t cases, const Summary& sum) {
   out << "## What to trust\n\n"
-      << "Each error divided by the true scatter, over the " << results.size()
+      << "Each error divided by the true scatter, over the " << cases
       << " cases (1 is honest; below 1 the error claims more precision than the time has), and "
          "how often the truth lay within it on the symmetric eclipses:\n\n"
       << "| Method | Reported / scatter | Truth within reported | Bootstrap / scatter | Truth "
          "within bootstrap |\n|---|---|---:|---|---:|\n";
   for (int m = 0; m < kMethods; ++m) {
-    out << "| " << kMethodNames[m] << " | " << reportedRatio[m].Text() << " | "
-        << Percent(symHits[m], symCount[m]) << " | " << bootRatio[m].Text() << " | "
-        << (m == kTracing ? "n/a" : Percent(symBootHits[m], symBootCount[m])) << " |\n";
+    out << "| " << kMethodNames[m] << " | " << sum.reportedRatio[m].Text() << " | "
+        << Percent(sum.symHits[m], sum.symCount[m]) << " | " << sum.bootRatio[m].Text() << " | "
+        << (m == kTracing ? "n/a" : Percent(sum.symBootHits[m], sum.symBootCount[m])) << " |\n";
   }
   out << "\n";
   for (int m = 0; m < kMethods; ++m) {
     out << "- **" << kMethodNames[m] << "**. " << kErrorNature[m] << " Here it was "
-        << Verdict(reportedRatio[m]);
-    if (m != kTracing) out << "; the bootstrap error was " << Verdict(bootRatio[m]);
-    if (wild[m] > 0) {
-      out << ". It gave " << wild[m] << " wild time(s) (listed with their cases above)";
+        << Verdict(sum.reportedRatio[m]);
+    if (m != kTracing) out << "; the bootstrap error was " << Verdict(sum.bootRatio[m]);
+    if (sum.wild[m] > 0) {
+      out << ". It gave " << sum.wild[m] << " wild time(s) (listed with their cases above)";
     }
     out << ".\n";
   }
+}
 
+// "a", "a and b", "a, b and c"; "none" for no names.
+std::string ListOfNames(const std::vector<std::string>& names) {
+  std::string s;
+  for (size_t k = 0; k < names.size(); ++k) {
+    s += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
+  }
+  return s.empty() ? std::string("none") : s;
+}
+
+void WriteInShort(std::ostream& out, const Summary& sum) {
   out << "\nIn short, for observers:\n\n";
   std::vector<std::string> honestOwn, honestBoot;
   RatioSpread allBoot;
   for (int m = 0; m < kMethods; ++m) {
-    if (reportedRatio[m].Honest()) honestOwn.push_back(kMethodNames[m]);
-    if (bootRatio[m].Honest()) honestBoot.push_back(kMethodNames[m]);
-    allBoot.ratios.insert(allBoot.ratios.end(), bootRatio[m].ratios.begin(),
-                          bootRatio[m].ratios.end());
+    if (sum.reportedRatio[m].Honest()) honestOwn.push_back(kMethodNames[m]);
+    if (sum.bootRatio[m].Honest()) honestBoot.push_back(kMethodNames[m]);
+    allBoot.ratios.insert(allBoot.ratios.end(), sum.bootRatio[m].ratios.begin(),
+                          sum.bootRatio[m].ratios.end());
   }
-  auto list = [](const std::vector<std::string>& names) {
-    std::string s;
-    for (size_t k = 0; k < names.size(); ++k) {
-      s += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + names[k];
-    }
-    return s.empty() ? std::string("none") : s;
-  };
   if (honestOwn.empty()) {
     out << "- No method's own error matched the scatter on every eclipse: each can be several "
            "times too small or too large, depending on the method, the eclipse, the noise and "
            "the time of day.\n";
   } else {
-    out << "- Methods whose own error matched the scatter on every eclipse: " << list(honestOwn)
+    out << "- Methods whose own error matched the scatter on every eclipse: " << ListOfNames(honestOwn)
         << ". The other methods' own errors can be several times too small or too large, "
            "depending on the method, the eclipse, the noise and the time of day.\n";
   }
   out << "- Methods whose bootstrap error matched the scatter on every eclipse: "
-      << list(honestBoot) << "; over all methods and eclipses the bootstrap error lay between "
+      << ListOfNames(honestBoot) << "; over all methods and eclipses the bootstrap error lay between "
       << Fixed(allBoot.Min(), 2) << " and " << Fixed(allBoot.Max(), 2)
       << " times the true scatter. Quote the bootstrap error, or the larger of the two.\n"
       << "- No error, the method's own or the bootstrap's, contains a bias that comes from the "
          "shape of the eclipse: on the asymmetric eclipse every method missed the deepest point "
          "by "
-      << Fixed(asymMinBias, 4) << " to " << Fixed(asymMaxBias, 4) << " d, at least "
-      << Fixed(asymMinTimes, 0)
+      << Fixed(sum.asymMinBias, 4) << " to " << Fixed(sum.asymMaxBias, 4) << " d, at least "
+      << Fixed(sum.asymMinTimes, 0)
       << " times its scatter, because each one times the axis of symmetry of the branches. "
          "When the methods disagree by more than their errors, suspect the shape, not the "
          "noise.\n"
       << "- The tracing paper's 0.0001 d is a step of the scroll bar, not a measurement. It "
          "suits a deep, well-sampled eclipse and understates the error of a shallow or noisy "
          "one, even for an ideal eye.\n";
+}
+
+void WriteReport(std::ostream& out, const std::vector<CaseResult>& results, const Settings& set,
+                 const std::vector<std::pair<double, Tally>>& dayFraction) {
+  WriteIntroduction(out);
+  WriteHowMeasured(out, set);
+  Summary summary;
+  WriteCases(out, results, set, summary);
+  WriteTimeOfDay(out, dayFraction);
+  WriteWhatToTrust(out, results.size(), summary);
+  WriteInShort(out, summary);
 }
 
 }  // namespace
