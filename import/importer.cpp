@@ -540,37 +540,44 @@ struct Columns {
   std::string timeWhy, valueWhy, errWhy;  // why each was taken, for the notes
 };
 
-std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions& o, Format format) {
-  Columns c;
-  const bool header = !t.header.empty();
-  const int n = static_cast<int>(header ? t.header.size() : t.width);
-  auto missing = [&](const char* what) {
-    return Refuse(std::string("The file has no column that looks like ") + what +
-                  "; choose one by name or number. Its columns are: " + ColumnList(t) + ".");
-  };
-  // Time.
+std::unexpected<Error> NoColumnLike(const Table& t, const char* what) {
+  return Refuse(std::string("The file has no column that looks like ") + what +
+                "; choose one by name or number. Its columns are: " + ColumnList(t) + ".");
+}
+
+// The time column: the user's, the first without a header, the format's own
+// (AstroImageJ, C-Munipack), else the first named with JD, TIME or DATE.
+std::expected<void, Error> ChooseTimeColumn(const Table& t, const ImportOptions& o, Format format, Columns& c) {
   if (!o.timeCol.empty()) {
     const auto u = UserColumn(t, o.timeCol, "--time-col");
     if (!u) return std::unexpected(u.error());
     c.time = *u;
     c.timeWhy = "as chosen";
-  } else if (!header) {
+    return {};
+  }
+  if (t.header.empty()) {
     c.time = 0;
     c.timeWhy = "no header: the first column";
-  } else {
-    if (format == Format::Aij) c.time = FindExact(t, {"BJD_TDB", "HJD_UTC", "JD_UTC", "J.D.-2400000"});
-    if (format == Format::Munipack) c.time = FindExact(t, {"JDHEL", "JD", "BJD"});
-    if (c.time >= 0) c.timeWhy = std::string("the ") + (format == Format::Aij ? "AstroImageJ" : "C-Munipack") + " time column";
-    if (c.time < 0) {
-      c.time = FindColumn(t, [](const std::string& h) {
-        return (Contains(h, "JD") || Contains(h, "TIME") || Contains(h, "DATE") || h == "T") &&
-               !IsOtherQuantityName(h);
-      });
-      c.timeWhy = "the first column named with JD, TIME or DATE";
-    }
-    if (c.time < 0) return missing("a time (a name holding JD, TIME or DATE)");
+    return {};
   }
-  // Magnitude or flux.
+  if (format == Format::Aij) c.time = FindExact(t, {"BJD_TDB", "HJD_UTC", "JD_UTC", "J.D.-2400000"});
+  if (format == Format::Munipack) c.time = FindExact(t, {"JDHEL", "JD", "BJD"});
+  if (c.time >= 0) c.timeWhy = std::string("the ") + (format == Format::Aij ? "AstroImageJ" : "C-Munipack") + " time column";
+  if (c.time < 0) {
+    c.time = FindColumn(t, [](const std::string& h) {
+      return (Contains(h, "JD") || Contains(h, "TIME") || Contains(h, "DATE") || h == "T") &&
+             !IsOtherQuantityName(h);
+    });
+    c.timeWhy = "the first column named with JD, TIME or DATE";
+  }
+  if (c.time < 0) return NoColumnLike(t, "a time (a name holding JD, TIME or DATE)");
+  return {};
+}
+
+// The magnitude or flux column: the user's, the second without a header, the
+// format's own, else the first named as a magnitude, as a flux, or the first
+// other column that is no error, airmass, exposure time or counter.
+std::expected<void, Error> ChooseValueColumn(const Table& t, const ImportOptions& o, Format format, Columns& c) {
   if (!o.magCol.empty() || !o.fluxCol.empty()) {
     const bool flux = o.magCol.empty();
     const auto u = UserColumn(t, flux ? o.fluxCol : o.magCol, flux ? "--flux-col" : "--mag-col");
@@ -578,78 +585,96 @@ std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions&
     c.value = *u;
     c.flux = flux;
     c.valueWhy = "as chosen";
-  } else if (!header) {
-    if (n < 2) return missing("a magnitude or a flux");
+    return {};
+  }
+  if (t.header.empty()) {
+    if (t.width < 2) return NoColumnLike(t, "a magnitude or a flux");
     c.value = 1;
     c.valueWhy = "no header: the second column";
-  } else {
-    if (format == Format::Aij) {
-      c.value = FindExact(t, {"REL_FLUX_T1"});
-      c.flux = c.value >= 0;
-      if (c.value < 0) c.value = FindExact(t, {"SOURCE_AMAG_T1"});
-      if (c.value >= 0) c.valueWhy = "the AstroImageJ target column";
-    }
-    if (format == Format::Munipack) {
-      c.value = FindExact(t, {"V-C"});
-      if (c.value >= 0) c.valueWhy = "the C-Munipack magnitude column";
-    }
-    if (c.value < 0) {
-      c.value = FindColumn(t, [](const std::string& h) {
-        return IsMagnitudeName(h) && !IsFluxName(h) && !IsOtherQuantityName(h);
-      }, c.time);
-      c.valueWhy = "the first magnitude column";
-    }
-    if (c.value < 0) {
-      c.value = FindColumn(t, [](const std::string& h) { return IsFluxName(h) && !IsOtherQuantityName(h); },
-                           c.time);
-      c.flux = c.value >= 0;
-      c.valueWhy = "the first flux column";
-    }
-    if (c.value < 0) {
-      // No name says: the first other column that is not an error, an
-      // airmass, an exposure time or a counter, read as magnitudes.
-      c.value = FindColumn(t, [](const std::string& h) { return !IsOtherQuantityName(h); }, c.time);
-      c.valueWhy = "no name says magnitude or flux: the first other column, read as magnitudes";
-    }
-    if (c.value < 0) return missing("a magnitude or a flux");
+    return {};
   }
-  if (c.value == c.time) {
-    return Refuse("The time and the " + std::string(c.flux ? "flux" : "magnitude") +
-                  " cannot be the same column (" + ColumnLabel(t, c.time) + ").");
+  if (format == Format::Aij) {
+    c.value = FindExact(t, {"REL_FLUX_T1"});
+    c.flux = c.value >= 0;
+    if (c.value < 0) c.value = FindExact(t, {"SOURCE_AMAG_T1"});
+    if (c.value >= 0) c.valueWhy = "the AstroImageJ target column";
   }
-  // Error: the user's, else one named after the value column, else one named like an error.
+  if (format == Format::Munipack) {
+    c.value = FindExact(t, {"V-C"});
+    if (c.value >= 0) c.valueWhy = "the C-Munipack magnitude column";
+  }
+  if (c.value < 0) {
+    c.value = FindColumn(t, [](const std::string& h) {
+      return IsMagnitudeName(h) && !IsFluxName(h) && !IsOtherQuantityName(h);
+    }, c.time);
+    c.valueWhy = "the first magnitude column";
+  }
+  if (c.value < 0) {
+    c.value = FindColumn(t, [](const std::string& h) { return IsFluxName(h) && !IsOtherQuantityName(h); },
+                         c.time);
+    c.flux = c.value >= 0;
+    c.valueWhy = "the first flux column";
+  }
+  if (c.value < 0) {
+    // No name says: the first other column that is not an error, an
+    // airmass, an exposure time or a counter, read as magnitudes.
+    c.value = FindColumn(t, [](const std::string& h) { return !IsOtherQuantityName(h); }, c.time);
+    c.valueWhy = "no name says magnitude or flux: the first other column, read as magnitudes";
+  }
+  if (c.value < 0) return NoColumnLike(t, "a magnitude or a flux");
+  return {};
+}
+
+// The error column: the user's, the third without a header (when the first
+// two are time and value), the format's own, one named after the value
+// column, else one named like an error; none is -1.
+std::expected<void, Error> ChooseErrorColumn(const Table& t, const ImportOptions& o, Format format, Columns& c) {
   if (!o.errCol.empty()) {
     const auto u = UserColumn(t, o.errCol, "--err-col");
     if (!u) return std::unexpected(u.error());
     c.err = *u;
     c.errWhy = "as chosen";
-  } else if (!header) {
-    c.err = n >= 3 && c.value == 1 && c.time == 0 ? 2 : -1;
-    c.errWhy = "no header: the third column";
-  } else {
-    const std::string v = Upper(t.header[static_cast<size_t>(c.value)]);
-    if (format == Format::Munipack) c.err = FindExact(t, {"S1"});
-    if (c.err < 0 && Contains(v, "REL_FLUX_")) {
-      const std::string want = "REL_FLUX_ERR_" + v.substr(v.find("REL_FLUX_") + 9);
-      c.err = FindExact(t, {want.c_str()});
-    }
-    if (c.err < 0) {
-      c.err = FindColumn(t, [&](const std::string& h) {
-        return h == v + "_ERR" || h == v + "ERR" || h == "E_" + v || h == v + "_ERROR" ||
-               h == "ERR_" + v || h == v + "_ERR_T1" || h == "SIGMA_" + v || h == v + "_UNC" ||
-               h == v + "_SIGMA";
-      });
-    }
-    if (c.err >= 0) c.errWhy = "its error";
-    if (c.err < 0) {
-      c.err = FindColumn(t, [](const std::string& h) {
-        return h == "ERR" || h == "ERROR" || h == "MERR" || h == "MAGERR" || h == "SIGMA" ||
-               h == "E_MAG" || h == "MAG_ERR" || h == "FLUX_ERR" || h == "S1" || h == "ERR_MAG" ||
-               h == "UNC" || h == "SIGMA_MAG" || h == "DMAG_UNC";
-      });
-      c.errWhy = "named as an error";
-    }
+    return {};
   }
+  if (t.header.empty()) {
+    c.err = t.width >= 3 && c.value == 1 && c.time == 0 ? 2 : -1;
+    c.errWhy = "no header: the third column";
+    return {};
+  }
+  const std::string v = Upper(t.header[static_cast<size_t>(c.value)]);
+  if (format == Format::Munipack) c.err = FindExact(t, {"S1"});
+  if (c.err < 0 && Contains(v, "REL_FLUX_")) {
+    const std::string want = "REL_FLUX_ERR_" + v.substr(v.find("REL_FLUX_") + 9);
+    c.err = FindExact(t, {want.c_str()});
+  }
+  if (c.err < 0) {
+    c.err = FindColumn(t, [&](const std::string& h) {
+      return h == v + "_ERR" || h == v + "ERR" || h == "E_" + v || h == v + "_ERROR" ||
+             h == "ERR_" + v || h == v + "_ERR_T1" || h == "SIGMA_" + v || h == v + "_UNC" ||
+             h == v + "_SIGMA";
+    });
+  }
+  if (c.err >= 0) c.errWhy = "its error";
+  if (c.err < 0) {
+    c.err = FindColumn(t, [](const std::string& h) {
+      return h == "ERR" || h == "ERROR" || h == "MERR" || h == "MAGERR" || h == "SIGMA" ||
+             h == "E_MAG" || h == "MAG_ERR" || h == "FLUX_ERR" || h == "S1" || h == "ERR_MAG" ||
+             h == "UNC" || h == "SIGMA_MAG" || h == "DMAG_UNC";
+    });
+    c.errWhy = "named as an error";
+  }
+  return {};
+}
+
+std::expected<Columns, Error> ChooseColumns(const Table& t, const ImportOptions& o, Format format) {
+  Columns c;
+  if (auto time = ChooseTimeColumn(t, o, format, c); !time) return std::unexpected(time.error());
+  if (auto value = ChooseValueColumn(t, o, format, c); !value) return std::unexpected(value.error());
+  if (c.value == c.time) {
+    return Refuse("The time and the " + std::string(c.flux ? "flux" : "magnitude") +
+                  " cannot be the same column (" + ColumnLabel(t, c.time) + ").");
+  }
+  if (auto err = ChooseErrorColumn(t, o, format, c); !err) return std::unexpected(err.error());
   if (c.err == c.time || c.err == c.value) c.err = -1;
   return c;
 }
@@ -677,16 +702,9 @@ std::string ColumnNote(const Table& t, const Columns& c, const TimeOffset& offse
   return note + "; " + errName + " is its error" + (c.errWhy == "its error" ? "" : ", " + c.errWhy) + ").";
 }
 
-std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const ImportOptions& o,
-                                               Format format) {
-  auto table = ParseTable(text, format == Format::Aij ? '\t' : 0);
-  if (!table) return std::unexpected(table.error());
-  const Table& t = *table;
-  const auto cols = ChooseColumns(t, o, format);
-  if (!cols) return std::unexpected(cols.error());
-  const Columns& c = *cols;
-
-  ImportedSeries s;
+// Names the series' columns and notes how the table is read; returns the
+// constant the time column's name says was taken off the times.
+std::expected<TimeOffset, Error> DescribeTable(const Table& t, const Columns& c, Format format, ImportedSeries& s) {
   s.format = format;
   auto name = [&](int col) { return t.header.empty() ? "column " + std::to_string(col + 1) : t.header[static_cast<size_t>(col)]; };
   s.timeColumn = name(c.time);
@@ -704,6 +722,111 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
                                                   : "a table";
   s.notes.push_back(std::string("Read as ") + what + " (fields separated by " + DelimName(t.delim) +
                     (t.decimalComma ? ", decimal comma" : "") + "). " + ColumnNote(t, c, offset, named));
+  return offset;
+}
+
+// One row of a table: its full time, its value (magnitude or flux) and its
+// error (NaN for none).
+struct TableRow {
+  double time, value, err;
+};
+
+// Reads the data lines of a table one at a time, in file order, refusing a
+// line that has the wrong number of fields, a field that is not a number, or
+// a time earlier than the one before. Its buffers are reused from line to line.
+class TableRowReader {
+ public:
+  TableRowReader(const Table& t, const Columns& c, const TimeOffset& offset) : t_(t), c_(c), offset_(offset) {}
+
+  std::expected<TableRow, Error> Read(std::string_view line, int lineNo) {
+    f_ = Split(line, t_.delim);
+    // A separator at the end of a line (common in spreadsheet exports) adds no column.
+    if (f_.size() == t_.width + 1 && f_.back().empty()) f_.pop_back();
+    if (f_.size() != t_.width) {
+      return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f_.size()) +
+                        " fields (separated by " + DelimName(t_.delim) + "), but " +
+                        (t_.firstIsHeader ? "the header has " : "the first data line has ") +
+                        std::to_string(t_.width) + ". Every line must have the same number of fields.",
+                    lineNo);
+    }
+    double v[2];
+    const int which[2] = {c_.time, c_.value};
+    for (int k = 0; k < 2; ++k) {
+      const std::string_view x = Field(which[k]);
+      if (!ParseNumber(x, v[k]) || !std::isfinite(v[k])) {
+        return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, which[k]) + ": " +
+                          Quote(x) + " is not a " + (IsNumber(x) ? "finite " : "") + "number.",
+                      lineNo);
+      }
+      if (k == 0) timeText_.assign(x);
+    }
+    const double time = FullTime(v[0]);
+    double e = std::nan("");
+    if (c_.err >= 0) {
+      const std::string_view x = Field(c_.err);
+      if (!IsMissing(x) && (!ParseNumber(x, e) || !std::isfinite(e) || e < 0)) {
+        return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.err) + ": " +
+                          Quote(x) + " is not an error (a number, 0 or more).",
+                      lineNo);
+      }
+    }
+    if (!std::isfinite(time)) {
+      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.time) + ": " +
+                        Quote(timeText_) + " is not a finite time.",
+                    lineNo);
+    }
+    if (time < previousTime_) {
+      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.time) + ": " +
+                        Quote(timeText_) +
+                        " is earlier than the time on the line before. Observations must be in "
+                        "time order.",
+                    lineNo);
+    }
+    previousTime_ = time;
+    return TableRow{time, v[1], e};
+  }
+
+ private:
+  // The trimmed field of column `col`, a decimal comma read as a point.
+  std::string_view Field(int col) {
+    std::string_view x = Trim(f_[static_cast<size_t>(col)]);
+    if (!t_.decimalComma || x.find(',') == std::string_view::npos) return x;
+    numberText_.assign(x);
+    std::replace(numberText_.begin(), numberText_.end(), ',', '.');
+    return numberText_;
+  }
+
+  // The constant taken off is added to the digits as written, so that the
+  // full date is the double a file of full dates would give.
+  double FullTime(double written) const {
+    if (!offset_.Any()) return written;
+    const auto full = AddDecimalText(offset_.text, timeText_);
+    double parsed = 0;
+    if (full && ParseNumber(*full, parsed)) return parsed;
+    ParseNumber(offset_.text, parsed);
+    return written + parsed;
+  }
+
+  const Table& t_;
+  const Columns& c_;
+  const TimeOffset& offset_;
+  double previousTime_ = -std::numeric_limits<double>::infinity();
+  std::vector<std::string_view> f_;
+  std::string numberText_, timeText_;
+};
+
+std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const ImportOptions& o,
+                                               Format format) {
+  auto table = ParseTable(text, format == Format::Aij ? '\t' : 0);
+  if (!table) return std::unexpected(table.error());
+  const Table& t = *table;
+  const auto cols = ChooseColumns(t, o, format);
+  if (!cols) return std::unexpected(cols.error());
+  const Columns& c = *cols;
+
+  ImportedSeries s;
+  const auto offset = DescribeTable(t, c, format, s);
+  if (!offset) return std::unexpected(offset.error());
 
   const size_t rows = t.dataLines - (t.firstIsHeader ? 1 : 0);
   const bool limited = rows > kMaxImportRows;
@@ -716,9 +839,7 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
   }
   std::vector<int> valueLines;
   if (c.flux && !limited) valueLines.reserve(rows);
-  double previousTime = -std::numeric_limits<double>::infinity();
-  std::vector<std::string_view> f;
-  std::string numberText, timeText;
+  TableRowReader reader(t, c, *offset);
   LineCursor cursor(text);
   std::string_view line;
   bool headerSkipped = !t.firstIsHeader;
@@ -729,74 +850,13 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
       continue;
     }
     const int lineNo = cursor.Number();
-    f = Split(line, t.delim);
-    // A separator at the end of a line (common in spreadsheet exports) adds no column.
-    if (f.size() == t.width + 1 && f.back().empty()) f.pop_back();
-    if (f.size() != t.width) {
-      return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f.size()) +
-                        " fields (separated by " + DelimName(t.delim) + "), but " +
-                        (t.firstIsHeader ? "the header has " : "the first data line has ") +
-                        std::to_string(t.width) + ". Every line must have the same number of fields.",
-                    lineNo);
-    }
-    auto field = [&](int col) -> std::string_view {
-      std::string_view x = Trim(f[static_cast<size_t>(col)]);
-      if (!t.decimalComma || x.find(',') == std::string_view::npos) return x;
-      numberText.assign(x);
-      std::replace(numberText.begin(), numberText.end(), ',', '.');
-      return numberText;
-    };
-    double v[2];
-    const int which[2] = {c.time, c.value};
-    for (int k = 0; k < 2; ++k) {
-      const std::string_view x = field(which[k]);
-      if (!ParseNumber(x, v[k]) || !std::isfinite(v[k])) {
-        return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, which[k]) + ": " +
-                          Quote(x) + " is not a " + (IsNumber(x) ? "finite " : "") + "number.",
-                      lineNo);
-      }
-      if (k == 0) timeText.assign(x);
-    }
-    // The constant taken off is added to the digits as written, so that the
-    // full date is the double a file of full dates would give.
-    double time = v[0];
-    if (offset.Any()) {
-      const auto full = AddDecimalText(offset.text, timeText);
-      double parsed = 0;
-      if (full && ParseNumber(*full, parsed)) {
-        time = parsed;
-      } else {
-        ParseNumber(offset.text, parsed);
-        time = v[0] + parsed;
-      }
-    }
-    double e = std::nan("");
-    if (c.err >= 0) {
-      const std::string_view x = field(c.err);
-      if (!IsMissing(x) && (!ParseNumber(x, e) || !std::isfinite(e) || e < 0)) {
-        return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.err) + ": " +
-                          Quote(x) + " is not an error (a number, 0 or more).",
-                      lineNo);
-      }
-    }
-    if (!std::isfinite(time)) {
-      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
-                        Quote(timeText) + " is not a finite time.",
-                    lineNo);
-    }
-    if (time < previousTime) {
-      return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t, c.time) + ": " +
-                        Quote(timeText) +
-                        " is earlier than the time on the line before. Observations must be in "
-                        "time order.",
-                    lineNo);
-    }
-    previousTime = time;
-    if (limited && !Kept(time, o)) continue;
+    const auto row = reader.Read(line, lineNo);
+    if (!row) return std::unexpected(row.error());
+    if (limited && !Kept(row->time, o)) continue;
     if (s.time.size() == kMaxImportRows) return Refuse(RowLimitMessage(rows, true));
-    s.time.push_back(time);
-    s.mag.push_back(v[1]);
-    s.err.push_back(e);
+    s.time.push_back(row->time);
+    s.mag.push_back(row->value);
+    s.err.push_back(row->err);
     if (c.flux) valueLines.push_back(lineNo);
   }
   if (limited) {
@@ -812,8 +872,8 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
       return Refuse(where + e.message, e.line);
     }
   }
-  s.timeScale = named;
-  if (named != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
+  s.timeScale = TimeScaleOfColumn(s.timeColumn);
+  if (s.timeScale != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
   return s;
 }
 
@@ -871,178 +931,209 @@ std::string JoinNames(const std::vector<std::string>& v) {
   return s;
 }
 
-std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const ImportOptions& o) {
-  // Count the observation lines first: a file above the limit is refused (or
-  // read inside the interval kept) before anything is stored.
+// The observation lines of an AAVSO file (neither blank nor a parameter).
+size_t CountAavsoObservations(std::string_view text) {
   size_t rows = 0;
-  {
-    LineCursor counter(text);
-    std::string_view line;
-    while (counter.Next(line)) {
-      if (!IsBlankLine(line) && Trim(line).front() != '#') ++rows;
+  LineCursor counter(text);
+  std::string_view line;
+  while (counter.Next(line)) {
+    if (!IsBlankLine(line) && Trim(line).front() != '#') ++rows;
+  }
+  return rows;
+}
+
+// Names as first met, told apart in any case; an observation holds its star
+// and filter as an index into them.
+struct NameIndex {
+  std::vector<std::string> names;
+  std::unordered_map<std::string, uint32_t> index;
+
+  uint32_t Add(std::string_view name) {
+    const auto [it, added] = index.try_emplace(Upper(name), static_cast<uint32_t>(names.size()));
+    if (added) names.emplace_back(name);
+    return it->second;
+  }
+  uint32_t At(const std::string& name) const { return index.at(Upper(name)); }
+};
+
+// One observation; m is NaN for a fainter-than estimate ("<").
+struct AavsoObservation {
+  uint32_t star, filter;
+  double t, m, e;
+};
+
+// An AAVSO file as its lines are read: what the parameter lines have said so
+// far and every observation kept.
+struct AavsoFile {
+  char delim = ',';
+  std::string dateKind;       // JD, HJD, EXCEL (as the file says, upper case)
+  std::string firstDateKind;  // the kind the first #DATE= gave
+  bool sawType = false;
+  std::vector<AavsoObservation> obs;
+  NameIndex stars, filters;
+};
+
+// Reads a parameter line ("#KEY=value"): #TYPE, #DELIM and #DATE change how
+// the observations after it are read; other keys and comments are skipped.
+std::expected<void, Error> ReadAavsoParameter(std::string_view line, int lineNo, AavsoFile& file) {
+  const std::string_view p = Trim(Trim(line).substr(1));
+  const size_t eq = p.find('=');
+  if (eq == std::string_view::npos) return {};
+  const std::string key = Upper(Trim(p.substr(0, eq)));
+  const std::string_view value = p.substr(eq + 1);
+  if (key == "TYPE") {
+    if (Upper(Trim(value)) != "EXTENDED") {
+      return Refuse("Line " + std::to_string(lineNo) + ": #TYPE=" + std::string(Trim(value)) +
+                        " is not the AAVSO Extended Format (#TYPE=EXTENDED).",
+                    lineNo);
+    }
+    file.sawType = true;
+  } else if (key == "DELIM") {
+    file.delim = AavsoDelimiter(value);
+  } else if (key == "DATE") {
+    file.dateKind = Upper(Trim(value));
+    if (file.dateKind != "JD" && file.dateKind != "HJD" && file.dateKind != "EXCEL" && file.dateKind != "BJD") {
+      return Refuse("Line " + std::to_string(lineNo) + ": #DATE=" + std::string(Trim(value)) +
+                        " is none of JD, HJD and EXCEL.",
+                    lineNo);
+    }
+    if (file.firstDateKind.empty()) file.firstDateKind = file.dateKind;
+    // EXCEL dates are JD_UTC too, but a file that changes its kind of
+    // date midway was put together from pieces: which pieces are which
+    // is a guess, so it is refused rather than read.
+    if (file.dateKind != file.firstDateKind) {
+      return Refuse("Line " + std::to_string(lineNo) + ": #DATE=" + file.dateKind +
+                        " changes the kind of date of the file from #DATE=" + file.firstDateKind +
+                        " (given first); one light curve needs one kind of date and one time "
+                        "scale.",
+                    lineNo);
     }
   }
+  return {};
+}
+
+// Reads an observation line into file.obs: STARID, DATE, MAGNITUDE, MAGERR
+// and FILTER. With more than the importer keeps (`limited`, of `rows`), only
+// the observations inside the interval chosen are kept.
+std::expected<void, Error> ReadAavsoObservation(std::string_view line, int lineNo, const ImportOptions& o,
+                                                bool limited, size_t rows, AavsoFile& file) {
+  if (!file.sawType) {
+    return Refuse("Line " + std::to_string(lineNo) +
+                      ": an observation before #TYPE=EXTENDED; the AAVSO Extended Format starts "
+                      "with its parameter lines.",
+                  lineNo);
+  }
+  if (file.dateKind.empty()) {
+    return Refuse("Line " + std::to_string(lineNo) +
+                      ": an observation before the #DATE= parameter (JD, HJD or EXCEL).",
+                  lineNo);
+  }
+  const auto f = Split(line, file.delim);
+  if (f.size() < 5) {
+    return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f.size()) +
+                      " fields separated by " + DelimName(file.delim) +
+                      "; an AAVSO Extended observation has at least STARID, DATE, MAGNITUDE, "
+                      "MAGERR and FILTER.",
+                  lineNo);
+  }
+  AavsoObservation ob{0, 0, 0, 0, std::nan("")};
+  if (Trim(f[0]).empty()) return Refuse("Line " + std::to_string(lineNo) + ", field 1 (STARID) is empty.", lineNo);
+  const bool ok = file.dateKind == "EXCEL" ? ExcelDateToJd(f[1], ob.t)
+                                           : (ParseNumber(f[1], ob.t) && std::isfinite(ob.t));
+  if (!ok) {
+    return Refuse("Line " + std::to_string(lineNo) + ", field 2 (DATE): " + Quote(f[1]) +
+                      " is not a date of the kind #DATE=" + file.dateKind + " says.",
+                  lineNo);
+  }
+  if (limited && !Kept(ob.t, o)) return {};
+  if (file.obs.size() == kMaxImportRows) return Refuse(RowLimitMessage(rows, true));
+  ob.star = file.stars.Add(Trim(f[0]));
+  ob.filter = file.filters.Add(Trim(f[4]));
+  const std::string_view magText = Trim(f[2]);
+  if (!magText.empty() && magText.front() == '<') {
+    ob.m = std::nan("");
+    file.obs.push_back(ob);
+    return {};
+  }
+  if (!ParseNumber(magText, ob.m) || !std::isfinite(ob.m)) {
+    return Refuse("Line " + std::to_string(lineNo) + ", field 3 (MAGNITUDE): " + Quote(f[2]) +
+                      " is not a magnitude.",
+                  lineNo);
+  }
+  if (!IsMissing(f[3]) && (!ParseNumber(f[3], ob.e) || !std::isfinite(ob.e) || ob.e < 0)) {
+    return Refuse("Line " + std::to_string(lineNo) + ", field 4 (MAGERR): " + Quote(f[3]) +
+                      " is neither an error nor \"na\".",
+                  lineNo);
+  }
+  file.obs.push_back(ob);
+  return {};
+}
+
+// Reads every line of an AAVSO file. A file above the row limit is refused
+// (or read inside the interval kept) before anything is stored.
+std::expected<AavsoFile, Error> ReadAavsoLines(std::string_view text, const ImportOptions& o) {
+  const size_t rows = CountAavsoObservations(text);
   const bool limited = rows > kMaxImportRows;
   const bool intervalGiven = o.keepFrom.has_value() || o.keepUntil.has_value();
   if (limited && !intervalGiven) return Refuse(RowLimitMessage(rows, false));
-  char delim = ',';
-  std::string dateKind;  // JD, HJD, EXCEL (as the file says, upper case)
-  std::string firstDateKind;
-  bool sawType = false;
-  // The star and filter of an observation are indices into `stars` and
-  // `filters` (names as first met, told apart in any case).
-  struct Obs {
-    uint32_t star, filter;
-    double t, m, e;
-  };
-  std::vector<Obs> obs;
-  if (!limited) obs.reserve(rows);
-  std::vector<std::string> stars, filters;
-  std::unordered_map<std::string, uint32_t> starIndex, filterIndex;
-  auto addUnique = [](std::vector<std::string>& v, std::unordered_map<std::string, uint32_t>& index,
-                      std::string_view x) {
-    const auto [it, added] = index.try_emplace(Upper(x), static_cast<uint32_t>(v.size()));
-    if (added) v.emplace_back(x);
-    return it->second;
-  };
+  AavsoFile file;
+  if (!limited) file.obs.reserve(rows);
   LineCursor cursor(text);
   std::string_view line;
   while (cursor.Next(line)) {
     const int lineNo = cursor.Number();
     if (IsBlankLine(line)) continue;
-    if (Trim(line).front() == '#') {
-      const std::string_view p = Trim(Trim(line).substr(1));
-      const size_t eq = p.find('=');
-      if (eq == std::string_view::npos) continue;
-      const std::string key = Upper(Trim(p.substr(0, eq)));
-      const std::string_view value = p.substr(eq + 1);
-      if (key == "TYPE") {
-        if (Upper(Trim(value)) != "EXTENDED") {
-          return Refuse("Line " + std::to_string(lineNo) + ": #TYPE=" + std::string(Trim(value)) +
-                            " is not the AAVSO Extended Format (#TYPE=EXTENDED).",
-                        lineNo);
-        }
-        sawType = true;
-      } else if (key == "DELIM") {
-        delim = AavsoDelimiter(value);
-      } else if (key == "DATE") {
-        dateKind = Upper(Trim(value));
-        if (dateKind != "JD" && dateKind != "HJD" && dateKind != "EXCEL" && dateKind != "BJD") {
-          return Refuse("Line " + std::to_string(lineNo) + ": #DATE=" + std::string(Trim(value)) +
-                            " is none of JD, HJD and EXCEL.",
-                        lineNo);
-        }
-        if (firstDateKind.empty()) firstDateKind = dateKind;
-        // EXCEL dates are JD_UTC too, but a file that changes its kind of
-        // date midway was put together from pieces: which pieces are which
-        // is a guess, so it is refused rather than read.
-        if (dateKind != firstDateKind) {
-          return Refuse("Line " + std::to_string(lineNo) + ": #DATE=" + dateKind +
-                            " changes the kind of date of the file from #DATE=" + firstDateKind +
-                            " (given first); one light curve needs one kind of date and one time "
-                            "scale.",
-                        lineNo);
-        }
-      }
-      continue;
-    }
-    if (!sawType) {
-      return Refuse("Line " + std::to_string(lineNo) +
-                        ": an observation before #TYPE=EXTENDED; the AAVSO Extended Format starts "
-                        "with its parameter lines.",
-                    lineNo);
-    }
-    if (dateKind.empty()) {
-      return Refuse("Line " + std::to_string(lineNo) +
-                        ": an observation before the #DATE= parameter (JD, HJD or EXCEL).",
-                    lineNo);
-    }
-    const auto f = Split(line, delim);
-    if (f.size() < 5) {
-      return Refuse("Line " + std::to_string(lineNo) + " has " + std::to_string(f.size()) +
-                        " fields separated by " + DelimName(delim) +
-                        "; an AAVSO Extended observation has at least STARID, DATE, MAGNITUDE, "
-                        "MAGERR and FILTER.",
-                    lineNo);
-    }
-    Obs ob{0, 0, 0, 0, std::nan("")};
-    if (Trim(f[0]).empty()) return Refuse("Line " + std::to_string(lineNo) + ", field 1 (STARID) is empty.", lineNo);
-    const bool ok = dateKind == "EXCEL" ? ExcelDateToJd(f[1], ob.t) : (ParseNumber(f[1], ob.t) && std::isfinite(ob.t));
-    if (!ok) {
-      return Refuse("Line " + std::to_string(lineNo) + ", field 2 (DATE): " + Quote(f[1]) +
-                        " is not a date of the kind #DATE=" + dateKind + " says.",
-                    lineNo);
-    }
-    if (limited && !Kept(ob.t, o)) continue;
-    if (obs.size() == kMaxImportRows) return Refuse(RowLimitMessage(rows, true));
-    ob.star = addUnique(stars, starIndex, Trim(f[0]));
-    ob.filter = addUnique(filters, filterIndex, Trim(f[4]));
-    const std::string_view magText = Trim(f[2]);
-    if (!magText.empty() && magText.front() == '<') {
-      ob.m = std::nan("");
-      obs.push_back(ob);
-      continue;
-    }
-    if (!ParseNumber(magText, ob.m) || !std::isfinite(ob.m)) {
-      return Refuse("Line " + std::to_string(lineNo) + ", field 3 (MAGNITUDE): " + Quote(f[2]) +
-                        " is not a magnitude.",
-                    lineNo);
-    }
-    if (!IsMissing(f[3]) && (!ParseNumber(f[3], ob.e) || !std::isfinite(ob.e) || ob.e < 0)) {
-      return Refuse("Line " + std::to_string(lineNo) + ", field 4 (MAGERR): " + Quote(f[3]) +
-                        " is neither an error nor \"na\".",
-                    lineNo);
-    }
-    obs.push_back(ob);
+    const auto read = Trim(line).front() == '#' ? ReadAavsoParameter(line, lineNo, file)
+                                                : ReadAavsoObservation(line, lineNo, o, limited, rows, file);
+    if (!read) return std::unexpected(read.error());
   }
-  if (!sawType) return Refuse("The file has no #TYPE=EXTENDED line: it is not in the AAVSO Extended Format.");
-  if (obs.empty()) return Refuse("The file holds the AAVSO parameters but no observations.");
+  if (!file.sawType) return Refuse("The file has no #TYPE=EXTENDED line: it is not in the AAVSO Extended Format.");
+  if (file.obs.empty()) return Refuse("The file holds the AAVSO parameters but no observations.");
+  return file;
+}
 
-  std::vector<std::string> firstTaken;
-  auto choose = [&](const std::vector<std::string>& all, const std::string& wanted, const char* what,
-                    const char* option) -> std::expected<std::string, Error> {
-    if (!wanted.empty()) {
-      for (const auto& x : all) {
-        if (Upper(x) == Upper(Trim(wanted))) return x;
-      }
-      return Refuse(std::string("The file holds no ") + what + " \"" + wanted + "\". It holds: " +
-                    JoinNames(all) + ".");
+// The star or filter to read among `all`: the one `wanted` (any case), the
+// only one, or with firstWhenSeveral the first (noted in `firstTaken`).
+std::expected<std::string, Error> ChooseAavsoName(const std::vector<std::string>& all, const std::string& wanted,
+                                                  const char* what, const char* option, bool firstWhenSeveral,
+                                                  std::vector<std::string>& firstTaken) {
+  if (!wanted.empty()) {
+    for (const auto& x : all) {
+      if (Upper(x) == Upper(Trim(wanted))) return x;
     }
-    if (all.size() > 1 && o.firstWhenSeveral) {
-      firstTaken.push_back("The file holds " + std::to_string(all.size()) + " " + what + "s (" +
-                           JoinNames(all) + "); the first, " + all.front() + ", is read.");
-      return all.front();
-    }
-    if (all.size() > 1) {
-      return Refuse("The file holds " + std::to_string(all.size()) + " " + what + "s: " +
-                    JoinNames(all) + ". Choose one with " + option + ".");
-    }
+    return Refuse(std::string("The file holds no ") + what + " \"" + wanted + "\". It holds: " +
+                  JoinNames(all) + ".");
+  }
+  if (all.size() > 1 && firstWhenSeveral) {
+    firstTaken.push_back("The file holds " + std::to_string(all.size()) + " " + what + "s (" +
+                         JoinNames(all) + "); the first, " + all.front() + ", is read.");
     return all.front();
-  };
-  const auto star = choose(stars, o.star, "star", "--star");
-  if (!star) return std::unexpected(star.error());
-  // Only the filters the chosen star was observed in.
-  std::vector<std::string> starFilters;
-  const uint32_t starNo = starIndex.at(Upper(*star));
-  std::unordered_map<std::string, uint32_t> starFilterIndex;
-  for (const auto& ob : obs) {
-    if (ob.star == starNo) addUnique(starFilters, starFilterIndex, filters[ob.filter]);
   }
-  const auto filter = choose(starFilters, o.filter, "filter", "--filter");
-  if (!filter) return std::unexpected(filter.error());
-  const uint32_t filterNo = filterIndex.at(Upper(*filter));
+  if (all.size() > 1) {
+    return Refuse("The file holds " + std::to_string(all.size()) + " " + what + "s: " +
+                  JoinNames(all) + ". Choose one with " + option + ".");
+  }
+  return all.front();
+}
 
+// The magnitudes of one star in one filter, fainter-than estimates left out,
+// with the notes saying what was read.
+std::expected<ImportedSeries, Error> AavsoSeries(const AavsoFile& file, const std::string& star,
+                                                 const std::string& filter, std::vector<std::string> starFilters,
+                                                 const std::vector<std::string>& firstTaken) {
+  const uint32_t starNo = file.stars.At(star);
+  const uint32_t filterNo = file.filters.At(filter);
   ImportedSeries s;
   s.format = Format::Aavso;
-  s.stars = stars;
-  s.filters = starFilters;
-  s.star = *star;
-  s.filter = *filter;
+  s.stars = file.stars.names;
+  s.filters = std::move(starFilters);
+  s.star = star;
+  s.filter = filter;
   s.timeColumn = "DATE";
   s.valueColumn = "MAGNITUDE";
   s.errColumn = "MAGERR";
   int fainterKept = 0;
-  for (const auto& ob : obs) {
+  for (const auto& ob : file.obs) {
     if (ob.star != starNo || ob.filter != filterNo) continue;
     if (std::isnan(ob.m)) {
       ++fainterKept;
@@ -1054,20 +1145,38 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
   }
   s.droppedRows = fainterKept;
   if (s.time.empty()) {
-    return Refuse("The file holds no magnitude of " + *star + " in filter " + *filter +
+    return Refuse("The file holds no magnitude of " + star + " in filter " + filter +
                   ", only fainter-than estimates.");
   }
-  s.notes.push_back("Read as AAVSO Extended Format: star " + *star + ", filter " + *filter + ", " +
+  s.notes.push_back("Read as AAVSO Extended Format: star " + star + ", filter " + filter + ", " +
                     std::to_string(s.time.size()) + " observations.");
   for (const auto& n : firstTaken) s.notes.push_back(n);
   if (fainterKept > 0) {
     s.notes.push_back(std::to_string(fainterKept) +
                       " fainter-than estimates (\"<\") are left out.");
   }
-  const std::string kind = firstDateKind;
+  const std::string& kind = file.firstDateKind;
   s.timeScale = kind == "HJD" ? TimeScale::HjdUtc : kind == "BJD" ? TimeScale::BjdTdb : TimeScale::JdUtc;
   s.timeScaleSource = "#DATE=" + kind;
   return s;
+}
+
+std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const ImportOptions& o) {
+  const auto file = ReadAavsoLines(text, o);
+  if (!file) return std::unexpected(file.error());
+  std::vector<std::string> firstTaken;
+  const auto star = ChooseAavsoName(file->stars.names, o.star, "star", "--star", o.firstWhenSeveral, firstTaken);
+  if (!star) return std::unexpected(star.error());
+  // Only the filters the chosen star was observed in.
+  const uint32_t starNo = file->stars.At(*star);
+  NameIndex starFilters;
+  for (const auto& ob : file->obs) {
+    if (ob.star == starNo) starFilters.Add(file->filters.names[ob.filter]);
+  }
+  const auto filter =
+      ChooseAavsoName(starFilters.names, o.filter, "filter", "--filter", o.firstWhenSeveral, firstTaken);
+  if (!filter) return std::unexpected(filter.error());
+  return AavsoSeries(*file, *star, *filter, std::move(starFilters.names), firstTaken);
 }
 
 }  // namespace
