@@ -289,8 +289,10 @@ void SetReference(TimeRule& r, double whole, double frac) {
   r.fraction = (whole - w) + frac;
 }
 
-std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& where,
-                                            std::vector<std::string>& notes) {
+// The reference date of TIME from the first of BJDREFI (+ BJDREFF),
+// MJDREFI (+ MJDREFF), MJDREF and JDREF the header gives, and TIMEZERO;
+// refuses a fraction without its whole days, and a header with none of them.
+std::expected<TimeRule, Error> ReadTimeReference(fitsfile* f, const std::string& where) {
   TimeRule r;
   const char* const keys[] = {"BJDREFI", "BJDREFF", "MJDREFI", "MJDREFF", "MJDREF", "JDREF", "TIMEZERO"};
   std::optional<double> v[7];
@@ -337,23 +339,37 @@ std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& wher
   if (zero && *zero != 0.0) {
     r.zero = *zero;
   }
+  return r;
+}
 
+// The unit of TIME from TIMEUNIT (days or seconds); without it, days for
+// the Kepler/TESS convention and seconds (the FITS default) otherwise, noted.
+std::expected<void, Error> ReadTimeUnit(fitsfile* f, const std::string& where, TimeRule& r,
+                                        std::vector<std::string>& notes) {
   char raw[FLEN_VALUE] = {0}, rawUnit[FLEN_VALUE] = {0};
   if (ReadTimeKeyword(f, "TIMEUNIT", raw, TSTRING, rawUnit) != 0) {
     r.seconds = !r.kepler;
     notes.push_back(r.kepler ? "TIMEUNIT is missing: TIME is read in days, as files with BJDREFI (Kepler, TESS) give it."
                              : "TIMEUNIT is missing: TIME is read in seconds, the FITS time standard's default.");
-  } else {
-    const std::string u = Upper(Trim(rawUnit));
-    if (u == "D" || u == "DAY" || u == "DAYS") {
-      r.seconds = false;
-    } else if (u == "S" || u == "SEC" || u == "SECOND" || u == "SECONDS") {
-      r.seconds = true;
-    } else {
-      return Refuse(where + ": TIMEUNIT = '" + EscapedAscii(Trim(rawUnit)) +
-                    "' is not read; only 'd' (days) and 's' (seconds) are.");
-    }
+    return {};
   }
+  const std::string u = Upper(Trim(rawUnit));
+  if (u == "D" || u == "DAY" || u == "DAYS") {
+    r.seconds = false;
+  } else if (u == "S" || u == "SEC" || u == "SECOND" || u == "SECONDS") {
+    r.seconds = true;
+  } else {
+    return Refuse(where + ": TIMEUNIT = '" + EscapedAscii(Trim(rawUnit)) +
+                  "' is not read; only 'd' (days) and 's' (seconds) are.");
+  }
+  return {};
+}
+
+std::expected<TimeRule, Error> ReadTimeRule(fitsfile* f, const std::string& where,
+                                            std::vector<std::string>& notes) {
+  auto r = ReadTimeReference(f, where);
+  if (!r) return r;
+  if (auto unit = ReadTimeUnit(f, where, *r, notes); !unit) return std::unexpected(unit.error());
   return r;
 }
 
@@ -542,6 +558,185 @@ std::expected<void, Error> ReadRows(fitsfile* f, long long rows, const Column& t
   return {};
 }
 
+// The bytes CFITSIO is given: the file's own, or a copy decompressed from
+// gzip or padded to whole blocks.
+struct FitsBytes {
+  std::string_view given;
+  std::string copy;
+  bool copied = false;
+  bool compressed = false;
+  size_t fileSize = 0;  // the size the (decompressed) file really has, before padding
+
+  std::string_view Data() const { return copied ? std::string_view(copy) : given; }
+};
+
+// Decompresses a gzip file (counted first, keeping nothing, so that a gzip
+// bomb costs no memory) and checks that a FITS file starts the bytes. CFITSIO
+// reads a file in memory in whole 2880-byte blocks, also past the end of a
+// file that lacks its final padding: such a file is padded (with blanks: a
+// header cut short stays without its END). The checks use fileSize, the size
+// the file really has.
+std::expected<FitsBytes, Error> PrepareFitsBytes(std::string_view bytes, const std::string& name) {
+  FitsBytes b;
+  b.given = bytes;
+  b.compressed = IsGzip(bytes);
+  if (b.compressed) {
+    const auto size = Inflate(bytes, kMaxInflatedFitsBytes, name, [](const unsigned char*, size_t) {});
+    if (!size) return std::unexpected(size.error());
+    b.copy.reserve(WholeBlocks(*size));
+    const auto again = Inflate(bytes, kMaxInflatedFitsBytes, name, [&b](const unsigned char* p, size_t n) {
+      b.copy.append(reinterpret_cast<const char*>(p), n);
+    });
+    if (!again) return std::unexpected(again.error());
+    if (!b.copy.starts_with("SIMPLE  =")) {
+      return Refuse(name + " is gzip-compressed and holds no FITS file; only a compressed FITS file is "
+                           "read from a compressed file (decompress it with gunzip to read what it holds).");
+    }
+    b.copied = true;
+  }
+  if (!b.Data().starts_with("SIMPLE  =")) {
+    return Refuse("Cannot read " + name + " as FITS: it does not begin with \"SIMPLE  =\".");
+  }
+  b.fileSize = b.Data().size();
+  if (b.fileSize % kBlockBytes != 0) {
+    if (!b.copied) {
+      b.copy.reserve(WholeBlocks(b.fileSize));
+      b.copy.assign(bytes);
+      b.copied = true;
+    }
+    b.copy.resize(WholeBlocks(b.fileSize), ' ');
+  }
+  return b;
+}
+
+// Opens the FITS file in memory. CFITSIO keeps the addresses of `memory` and
+// `memorySize` while the file is open: the caller declares them before the
+// file, so that they outlive it. Read-only: CFITSIO never writes to or
+// reallocates the bytes.
+std::expected<FitsPtr, Error> OpenFitsMemory(void** memory, size_t* memorySize, const std::string& name,
+                                             size_t fileSize) {
+  int status = 0;
+  fitsfile* raw = nullptr;
+  // The name given to CFITSIO is a fixed word without brackets or prefixes:
+  // nothing in it is parsed, and the user's file name never reaches CFITSIO.
+  fits_open_memfile(&raw, "lightcurve", READONLY, memory, memorySize, 0, nullptr, &status);
+  if (status != 0 || raw == nullptr) {
+    if (raw != nullptr) FitsPtr discard(raw);
+    fits_clear_errmsg();
+    // A primary header cut short runs into the blanks of the padding.
+    const int why = fileSize % kBlockBytes != 0 ? END_OF_FILE : status != 0 ? status : FILE_NOT_OPENED;
+    return Refuse("Cannot read " + name + " as FITS: " + Failure(why) + ".");
+  }
+  return FitsPtr(raw);
+}
+
+// The target's coordinates from the primary header (RA_OBJ, DEC_OBJ), when
+// both are there and make sense.
+void ReadCoordinates(fitsfile* f, ImportedSeries& s) {
+  double ra = 0, dec = 0;
+  int st = 0;
+  fits_read_key(f, TDOUBLE, "RA_OBJ", &ra, nullptr, &st);
+  int st2 = 0;
+  fits_read_key(f, TDOUBLE, "DEC_OBJ", &dec, nullptr, &st2);
+  if (st == 0 && st2 == 0 && std::isfinite(ra) && std::isfinite(dec) && std::fabs(dec) <= 90) {
+    s.raDeg = ra;
+    s.decDeg = dec;
+  }
+}
+
+// Refuses a target-pixel or co-trending table: it is no light curve.
+std::expected<void, Error> CheckTableKind(fitsfile* f, const std::string& name, const std::vector<Column>& cols) {
+  char extname[FLEN_VALUE] = {0};
+  int st = 0;
+  fits_read_key(f, TSTRING, "EXTNAME", extname, nullptr, &st);
+  if (const std::string kind = TableKind(st == 0 ? Trim(extname) : "", cols); !kind.empty()) {
+    return Refuse(name + " appears to be " + kind + ", not a light curve of one time and one flux per row; "
+                  "it was not read.");
+  }
+  return {};
+}
+
+// The columns a light curve is read from; err and quality may be absent.
+struct LightCurveColumns {
+  const Column* time = nullptr;
+  const Column* flux = nullptr;
+  const Column* err = nullptr;
+  const Column* quality = nullptr;
+};
+
+// TIME, PDCSAP_FLUX (else FLUX, else SAP_FLUX, noted), its _ERR column and
+// QUALITY, or the columns the user chose; each must hold one number a row.
+std::expected<LightCurveColumns, Error> ChooseLightCurveColumns(const std::vector<Column>& cols,
+                                                                const ImportOptions& o, const std::string& where,
+                                                                std::vector<std::string>& notes) {
+  const std::string timeName = o.timeCol.empty() ? "TIME" : o.timeCol;
+  const bool fluxChosen = !o.fluxCol.empty() || !o.magCol.empty();
+  std::string fluxName = !o.fluxCol.empty() ? o.fluxCol : !o.magCol.empty() ? o.magCol : "PDCSAP_FLUX";
+  if (!fluxChosen && FindColumn(cols, fluxName) == nullptr) {
+    // Light curves written by other software (lightkurve, EVEREST, QLP) name
+    // their flux FLUX or only give SAP_FLUX: taken in that order, and said.
+    for (const char* other : {"FLUX", "SAP_FLUX"}) {
+      if (FindColumn(cols, other) == nullptr) continue;
+      notes.push_back(where + " has no PDCSAP_FLUX column: " + other + " is read (choose another with --flux-col).");
+      fluxName = other;
+      break;
+    }
+  }
+  const std::string errName = o.errCol.empty() ? fluxName + "_ERR" : o.errCol;
+  const auto noColumn = [&](const std::string& n) {
+    return Refuse(where + " has no column \"" + EscapedAscii(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
+  };
+  LightCurveColumns c;
+  c.time = FindColumn(cols, timeName);
+  if (c.time == nullptr) return noColumn(timeName);
+  c.flux = FindColumn(cols, fluxName);
+  if (c.flux == nullptr) return noColumn(fluxName);
+  c.err = FindColumn(cols, errName);
+  if (c.err == nullptr && !o.errCol.empty()) return noColumn(errName);
+  c.quality = FindColumn(cols, "QUALITY");
+  for (const Column* col : {c.time, c.flux, c.err, c.quality}) {
+    if (col == nullptr) continue;
+    if (auto ok = CheckScalar(*col, where); !ok) return std::unexpected(ok.error());
+  }
+  return c;
+}
+
+// Names the series' columns and notes how the rows became the series: the
+// interval kept, the time expression, the compression and the rows left out.
+void DescribeFitsSeries(const LightCurveColumns& c, const TimeRule& rule, const std::string& where, long long rows,
+                        const FitsBytes& file, int badQuality, int missing, ImportedSeries& s) {
+  if (rows > kMaxFitsRows) {
+    s.notes.push_back(where + " holds " + std::to_string(rows) + " rows, more than " +
+                      std::to_string(kMaxFitsRows) + ": only the " + std::to_string(s.time.size()) +
+                      " usable ones inside the time interval chosen are kept.");
+  }
+  if (c.err != nullptr) s.errColumn = c.err->name;
+  s.droppedRows = badQuality + missing;
+  s.timeColumn = c.time->name;
+  s.valueColumn = c.flux->name;
+
+  std::string expr = c.time->name;
+  if (rule.zero != 0.0) {
+    expr = "(" + expr + " + TIMEZERO " + FormatNumber(rule.zero, 'g', 17) + ")";
+  }
+  if (rule.seconds) expr += " s / 86400";
+  const std::string what = rule.kepler ? "a Kepler/TESS light curve" : "a FITS light curve";
+  s.notes.push_back("Read as " + what + " (" + where + "): " + expr + " + " +
+                    DateText(rule.wholeDays, rule.fraction) +
+                    (rule.kepler ? "" : " (" + rule.reference + ")") + ", " + c.flux->name +
+                    (s.errColumn.empty() ? "" : " with " + s.errColumn) + ".");
+  if (file.compressed) {
+    s.notes.push_back("The file is gzip-compressed; " + std::to_string(file.fileSize) +
+                      " bytes were decompressed in memory.");
+  }
+  if (badQuality > 0) {
+    s.notes.push_back(std::to_string(badQuality) + " rows with a non-zero QUALITY flag are left out.");
+  }
+  if (missing > 0) {
+    s.notes.push_back(std::to_string(missing) + " rows with a missing time or flux (or a flux not above 0) are left out.");
+  }
+}
+
 }  // namespace
 
 bool IsGzip(std::string_view bytes) {
@@ -587,122 +782,32 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurve(const std::string& path,
 std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view bytes, const std::string& path,
                                                              const ImportOptions& o) {
   const std::string name = QuotedName(path);
-  std::string inflated;
-  std::string_view data = bytes;
-  const bool compressed = IsGzip(bytes);
-  if (compressed) {
-    // Counted first, keeping nothing, so that a gzip bomb costs no memory.
-    const auto size = Inflate(bytes, kMaxInflatedFitsBytes, name, [](const unsigned char*, size_t) {});
-    if (!size) return std::unexpected(size.error());
-    inflated.reserve(WholeBlocks(*size));
-    const auto again = Inflate(bytes, kMaxInflatedFitsBytes, name, [&inflated](const unsigned char* p, size_t n) {
-      inflated.append(reinterpret_cast<const char*>(p), n);
-    });
-    if (!again) return std::unexpected(again.error());
-    if (!inflated.starts_with("SIMPLE  =")) {
-      return Refuse(name + " is gzip-compressed and holds no FITS file; only a compressed FITS file is "
-                           "read from a compressed file (decompress it with gunzip to read what it holds).");
-    }
-    data = inflated;
-  }
-  if (!data.starts_with("SIMPLE  =")) {
-    return Refuse("Cannot read " + name + " as FITS: it does not begin with \"SIMPLE  =\".");
-  }
-  // CFITSIO reads a file in memory in whole 2880-byte blocks, also past the
-  // end of a file that lacks its final padding: such a file is padded here
-  // (with blanks: a header cut short stays without its END). The checks use
-  // the size the file really has.
-  const size_t fileSize = data.size();
-  std::string padded;
-  if (fileSize % kBlockBytes != 0) {
-    if (compressed) {
-      inflated.resize(WholeBlocks(fileSize), ' ');
-      data = inflated;
-    } else {
-      padded.reserve(WholeBlocks(fileSize));
-      padded.assign(data);
-      padded.resize(WholeBlocks(fileSize), ' ');
-      data = padded;
-    }
-  }
-
+  const auto file = PrepareFitsBytes(bytes, name);
+  if (!file) return std::unexpected(file.error());
+  const std::string_view data = file->Data();
   // CFITSIO keeps the addresses of these two while the file is open: they
-  // are declared before the file, so they outlive it. Read-only: it never
-  // writes to or reallocates the bytes.
+  // are declared before the file, so they outlive it.
   void* memory = const_cast<char*>(data.data());
   size_t memorySize = data.size();
-  int status = 0;
-  fitsfile* raw = nullptr;
-  // The name given to CFITSIO is a fixed word without brackets or prefixes:
-  // nothing in it is parsed, and the user's file name never reaches CFITSIO.
-  fits_open_memfile(&raw, "lightcurve", READONLY, &memory, &memorySize, 0, nullptr, &status);
-  if (status != 0 || raw == nullptr) {
-    if (raw != nullptr) FitsPtr discard(raw);
-    fits_clear_errmsg();
-    // A primary header cut short runs into the blanks of the padding.
-    const int why = fileSize % kBlockBytes != 0 ? END_OF_FILE : status != 0 ? status : FILE_NOT_OPENED;
-    return Refuse("Cannot read " + name + " as FITS: " + Failure(why) + ".");
-  }
-  FitsPtr f(raw);
+  const auto f = OpenFitsMemory(&memory, &memorySize, name, file->fileSize);
+  if (!f) return std::unexpected(f.error());
 
   ImportedSeries s;
   s.format = Format::Fits;
-  double ra = 0, dec = 0;
-  int st = 0;
-  fits_read_key(f.get(), TDOUBLE, "RA_OBJ", &ra, nullptr, &st);
-  int st2 = 0;
-  fits_read_key(f.get(), TDOUBLE, "DEC_OBJ", &dec, nullptr, &st2);
-  if (st == 0 && st2 == 0 && std::isfinite(ra) && std::isfinite(dec) && std::fabs(dec) <= 90) {
-    s.raDeg = ra;
-    s.decDeg = dec;
-  }
+  ReadCoordinates(f->get(), s);
 
-  const auto where = MoveToTable(f.get(), name, fileSize);
+  const auto where = MoveToTable(f->get(), name, file->fileSize);
   if (!where) return std::unexpected(where.error());
-  const auto rows = CheckRows(f.get(), fileSize, name, *where);
+  const auto rows = CheckRows(f->get(), file->fileSize, name, *where);
   if (!rows) return std::unexpected(rows.error());
+  const std::vector<Column> cols = Columns(f->get());
+  if (auto kind = CheckTableKind(f->get(), name, cols); !kind) return std::unexpected(kind.error());
+  const auto c = ChooseLightCurveColumns(cols, o, *where, s.notes);
+  if (!c) return std::unexpected(c.error());
 
-  const std::vector<Column> cols = Columns(f.get());
-  char extname[FLEN_VALUE] = {0};
-  st = 0;
-  fits_read_key(f.get(), TSTRING, "EXTNAME", extname, nullptr, &st);
-  if (const std::string kind = TableKind(st == 0 ? Trim(extname) : "", cols); !kind.empty()) {
-    return Refuse(name + " appears to be " + kind + ", not a light curve of one time and one flux per row; "
-                  "it was not read.");
-  }
-
-  const std::string timeName = o.timeCol.empty() ? "TIME" : o.timeCol;
-  const bool fluxChosen = !o.fluxCol.empty() || !o.magCol.empty();
-  std::string fluxName = !o.fluxCol.empty() ? o.fluxCol : !o.magCol.empty() ? o.magCol : "PDCSAP_FLUX";
-  if (!fluxChosen && FindColumn(cols, fluxName) == nullptr) {
-    // Light curves written by other software (lightkurve, EVEREST, QLP) name
-    // their flux FLUX or only give SAP_FLUX: taken in that order, and said.
-    for (const char* other : {"FLUX", "SAP_FLUX"}) {
-      if (FindColumn(cols, other) == nullptr) continue;
-      s.notes.push_back(*where + " has no PDCSAP_FLUX column: " + other + " is read (choose another with --flux-col).");
-      fluxName = other;
-      break;
-    }
-  }
-  const std::string errName = o.errCol.empty() ? fluxName + "_ERR" : o.errCol;
-  const auto noColumn = [&](const std::string& n) {
-    return Refuse(*where + " has no column \"" + EscapedAscii(n) + "\". Its columns are: " + ColumnNames(cols) + ".");
-  };
-  const Column* time = FindColumn(cols, timeName);
-  if (time == nullptr) return noColumn(timeName);
-  const Column* flux = FindColumn(cols, fluxName);
-  if (flux == nullptr) return noColumn(fluxName);
-  const Column* err = FindColumn(cols, errName);
-  if (err == nullptr && !o.errCol.empty()) return noColumn(errName);
-  const Column* quality = FindColumn(cols, "QUALITY");
-  for (const Column* c : {time, flux, err, quality}) {
-    if (c == nullptr) continue;
-    if (auto ok = CheckScalar(*c, *where); !ok) return std::unexpected(ok.error());
-  }
-
-  const auto rule = ReadTimeRule(f.get(), *where, s.notes);
+  const auto rule = ReadTimeRule(f->get(), *where, s.notes);
   if (!rule) return std::unexpected(rule.error());
-  ReadTimeScale(f.get(), s);
+  ReadTimeScale(f->get(), s);
 
   if (*rows > kMaxFitsRows && !o.keepFrom && !o.keepUntil) {
     return Refuse(*where + " of " + name + " holds " + std::to_string(*rows) + " rows, more than the " +
@@ -710,41 +815,14 @@ std::expected<ImportedSeries, Error> ReadFitsLightCurveBytes(std::string_view by
                   "eclipses you need (--from, --until): only the observations inside it are kept.");
   }
   int badQuality = 0, missing = 0;
-  if (auto ok = ReadRows(f.get(), *rows, *time, *flux, err, quality, *rule, o, *where, s, badQuality, missing); !ok) {
+  if (auto ok = ReadRows(f->get(), *rows, *c->time, *c->flux, c->err, c->quality, *rule, o, *where, s, badQuality,
+                         missing);
+      !ok) {
     return std::unexpected(ok.error());
   }
-  if (*rows > kMaxFitsRows) {
-    s.notes.push_back(*where + " holds " + std::to_string(*rows) + " rows, more than " +
-                      std::to_string(kMaxFitsRows) + ": only the " + std::to_string(s.time.size()) +
-                      " usable ones inside the time interval chosen are kept.");
-  }
-  if (err != nullptr) s.errColumn = err->name;
-  s.droppedRows = badQuality + missing;
-  s.timeColumn = time->name;
-  s.valueColumn = flux->name;
-
-  std::string expr = time->name;
-  if (rule->zero != 0.0) {
-    expr = "(" + expr + " + TIMEZERO " + FormatNumber(rule->zero, 'g', 17) + ")";
-  }
-  if (rule->seconds) expr += " s / 86400";
-  const std::string what = rule->kepler ? "a Kepler/TESS light curve" : "a FITS light curve";
-  s.notes.push_back("Read as " + what + " (" + *where + "): " + expr + " + " +
-                    DateText(rule->wholeDays, rule->fraction) +
-                    (rule->kepler ? "" : " (" + rule->reference + ")") + ", " + flux->name +
-                    (s.errColumn.empty() ? "" : " with " + s.errColumn) + ".");
-  if (compressed) {
-    s.notes.push_back("The file is gzip-compressed; " + std::to_string(fileSize) +
-                      " bytes were decompressed in memory.");
-  }
-  if (badQuality > 0) {
-    s.notes.push_back(std::to_string(badQuality) + " rows with a non-zero QUALITY flag are left out.");
-  }
-  if (missing > 0) {
-    s.notes.push_back(std::to_string(missing) + " rows with a missing time or flux (or a flux not above 0) are left out.");
-  }
+  DescribeFitsSeries(*c, *rule, *where, *rows, *file, badQuality, missing, s);
   if (s.time.empty()) return Refuse(*where + " holds no usable row (" + std::to_string(*rows) + " rows, all dropped).");
-  if (const auto c = ConvertFluxes(s, {}); !c) return std::unexpected(c.error());
+  if (const auto conv = ConvertFluxes(s, {}); !conv) return std::unexpected(conv.error());
   return s;
 }
 
