@@ -25,6 +25,101 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QString Day(double v) { return QString::number(v, 'f', 5); }
 
+// `w` with the object name the tests and the help find it by.
+template <class Widget>
+Widget* Named(Widget* w, const char* name) {
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+
+// The left column of controls: the format and the columns as read, the star
+// and the filter.
+void BuildColumnControls(FrmImport* w, QFormLayout* form) {
+  w->ComboFormat = Named(new QComboBox(w), "ComboFormat");
+  for (const import::Format f :
+       {import::Format::Auto, import::Format::Vantor, import::Format::Table, import::Format::Aavso,
+        import::Format::Aij, import::Format::Munipack, import::Format::Fits}) {
+    w->ComboFormat->addItem(QString::fromLatin1(import::FormatName(f).data(),
+                                                static_cast<int>(import::FormatName(f).size())));
+  }
+  form->addRow(QStringLiteral("Format:"), w->ComboFormat);
+  w->TextTimeCol = Named(new QLineEdit(w), "TextTimeCol");
+  form->addRow(QStringLiteral("Time column:"), w->TextTimeCol);
+  auto* valueRow = new QHBoxLayout;
+  w->TextValueCol = Named(new QLineEdit(w), "TextValueCol");
+  w->ComboValueKind = Named(new QComboBox(w), "ComboValueKind");
+  w->ComboValueKind->addItems({QStringLiteral("Magnitude"), QStringLiteral("Flux")});
+  valueRow->addWidget(w->ComboValueKind);
+  valueRow->addWidget(w->TextValueCol, 1);
+  form->addRow(QStringLiteral("Value column:"), valueRow);
+  w->TextErrCol = Named(new QLineEdit(w), "TextErrCol");
+  form->addRow(QStringLiteral("Error column:"), w->TextErrCol);
+  w->ComboStar = Named(new QComboBox(w), "ComboStar");
+  form->addRow(QStringLiteral("Star:"), w->ComboStar);
+  w->ComboFilter = Named(new QComboBox(w), "ComboFilter");
+  form->addRow(QStringLiteral("Filter:"), w->ComboFilter);
+}
+
+// The right column: the time scale read and wanted, the star's coordinates
+// and the interval to load.
+void BuildScaleControls(FrmImport* w, QFormLayout* form) {
+  w->LabelScaleRead = Named(new QLabel(w), "LabelScaleRead");
+  form->addRow(QStringLiteral("Time scale read:"), w->LabelScaleRead);
+  w->ComboScaleFile = Named(new QComboBox(w), "ComboScaleFile");
+  w->ComboScaleFile->addItems({QStringLiteral("As the file says"), QStringLiteral("JD_UTC"),
+                               QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
+  form->addRow(QStringLiteral("The file's times are:"), w->ComboScaleFile);
+  w->ComboScaleWanted = Named(new QComboBox(w), "ComboScaleWanted");
+  w->ComboScaleWanted->addItems(
+      {QStringLiteral("No conversion"), QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
+  form->addRow(QStringLiteral("Convert to:"), w->ComboScaleWanted);
+  w->TextRa = Named(new QLineEdit(w), "TextRa");
+  w->TextRa->setPlaceholderText(QStringLiteral("degrees or hh:mm:ss"));
+  form->addRow(QStringLiteral("RA:"), w->TextRa);
+  w->TextDec = Named(new QLineEdit(w), "TextDec");
+  w->TextDec->setPlaceholderText(QStringLiteral("degrees or dd:mm:ss"));
+  form->addRow(QStringLiteral("Dec:"), w->TextDec);
+  w->TextFrom = Named(new QLineEdit(w), "TextFrom");
+  form->addRow(QStringLiteral("From (JD):"), w->TextFrom);
+  w->TextUntil = Named(new QLineEdit(w), "TextUntil");
+  form->addRow(QStringLiteral("Until (JD):"), w->TextUntil);
+}
+
+// Below the controls: the status line, the overview of the whole series, the
+// file's first lines and the points as parsed.
+void BuildPreviews(FrmImport* w, QVBoxLayout* outer) {
+  w->LabelStatus = Named(new QLabel(w), "LabelStatus");
+  w->LabelStatus->setWordWrap(true);
+  outer->addWidget(w->LabelStatus);
+  w->Overview = new ImportOverview(w);
+  w->Overview->setMinimumHeight(110);
+  outer->addWidget(w->Overview);
+  auto* previews = new QHBoxLayout;
+  outer->addLayout(previews, 1);
+  w->TextRaw = Named(new QPlainTextEdit(w), "TextRaw");
+  w->TextRaw->setReadOnly(true);
+  w->TextRaw->setLineWrapMode(QPlainTextEdit::NoWrap);
+  previews->addWidget(w->TextRaw, 1);
+  w->TablePreview = Named(new QTableWidget(0, 3, w), "TablePreview");
+  w->TablePreview->setHorizontalHeaderLabels(
+      {QStringLiteral("Time"), QStringLiteral("Magnitude"), QStringLiteral("Error")});
+  w->TablePreview->verticalHeader()->setVisible(true);
+  w->TablePreview->horizontalHeader()->setStretchLastSection(true);
+  previews->addWidget(w->TablePreview, 1);
+}
+
+void BuildButtons(FrmImport* w, QVBoxLayout* outer) {
+  auto* buttons = new QHBoxLayout;
+  outer->addLayout(buttons);
+  w->CommandReread = Named(new QPushButton(QStringLiteral("Read again"), w), "CommandReread");
+  w->CommandLoad = Named(new QPushButton(QStringLiteral("Load"), w), "CommandLoad");
+  w->CommandCancel = Named(new QPushButton(QStringLiteral("Cancel"), w), "CommandCancel");
+  buttons->addStretch(1);
+  buttons->addWidget(w->CommandReread);
+  buttons->addWidget(w->CommandLoad);
+  buttons->addWidget(w->CommandCancel);
+}
+
 }  // namespace
 
 FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window), store_(store) {
@@ -35,104 +130,12 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   outer->addLayout(top);
   auto* form = new QFormLayout;
   top->addLayout(form, 1);
-  auto named = [](QWidget* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-  };
-  ComboFormat = new QComboBox(this);
-  named(ComboFormat, "ComboFormat");
-  for (const import::Format f :
-       {import::Format::Auto, import::Format::Vantor, import::Format::Table, import::Format::Aavso,
-        import::Format::Aij, import::Format::Munipack, import::Format::Fits}) {
-    ComboFormat->addItem(QString::fromLatin1(import::FormatName(f).data(),
-                                             static_cast<int>(import::FormatName(f).size())));
-  }
-  form->addRow(QStringLiteral("Format:"), ComboFormat);
-  TextTimeCol = new QLineEdit(this);
-  named(TextTimeCol, "TextTimeCol");
-  form->addRow(QStringLiteral("Time column:"), TextTimeCol);
-  auto* valueRow = new QHBoxLayout;
-  TextValueCol = new QLineEdit(this);
-  named(TextValueCol, "TextValueCol");
-  ComboValueKind = new QComboBox(this);
-  named(ComboValueKind, "ComboValueKind");
-  ComboValueKind->addItems({QStringLiteral("Magnitude"), QStringLiteral("Flux")});
-  valueRow->addWidget(ComboValueKind);
-  valueRow->addWidget(TextValueCol, 1);
-  form->addRow(QStringLiteral("Value column:"), valueRow);
-  TextErrCol = new QLineEdit(this);
-  named(TextErrCol, "TextErrCol");
-  form->addRow(QStringLiteral("Error column:"), TextErrCol);
-  ComboStar = new QComboBox(this);
-  named(ComboStar, "ComboStar");
-  form->addRow(QStringLiteral("Star:"), ComboStar);
-  ComboFilter = new QComboBox(this);
-  named(ComboFilter, "ComboFilter");
-  form->addRow(QStringLiteral("Filter:"), ComboFilter);
-
+  BuildColumnControls(this, form);
   auto* form2 = new QFormLayout;
   top->addLayout(form2, 1);
-  LabelScaleRead = new QLabel(this);
-  named(LabelScaleRead, "LabelScaleRead");
-  form2->addRow(QStringLiteral("Time scale read:"), LabelScaleRead);
-  ComboScaleFile = new QComboBox(this);
-  named(ComboScaleFile, "ComboScaleFile");
-  ComboScaleFile->addItems({QStringLiteral("As the file says"), QStringLiteral("JD_UTC"),
-                            QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
-  form2->addRow(QStringLiteral("The file's times are:"), ComboScaleFile);
-  ComboScaleWanted = new QComboBox(this);
-  named(ComboScaleWanted, "ComboScaleWanted");
-  ComboScaleWanted->addItems(
-      {QStringLiteral("No conversion"), QStringLiteral("HJD_UTC"), QStringLiteral("BJD_TDB")});
-  form2->addRow(QStringLiteral("Convert to:"), ComboScaleWanted);
-  TextRa = new QLineEdit(this);
-  named(TextRa, "TextRa");
-  TextRa->setPlaceholderText(QStringLiteral("degrees or hh:mm:ss"));
-  form2->addRow(QStringLiteral("RA:"), TextRa);
-  TextDec = new QLineEdit(this);
-  named(TextDec, "TextDec");
-  TextDec->setPlaceholderText(QStringLiteral("degrees or dd:mm:ss"));
-  form2->addRow(QStringLiteral("Dec:"), TextDec);
-  TextFrom = new QLineEdit(this);
-  named(TextFrom, "TextFrom");
-  form2->addRow(QStringLiteral("From (JD):"), TextFrom);
-  TextUntil = new QLineEdit(this);
-  named(TextUntil, "TextUntil");
-  form2->addRow(QStringLiteral("Until (JD):"), TextUntil);
-
-  LabelStatus = new QLabel(this);
-  named(LabelStatus, "LabelStatus");
-  LabelStatus->setWordWrap(true);
-  outer->addWidget(LabelStatus);
-  Overview = new ImportOverview(this);
-  Overview->setMinimumHeight(110);
-  outer->addWidget(Overview);
-  auto* previews = new QHBoxLayout;
-  outer->addLayout(previews, 1);
-  TextRaw = new QPlainTextEdit(this);
-  named(TextRaw, "TextRaw");
-  TextRaw->setReadOnly(true);
-  TextRaw->setLineWrapMode(QPlainTextEdit::NoWrap);
-  previews->addWidget(TextRaw, 1);
-  TablePreview = new QTableWidget(0, 3, this);
-  named(TablePreview, "TablePreview");
-  TablePreview->setHorizontalHeaderLabels(
-      {QStringLiteral("Time"), QStringLiteral("Magnitude"), QStringLiteral("Error")});
-  TablePreview->verticalHeader()->setVisible(true);
-  TablePreview->horizontalHeader()->setStretchLastSection(true);
-  previews->addWidget(TablePreview, 1);
-  auto* buttons = new QHBoxLayout;
-  outer->addLayout(buttons);
-  CommandReread = new QPushButton(QStringLiteral("Read again"), this);
-  named(CommandReread, "CommandReread");
-  CommandLoad = new QPushButton(QStringLiteral("Load"), this);
-  named(CommandLoad, "CommandLoad");
-  CommandCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  named(CommandCancel, "CommandCancel");
-  buttons->addStretch(1);
-  buttons->addWidget(CommandReread);
-  buttons->addWidget(CommandLoad);
-  buttons->addWidget(CommandCancel);
+  BuildScaleControls(this, form2);
+  BuildPreviews(this, outer);
+  BuildButtons(this, outer);
   connect(CommandReread, &QPushButton::clicked, this, &FrmImport::Reread);
   connect(CommandLoad, &QPushButton::clicked, this, &FrmImport::Load_Click);
   connect(CommandCancel, &QPushButton::clicked, this, &QWidget::hide);
