@@ -128,32 +128,163 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
 
 FrmMain::~FrmMain() = default;
 
+namespace {
+
+// Makes the main window's numbered controls, named as the window's table
+// names them (Label8, Command1, Text7).
+struct NumberedControls {
+  FrmMain* w;
+
+  QLabel* Label(int k, const QString& caption) const {
+    w->Label[k] = new QLabel(caption, w);
+    w->Label[k]->setObjectName(QStringLiteral("Label%1").arg(k));
+    return w->Label[k];
+  }
+  QPushButton* Command(int k, const QString& caption) const {
+    w->Command[k] = new QPushButton(caption, w);
+    w->Command[k]->setObjectName(QStringLiteral("Command%1").arg(k));
+    return w->Command[k];
+  }
+  QLineEdit* Text(int k) const {
+    w->Text[k] = new QLineEdit(w);
+    w->Text[k]->setObjectName(QStringLiteral("Text%1").arg(k));
+    w->Text[k]->setMinimumWidth(130);
+    // A file dropped on a box loads like one dropped on the window.
+    w->Text[k]->setAcceptDrops(false);
+    return w->Text[k];
+  }
+};
+
+// The six method rows (title, Go, time, error, "In"), "Calc. Means" and the
+// four means under them; returns the notice under the means, which names the
+// checked rows they left out because their error shows as zero at the
+// chosen precision.
+QLabel* BuildMethodRows(FrmMain* w, QGridLayout* grid) {
+  const NumberedControls make{w};
+  grid->addWidget(make.Label(8, QStringLiteral("Time of Minimum")), 0, 2);
+  grid->addWidget(make.Label(9, QStringLiteral("Est'd Error")), 0, 3);
+  grid->addWidget(make.Label(13, QStringLiteral("Use in Mean?")), 0, 4);
+  for (int k = 1; k <= 6; ++k) {
+    grid->addWidget(make.Label(k + 1, QString::fromLatin1(MethodTitle(k))), k, 0);
+    grid->addWidget(make.Command(k, QStringLiteral("Go")), k, 1);
+    grid->addWidget(make.Text(k), k, 2);
+    grid->addWidget(make.Text(k + 6), k, 3);
+    w->Check[k] = new QCheckBox(QStringLiteral("In"), w);
+    w->Check[k]->setObjectName(QStringLiteral("Check%1").arg(k));
+    grid->addWidget(w->Check[k], k, 4);
+  }
+  auto* rule = new QFrame(w);
+  rule->setFrameShape(QFrame::HLine);
+  grid->addWidget(rule, 7, 0, 1, 5);
+  grid->addWidget(make.Command(8, QStringLiteral("Calc. Means")), 8, 1);
+  grid->addWidget(make.Label(10, QStringLiteral("Simple Mean")), 9, 0);
+  grid->addWidget(make.Text(13), 9, 2);
+  grid->addWidget(make.Label(11, QStringLiteral("Weighted Mean")), 10, 0);
+  grid->addWidget(make.Text(14), 10, 2);
+  grid->addWidget(make.Label(12, QStringLiteral("Weighted Mean uncertainty")), 11, 0);
+  grid->addWidget(make.Text(15), 11, 2);
+  grid->addWidget(make.Label(14, QStringLiteral("Std. Deviation of Means")), 12, 0);
+  grid->addWidget(make.Text(16), 12, 2);
+  auto* notice = new QLabel(w);
+  notice->setObjectName(QStringLiteral("LabelPrecision"));
+  notice->setWordWrap(true);
+  grid->addWidget(notice, 13, 0, 1, 5);
+  return notice;
+}
+
+// The data panel: counts, time scale, sign convention, loading and editing;
+// returns the group of the two sign buttons.
+QButtonGroup* BuildDataPanel(FrmMain* w, QVBoxLayout* side) {
+  const NumberedControls make{w};
+  auto* counts = new QGridLayout;
+  side->addLayout(counts);
+  counts->addWidget(make.Label(15, QStringLiteral("Original # data points")), 0, 0);
+  counts->addWidget(make.Label(17, QString()), 0, 1);
+  counts->addWidget(make.Label(16, QStringLiteral("Edited # data points")), 1, 0);
+  counts->addWidget(make.Label(18, QString()), 1, 1);
+  w->LabelTimeScale = new QLabel(w);
+  w->LabelTimeScale->setObjectName(QStringLiteral("LabelTimeScale"));
+  counts->addWidget(w->LabelTimeScale, 2, 0, 1, 2);
+  auto* group = new QButtonGroup(w);
+  w->Option1[0] = new QRadioButton(QStringLiteral("+Mags (V-C)"), w);
+  w->Option1[1] = new QRadioButton(QStringLiteral("--Mags (C-V)"), w);
+  for (int i = 0; i < 2; ++i) {
+    w->Option1[i]->setObjectName(QStringLiteral("Option1(%1)").arg(i));
+    group->addButton(w->Option1[i], i);
+    side->addWidget(w->Option1[i]);
+  }
+  w->Option1[0]->setChecked(true);
+  side->addSpacing(8);
+  side->addWidget(make.Command(9, QStringLiteral("Load File")));
+  side->addWidget(make.Command(7, QStringLiteral("Plot/Edit Data")));
+  side->addStretch(1);
+  side->addWidget(make.Command(10, QStringLiteral("Exit")));
+  return group;
+}
+
+// File: Open, Import..., Save, Copy results, Exit.
+void BuildFileMenu(FrmMain* w, QMenuBar* bar) {
+  QMenu* file = bar->addMenu(QStringLiteral("File"));
+  file->setObjectName(QStringLiteral("mFile"));
+  QAction* open = file->addAction(QStringLiteral("Open"));
+  open->setObjectName(QStringLiteral("mOpen"));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  QAction* importFile = file->addAction(QStringLiteral("Import..."));
+  importFile->setObjectName(QStringLiteral("mImport"));
+  QAction* save = file->addAction(QStringLiteral("Save"));
+  save->setObjectName(QStringLiteral("mSave"));
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  QAction* copy = file->addAction(QStringLiteral("Copy results"));
+  copy->setObjectName(QStringLiteral("mCopyResults"));
+  file->addSeparator();
+  QAction* exit = file->addAction(QStringLiteral("Exit"));
+  exit->setObjectName(QStringLiteral("mExit"));
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  QObject::connect(open, &QAction::triggered, w, &FrmMain::mOpen_Click);
+  QObject::connect(importFile, &QAction::triggered, w, &FrmMain::mImport_Click);
+  QObject::connect(save, &QAction::triggered, w, &FrmMain::mSave_Click);
+  QObject::connect(copy, &QAction::triggered, w, &FrmMain::mCopyResults_Click);
+  QObject::connect(exit, &QAction::triggered, w, &FrmMain::mExit_Click);
+}
+
+// Tools: Bootstrap errors..., Every eclipse...
+void BuildToolsMenu(FrmMain* w, QMenuBar* bar) {
+  QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+  tools->setObjectName(QStringLiteral("mTools"));
+  QAction* bootstrap = tools->addAction(QStringLiteral("Bootstrap errors..."));
+  bootstrap->setObjectName(QStringLiteral("mBootstrap"));
+  QObject::connect(bootstrap, &QAction::triggered, w, &FrmMain::mBootstrap_Click);
+  QAction* series = tools->addAction(QStringLiteral("Every eclipse..."));
+  series->setObjectName(QStringLiteral("mSeries"));
+  QObject::connect(series, &QAction::triggered, w, &FrmMain::mSeries_Click);
+}
+
+// Help: Introduction (F1), Data files, About.
+void BuildHelpMenu(FrmMain* w, QMenuBar* bar) {
+  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("mHelp"));
+  QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
+  help1->setObjectName(QStringLiteral("Help1"));
+  help1->setShortcut(QKeySequence(Qt::Key_F1));
+  QAction* help2 = help->addAction(QStringLiteral("Help -Data files"));
+  help2->setObjectName(QStringLiteral("Help2"));
+  help->addSeparator();
+  QAction* about = help->addAction(QStringLiteral("About"));
+  about->setObjectName(QStringLiteral("mAbout"));
+  QObject::connect(help1, &QAction::triggered, w, &FrmMain::Help1_Click);
+  QObject::connect(help2, &QAction::triggered, w, &FrmMain::Help2_Click);
+  QObject::connect(about, &QAction::triggered, w, &FrmMain::mAbout_Click);
+}
+
+}  // namespace
+
 void FrmMain::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   auto* bar = new QMenuBar(this);
   BuildMenus(bar);
   outer->setMenuBar(bar);
 
-  auto label = [this](int k, const QString& caption) {
-    Label[k] = new QLabel(caption, this);
-    Label[k]->setObjectName(QStringLiteral("Label%1").arg(k));
-    return Label[k];
-  };
-  auto button = [this](int k, const QString& caption) {
-    Command[k] = new QPushButton(caption, this);
-    Command[k]->setObjectName(QStringLiteral("Command%1").arg(k));
-    return Command[k];
-  };
-  auto box = [this](int k) {
-    Text[k] = new QLineEdit(this);
-    Text[k]->setObjectName(QStringLiteral("Text%1").arg(k));
-    Text[k]->setMinimumWidth(130);
-    // A file dropped on a box loads like one dropped on the window.
-    Text[k]->setAcceptDrops(false);
-    return Text[k];
-  };
-
-  label(1, QStringLiteral("Vantor ") + QString::fromLatin1(kVersion));
+  NumberedControls{this}.Label(1, QStringLiteral("Vantor ") + QString::fromLatin1(kVersion));
   QFont title = Label[1]->font();
   title.setPointSizeF(title.pointSizeF() * 1.5);
   title.setBold(true);
@@ -162,68 +293,13 @@ void FrmMain::BuildControls() {
 
   auto* body = new QHBoxLayout;
   outer->addLayout(body);
-
-  // The six method rows.
   auto* grid = new QGridLayout;
   body->addLayout(grid, 3);
-  grid->addWidget(label(8, QStringLiteral("Time of Minimum")), 0, 2);
-  grid->addWidget(label(9, QStringLiteral("Est'd Error")), 0, 3);
-  grid->addWidget(label(13, QStringLiteral("Use in Mean?")), 0, 4);
-  for (int k = 1; k <= 6; ++k) {
-    grid->addWidget(label(k + 1, QString::fromLatin1(MethodTitle(k))), k, 0);
-    grid->addWidget(button(k, QStringLiteral("Go")), k, 1);
-    grid->addWidget(box(k), k, 2);
-    grid->addWidget(box(k + 6), k, 3);
-    Check[k] = new QCheckBox(QStringLiteral("In"), this);
-    Check[k]->setObjectName(QStringLiteral("Check%1").arg(k));
-    grid->addWidget(Check[k], k, 4);
-  }
-  auto* rule = new QFrame(this);
-  rule->setFrameShape(QFrame::HLine);
-  grid->addWidget(rule, 7, 0, 1, 5);
-  grid->addWidget(button(8, QStringLiteral("Calc. Means")), 8, 1);
-  grid->addWidget(label(10, QStringLiteral("Simple Mean")), 9, 0);
-  grid->addWidget(box(13), 9, 2);
-  grid->addWidget(label(11, QStringLiteral("Weighted Mean")), 10, 0);
-  grid->addWidget(box(14), 10, 2);
-  grid->addWidget(label(12, QStringLiteral("Weighted Mean uncertainty")), 11, 0);
-  grid->addWidget(box(15), 11, 2);
-  grid->addWidget(label(14, QStringLiteral("Std. Deviation of Means")), 12, 0);
-  grid->addWidget(box(16), 12, 2);
-  // Under the means: the checked rows they left out because their error
-  // shows as zero at the chosen precision.
-  precisionNotice_ = new QLabel(this);
-  precisionNotice_->setObjectName(QStringLiteral("LabelPrecision"));
-  precisionNotice_->setWordWrap(true);
-  grid->addWidget(precisionNotice_, 13, 0, 1, 5);
-
-  // The data panel: counts, sign convention, loading and editing.
+  precisionNotice_ = BuildMethodRows(this, grid);
   auto* side = new QVBoxLayout;
   body->addSpacing(16);
   body->addLayout(side, 1);
-  auto* counts = new QGridLayout;
-  side->addLayout(counts);
-  counts->addWidget(label(15, QStringLiteral("Original # data points")), 0, 0);
-  counts->addWidget(label(17, QString()), 0, 1);
-  counts->addWidget(label(16, QStringLiteral("Edited # data points")), 1, 0);
-  counts->addWidget(label(18, QString()), 1, 1);
-  LabelTimeScale = new QLabel(this);
-  LabelTimeScale->setObjectName(QStringLiteral("LabelTimeScale"));
-  counts->addWidget(LabelTimeScale, 2, 0, 1, 2);
-  auto* group = new QButtonGroup(this);
-  Option1[0] = new QRadioButton(QStringLiteral("+Mags (V-C)"), this);
-  Option1[1] = new QRadioButton(QStringLiteral("--Mags (C-V)"), this);
-  for (int i = 0; i < 2; ++i) {
-    Option1[i]->setObjectName(QStringLiteral("Option1(%1)").arg(i));
-    group->addButton(Option1[i], i);
-    side->addWidget(Option1[i]);
-  }
-  Option1[0]->setChecked(true);
-  side->addSpacing(8);
-  side->addWidget(button(9, QStringLiteral("Load File")));
-  side->addWidget(button(7, QStringLiteral("Plot/Edit Data")));
-  side->addStretch(1);
-  side->addWidget(button(10, QStringLiteral("Exit")));
+  QButtonGroup* group = BuildDataPanel(this, side);
 
   connect(Command[1], &QPushButton::clicked, this, &FrmMain::Command1_Click);
   connect(Command[2], &QPushButton::clicked, this, &FrmMain::Command2_Click);
@@ -240,31 +316,9 @@ void FrmMain::BuildControls() {
 }
 
 void FrmMain::BuildMenus(QMenuBar* bar) {
-  QMenu* file = bar->addMenu(QStringLiteral("File"));
-  file->setObjectName(QStringLiteral("mFile"));
-  QAction* open = file->addAction(QStringLiteral("Open"));
-  open->setObjectName(QStringLiteral("mOpen"));
-  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  QAction* importFile = file->addAction(QStringLiteral("Import..."));
-  importFile->setObjectName(QStringLiteral("mImport"));
-  connect(importFile, &QAction::triggered, this, &FrmMain::mImport_Click);
-  QAction* save = file->addAction(QStringLiteral("Save"));
-  save->setObjectName(QStringLiteral("mSave"));
-  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  QAction* copy = file->addAction(QStringLiteral("Copy results"));
-  copy->setObjectName(QStringLiteral("mCopyResults"));
-  file->addSeparator();
-  QAction* exit = file->addAction(QStringLiteral("Exit"));
-  exit->setObjectName(QStringLiteral("mExit"));
-  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
-  tools->setObjectName(QStringLiteral("mTools"));
-  QAction* bootstrap = tools->addAction(QStringLiteral("Bootstrap errors..."));
-  bootstrap->setObjectName(QStringLiteral("mBootstrap"));
-  connect(bootstrap, &QAction::triggered, this, &FrmMain::mBootstrap_Click);
-  QAction* series = tools->addAction(QStringLiteral("Every eclipse..."));
-  series->setObjectName(QStringLiteral("mSeries"));
-  connect(series, &QAction::triggered, this, &FrmMain::mSeries_Click);
+  BuildFileMenu(this, bar);
+  BuildToolsMenu(this, bar);
+  // Options: the precision of the results, and the weights of the means.
   QMenu* options = bar->addMenu(QStringLiteral("Options"));
   options->setObjectName(QStringLiteral("mOptions"));
   auto* precision = new QActionGroup(this);
@@ -285,23 +339,7 @@ void FrmMain::BuildMenus(QMenuBar* bar) {
   bootstrapWeightsAction_->setObjectName(QStringLiteral("mBootstrapWeights"));
   bootstrapWeightsAction_->setCheckable(true);
   connect(bootstrapWeightsAction_, &QAction::triggered, this, &FrmMain::SetBootstrapWeights);
-  QMenu* help = bar->addMenu(QStringLiteral("Help"));
-  help->setObjectName(QStringLiteral("mHelp"));
-  QAction* help1 = help->addAction(QStringLiteral("Help - Introduction"));
-  help1->setObjectName(QStringLiteral("Help1"));
-  help1->setShortcut(QKeySequence(Qt::Key_F1));
-  QAction* help2 = help->addAction(QStringLiteral("Help -Data files"));
-  help2->setObjectName(QStringLiteral("Help2"));
-  help->addSeparator();
-  QAction* about = help->addAction(QStringLiteral("About"));
-  about->setObjectName(QStringLiteral("mAbout"));
-  connect(open, &QAction::triggered, this, &FrmMain::mOpen_Click);
-  connect(save, &QAction::triggered, this, &FrmMain::mSave_Click);
-  connect(copy, &QAction::triggered, this, &FrmMain::mCopyResults_Click);
-  connect(exit, &QAction::triggered, this, &FrmMain::mExit_Click);
-  connect(help1, &QAction::triggered, this, &FrmMain::Help1_Click);
-  connect(help2, &QAction::triggered, this, &FrmMain::Help2_Click);
-  connect(about, &QAction::triggered, this, &FrmMain::mAbout_Click);
+  BuildHelpMenu(this, bar);
 }
 
 void FrmMain::Form_Load() {
