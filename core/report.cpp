@@ -49,6 +49,7 @@ std::vector<Record> Records(const Store& s, const ReportInput& in) {
   std::vector<Record> r;
   r.push_back({"Program", in.program});
   r.push_back({"Light-curve file", in.lightCurvePath});
+  if (!in.binning.empty()) r.push_back({"Light curve", in.binning});
   if (!in.timeScale.empty()) r.push_back({"Time scale", in.timeScale});
   r.push_back({"Points read", IntText(s.NPointsAll)});
   r.push_back({"Points used", IntText(s.NPoints)});

@@ -43,6 +43,9 @@ struct MeanSource {
 struct ReportInput {
   std::string program;              // name and version, e.g. "Vantor 0.1.0"
   std::string lightCurvePath;       // the file the loaded light curve was read from
+  // How the import binned the file's observations ("binned from 2500 points
+  // to 1000 (bins of 7.20 min)"); empty: no line in the report.
+  std::string binning;
   std::string timeScale;            // "HJD_UTC", "BJD_TDB", ...; empty: no line in the report
   std::array<ReportRow, 7> rows{};  // rows 1..6; cell 0 unused
   // Text13..Text16 as shown.

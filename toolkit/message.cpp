@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vantor {
 namespace {
@@ -32,7 +33,9 @@ QuestionAnswerer::QuestionAnswerer(bool answer) : answer_(answer), previous_(act
 
 QuestionAnswerer::~QuestionAnswerer() { activeAnswerer = previous_; }
 
-bool AskYesNo(const QString& text) {
+bool AskYesNo(const QString& text) { return AskYesNo(text, QString(), QString()); }
+
+bool AskYesNo(const QString& text, const QString& yes, const QString& no) {
   if (activeAnswerer != nullptr) {
     activeAnswerer->questions_.append(text);
     return activeAnswerer->answer_;
@@ -40,6 +43,8 @@ bool AskYesNo(const QString& text) {
   QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   box.setDefaultButton(QMessageBox::No);
+  if (!yes.isEmpty()) box.button(QMessageBox::Yes)->setText(yes);
+  if (!no.isEmpty()) box.button(QMessageBox::No)->setText(no);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -39,6 +39,10 @@ class MessageRecorder {
 // that Enter does not confirm by accident) and the application's display name
 // as title; returns true when the user chose Yes.
 bool AskYesNo(const QString& text);
+// Asks `text` as AskYesNo does, the Yes button reading `yes` and the No
+// button (the default, and Escape) reading `no`; a QuestionAnswerer answers
+// it and records `text` alike.
+bool AskYesNo(const QString& text, const QString& yes, const QString& no);
 
 // Answers AskYesNo with a fixed answer while it exists and records the
 // questions. Answerers nest like recorders.
@@ -55,7 +59,7 @@ class QuestionAnswerer {
   const QStringList& Questions() const { return questions_; }
 
  private:
-  friend bool AskYesNo(const QString& text);
+  friend bool AskYesNo(const QString& text, const QString& yes, const QString& no);
   bool answer_;
   QStringList questions_;
   QuestionAnswerer* previous_;

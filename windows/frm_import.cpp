@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "core/textfile.h"
+#include "import/binning.h"
 #include "import/importer.h"
 #include "import/load.h"
 #include "toolkit/message.h"
@@ -256,7 +257,9 @@ void FrmImport::ShowSeries() {
                        .arg(s.size())
                        .arg(Day(s.time.front()), Day(s.time.back()));
   if (s.size() > static_cast<size_t>(kMaxPoints)) {
-    status += QStringLiteral(" More than %1: give the time interval of one eclipse (From, Until).")
+    status += QStringLiteral(
+                  " More than %1: give the time interval of one eclipse (From, Until), or Load "
+                  "offers to bin them to %1 points.")
                   .arg(kMaxPoints);
   }
   for (const auto& n : s.notes) status += QLatin1Char(' ') + Q(n);
@@ -328,6 +331,15 @@ void FrmImport::Load_Click() {
     }
     *end = v;
   }
+  // More observations than the store holds: bin them, or back to From and Until.
+  std::string binning;
+  if (import::SelectInterval(s, interval).size() > static_cast<size_t>(kMaxPoints)) {
+    auto binned = OfferBinning(s, interval);
+    if (!binned) return;
+    s = std::move(binned->first);
+    binning = std::move(binned->second);
+    interval = {};
+  }
   // Everything is checked before the store is touched; the loader refuses without touching it.
   auto scratchOwner = std::make_unique<Store>(store_);
   Store& scratch = *scratchOwner;
@@ -342,10 +354,50 @@ void FrmImport::Load_Click() {
   }
   store_ = scratch;
   loadedScale_ = s.timeScale;
+  loadedBinning_ = binning;
   emit lightCurveRead(ReadResult(*loaded));
   hide();
   emit clearResults();
   for (const QString& w : warnings) ShowMessage(w);
+}
+
+std::optional<std::pair<import::ImportedSeries, std::string>> FrmImport::OfferBinning(
+    const import::ImportedSeries& s, const import::TimeInterval& interval) {
+  import::ImportedSeries inside = s;
+  inside.time.clear();
+  inside.mag.clear();
+  inside.err.clear();
+  for (const size_t i : import::SelectInterval(s, interval)) {
+    inside.time.push_back(s.time[i]);
+    inside.mag.push_back(s.mag[i]);
+    inside.err.push_back(s.err[i]);
+  }
+  import::Binning done;
+  auto binned = import::BinSeries(inside, static_cast<size_t>(kMaxPoints), &done);
+  if (!binned) {
+    LabelStatus->setText(Q(binned.error().message));
+    return std::nullopt;
+  }
+  const QString held =
+      interval.Given()
+          ? QStringLiteral("The time interval holds %1 of the %2 observations")
+                .arg(inside.size())
+                .arg(s.size())
+          : QStringLiteral("The series holds %1 observations").arg(s.size());
+  const QString question =
+      held + QStringLiteral(" (%1 to %2), more than the %3 a light curve holds.\n\n"
+                            "Bin them to %4 points, each the mean time and magnitude of a bin "
+                            "of %5 min? Or choose the time interval of one eclipse (From, Until).")
+                 .arg(Day(inside.time.front()), Day(inside.time.back()))
+                 .arg(kMaxPoints)
+                 .arg(done.bins)
+                 .arg(Q(import::BinWidthMinutes(done.widthDays)));
+  if (!AskYesNo(question, QStringLiteral("Bin to %1 points").arg(done.bins),
+                QStringLiteral("Choose an interval"))) {
+    TextFrom->setFocus();
+    return std::nullopt;
+  }
+  return std::pair{std::move(*binned), import::BinningNote(done)};
 }
 
 }  // namespace vantor

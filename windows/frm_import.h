@@ -17,9 +17,12 @@
 #include <QTableWidget>
 #include <QWidget>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "core/reader.h"
 #include "core/store.h"
+#include "import/load.h"
 #include "import/series.h"
 #include "windows/import_overview.h"
 
@@ -38,6 +41,9 @@ class FrmImport : public QWidget {
   const std::optional<import::ImportedSeries>& Series() const { return series_; }
   // The time scale of the series loaded last ("unknown" before any).
   import::TimeScale LoadedTimeScale() const { return loadedScale_; }
+  // How the series loaded last was binned ("binned from 2500 points to 1000
+  // (bins of 7.20 min)"); empty when it was loaded as read.
+  const std::string& LoadedBinning() const { return loadedBinning_; }
 
   QComboBox* ComboFormat = nullptr;
   QLineEdit* TextTimeCol = nullptr;
@@ -78,11 +84,18 @@ class FrmImport : public QWidget {
   // Shades the interval typed in From and Until (a text that is no number
   // counts as absent) on the overview.
   void ShowInterval();
+  // The observations of `s` inside `interval` (more than the store holds)
+  // binned to at most kMaxPoints, with the note that says so, when the user
+  // chooses to bin them; none when the user chooses an interval instead or
+  // the binning is refused (the status line says why).
+  std::optional<std::pair<import::ImportedSeries, std::string>> OfferBinning(
+      const import::ImportedSeries& s, const import::TimeInterval& interval);
 
   Store& store_;
   QString path_;
   std::optional<import::ImportedSeries> series_;
   import::TimeScale loadedScale_ = import::TimeScale::Unknown;
+  std::string loadedBinning_;
 };
 
 }  // namespace vantor

@@ -116,8 +116,10 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmImport_ = std::make_unique<FrmImport>(store_, this);
   connect(frmImport_.get(), &FrmImport::lightCurveRead, this, [this](const ReadResult& result) {
     importedScale_ = std::string(import::TimeScaleName(frmImport_->LoadedTimeScale()));
+    importedBinning_ = frmImport_->LoadedBinning();
     AfterLightCurveRead(result);
     importedScale_.reset();
+    importedBinning_.clear();
   });
   connect(frmImport_.get(), &FrmImport::clearResults, this, &FrmMain::ClearResultBoxes);
   connect(frmSaveAs_.get(), &FrmSaveAs::accepted, this, &FrmMain::WriteReport);
@@ -476,6 +478,7 @@ ReportInput FrmMain::CurrentReport() const {
   ReportInput in;
   in.program = std::string("Vantor ") + kVersion;
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
+  in.binning = lightCurveBinning_;
   in.timeScale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
   for (int k = 1; k <= 6; ++k) {
     const auto& d = delivered_[k];
@@ -618,8 +621,10 @@ void FrmMain::AfterLightCurveRead(const ReadResult& result) {
     ShowMessage(Q(result.error().message) + QStringLiteral("\n\n") + still);
     return;
   }
-  setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName));
+  setWindowTitle(QStringLiteral("Vantor - ") + Q(store_.DataFileName) +
+                 (importedBinning_.empty() ? QString() : QStringLiteral(" (binned)")));
   lightCurvePath_ = QDir::cleanPath(Q(store_.DataFilePath));
+  lightCurveBinning_ = importedBinning_;
   frmPlotData_->Drawing().Cls();
   frmPlotData_->hide();
   for (int k = 1; k <= 6; ++k) Check[k]->setChecked(false);

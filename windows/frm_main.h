@@ -188,6 +188,9 @@ class FrmMain : public Form, public ResultRows {
   // accepted read): a refused file and the Save command change DataFileName,
   // not the light curve. Empty while none is loaded.
   QString lightCurvePath_;
+  // How the import binned that light curve (FrmImport::LoadedBinning), for
+  // the title and the report; empty for a curve loaded as read.
+  std::string lightCurveBinning_;
   // What each row's method delivered and ran with, and the description of
   // that setup made at delivery: later clicks and deletions do not change
   // what the report says about a result (cell 0 unused).
@@ -217,8 +220,10 @@ class FrmMain : public Form, public ResultRows {
   QLabel* precisionNotice_ = nullptr;         // under the means
   std::unique_ptr<FrmOpen> frmOpen_;
   std::unique_ptr<FrmImport> frmImport_;
-  // Set by the import window's load, for AfterLightCurveRead's time-scale label.
+  // Set by the import window's load, for AfterLightCurveRead's time-scale
+  // label and binning.
   std::optional<std::string> importedScale_;
+  std::string importedBinning_;
   std::unique_ptr<FrmSaveAs> frmSaveAs_;
   std::unique_ptr<FrmHelp> frmHelp_;
   std::unique_ptr<FrmAbout> frmAbout_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -97,6 +98,26 @@ TEST(BuildReport, CsvQuotesAndTabsKeepOneRecordPerLine) {
   EXPECT_TRUE(HasLine(tabs, "Light-curve file\t/data/CM Dra, \"night 2\".csv"));
   EXPECT_TRUE(HasLine(tabs, "1. Parabolic Fit\t2459812.43163\t0.00005\tyes\ta tab and a line end"));
   EXPECT_EQ(Lines(tabs).size(), Lines(csv).size());
+}
+
+TEST(BuildReport, NamesABinnedImportUnderTheFileOnly) {
+  auto s = ExampleWithoutObservation3();
+  ReportInput in = ExampleInput();
+  const std::string plain = BuildReport(*s, in, ReportFormat::Text);
+  EXPECT_EQ(plain.find("binned"), std::string::npos);
+  in.binning = "binned from 2500 points to 1000 (bins of 7.20 min)";
+  const std::vector<std::string> lines = Lines(BuildReport(*s, in, ReportFormat::Text));
+  const auto file = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.starts_with("Light-curve file");
+  });
+  ASSERT_TRUE(file != lines.end() && file + 1 != lines.end());
+  EXPECT_EQ(file[1], "Light curve                binned from 2500 points to 1000 (bins of 7.20 min)");
+  // Every other line as without the binning.
+  std::vector<std::string> others = lines;
+  others.erase(others.begin() + (file + 1 - lines.begin()));
+  EXPECT_EQ(others, Lines(plain));
+  EXPECT_TRUE(HasLine(BuildReport(*s, in, ReportFormat::Csv),
+                      "Light curve,binned from 2500 points to 1000 (bins of 7.20 min)"));
 }
 
 TEST(ReportFormatFor, CsvOnlyForANameEndingInCsv) {

@@ -1,7 +1,8 @@
 // Tests of frmImport and of the main window's way to it: a file of another
 // layout loads into the store as the original reader would load the same
-// numbers, the main window names its time scale, a refusal (a long series
-// without an interval, a conversion without coordinates) changes nothing,
+// numbers, the main window names its time scale, a refusal (a conversion
+// without coordinates) changes nothing, a series longer than the store is
+// offered binning (the report then says so) or an interval,
 // and `vantor FILE` (OpenOrImport) sends a file the original reader refuses
 // to the import window.
 #include <QClipboard>
@@ -18,6 +19,7 @@
 #include "import/importer.h"
 #include "import/load.h"
 #include "qt_test_main.h"
+#include "toolkit/message.h"
 #include "windows/frm_import.h"
 #include "windows/frm_main.h"
 
@@ -134,12 +136,73 @@ class FrmImportTest : public QObject {
                                                   w.TablePreview) + 1);
     QVERIFY(w.TablePreview->columnWidth(0) >=
             w.TablePreview->fontMetrics().horizontalAdvance(first) + margin);
-    // And loading it whole is still refused, changing nothing.
+    // And loading it whole asks first: choosing an interval changes nothing.
     w.TextFrom->clear();
     w.TextUntil->clear();
     const Store before = *store_;
+    vantor::QuestionAnswerer answer(false);
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(answer.Questions().size(), 1);
+    QVERIFY(*store_ == before);
+  }
+
+  // A night of 2500 points (0.0002 d apart, with errors): Load offers to bin
+  // it to 1000 points of 0.4998 d / 1000 = 0.720 min, or an interval.
+  void ALongSeriesIsOfferedBinningOrAnInterval() {
+    QFile file(dir_.path() + "/night2500.csv");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,mag,err\n");
+    std::vector<double> mag;
+    for (int i = 0; i < 2500; ++i) {
+      const QByteArray m = QByteArray::number(
+          10 + 0.5 * std::exp(-std::pow((i - 1250) / 300.0, 2)) + 0.001 * (i % 7), 'f', 6);
+      mag.push_back(m.toDouble());
+      file.write(QByteArray::number(2459812.3 + 0.0002 * i, 'f', 6) + ',' + m + ",0.01\n");
+    }
+    file.close();
+    FrmImport& w = main_->frmImport();
+    w.OpenFile(file.fileName());
+    QVERIFY(w.LabelStatus->text().contains(QStringLiteral("Load offers to bin them to 1000 points")));
+    const Store before = *store_;
+    vantor::QuestionAnswerer answer(false);
+    // Choosing an interval loads nothing, for the whole night or an interval too long.
     QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
     QVERIFY(*store_ == before);
+    w.TextFrom->setText(QStringLiteral("2459812.4"));
+    w.TextUntil->setText(QStringLiteral("2459812.65"));
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QVERIFY(*store_ == before);
+    QCOMPARE(answer.Questions().size(), 2);
+    QVERIFY(answer.Questions()[0].startsWith(QStringLiteral("The series holds 2500 observations")));
+    QVERIFY(answer.Questions()[0].contains(QStringLiteral("Bin them to 1000 points")));
+    QVERIFY(answer.Questions()[0].contains(QStringLiteral("0.720 min")));
+    QVERIFY(answer.Questions()[1].startsWith(
+        QStringLiteral("The time interval holds 1251 of the 2500 observations")));
+    // Binning loads the means: bin 1 holds the first three observations
+    // (0.0004998 d wide), bin 2 the next two, bin 1000 the last three.
+    w.TextFrom->clear();
+    w.TextUntil->clear();
+    answer.SetAnswer(true);
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(store_->NPointsAll, int16_t{1000});
+    QVERIFY(std::fabs(store_->HjdRaw[1] - 2459812.3002) < 1e-9);
+    QVERIFY(std::fabs(store_->MagRaw[1] - (mag[0] + mag[1] + mag[2]) / 3) < 1e-9);
+    QVERIFY(std::fabs(store_->HjdRaw[2] - 2459812.3007) < 1e-9);
+    QVERIFY(std::fabs(store_->MagRaw[2] - (mag[3] + mag[4]) / 2) < 1e-9);
+    QVERIFY(std::fabs(store_->HjdRaw[1000] - (2459812.3 + 0.0002 * 2498)) < 1e-9);
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - night2500.csv (binned)"));
+    main_->mCopyResults_Click();
+    const QString binned =
+        QStringLiteral("Light curve\tbinned from 2500 points to 1000 (bins of 0.720 min)");
+    QVERIFY(QGuiApplication::clipboard()->text().contains(binned));
+    // A curve loaded as read afterwards has no such line.
+    w.OpenFile(kImport + "/munipack_jdhel.txt");
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QCOMPARE(store_->NPointsAll, int16_t{25});
+    QCOMPARE(answer.Questions().size(), 3);
+    QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor - munipack_jdhel.txt"));
+    main_->mCopyResults_Click();
+    QVERIFY(!QGuiApplication::clipboard()->text().contains(QStringLiteral("binned")));
   }
 
   void AavsoListsItsStarsAndFilters() {
