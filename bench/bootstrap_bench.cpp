@@ -35,7 +35,6 @@ std::unique_ptr<Store> SyntheticEclipse(int n) {
     const double u = (t - 0.4503) / 0.03;
     s->RelTime[i] = t;
     s->Mag[i] = 0.1 + 0.8 * std::exp(-u * u) + noise(rng);
-    s->FitSigma[i] = 0.01;  // as the reader sets it
   }
   vantor::ComputeRanges(*s);
   return s;

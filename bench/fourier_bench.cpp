@@ -1,58 +1,57 @@
 // Speed of the Fourier fit on 1000 points: a typical fit, the longest fit the
 // stopping rule allows (503 solver calls), and the cost of 503 solver calls
-// that each evaluate the model at every point, which bounds any fit.
+// that each evaluate the model at every point, which bounds any fit; and a
+// typical fit of longer light curves than the desktop holds.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/fourier.h"
 #include "methods/marquardt.h"
 
 namespace {
 
+using vantor::Curve;
 using vantor::FitAFromFitParam;
 using vantor::FitFourier;
-using vantor::Store;
+using vantor::FourierSetup;
 
 constexpr int kPoints = 1000;
 // Display order: Xo, C, W, A1..A5 of the eclipse the data are made from.
 constexpr std::array<double, 9> kTruth{0, 0.5, 0.7, 40.0, 0.3, 0.1, 0.05, 0.02, 0.01};
 
-// 1000 points over 0.42..0.58 day from the model at kTruth, with a
+// n points over 0.42..0.58 day from the model at kTruth, with a
 // deterministic scatter of +-noise magnitudes (linear congruential sequence,
-// seed 2024), the whole series selected and the solver reset.
-std::unique_ptr<Store> EclipseStore(double noise) {
-  auto s = std::make_unique<Store>();
+// seed 2024).
+Curve EclipseCurve(double noise, int n = kPoints) {
+  Curve c;
   const vantor::ParamVector p = FitAFromFitParam(kTruth);
   unsigned state = 2024;
-  s->NPoints = kPoints;
-  for (int i = 1; i <= kPoints; ++i) {
-    s->RelTime[i] = 0.42 + 0.16 * (i - 1) / (kPoints - 1);
+  c.RelTime.resize(n + 1);
+  c.Mag.resize(n + 1);
+  for (int i = 1; i <= n; ++i) {
+    c.RelTime[i] = 0.42 + 0.16 * (i - 1) / (n - 1);
     state = state * 1664525u + 1013904223u;
-    s->Mag[i] = vantor::FourierModel(s->RelTime[i], p).y +
-                noise * (static_cast<double>(state) / 4294967296.0 - 0.5);
-    s->FitSigma[i] = 0.01;
+    c.Mag[i] = vantor::FourierModel(c.RelTime[i], p).y +
+               noise * (static_cast<double>(state) / 4294967296.0 - 0.5);
   }
-  s->FitLambda = -1;
-  s->FourierLeftIdx = 1;
-  s->FourierRightIdx = kPoints;
-  s->FourierLeftSet = s->FourierRightSet = s->FourierRangeSet = true;
-  return s;
+  return c;
 }
 
-void RunFits(benchmark::State& state, const Store& prepared) {
-  auto s = std::make_unique<Store>(prepared);
+// The whole series selected, from `start`.
+FourierSetup WholeRange(const Curve& c, const std::array<double, 9>& start) {
+  return FourierSetup{{1, c.NPoints()}, std::nullopt, start};
+}
+
+void RunFits(benchmark::State& state, const Curve& c, const FourierSetup& setup) {
+  const vantor::CurveView view = c.View();
   int calls = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    *s = prepared;
-    state.ResumeTiming();
-    const auto r = FitFourier(*s);
+    const auto r = FitFourier(view, setup);
     if (!r) {
       state.SkipWithError(r.error().message.c_str());
       return;
@@ -63,17 +62,30 @@ void RunFits(benchmark::State& state, const Store& prepared) {
   state.counters["solver_calls"] = calls;
 }
 
+// A start 0.002 day and 10 per cent in frequency off the truth.
+std::array<double, 9> TypicalStart() {
+  std::array<double, 9> start = kTruth;
+  start[1] += 0.002;
+  start[3] *= 1.1;
+  for (int k = 5; k <= 8; ++k) start[k] = 0;
+  return start;
+}
+
 // A noisy eclipse fitted from a start 0.002 day and 10 per cent in frequency
 // off: the fit stops after a handful of calls.
 void BM_FourierFitTypical(benchmark::State& state) {
-  auto s = EclipseStore(0.02);
-  s->FitParam = kTruth;
-  s->FitParam[1] += 0.002;
-  s->FitParam[3] *= 1.1;
-  for (int k = 5; k <= 8; ++k) s->FitParam[k] = 0;
-  RunFits(state, *s);
+  const Curve c = EclipseCurve(0.02);
+  RunFits(state, c, WholeRange(c, TypicalStart()));
 }
 BENCHMARK(BM_FourierFitTypical)->Unit(benchmark::kMillisecond);
+
+// The same fit of longer nights than the desktop holds (2500 and 10 000
+// points over the same span).
+void BM_FourierFitLongCurve(benchmark::State& state) {
+  const Curve c = EclipseCurve(0.02, static_cast<int>(state.range(0)));
+  RunFits(state, c, WholeRange(c, TypicalStart()));
+}
+BENCHMARK(BM_FourierFitLongCurve)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Started on the exact solution of a noise-free eclipse: every step has zero
 // length and an equal chi-square, so the stopping rule never holds and the
@@ -81,16 +93,15 @@ BENCHMARK(BM_FourierFitTypical)->Unit(benchmark::kMillisecond);
 // accepted steps the damping factor underflows to 0, and the remaining
 // iterations only invert the curvature matrix.
 void BM_FourierFitFullIterations(benchmark::State& state) {
-  auto s = EclipseStore(0.0);
-  s->FitParam = kTruth;
-  auto check = std::make_unique<Store>(*s);
-  const auto r = FitFourier(*check);
+  const Curve c = EclipseCurve(0.0);
+  const FourierSetup setup = WholeRange(c, kTruth);
+  const auto r = FitFourier(c.View(), setup);
   if (!r || r->calls != 503) {
     std::fprintf(stderr, "worst case setup: expected 503 solver calls, got %d\n",
                  r ? r->calls : -1);
     std::abort();
   }
-  RunFits(state, *s);
+  RunFits(state, c, setup);
 }
 BENCHMARK(BM_FourierFitFullIterations)->Unit(benchmark::kMillisecond);
 
@@ -100,9 +111,10 @@ BENCHMARK(BM_FourierFitFullIterations)->Unit(benchmark::kMillisecond);
 // the trial, and the final call with its point-by-point curvature): the most
 // work a fit can do.
 void BM_Fourier503EvaluatingCalls(benchmark::State& state) {
-  auto s = EclipseStore(0.02);
+  const Curve c = EclipseCurve(0.02);
+  const std::vector<double> sigma(kPoints + 1, vantor::kFourierPointSigma);
   vantor::ParamVector params = FitAFromFitParam(kTruth);
-  const vantor::MarquardtProblem problem{s->RelTime, s->Mag, s->FitSigma, kPoints};
+  const vantor::MarquardtProblem problem{c.RelTime, c.Mag, sigma, kPoints};
   const vantor::MarquardtOptions options;  // all 8 parameters, in order
   for (auto _ : state) {
     vantor::MarquardtState st;

@@ -130,8 +130,6 @@ int16_t Commit(Store& s, std::span<const double> hjd, std::span<const double> ma
   s.FitParam[3] = 3.14 / s.TRange;
   s.FitParam[4] = s.MagRange;
   for (int j = 5; j <= 8; ++j) s.FitParam[j] = 0;
-  for (int i = 1; i <= n; ++i) s.FitSigma[i] = 0.01;
-  s.FitLambda = -1;
 
   // Every method window starts over on the new curve.
   ResetMethodState(s);

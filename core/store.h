@@ -31,8 +31,6 @@ inline constexpr int kMaxSamples = 2000;
 using PointArray = std::array<double, kMaxPoints + 1>;
 using SampleArray = std::array<double, kMaxSamples + 1>;
 using FlagArray = std::array<int16_t, kMaxPoints + 1>;
-// 1-based 8 x 8 matrix (row and column 0 unused).
-using Matrix8 = std::array<std::array<double, 9>, 9>;
 
 // The texts of the Kwee and van Woerden window's two tuning boxes, as typed:
 // "Stepp" (the spacing of the trial times, in samples) and "Frac" (the share
@@ -84,10 +82,11 @@ struct Store {
   int16_t PlotLeft = 0, PlotRight = 0, PlotTop = 0, PlotBottom = 0;
   int16_t PlotWidth = 0, PlotHeight = 0;
 
-  // --- Fourier-fit starting values and solver state --------------------------
-  std::array<double, 9> FitParam{};  // 1 Xo, 2 C, 3 W, 4..8 A1..A5
-  PointArray FitSigma{};
-  double FitLambda = -1.0;
+  // --- Fourier-fit starting values -------------------------------------------
+  // 1 Xo, 2 C, 3 W, 4..8 A1..A5: the reader's starting values, those typed and
+  // taken with "Update", or the parameters of the fit standing. The solver's
+  // values and the model curve are the Fourier window's (methods/fourier.h).
+  std::array<double, 9> FitParam{};
 
   // --- Precision of the result boxes -----------------------------------------
   // Decimals of a day every time, error and mean is shown with: 5 (as the
@@ -149,11 +148,6 @@ struct Store {
   bool FourierFitDone = false;
   bool ParamsFromBoxes = false;
   std::array<double, 4> MarkX{}, MarkT{};
-  std::array<double, 9> FitA{}, FitA0{};
-  PointArray FitT{}, FitMag{};
-  std::array<int16_t, 9> FitList{0, 1, 2, 3, 4, 5, 6, 7, 8};
-  Matrix8 FitCurvature{}, FitCovariance{};
-  std::array<double, 101> CurveT{}, CurveMag{};
 
   bool operator==(const Store&) const = default;
 

@@ -24,9 +24,8 @@
 // The engine itself has no stopping rule; the Fourier fit's is in fourier.h.
 //
 // Every array is 1-based as in the formulas: cell 0 exists and is never read.
-// Params, LISTA and the 8 x 8 matrices have the store's types (at most 8
-// parameters), so a caller copies them between store and state as they are.
-// GaussJordan itself handles any order up to 100.
+// Params, LISTA and the 8 x 8 matrices hold at most 8 parameters; the points
+// may be any number. GaussJordan itself handles any order up to 100.
 //
 // Nothing here shows a message. The three conditions the engine reports
 // ("Improper permutation in LISTA", "Singular matrix 1", "Singular matrix 2")
@@ -47,8 +46,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/store.h"
-
 namespace vantor {
 
 // Number of parameters of FourierModel, and the most the solver's storage holds.
@@ -61,6 +58,8 @@ using ParamVector = std::array<double, 9>;
 // A 1-based list of parameter indices (LISTA): entries 1..NFit name the
 // fitted parameters in the order of the matrices' rows and columns.
 using ParamList = std::array<int16_t, 9>;
+// A 1-based 8 x 8 matrix (row and column 0 unused).
+using Matrix8 = std::array<std::array<double, 9>, 9>;
 
 // A condition the solver reports without stopping the arithmetic.
 enum class SolverNote {

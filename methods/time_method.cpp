@@ -34,7 +34,8 @@ std::expected<Timing, Refusal> Delivered(const Store& s, int row, MethodResult<R
   return t;
 }
 
-// The Fourier window's state for a fit of `f`, written where the fit reads it.
+// The Fourier window's state for a fit of `f`, as if its range and boxes had
+// been set for it.
 void SetFourierStart(Store& s, const FourierSetup& f) {
   s.FourierLeftIdx = FourierIndex(f.range.first);
   s.FourierRightIdx = FourierIndex(f.range.last);
@@ -45,12 +46,13 @@ void SetFourierStart(Store& s, const FourierSetup& f) {
     s.ExclRightIdx = FourierIndex(f.exclude->last);
   }
   s.FitParam = f.start;
-  s.FitLambda = -1;
   s.FourierFitDone = false;
 }
 
-// Runs one setup. `s` is read; `scratch` is where the methods that keep
-// working state write it (the store itself, or a copy of it).
+// Runs one setup. `s` is read; `scratch` is where Kwee and van Woerden
+// writes its samples (the store itself, or a copy of it) and, for a fit left
+// in the store, the store whose Fourier window state a fit's setup and
+// outcome are left in.
 struct Runner {
   const Store& s;
   Store* scratch;
@@ -89,8 +91,13 @@ struct Runner {
   }
 
   std::expected<Timing, Refusal> operator()(const FourierSetup& p) const {
-    SetFourierStart(*scratch, p);
-    return Delivered(s, 5, FitFourier(*scratch));
+    if (scratch != nullptr) SetFourierStart(*scratch, p);
+    auto timing = Delivered(s, 5, FitFourier(s, p));
+    if (timing && scratch != nullptr) {
+      scratch->FitParam = timing->As<FourierFitResult>().FitParam;
+      scratch->FourierFitDone = true;
+    }
+    return timing;
   }
 
   std::expected<Timing, Refusal> operator()(const SlidingSetup&) const {
@@ -109,7 +116,7 @@ struct Runner {
 
 // Whether the method of `setup` keeps working state in the store.
 bool WritesStore(const MethodSetup& setup) {
-  return std::holds_alternative<KvwSetup>(setup) || std::holds_alternative<FourierSetup>(setup);
+  return std::holds_alternative<KvwSetup>(setup);
 }
 
 std::string Hjd(const Store& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
@@ -144,7 +151,7 @@ std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& se
 }
 
 std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup) {
-  // Only Kwee and van Woerden and the Fourier fit need a store to write to.
+  // Only Kwee and van Woerden needs a store to write to.
   if (!WritesStore(setup)) return Run(s, nullptr, setup);
   auto scratch = std::make_unique<Store>(s);
   return Run(*scratch, scratch.get(), setup);

@@ -13,14 +13,13 @@
 // kInvertedMessage) first, then the method on the working set with the
 // setup's values, refusing as the method refuses.
 //
-// Writing the store. TimeMethod changes nothing. Two methods keep working
-// state in the store that their window draws or keeps between clicks:
-// Kwee and van Woerden its resampled points (KvwT, KvwMag) and the Fourier fit
-// its range, starting values and solver state (FourierLeftIdx ...,
-// ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam, FitLambda, FitA, FitA0,
-// FitT, FitMag, FitCurvature, FitCovariance, FourierFitDone). TimeMethodInStore
-// is the one function that leaves them there; TimeMethod runs it on a scratch
-// copy of the store.
+// Writing the store. TimeMethod changes nothing. Kwee and van Woerden keeps
+// its resampled points (KvwT, KvwMag) in the store; TimeMethod runs it on a
+// scratch copy of the store. The Fourier fit returns its solver's values and
+// its model curve in its result; the Fourier window's range, exclusion,
+// starting values and "fit standing" flag live in the store (FourierLeftIdx
+// ..., ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam, FourierFitDone).
+// TimeMethodInStore is the one function that leaves those there.
 #pragma once
 
 #include <array>
@@ -31,6 +30,7 @@
 #include "core/store.h"
 #include "methods/chords.h"
 #include "methods/fourier.h"
+#include "methods/index_range.h"
 #include "methods/kwee.h"
 #include "methods/minimum.h"
 #include "methods/parabola.h"
@@ -39,13 +39,6 @@
 #include "methods/tracing.h"
 
 namespace vantor {
-
-// An inclusive range of working indices (1-based), as the method windows
-// number the points.
-struct IndexRange {
-  int first = 0, last = 0;
-  bool operator==(const IndexRange&) const = default;
-};
 
 // Row 1: the parabola over working points first..last.
 struct ParabolaSetup {
@@ -76,15 +69,7 @@ struct KvwSetup {
   bool operator==(const KvwSetup&) const = default;
 };
 
-// Row 5: the Fourier fit over `range`, leaving out `exclude` when it is set,
-// from the starting values `start` (FitParam order: 1 Xo, 2 C, 3 W,
-// 4..8 A1..A5; cell 0 unused).
-struct FourierSetup {
-  IndexRange range;
-  std::optional<IndexRange> exclude;
-  std::array<double, 9> start{};
-  bool operator==(const FourierSetup&) const = default;
-};
+// Row 5: the Fourier fit, FourierSetup (methods/fourier.h).
 
 // Row 6: sliding integrations, which choose their stretch themselves.
 struct SlidingSetup {
@@ -119,12 +104,13 @@ struct Timing {
 // header comment for what runs). Changes nothing in `s`.
 std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup);
 
-// The same, leaving in `s` what the method's window draws and keeps (see the
-// header comment): for the Fourier fit, the range, exclusion and starting
-// values of the setup are written first (indices beyond the 16-bit fields
-// are held at -1 or kMaxPoints + 1, so they never wrap into range), with
-// FitLambda = -1 and no fit standing, so a refusal leaves those in place and
-// the rest as it was; a success leaves the fit standing.
+// The same, leaving in `s` what the method's window keeps (see the header
+// comment): for the Fourier fit, the range, exclusion and starting values of
+// the setup are written first (indices beyond the 16-bit fields are held at
+// -1 or kMaxPoints + 1, so they never wrap into range) with no fit standing,
+// so a refusal leaves those in place and the rest as it was; a success leaves
+// the fit standing, FitParam holding the fitted parameters. The fit itself
+// runs on the setup's values as they are.
 std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup);
 
 // The setup the method window of `row` holds now: its range markers' indices,

@@ -15,6 +15,7 @@
 #include "methods/auto_ranges.h"
 #include "methods/bootstrap.h"
 #include "methods/coverage.h"
+#include "methods/fourier.h"
 
 namespace vantor {
 
@@ -155,11 +156,12 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
   // Every method times the same points, so their agreement says nothing of
   // the noise they share, and several methods' own errors fall far below
   // it. The Fourier fit's error is that of its time for a point scatter of
-  // FitSigma (0.01 mag); scaled to the scatter the light curve really has, it
-  // is the error the noise allows. No method's weight may claim more.
+  // kFourierPointSigma (0.01 mag); scaled to the scatter the light curve
+  // really has, it is the error the noise allows. No method's weight may
+  // claim more.
   double floor = 0;
   if (timings.fourier && timings.ranges->noiseMag > 0) {
-    floor = timings.fourier->minimum.error * timings.ranges->noiseMag / s->FitSigma[1];
+    floor = timings.fourier->minimum.error * timings.ranges->noiseMag / kFourierPointSigma;
     if (!std::isfinite(floor)) floor = 0;
   }
   // A method's bootstrap error, when there is one, stands for its own.

@@ -353,7 +353,6 @@ void FrmMain::Form_Load() {
   bootstrapWeightsAction_->setChecked(store_.BootstrapWeights);
   frmOpen_->Prepare();
   frmSaveAs_->Prepare();
-  for (int j = 1; j <= 8; ++j) store_.FitList[j] = static_cast<int16_t>(j);
   store_.MagSign = 1;
   ResetMethodState(store_);
   // At start-up no interval is being excluded either (a load keeps the mode

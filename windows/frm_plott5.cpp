@@ -38,8 +38,7 @@ const char* const kBoxCaptions[9] = {"",          "ToM, Xo",   "Const, C",
 // Width of the parameter boxes and their captions, twips.
 constexpr int kBoxWidth = 1200;
 
-// Samples of the model curve after sample 0, and half the height of the thick stroke, in twips.
-constexpr int kCurveSteps = 100;
+// Half the height of the thick stroke of the model curve, in twips.
 constexpr int kStrokeHalf = 10;
 
 // The curve is not clipped; a coordinate far outside any window is pinned so
@@ -123,13 +122,13 @@ bool FrmPlott5::Redraw() {
 // Loading a light curve resets the Fourier flags and starting values in the
 // store; the main window then calls this before any handler of this window
 // can change FitParam, so FitParam still holds the reader's starting values:
-// Undo before the first fit of a curve restores those (FitA0 would hold zeros
-// or the start of another curve's fit). An interval to exclude belongs to the
-// curve it was clicked on: a new curve starts without one.
+// Undo before the first fit of a curve restores those. The fit of the
+// previous curve goes, and so does an interval to exclude: it belongs to the
+// curve it was clicked on.
 void FrmPlott5::LightCurveLoaded() {
   PlotForm::LightCurveLoaded();
   readerStart_ = store_.FitParam;
-  fittedThisCurve_ = false;
+  fit_.reset();
   store_.ExcludeMode = false;
   store_.ExclLeftIdx = store_.ExclRightIdx = 0;
   Command5->setEnabled(false);
@@ -310,11 +309,9 @@ void FrmPlott5::Command2_Click() {
     DrawRangeMarkers();
     return;
   }
-  for (const SolverNote note : timing->As<FourierFitResult>().notes) {
-    ShowMessage(Q(std::string(SolverNoteText(note))));
-  }
-  fittedThisCurve_ = true;
-  DrawFourierCurve();
+  fit_ = timing->As<FourierFitResult>();
+  for (const SolverNote note : fit_->notes) ShowMessage(Q(std::string(SolverNoteText(note))));
+  DrawCurve(fit_->curve);
   rows_.DeliverResult(5, *timing, setup);
   setWindowTitle(kCaptionFitted);
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 9, 5)));
@@ -323,10 +320,9 @@ void FrmPlott5::Command2_Click() {
 
 void FrmPlott5::Command3_Click() {
   Store& s = store_;
-  s.FitA = fittedThisCurve_ ? s.FitA0 : FitAFromFitParam(readerStart_);
-  s.FitParam = FitParamFromFitA(s.FitA);
+  // Back to the start of the last fit of this curve, else the reader's values.
+  s.FitParam = fit_ ? FitParamFromFitA(fit_->FitA0) : readerStart_;
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
-  s.FitLambda = -1;
   s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
   s.ExcludeMode = false;
   s.FourierFitDone = false;
@@ -351,19 +347,25 @@ void FrmPlott5::DrawFourierCurve() {
     ShowMessage(QString::fromLatin1(kInvertedMessage));
     return;
   }
-  if (const auto curve = ComputeFourierCurve(store_); !curve) {
+  DrawCurve(ComputeFourierCurve(store_, {store_.FourierLeftIdx, store_.FourierRightIdx},
+                                store_.FitParam));
+}
+
+void FrmPlott5::DrawCurve(const MethodResult<FourierCurve>& curve) {
+  if (!curve) {
     ShowMessage(Q(curve.error().message));
     return;
   }
+  curve_ = *curve;
   // Without a drawing of its own the window has no coordinates to draw in.
   if (!drawn_) return;
   const PlotMapping m = Mapping();
   Canvas& d = Drawing();
   d.SetForeColor(kBlue);
-  d.PSet(Pinned(m.X(store_.CurveT[0])), Pinned(m.Y(store_.CurveMag[0])));
-  for (int j = 1; j <= kCurveSteps; ++j) {
-    const double x = m.X(store_.CurveT[j]);
-    const double y = m.Y(store_.CurveMag[j]);
+  d.PSet(Pinned(m.X(curve_.T[0])), Pinned(m.Y(curve_.Mag[0])));
+  for (int j = 1; j <= kFourierCurveSteps; ++j) {
+    const double x = m.X(curve_.T[j]);
+    const double y = m.Y(curve_.Mag[j]);
     for (int k = -kStrokeHalf; k <= kStrokeHalf; ++k) d.LineTo(Pinned(x), Pinned(y + k));
   }
 }
@@ -373,9 +375,9 @@ void FrmPlott5::RedrawFourierCurve() {
   const PlotMapping m = Mapping();
   Canvas& d = Drawing();
   d.SetForeColor(kBlue);
-  d.PSet(Pinned(m.X(store_.CurveT[0])), Pinned(m.Y(store_.CurveMag[0])));
-  for (int j = 1; j <= kCurveSteps; ++j) {
-    d.LineTo(Pinned(m.X(store_.CurveT[j])), Pinned(m.Y(store_.CurveMag[j])));
+  d.PSet(Pinned(m.X(curve_.T[0])), Pinned(m.Y(curve_.Mag[0])));
+  for (int j = 1; j <= kFourierCurveSteps; ++j) {
+    d.LineTo(Pinned(m.X(curve_.T[j])), Pinned(m.Y(curve_.Mag[j])));
   }
 }
 

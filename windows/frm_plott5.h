@@ -10,7 +10,9 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
+#include "methods/fourier.h"
 #include "plot/mapping.h"
 #include "windows/plot_form.h"
 #include "windows/result_rows.h"
@@ -33,11 +35,18 @@ class FrmPlott5 : public PlotForm {
   // to the previous curve.
   void LightCurveLoaded() override;
 
-  // Computes the model curve of FitParam over the selected range into
-  // CurveT/CurveMag and draws it thick in blue; shows why when it cannot.
+  // Computes the model curve of FitParam over the selected range, keeps it
+  // as the window's curve and draws it thick in blue; shows why when it
+  // cannot.
   void DrawFourierCurve();
-  // Draws the stored curve CurveT/CurveMag thin in blue, without computing it.
+  // Draws the window's curve thin in blue, without computing it.
   void RedrawFourierCurve();
+
+  // The model curve computed last (by "Update" or a fit; CurveT, CurveMag).
+  const FourierCurve& Curve() const { return curve_; }
+  // The fit delivered last on the current light curve, with the solver's
+  // values (FitA0 is what "Undo" goes back to); none before its first fit.
+  const std::optional<FourierFitResult>& Fit() const { return fit_; }
 
   // Text1(1) .. Text1(8); cell 0 unused.
   std::array<QLineEdit*, 9> Text1{};
@@ -85,6 +94,9 @@ class FrmPlott5 : public PlotForm {
   // Reads the eight boxes into FitParam by the leading-number rule; refuses,
   // changing nothing, when a box holds a number too large for a double.
   bool ReadBoxes();
+  // Keeps `curve` as the window's curve and draws it thick; shows the refusal
+  // instead.
+  void DrawCurve(const MethodResult<FourierCurve>& curve);
   void ShowIndex(QLabel* label, int index);
 
   ResultRows& rows_;
@@ -94,10 +106,10 @@ class FrmPlott5 : public PlotForm {
   // has; before the first marker there is no last place to paint.
   std::array<bool, 2> markerPlaced_{};
 
-  // The reader's starting values of the current light curve, and whether a
-  // fit of it has been made.
+  // The reader's starting values of the current light curve.
   std::array<double, 9> readerStart_{};
-  bool fittedThisCurve_ = false;
+  FourierCurve curve_;
+  std::optional<FourierFitResult> fit_;
 };
 
 }  // namespace vantor

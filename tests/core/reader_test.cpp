@@ -92,7 +92,6 @@ TEST(ReadLightCurve, DerivesTimesMagnitudesAndStartingValues) {
     EXPECT_EQ(s->Mag[i], s->MagRaw[i]);
     EXPECT_EQ(s->MagAll[i], s->MagRaw[i]);
     EXPECT_EQ(s->Deleted[i], 0);
-    EXPECT_EQ(s->FitSigma[i], 0.01);
   }
   EXPECT_EQ(s->FaintIdx, 4);
   EXPECT_EQ(s->BrightIdx, 1);
@@ -105,7 +104,6 @@ TEST(ReadLightCurve, DerivesTimesMagnitudesAndStartingValues) {
   EXPECT_EQ(s->FitParam[3], 3.14 / s->TRange);
   EXPECT_EQ(s->FitParam[4], s->MagRange);
   for (int j = 5; j <= 8; ++j) EXPECT_EQ(s->FitParam[j], 0.0);
-  EXPECT_EQ(s->FitLambda, -1.0);
 }
 
 TEST(ReadLightCurve, NegativeFirstTimeTakesTheFloor) {
@@ -123,7 +121,6 @@ TEST(ReadLightCurve, LoadingResetsEveryMethodWindow) {
   s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = true;
   s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
   s.FourierFitDone = s.ParamsFromBoxes = true;
-  s.FitLambda = 0.01;
   s.SmoothLevel = 7;
   s.ExcludeMode = true;
   s.ExclLeftIdx = 3;
@@ -138,7 +135,6 @@ TEST(ReadLightCurve, LoadingResetsEveryMethodWindow) {
   EXPECT_FALSE(s.KvwLeftSet || s.KvwRightSet || s.KvwRangeSet || s.KvwFitted);
   EXPECT_FALSE(s.FourierLeftSet || s.FourierRightSet || s.FourierRangeSet);
   EXPECT_FALSE(s.FourierFitDone || s.ParamsFromBoxes);
-  EXPECT_EQ(s.FitLambda, -1.0);
   EXPECT_EQ(s.SmoothLevel, 1);
   EXPECT_EQ(s.Deleted[2], 0);
   EXPECT_EQ(s.MagSign, 1);

@@ -1,6 +1,7 @@
-// Tests of the Fourier fit on the store: the parameter orders, the points
-// the fit takes, its stopping rule, its accuracy on exact and real light
-// curves, every refusal, and the model curve.
+// Tests of the Fourier fit on a light-curve view: the parameter orders, the
+// points the fit takes and the solver's values it returns, its stopping rule,
+// its accuracy on exact, real and long light curves, every refusal, and the
+// model curve.
 #include "methods/fourier.h"
 
 #include <gtest/gtest.h>
@@ -11,36 +12,37 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "core/reader.h"
+#include "core/store.h"
 
 namespace vantor {
 namespace {
 
-// A store with n points evenly spaced over [first, last] and magnitudes
-// mag(t), point uncertainty 0.01, the solver reset and the whole series
-// selected as the range.
+// A light curve of n points evenly spaced over [first, last] with magnitudes
+// mag(t).
 template <class MagOf>
-std::unique_ptr<Store> CurveStore(int n, double first, double last, MagOf mag) {
-  auto s = std::make_unique<Store>();
-  s->NPoints = static_cast<int16_t>(n);
+Curve MakeCurve(int n, double first, double last, MagOf mag) {
+  Curve c;
+  c.RelTime.resize(n + 1);
+  c.Mag.resize(n + 1);
   for (int i = 1; i <= n; ++i) {
-    s->RelTime[i] = first + (last - first) * (i - 1) / (n - 1);
-    s->Mag[i] = mag(s->RelTime[i]);
-    s->FitSigma[i] = 0.01;
+    c.RelTime[i] = first + (last - first) * (i - 1) / (n - 1);
+    c.Mag[i] = mag(c.RelTime[i]);
   }
-  s->FitLambda = -1;
-  s->FourierLeftIdx = 1;
-  s->FourierRightIdx = static_cast<int16_t>(n);
-  s->FourierLeftSet = s->FourierRightSet = s->FourierRangeSet = true;
-  return s;
+  return c;
 }
 
-// A store whose magnitudes are the model at fitParam (display order).
-std::unique_ptr<Store> ModelStore(const std::array<double, 9>& fitParam, int n, double first,
-                                  double last) {
+// A light curve whose magnitudes are the model at fitParam (display order).
+Curve ModelCurve(const std::array<double, 9>& fitParam, int n, double first, double last) {
   const ParamVector p = FitAFromFitParam(fitParam);
-  return CurveStore(n, first, last, [&](double t) { return FourierModel(t, p).y; });
+  return MakeCurve(n, first, last, [&](double t) { return FourierModel(t, p).y; });
+}
+
+// The whole series as the range, from `start`.
+FourierSetup WholeRange(const Curve& c, const std::array<double, 9>& start) {
+  return FourierSetup{{1, c.NPoints()}, std::nullopt, start};
 }
 
 // Display order: Xo, C, W, A1..A5. An eclipse 0.7 mag deep at relative time
@@ -70,6 +72,16 @@ TEST(FourierParams, DisplayAndSolverOrdersTranslateBothWays) {
   EXPECT_EQ(FitParamFromFitA(solver), display);
 }
 
+// The solver starts as the desktop has always started it: every point of
+// uncertainty 0.01 magnitude, every parameter fitted in order, and the
+// damping factor at -1 (a fresh start).
+TEST(FourierParams, SolverStartsAsTheDesktopAlwaysHas) {
+  const FourierSolverStart solver;
+  EXPECT_EQ(solver.sigma, 0.01);
+  for (int j = 1; j <= 8; ++j) EXPECT_EQ(solver.list[j], int16_t(j));
+  EXPECT_EQ(solver.lambda, -1.0);
+}
+
 // ----------------------------------------------------------------------------
 
 TEST(FourierFit, NoiseFreeModelCurvesGiveTheirTimeOfMinimum) {
@@ -85,16 +97,16 @@ TEST(FourierFit, NoiseFreeModelCurvesGiveTheirTimeOfMinimum) {
     for (int k = 5; k <= 8; ++k) truth[k] = u(-0.04, 0.04);
     const double halfSpan = 0.9 * std::numbers::pi / truth[3];
     const int n = static_cast<int>(u(40, 200));
-    auto s =
-        ModelStore(truth, n, truth[1] - halfSpan * u(0.7, 1.0), truth[1] + halfSpan * u(0.7, 1.0));
-    s->FitParam = truth;
-    s->FitParam[1] += 0.05 / truth[3];
-    s->FitParam[2] += 0.02;
-    s->FitParam[3] *= 1.05;
-    s->FitParam[4] *= 0.9;
-    for (int k = 5; k <= 8; ++k) s->FitParam[k] = 0;
+    const Curve c =
+        ModelCurve(truth, n, truth[1] - halfSpan * u(0.7, 1.0), truth[1] + halfSpan * u(0.7, 1.0));
+    std::array<double, 9> start = truth;
+    start[1] += 0.05 / truth[3];
+    start[2] += 0.02;
+    start[3] *= 1.05;
+    start[4] *= 0.9;
+    for (int k = 5; k <= 8; ++k) start[k] = 0;
 
-    const auto r = FitFourier(*s);
+    const auto r = FitFourier(c.View(), WholeRange(c, start));
     ASSERT_TRUE(r.has_value()) << "seed " << seed << ": " << r.error().message;
     EXPECT_NEAR(r->minimum.rel_time, truth[1], 1e-9) << "seed " << seed;
     EXPECT_EQ(r->minimum.rel_time, r->FitParam[1]);
@@ -107,44 +119,46 @@ TEST(FourierFit, CurveSymmetricAboutT0GivesT0) {
   // Not the model's own shape: a Gaussian dip, sampled symmetrically about
   // T0 = 0.4123, fitted from a start 0.004 day off.
   const double t0 = 0.4123;
-  auto s = CurveStore(61, t0 - 0.06, t0 + 0.06, [&](double t) {
+  const Curve c = MakeCurve(61, t0 - 0.06, t0 + 0.06, [&](double t) {
     const double x = (t - t0) / 0.025;
     return 0.1 + 0.8 * std::exp(-x * x);
   });
-  s->FitParam = {0, t0 + 0.004, 0.85, 3.14 / 0.124, 0.8, 0, 0, 0, 0};
-  const auto r = FitFourier(*s);
+  const auto r =
+      FitFourier(c.View(), WholeRange(c, {0, t0 + 0.004, 0.85, 3.14 / 0.124, 0.8, 0, 0, 0, 0}));
   ASSERT_TRUE(r.has_value()) << r.error().message;
   EXPECT_NEAR(r->minimum.rel_time, t0, 1e-9);
 }
 
-TEST(FourierFit, WritesTheFitIntoTheStoreAndKeepsTheLastLambda) {
+TEST(FourierFit, ReturnsTheSolversValuesAndKeepsTheLastLambda) {
   Uniform u(42);
-  auto s = ModelStore(kEclipse, 80, 0.43, 0.57);
-  for (int i = 1; i <= 80; ++i) s->Mag[i] += u(-0.01, 0.01);
-  s->FourierLeftIdx = 5;
-  s->FourierRightIdx = 74;
+  Curve c = ModelCurve(kEclipse, 80, 0.43, 0.57);
+  for (int i = 1; i <= 80; ++i) c.Mag[i] += u(-0.01, 0.01);
   std::array<double, 9> start = kEclipse;
   start[1] += 0.002;
   start[3] = 44.0;
-  s->FitParam = start;
+  const FourierSetup setup{{5, 74}, std::nullopt, start};
 
-  const auto r = FitFourier(*s);
+  const auto r = FitFourier(c.View(), setup);
   ASSERT_TRUE(r.has_value()) << r.error().message;
-  EXPECT_TRUE(s->FourierFitDone);
-  EXPECT_EQ(s->FitParam, r->FitParam);
-  EXPECT_EQ(s->FitA, FitAFromFitParam(r->FitParam));
-  EXPECT_EQ(s->FitA0, FitAFromFitParam(start));
+  EXPECT_EQ(r->FitA, FitAFromFitParam(r->FitParam));
+  EXPECT_EQ(r->FitA0, FitAFromFitParam(start));
   EXPECT_EQ(r->nData, 70);
+  ASSERT_EQ(r->FitT.size(), 71u);
   for (int i = 1; i <= 70; ++i) {
-    EXPECT_EQ(s->FitT[i], s->RelTime[i + 4]);
-    EXPECT_EQ(s->FitMag[i], s->Mag[i + 4]);
+    EXPECT_EQ(r->FitT[i], c.RelTime[i + 4]);
+    EXPECT_EQ(r->FitMag[i], c.Mag[i + 4]);
   }
-  EXPECT_EQ(r->minimum.error, std::sqrt(s->FitCovariance[8][8]));
+  EXPECT_EQ(r->minimum.error, std::sqrt(r->FitCovariance[8][8]));
   for (int i = 1; i <= 8; ++i) {
-    for (int j = 1; j <= 8; ++j) EXPECT_EQ(s->FitCovariance[i][j], s->FitCovariance[j][i]);
+    for (int j = 1; j <= 8; ++j) EXPECT_EQ(r->FitCovariance[i][j], r->FitCovariance[j][i]);
   }
+  // The curve drawn is the model of the fitted parameters over the range.
+  const auto curve = ComputeFourierCurve(c.View(), setup.range, r->FitParam);
+  ASSERT_TRUE(curve.has_value() && r->curve.has_value());
+  EXPECT_EQ(r->curve->T, curve->T);
+  EXPECT_EQ(r->curve->Mag, curve->Mag);
   // The final call runs with its own zero damping factor.
-  EXPECT_GT(s->FitLambda, 0.0);
+  EXPECT_GT(r->FitLambda, 0.0);
   EXPECT_GE(r->calls, 3);
   EXPECT_LT(r->calls, 503);
   EXPECT_NEAR(r->minimum.rel_time, 0.5, 5 * r->minimum.error);
@@ -152,40 +166,32 @@ TEST(FourierFit, WritesTheFitIntoTheStoreAndKeepsTheLastLambda) {
 }
 
 TEST(FourierFit, ExcludedIntervalLeavesOutItsPoints) {
-  auto s = ModelStore(kEclipse, 40, 0.43, 0.57);
-  s->FitParam = kEclipse;
-  s->FitParam[1] += 0.001;
-  s->FourierLeftIdx = 5;
-  s->FourierRightIdx = 34;
-  const auto before = std::make_unique<Store>(*s);
+  const Curve c = ModelCurve(kEclipse, 40, 0.43, 0.57);
+  std::array<double, 9> start = kEclipse;
+  start[1] += 0.001;
+  FourierSetup setup{{5, 34}, std::nullopt, start};
 
-  const auto whole = FitFourier(*s);
+  const auto whole = FitFourier(c.View(), setup);
   ASSERT_TRUE(whole.has_value()) << whole.error().message;
   EXPECT_EQ(whole->nData, 30);
 
   // Points 12 to 15 of the range are the working points 16 to 19.
-  *s = *before;
-  s->ExcludeMode = true;
-  s->ExclLeftIdx = 16;
-  s->ExclRightIdx = 19;
-  const auto cut = FitFourier(*s);
+  setup.exclude = IndexRange{16, 19};
+  const auto cut = FitFourier(c.View(), setup);
   ASSERT_TRUE(cut.has_value()) << cut.error().message;
   EXPECT_EQ(cut->nData, 26);
   int i = 0;
   for (int j = 5; j <= 34; ++j) {
     if (j >= 16 && j <= 19) continue;
     ++i;
-    EXPECT_EQ(s->FitT[i], s->RelTime[j]) << "fit point " << i;
-    EXPECT_EQ(s->FitMag[i], s->Mag[j]) << "fit point " << i;
+    EXPECT_EQ(cut->FitT[i], c.RelTime[j]) << "fit point " << i;
+    EXPECT_EQ(cut->FitMag[i], c.Mag[j]) << "fit point " << i;
   }
   EXPECT_EQ(i, 26);
 
   // Two right clicks between the same two points: an empty interval.
-  *s = *before;
-  s->ExcludeMode = true;
-  s->ExclLeftIdx = 20;
-  s->ExclRightIdx = 19;
-  const auto none = FitFourier(*s);
+  setup.exclude = IndexRange{20, 19};
+  const auto none = FitFourier(c.View(), setup);
   ASSERT_TRUE(none.has_value()) << none.error().message;
   EXPECT_EQ(none->nData, 30);
 }
@@ -193,9 +199,8 @@ TEST(FourierFit, ExcludedIntervalLeavesOutItsPoints) {
 TEST(FourierFit, IterationThatNeverStopsMakes503Calls) {
   // Started on the exact solution of a noise-free curve, every step has zero
   // length and an equal chi-square, which never stops the loop.
-  auto s = ModelStore(kEclipse, 60, 0.43, 0.57);
-  s->FitParam = kEclipse;
-  const auto r = FitFourier(*s);
+  const Curve c = ModelCurve(kEclipse, 60, 0.43, 0.57);
+  const auto r = FitFourier(c.View(), WholeRange(c, kEclipse));
   ASSERT_TRUE(r.has_value()) << r.error().message;
   EXPECT_EQ(r->calls, 1 + 501 + 1);
   EXPECT_EQ(r->chiSq, 0.0);
@@ -212,13 +217,9 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   ASSERT_TRUE(read.has_value()) << read.error().message;
   ASSERT_EQ(s->NPoints, 30);
   for (const auto& [left, right] : {std::pair{1, 30}, std::pair{4, 27}, std::pair{7, 24}}) {
-    auto fit = std::make_unique<Store>(*s);
-    fit->FourierLeftIdx = static_cast<int16_t>(left);
-    fit->FourierRightIdx = static_cast<int16_t>(right);
-    fit->FourierLeftSet = fit->FourierRightSet = fit->FourierRangeSet = true;
-    const auto r = FitFourier(*fit);
+    const auto r = FitFourier(*s, FourierSetup{{left, right}, std::nullopt, s->FitParam});
     ASSERT_TRUE(r.has_value()) << r.error().message;
-    EXPECT_NEAR(fit->HjdBase + r->minimum.rel_time, 58739.9291169, 2e-4) << left << ".." << right;
+    EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 58739.9291169, 2e-4) << left << ".." << right;
     EXPECT_GT(r->minimum.error, 0.0);
     EXPECT_LT(r->minimum.error, 5e-4);
   }
@@ -227,130 +228,137 @@ TEST(FourierFit, RealEclipseOfCMDraLandsOnThePublishedMinimum) {
   s->DataFileName = "testleft.csv";
   s->DataFilePath = s->DataDir + "/" + s->DataFileName;
   ASSERT_TRUE(ReadLightCurve(*s).has_value());
-  s->FourierLeftIdx = 1;
-  s->FourierRightIdx = s->NPoints;
-  s->FourierLeftSet = s->FourierRightSet = s->FourierRangeSet = true;
-  const auto r = FitFourier(*s);
+  const auto r = FitFourier(*s, FourierSetup{{1, s->NPoints}, std::nullopt, s->FitParam});
   ASSERT_TRUE(r.has_value()) << r.error().message;
   EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 58739.9291164, 2e-4);
 }
 
+// Nights longer than the desktop's 1000 points: a Gaussian dip (not the
+// model's own shape) with scatter, sampled over 0.12 day and fitted over
+// every point from a start 0.004 day off, finds the injected minimum; the
+// points past the 1000th are fitted with the rest.
+TEST(FourierFit, LongNightsFindTheInjectedMinimum) {
+  struct Case {
+    int n;
+    double t0, noise;
+    uint64_t seed;
+  };
+  for (const Case& k : {Case{2500, 0.4123, 0.005, 1}, Case{5000, 0.61737, 0.01, 2},
+                        Case{10000, 0.25009, 0.003, 3}}) {
+    SCOPED_TRACE(std::to_string(k.n) + " points");
+    Uniform u(k.seed);
+    const Curve c = MakeCurve(k.n, k.t0 - 0.0571, k.t0 + 0.0629, [&](double t) {
+      const double x = (t - k.t0) / 0.025;
+      return 0.1 + 0.8 * std::exp(-x * x) + u(-k.noise, k.noise);
+    });
+    const auto r = FitFourier(
+        c.View(), WholeRange(c, {0, k.t0 + 0.004, 0.85, 3.14 / 0.124, 0.8, 0, 0, 0, 0}));
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    EXPECT_EQ(r->nData, k.n);
+    EXPECT_EQ(r->FitT[k.n], c.RelTime[k.n]);
+    EXPECT_NEAR(r->minimum.rel_time, k.t0, 0.0005);
+    EXPECT_GT(r->minimum.error, 0.0);
+    EXPECT_LT(r->minimum.error, 0.0005);
+  }
+}
+
 // ----------------------------------------------------------------------------
 
-// Runs the fit and expects a refusal that leaves the store as it was; returns
-// the message.
-std::string RefusedUnchanged(Store& s) {
-  const auto before = std::make_unique<Store>(s);
-  const auto r = FitFourier(s);
+// Runs the fit and expects a refusal; returns the message. (The fit reads
+// its curve through a const view: a refusal can change nothing. What the
+// desktop's store holds after a refused fit is TimeMethodInStore's, tested
+// with it and with the window; "Select range first" and a fit already
+// standing are the window's checks before it fits.)
+std::string Refused(const Curve& c, const FourierSetup& setup,
+                    const FourierSolverStart& solver = {}) {
+  const auto r = FitFourier(c.View(), setup, solver);
   EXPECT_FALSE(r.has_value());
-  EXPECT_TRUE(s == *before) << "the store changed";
   return r.has_value() ? std::string() : r.error().message;
 }
 
 class FourierFitRefusal : public ::testing::Test {
  protected:
   void SetUp() override {
-    s = ModelStore(kEclipse, 40, 0.43, 0.57);
-    s->FitParam = kEclipse;
-    s->FitParam[1] += 0.001;
+    c = ModelCurve(kEclipse, 40, 0.43, 0.57);
+    setup = WholeRange(c, kEclipse);
+    setup.start[1] += 0.001;
   }
-  std::unique_ptr<Store> s;
+  Curve c;
+  FourierSetup setup;
+  FourierSolverStart solver;
 };
-
-TEST_F(FourierFitRefusal, RangeNotSet) {
-  s->FourierRightSet = false;
-  s->FourierRangeSet = false;
-  EXPECT_EQ(RefusedUnchanged(*s), "Select range first");
-}
-
-TEST_F(FourierFitRefusal, FitAlreadyStands) {
-  s->FourierFitDone = true;
-  EXPECT_NE(RefusedUnchanged(*s).find("Undo"), std::string::npos);
-}
 
 TEST_F(FourierFitRefusal, RangeReversedOrOutsideThePoints) {
   for (const auto& [left, right] :
        {std::pair{20, 19}, std::pair{30, 10}, std::pair{0, 20}, std::pair{10, 41}}) {
-    s->FourierLeftIdx = static_cast<int16_t>(left);
-    s->FourierRightIdx = static_cast<int16_t>(right);
-    EXPECT_NE(RefusedUnchanged(*s).find("range"), std::string::npos) << left << ".." << right;
+    setup.range = {left, right};
+    EXPECT_NE(Refused(c, setup).find("range"), std::string::npos) << left << ".." << right;
   }
 }
 
 TEST_F(FourierFitRefusal, FewerThanEightPoints) {
   // Around the minimum at 0.5 (points 17 to 24 run from 0.487 to 0.513): a
   // fit whose minimum lies outside its points is no result.
-  s->FourierLeftIdx = 17;
-  s->FourierRightIdx = 23;
-  EXPECT_NE(RefusedUnchanged(*s).find("at least 8 points"), std::string::npos);
+  setup.range = {17, 23};
+  EXPECT_NE(Refused(c, setup).find("at least 8 points"), std::string::npos);
 
-  s->FourierRightIdx = 24;
-  EXPECT_TRUE(FitFourier(*std::make_unique<Store>(*s)).has_value()) << "8 points are enough";
+  setup.range = {17, 24};
+  EXPECT_TRUE(FitFourier(c.View(), setup).has_value()) << "8 points are enough";
 
-  s->FourierRightIdx = 28;  // 12 points, 5 of them excluded
-  s->ExcludeMode = true;
-  s->ExclLeftIdx = 19;
-  s->ExclRightIdx = 23;
-  EXPECT_NE(RefusedUnchanged(*s).find("at least 8 points"), std::string::npos);
+  setup.range = {17, 28};  // 12 points, 5 of them excluded
+  setup.exclude = IndexRange{19, 23};
+  EXPECT_NE(Refused(c, setup).find("at least 8 points"), std::string::npos);
 }
 
 TEST_F(FourierFitRefusal, ExcludedIntervalNotSetReversedOrOutsideTheRange) {
-  s->FourierLeftIdx = 5;
-  s->FourierRightIdx = 34;
-  s->ExcludeMode = true;
+  setup.range = {5, 34};
   for (const auto& [left, right] :
        {std::pair{0, 0}, std::pair{12, 0}, std::pair{0, 15}, std::pair{16, 14}, std::pair{3, 10},
         std::pair{30, 36}, std::pair{2, 3}}) {
-    s->ExclLeftIdx = static_cast<int16_t>(left);
-    s->ExclRightIdx = static_cast<int16_t>(right);
-    const std::string message = RefusedUnchanged(*s);
+    setup.exclude = IndexRange{left, right};
+    const std::string message = Refused(c, setup);
     EXPECT_NE(message.find("Exclude"), std::string::npos) << left << ".." << right;
     EXPECT_NE(message.find("right-click the start and the end"), std::string::npos);
   }
 }
 
 TEST_F(FourierFitRefusal, StartingValueNotFinite) {
-  s->FitParam[3] = std::numeric_limits<double>::infinity();
-  EXPECT_NE(RefusedUnchanged(*s).find("W"), std::string::npos);
-  s->FitParam[3] = kEclipse[3];
-  s->FitParam[6] = std::numeric_limits<double>::quiet_NaN();
-  // NaN != NaN, so compare the message only.
-  const auto r = FitFourier(*s);
-  ASSERT_FALSE(r.has_value());
-  EXPECT_NE(r.error().message.find("A3"), std::string::npos);
-  EXPECT_FALSE(s->FourierFitDone);
+  setup.start[3] = std::numeric_limits<double>::infinity();
+  EXPECT_NE(Refused(c, setup).find("W"), std::string::npos);
+  setup.start[3] = kEclipse[3];
+  setup.start[6] = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_NE(Refused(c, setup).find("A3"), std::string::npos);
 }
 
 TEST_F(FourierFitRefusal, PointUncertaintyNotPositive) {
-  s->FitSigma[7] = 0.0;
-  EXPECT_NE(RefusedUnchanged(*s).find("uncertainty"), std::string::npos);
+  for (const double sigma : {0.0, -0.01, std::numeric_limits<double>::quiet_NaN()}) {
+    solver.sigma = sigma;
+    EXPECT_NE(Refused(c, setup, solver).find("uncertainty"), std::string::npos) << sigma;
+  }
 }
 
 TEST_F(FourierFitRefusal, ParameterListNotAPermutation) {
-  s->FitList = {0, 1, 2, 3, 4, 5, 6, 7, 7};
-  EXPECT_NE(RefusedUnchanged(*s).find("parameters"), std::string::npos);
+  solver.list = {0, 1, 2, 3, 4, 5, 6, 7, 7};
+  EXPECT_NE(Refused(c, setup, solver).find("parameters"), std::string::npos);
 }
 
 TEST_F(FourierFitRefusal, DampingFactorNotReset) {
-  s->FitLambda = 0.01;
-  EXPECT_NE(RefusedUnchanged(*s).find("Undo"), std::string::npos);
+  solver.lambda = 0.01;
+  EXPECT_NE(Refused(c, setup, solver).find("Undo"), std::string::npos);
 }
 
-TEST_F(FourierFitRefusal, FitThatRunsOutOfRangeRestoresTheStore) {
+TEST_F(FourierFitRefusal, FitThatRunsOutOfRange) {
   // Amplitudes of 1e200 magnitudes make chi-square overflow on the first
   // evaluation; the fit runs its course and delivers no finite numbers.
-  s->FitParam[4] = 1e200;
-  const std::string message = RefusedUnchanged(*s);
-  EXPECT_NE(message.find("did not converge"), std::string::npos);
-  EXPECT_FALSE(s->FourierFitDone);
-  EXPECT_EQ(s->FitLambda, -1.0);
+  setup.start[4] = 1e200;
+  EXPECT_NE(Refused(c, setup).find("did not converge"), std::string::npos);
 }
 
 TEST_F(FourierFitRefusal, SingularCovarianceGivesNoErrorBar) {
   // With W and every amplitude zero no parameter but C acts on the data: the
   // final inversion is singular and its diagonal is no variance.
-  for (int j = 3; j <= 8; ++j) s->FitParam[j] = 0;
-  const std::string message = RefusedUnchanged(*s);
+  for (int j = 3; j <= 8; ++j) setup.start[j] = 0;
+  const std::string message = Refused(c, setup);
   EXPECT_NE(message.find("covariance matrix is singular (Singular matrix"), std::string::npos)
       << message;
 }
@@ -361,9 +369,10 @@ TEST_F(FourierFitRefusal, SingularCovarianceGivesNoErrorBar) {
 // summed point by point in the given order, as an independent reading of the
 // fit's own sums: what the fit must deliver (forward) and what it holds it
 // against (reversed).
-double LiteralError(const Store& fit, PointOrder order) {
-  const int n = fit.FourierRightIdx - fit.FourierLeftIdx + 1;
-  const MarquardtProblem problem{fit.FitT, fit.FitMag, fit.FitSigma, n};
+double LiteralError(const FourierFitResult& fit, PointOrder order) {
+  const int n = fit.nData;
+  const std::vector<double> sigma(n + 1, 0.01);
+  const MarquardtProblem problem{fit.FitT, fit.FitMag, sigma, n};
   MarquardtOptions options;
   options.NParams = options.NFit = kFourierParams;
   options.Lista = fit.FitList;
@@ -371,7 +380,7 @@ double LiteralError(const Store& fit, PointOrder order) {
   st.Params = fit.FitA;
   st.Lista = fit.FitList;
   double chiSq = 0;
-  CurvatureAndGradientPointByPoint(fit.FitT, fit.FitMag, fit.FitSigma, n, st.Params, st.Lista,
+  CurvatureAndGradientPointByPoint(fit.FitT, fit.FitMag, sigma, n, st.Params, st.Lista,
                                    kFourierParams, st.Curvature, st.Gradient, chiSq, order);
   st.ChiSq = chiSq;
   st.Lambda = 0.0;
@@ -402,19 +411,16 @@ TEST(FourierFit, ErrorIsTheForwardSumsAndRefusedWhereReversedSumsShowOtherDigits
         Case{10, 50, 7, true}, Case{2, 55, 7, true}, Case{30, 38, 5, false}}) {
     SCOPED_TRACE(std::to_string(c.left) + ".." + std::to_string(c.right) + " at " +
                  std::to_string(c.decimals) + " decimals");
-    auto fit = std::make_unique<Store>(*s);
-    fit->FourierLeftIdx = static_cast<int16_t>(c.left);
-    fit->FourierRightIdx = static_cast<int16_t>(c.right);
-    fit->FourierLeftSet = fit->FourierRightSet = fit->FourierRangeSet = true;
-    fit->ResultDecimals = c.decimals;
+    s->ResultDecimals = c.decimals;
+    const auto r = FitFourier(*s, FourierSetup{{c.left, c.right}, std::nullopt, s->FitParam});
     if (c.delivered) {
-      const auto r = FitFourier(*fit);
       ASSERT_TRUE(r.has_value()) << r.error().message;
-      EXPECT_EQ(r->minimum.error, LiteralError(*fit, PointOrder::kForward));
-      EXPECT_TRUE(FourierErrorsAgree(r->minimum.error, LiteralError(*fit, PointOrder::kReversed),
+      EXPECT_EQ(r->minimum.error, LiteralError(*r, PointOrder::kForward));
+      EXPECT_TRUE(FourierErrorsAgree(r->minimum.error, LiteralError(*r, PointOrder::kReversed),
                                      c.decimals));
     } else {
-      EXPECT_NE(RefusedUnchanged(*fit).find("the rounding of its sums decides the digits"),
+      ASSERT_FALSE(r.has_value());
+      EXPECT_NE(r.error().message.find("the rounding of its sums decides the digits"),
                 std::string::npos);
     }
   }
@@ -439,39 +445,36 @@ TEST(FourierErrorsAgree, ComparesTheDigitsShownAtThePrecision) {
 }
 
 TEST(ComputeFourierCurve, SpansTheRangeWithTheModelOfFitParam) {
-  auto s = ModelStore(kEclipse, 40, 0.43, 0.57);
-  s->FourierLeftIdx = 6;
-  s->FourierRightIdx = 33;
-  s->FitParam = kEclipse;
-  s->FitParam[5] = -0.07;
-  ASSERT_TRUE(ComputeFourierCurve(*s).has_value());
-  const ParamVector p = FitAFromFitParam(s->FitParam);
-  EXPECT_EQ(s->CurveT[0], s->RelTime[6]);
-  EXPECT_NEAR(s->CurveT[100], s->RelTime[33], 1e-14);
+  const Curve c = ModelCurve(kEclipse, 40, 0.43, 0.57);
+  std::array<double, 9> fitParam = kEclipse;
+  fitParam[5] = -0.07;
+  const auto curve = ComputeFourierCurve(c.View(), {6, 33}, fitParam);
+  ASSERT_TRUE(curve.has_value());
+  const ParamVector p = FitAFromFitParam(fitParam);
+  EXPECT_EQ(curve->T[0], c.RelTime[6]);
+  EXPECT_NEAR(curve->T[100], c.RelTime[33], 1e-14);
   for (int g = 0; g <= 100; ++g) {
-    EXPECT_NEAR(s->CurveT[g], s->RelTime[6] + (s->RelTime[33] - s->RelTime[6]) * g / 100, 1e-14);
-    EXPECT_NEAR(s->CurveMag[g], FourierModel(s->CurveT[g], p).y, 1e-12) << g;
+    EXPECT_NEAR(curve->T[g], c.RelTime[6] + (c.RelTime[33] - c.RelTime[6]) * g / 100, 1e-14);
+    EXPECT_NEAR(curve->Mag[g], FourierModel(curve->T[g], p).y, 1e-12) << g;
   }
 }
 
-TEST(ComputeFourierCurve, RefusesWithoutRangeOrFiniteParametersAndKeepsTheCurve) {
-  auto s = ModelStore(kEclipse, 40, 0.43, 0.57);
-  s->CurveMag[50] = 1.5;
-  s->FourierRangeSet = false;
-  auto r = ComputeFourierCurve(*s);
-  ASSERT_FALSE(r.has_value());
-  EXPECT_EQ(r.error().message, "Select range first");
+TEST(ComputeFourierCurve, RefusesARangeOutsideThePointsOrParametersNotFinite) {
+  const Curve c = ModelCurve(kEclipse, 40, 0.43, 0.57);
+  for (const IndexRange range : {IndexRange{0, 20}, IndexRange{10, 41}, IndexRange{30, 10}}) {
+    const auto r = ComputeFourierCurve(c.View(), range, kEclipse);
+    ASSERT_FALSE(r.has_value());
+    EXPECT_NE(r.error().message.find("not a range within points 1 to 40"), std::string::npos);
+  }
 
-  s->FourierRangeSet = true;
-  s->FitParam = kEclipse;
-  s->FitParam[2] = std::numeric_limits<double>::infinity();
-  EXPECT_FALSE(ComputeFourierCurve(*s).has_value());
+  std::array<double, 9> fitParam = kEclipse;
+  fitParam[2] = std::numeric_limits<double>::infinity();
+  EXPECT_FALSE(ComputeFourierCurve(c.View(), {1, 40}, fitParam).has_value());
 
-  s->FitParam = kEclipse;
-  s->FitParam[4] = 1e308;
-  s->FitParam[5] = 1e308;
-  EXPECT_FALSE(ComputeFourierCurve(*s).has_value());
-  EXPECT_EQ(s->CurveMag[50], 1.5);
+  fitParam = kEclipse;
+  fitParam[4] = 1e308;
+  fitParam[5] = 1e308;
+  EXPECT_FALSE(ComputeFourierCurve(c.View(), {1, 40}, fitParam).has_value());
 }
 
 }  // namespace

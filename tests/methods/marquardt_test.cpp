@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -22,6 +23,7 @@ constexpr ParamList kAllInOrder{0, 1, 2, 3, 4, 5, 6, 7, 8};
 // p plus, when noise is not 0, a deterministic pseudo-random term of that
 // amplitude (a linear congruential sequence from seed).
 struct Points {
+  using PointArray = std::array<double, 1001>;  // points 1..1000; cell 0 unused
   PointArray t{}, y{}, sigma{};
   int n = 0;
 };

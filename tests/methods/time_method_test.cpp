@@ -63,11 +63,7 @@ std::vector<Case> ExampleCases(const Store& s) {
        }},
       {FourierSetup{{10, 50}, IndexRange{29, 31}, start},
        [start](Store& st) {
-         st.FourierLeftIdx = 10, st.FourierRightIdx = 50;
-         st.FourierLeftSet = st.FourierRightSet = st.FourierRangeSet = true;
-         st.ExcludeMode = true, st.ExclLeftIdx = 29, st.ExclRightIdx = 31;
-         st.FitParam = start;
-         return MinimumOf(FitFourier(st));
+         return MinimumOf(FitFourier(st, FourierSetup{{10, 50}, IndexRange{29, 31}, start}));
        }},
       {SlidingSetup{},
        [](Store& st) {

@@ -58,7 +58,6 @@ class FrmMainTest : public QObject {
     QVERIFY(!QFile::exists(QString::fromStdString(settings_)));
     QCOMPARE(store_->Plott5Width, int16_t{8800});
     QCOMPARE(main_->windowTitle(), QStringLiteral("Vantor"));
-    for (int j = 1; j <= 8; ++j) QCOMPARE(store_->FitList[j], int16_t(j));
     main_->Command10_Click();
     QCOMPARE(ended_, 1);
     QFile f(QString::fromStdString(settings_));

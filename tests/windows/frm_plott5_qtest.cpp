@@ -75,7 +75,7 @@ class FrmPlott5Test : public QObject {
     FitAndCheckRow(&row);
     QCOMPARE(w().windowTitle(),
              QStringLiteral("Fourier fit - CLICK 'Done' TO EXIT, OR 'Undo' TO START OVER."));
-    QCOMPARE(store_->CurveT[100], store_->RelTime[40]);
+    QCOMPARE(w().Curve().T[100], store_->RelTime[40]);
     QCOMPARE(Lines(kBlue), 2100);  // 100 points x 21 strokes
     QVERIFY(messages_->Texts().isEmpty());
 
@@ -99,8 +99,10 @@ class FrmPlott5Test : public QObject {
     QVERIFY(!store_->FourierFitDone && !w().Command5->isEnabled() &&
             w().Labels[8]->text().isEmpty());
     QCOMPARE(w().windowTitle(), QStringLiteral("Fit Fourier - LEFT-click at start of range."));
+    const Store undone = *store_;
     QTest::mouseClick(w().Command2, Qt::LeftButton);  // a new range is needed
     QCOMPARE(messages_->Texts(), QStringList{"Select range first"});
+    QVERIFY(*store_ == undone);
 
     Click(Mid(40));  // the end first this time: only the side of the faintest point counts
     Click(Mid(20));
@@ -178,9 +180,10 @@ class FrmPlott5Test : public QObject {
       Click(Mid(26), Qt::RightButton);  // from point 27, the 12th of the range
       QCOMPARE(w().Labels[8]->text(), QStringLiteral(" 27"));
       // One end only: in round 2 the end clicked in round 1 is not taken.
-      Store copy = *store_;
-      copy.ExclRightIdx = 0;
-      const QString refusal = Q(FitFourier(copy).error().message);
+      FourierSetup setup = WindowSetup();
+      QVERIFY(setup.exclude.has_value());
+      setup.exclude->last = 0;
+      const QString refusal = Q(FitFourier(*store_, setup).error().message);
       QVERIFY(refusal.startsWith("The interval to exclude is not set."));
       messages_->Clear();
       QTest::mouseClick(w().Command2, Qt::LeftButton);
@@ -189,11 +192,11 @@ class FrmPlott5Test : public QObject {
       QCOMPARE(Lines(kMarkerPurple), 2);  // the range stays shown
       if (round == 2) break;
       Click(Mid(30), Qt::RightButton);  // to point 30, the 15th
-      copy = *store_;
-      QCOMPARE(FitFourier(copy)->nData, 26);
+      QCOMPARE(FitFourier(*store_, WindowSetup())->nData, 26);
       FitAndCheckRow();
-      QCOMPARE(store_->FitT[11], store_->RelTime[26]);
-      QCOMPARE(store_->FitT[12], store_->RelTime[31]);
+      QVERIFY(w().Fit().has_value());
+      QCOMPARE(w().Fit()->FitT[11], store_->RelTime[26]);
+      QCOMPARE(w().Fit()->FitT[12], store_->RelTime[31]);
       QTest::mouseClick(w().Command3, Qt::LeftButton);
     }
   }
@@ -207,7 +210,7 @@ class FrmPlott5Test : public QObject {
     QCOMPARE(w().Text1[3]->text(), Q(FormatFixed(start_[3], 8, 5)));
     w().Text1[3]->setText("1.5");
     QTest::mouseClick(w().Command2, Qt::LeftButton);
-    QVERIFY(store_->FitA0 == FitAFromFitParam(start_));
+    QVERIFY(w().Fit().has_value() && w().Fit()->FitA0 == FitAFromFitParam(start_));
     QTest::mouseClick(w().Command3, Qt::LeftButton);
 
     Click(Mid(20));
@@ -220,12 +223,13 @@ class FrmPlott5Test : public QObject {
     }
     QTest::mouseClick(w().Command1, Qt::LeftButton);
     QVERIFY(store_->ParamsFromBoxes && store_->FitParam == values);
-    Store curve = *store_;
-    QVERIFY(ComputeFourierCurve(curve).has_value());
-    QVERIFY(store_->CurveMag == curve.CurveMag);
+    const auto curve = ComputeFourierCurve(
+        *store_, {store_->FourierLeftIdx, store_->FourierRightIdx}, store_->FitParam);
+    QVERIFY(curve.has_value());
+    QVERIFY(w().Curve().Mag == curve->Mag);
     QCOMPARE(Lines(kBlue), 2100);
     FitAndCheckRow();
-    QVERIFY(store_->FitA0 == FitAFromFitParam(values));
+    QVERIFY(w().Fit()->FitA0 == FitAFromFitParam(values));
     QVERIFY(!store_->ParamsFromBoxes);
   }
 
@@ -250,7 +254,7 @@ class FrmPlott5Test : public QObject {
     Click(Mid(20));
     Click(Mid(40));
     FitAndCheckRow();
-    Load("eclipse_no_header.csv");  // another curve; FitA0 still holds the start of the last fit
+    Load("eclipse_no_header.csv");  // another curve: the last fit was of the other one
     const std::array<double, 9> start = store_->FitParam;
     QVERIFY(start != start_);
     main_->Command5_Click();
@@ -272,7 +276,7 @@ class FrmPlott5Test : public QObject {
     for (int j = 1; j <= 8; ++j) w().Text1[j]->setText(typed[j]);
     QTest::mouseClick(w().Command1, Qt::LeftButton);
     FitAndCheckRow();
-    QVERIFY(store_->FitA0 != FitAFromFitParam(start_));
+    QVERIFY(w().Fit()->FitA0 != FitAFromFitParam(start_));
     QTest::mouseClick(w().Command5, Qt::LeftButton);
     Click(Mid(26), Qt::RightButton);
     QVERIFY(store_->ExcludeMode && store_->ExclLeftIdx == 27 && w().Command5->isEnabled());
@@ -322,11 +326,18 @@ class FrmPlott5Test : public QObject {
     QTest::mouseClick(&w().Drawing(), button, {}, QPoint(TwipsToPixels(X(t)), py));
   }
 
+  // The setup the window's range, interval and FitParam stand for.
+  FourierSetup WindowSetup() {
+    const Store& s = *store_;
+    FourierSetup f{{s.FourierLeftIdx, s.FourierRightIdx}, std::nullopt, s.FitParam};
+    if (s.ExcludeMode) f.exclude = IndexRange{s.ExclLeftIdx, s.ExclRightIdx};
+    return f;
+  }
+
   // Presses " Fit Fourier" and checks row 5 and the boxes against FitFourier
   // on the same state; hands back row 5's two texts.
   void FitAndCheckRow(QStringList* rowTexts = nullptr) {
-    Store copy = *store_;
-    const auto fit = FitFourier(copy);
+    const auto fit = FitFourier(*store_, WindowSetup());
     QVERIFY(fit.has_value());
     QTest::mouseClick(w().Command2, Qt::LeftButton);
     const QStringList row{main_->Text[5]->text(), main_->Text[11]->text()};
