@@ -815,6 +815,29 @@ class TableRowReader {
   std::string numberText_, timeText_;
 };
 
+// After the rows: notes a file cut to the interval kept, turns fluxes into
+// magnitudes (a refusal naming the line and the column; `valueLines` holds
+// each row's line) and sets the time scale the time column's name states.
+std::expected<void, Error> FinishTableSeries(const Table& t, const Columns& c, size_t rows, bool limited,
+                                             const std::vector<int>& valueLines, ImportedSeries& s) {
+  if (limited) {
+    s.notes.push_back("The file holds " + std::to_string(rows) + " rows, more than the " +
+                      std::to_string(kMaxImportRows) + " the importer keeps: only the " +
+                      std::to_string(s.time.size()) + " inside the time interval chosen are kept.");
+  }
+  s.fromFlux = c.flux;
+  if (c.flux && !s.time.empty()) {
+    if (const auto conv = ConvertFluxes(s, valueLines); !conv) {
+      const Error& e = conv.error();
+      const std::string where = "Line " + std::to_string(e.line) + ", " + ColumnLabel(t, c.value) + ": ";
+      return Refuse(where + e.message, e.line);
+    }
+  }
+  s.timeScale = TimeScaleOfColumn(s.timeColumn);
+  if (s.timeScale != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
+  return {};
+}
+
 std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const ImportOptions& o,
                                                Format format) {
   auto table = ParseTable(text, format == Format::Aij ? '\t' : 0);
@@ -859,21 +882,9 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
     s.err.push_back(row->err);
     if (c.flux) valueLines.push_back(lineNo);
   }
-  if (limited) {
-    s.notes.push_back("The file holds " + std::to_string(rows) + " rows, more than the " +
-                      std::to_string(kMaxImportRows) + " the importer keeps: only the " +
-                      std::to_string(s.time.size()) + " inside the time interval chosen are kept.");
+  if (auto done = FinishTableSeries(t, c, rows, limited, valueLines, s); !done) {
+    return std::unexpected(done.error());
   }
-  s.fromFlux = c.flux;
-  if (c.flux && !s.time.empty()) {
-    if (const auto conv = ConvertFluxes(s, valueLines); !conv) {
-      const Error& e = conv.error();
-      const std::string where = "Line " + std::to_string(e.line) + ", " + ColumnLabel(t, c.value) + ": ";
-      return Refuse(where + e.message, e.line);
-    }
-  }
-  s.timeScale = TimeScaleOfColumn(s.timeColumn);
-  if (s.timeScale != TimeScale::Unknown) s.timeScaleSource = "column " + s.timeColumn;
   return s;
 }
 
