@@ -17,6 +17,7 @@
 
 #include "core/number.h"
 #include "core/reader.h"
+#include "core/statistics.h"
 #include "core/text.h"
 #include "core/textfile.h"
 #include "import/fits.h"
@@ -37,12 +38,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-std::string Quote(std::string_view field) {
-  field = Trim(field);
-  if (field.size() > 40) return "\"" + std::string(field.substr(0, 40)) + "...\"";
-  return "\"" + std::string(field) + "\"";
 }
 
 // Parses a whole field as a decimal number by the strict rule of
@@ -298,14 +293,14 @@ std::string ColumnList(const Table& t) {
   for (size_t c = 0; c < n; ++c) {
     if (!s.empty()) s += ", ";
     s += std::to_string(c + 1);
-    if (!t.header.empty()) s += " \"" + t.header[c] + "\"";
+    if (!t.header.empty()) s += " " + QuotedName(t.header[c]);
   }
   return s;
 }
 
 std::string ColumnLabel(const Table& t, int c) {
   std::string s = "column " + std::to_string(c + 1);
-  if (!t.header.empty()) s += " (\"" + t.header[static_cast<size_t>(c)] + "\")";
+  if (!t.header.empty()) s += " (" + QuotedName(t.header[static_cast<size_t>(c)]) + ")";
   return s;
 }
 
@@ -321,7 +316,7 @@ std::expected<int, Error> UserColumn(const Table& t, const std::string& choice, 
       if (Upper(Trim(t.header[c])) == Upper(Trim(choice))) return static_cast<int>(c);
     }
   }
-  return Refuse(std::string(option) + " \"" + choice + "\": the file has no such column. Its columns are: " +
+  return Refuse(std::string(option) + " " + QuotedName(choice) + ": the file has no such column. Its columns are: " +
                 ColumnList(t) + ".");
 }
 
@@ -519,8 +514,8 @@ std::expected<TimeOffset, Error> TimeOffsetOfColumn(std::string_view name, const
   double v = 0;
   const auto sum = AddDecimalText(off.text, rest);
   if (!numeric || !sum || !ParseNumber(rest, v) || !std::isfinite(v)) {
-    return Refuse("The time " + label + " names a constant taken off the times, \"" + rest +
-                  "\", that is not a number, so the full dates cannot be formed. Rename the "
+    return Refuse("The time " + label + " names a constant taken off the times, " + QuotedName(rest) +
+                  ", that is not a number, so the full dates cannot be formed. Rename the "
                   "column (such as \"HJD-2400000\") or give the full Julian Dates.");
   }
   off.text = *sum;
@@ -688,7 +683,7 @@ bool IsMissing(std::string_view f) {
 std::string ColumnNote(const Table& t, const Columns& c, const TimeOffset& offset, TimeScale scale) {
   auto label = [&](int col) {
     std::string s = "column " + std::to_string(col + 1);
-    if (!t.header.empty()) s += " \"" + t.header[static_cast<size_t>(col)] + "\"";
+    if (!t.header.empty()) s += " " + QuotedName(t.header[static_cast<size_t>(col)]);
     return s;
   };
   std::string timeWhy = c.timeWhy;
@@ -698,7 +693,7 @@ std::string ColumnNote(const Table& t, const Columns& c, const TimeOffset& offse
                      (c.flux ? "fluxes: " : "magnitudes: ") + label(c.value) + " (" + c.valueWhy;
   if (c.err < 0) return note + "; no error column).";
   const std::string errName =
-      t.header.empty() ? label(c.err) : "\"" + t.header[static_cast<size_t>(c.err)] + "\"";
+      t.header.empty() ? label(c.err) : QuotedName(t.header[static_cast<size_t>(c.err)]);
   return note + "; " + errName + " is its error" + (c.errWhy == "its error" ? "" : ", " + c.errWhy) + ").";
 }
 
@@ -755,7 +750,7 @@ class TableRowReader {
       const std::string_view x = Field(which[k]);
       if (!ParseNumber(x, v[k]) || !std::isfinite(v[k])) {
         return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, which[k]) + ": " +
-                          Quote(x) + " is not a " + (IsNumber(x) ? "finite " : "") + "number.",
+                          QuotedField(x) + " is not a " + (IsNumber(x) ? "finite " : "") + "number.",
                       lineNo);
       }
       if (k == 0) timeText_.assign(x);
@@ -766,18 +761,18 @@ class TableRowReader {
       const std::string_view x = Field(c_.err);
       if (!IsMissing(x) && (!ParseNumber(x, e) || !std::isfinite(e) || e < 0)) {
         return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.err) + ": " +
-                          Quote(x) + " is not an error (a number, 0 or more).",
+                          QuotedField(x) + " is not an error (a number, 0 or more).",
                       lineNo);
       }
     }
     if (!std::isfinite(time)) {
       return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.time) + ": " +
-                        Quote(timeText_) + " is not a finite time.",
+                        QuotedField(timeText_) + " is not a finite time.",
                     lineNo);
     }
     if (time < previousTime_) {
       return Refuse("Line " + std::to_string(lineNo) + ", " + ColumnLabel(t_, c_.time) + ": " +
-                        Quote(timeText_) +
+                        QuotedField(timeText_) +
                         " is earlier than the time on the line before. Observations must be in "
                         "time order.",
                     lineNo);
@@ -1052,7 +1047,7 @@ std::expected<void, Error> ReadAavsoObservation(std::string_view line, int lineN
   const bool ok = file.dateKind == "EXCEL" ? ExcelDateToJd(f[1], ob.t)
                                            : (ParseNumber(f[1], ob.t) && std::isfinite(ob.t));
   if (!ok) {
-    return Refuse("Line " + std::to_string(lineNo) + ", field 2 (DATE): " + Quote(f[1]) +
+    return Refuse("Line " + std::to_string(lineNo) + ", field 2 (DATE): " + QuotedField(f[1]) +
                       " is not a date of the kind #DATE=" + file.dateKind + " says.",
                   lineNo);
   }
@@ -1067,12 +1062,12 @@ std::expected<void, Error> ReadAavsoObservation(std::string_view line, int lineN
     return {};
   }
   if (!ParseNumber(magText, ob.m) || !std::isfinite(ob.m)) {
-    return Refuse("Line " + std::to_string(lineNo) + ", field 3 (MAGNITUDE): " + Quote(f[2]) +
+    return Refuse("Line " + std::to_string(lineNo) + ", field 3 (MAGNITUDE): " + QuotedField(f[2]) +
                       " is not a magnitude.",
                   lineNo);
   }
   if (!IsMissing(f[3]) && (!ParseNumber(f[3], ob.e) || !std::isfinite(ob.e) || ob.e < 0)) {
-    return Refuse("Line " + std::to_string(lineNo) + ", field 4 (MAGERR): " + Quote(f[3]) +
+    return Refuse("Line " + std::to_string(lineNo) + ", field 4 (MAGERR): " + QuotedField(f[3]) +
                       " is neither an error nor \"na\".",
                   lineNo);
   }
@@ -1112,7 +1107,7 @@ std::expected<std::string, Error> ChooseAavsoName(const std::vector<std::string>
     for (const auto& x : all) {
       if (Upper(x) == Upper(Trim(wanted))) return x;
     }
-    return Refuse(std::string("The file holds no ") + what + " \"" + wanted + "\". It holds: " +
+    return Refuse(std::string("The file holds no ") + what + " " + QuotedName(wanted) + ". It holds: " +
                   JoinNames(all) + ".");
   }
   if (all.size() > 1 && firstWhenSeveral) {
@@ -1244,7 +1239,7 @@ std::expected<ImportedSeries, Error> ReadVantor(std::string_view text) {
     }
   }
   auto label = [](int col, const std::string& name) {
-    return "column " + std::to_string(col) + (name.empty() ? std::string() : " \"" + name + "\"");
+    return "column " + std::to_string(col) + (name.empty() ? std::string() : " " + QuotedName(name));
   };
   s.notes.push_back("Read as Vantor's own light-curve file. Time: " + label(1, s.timeColumn) + " (" +
                     "the layout's HJD column" + scaleText +
@@ -1404,10 +1399,7 @@ std::expected<void, Error> ConvertFluxes(ImportedSeries& s, const std::vector<in
                     line);
     }
   }
-  std::vector<double> sorted = s.mag;
-  std::sort(sorted.begin(), sorted.end());
-  const size_t n = sorted.size();
-  const double median = n % 2 == 1 ? sorted[n / 2] : 0.5 * (sorted[n / 2 - 1] + sorted[n / 2]);
+  const double median = Median(s.mag);
   for (size_t i = 0; i < s.mag.size(); ++i) {
     const double f = s.mag[i];
     s.mag[i] = FluxToMagnitude(f, median);

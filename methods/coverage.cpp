@@ -1,11 +1,12 @@
 // The typical spacing of a light curve and the gaps inside an eclipse.
 #include "methods/coverage.h"
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/format.h"
+#include "core/statistics.h"
 
 namespace vantor {
 
@@ -14,11 +15,7 @@ double MedianStep(std::span<const double> t) {
   std::vector<double> steps;
   steps.reserve(t.size() - 1);
   for (size_t i = 1; i < t.size(); ++i) steps.push_back(t[i] - t[i - 1]);
-  const size_t mid = steps.size() / 2;
-  std::nth_element(steps.begin(), steps.begin() + mid, steps.end());
-  const double upper = steps[mid];
-  if (steps.size() % 2 == 1) return upper;
-  return (*std::max_element(steps.begin(), steps.begin() + mid) + upper) / 2;
+  return Median(std::move(steps));
 }
 
 std::optional<Gap> FindGap(std::span<const double> t, double typical, double from, double to,

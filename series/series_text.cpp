@@ -2,10 +2,12 @@
 // "cycle, time, error" lines of O-C tools.
 #include "series/series_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
+#include "core/csv.h"
 #include "core/format.h"
 #include "core/number.h"
 
@@ -49,35 +51,46 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
 }
 
 std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
-  std::ostringstream o;
-  o << "# time scale: " << scale << "\n";
-  o << "# ephemeris: epoch " << FixedText(r.ephemeris.epoch, 6) << ", period "
-    << FixedText(r.ephemeris.period, 8) << "\n";
+  CsvWriter csv;
+  csv.Line("# time scale: " + scale);
+  csv.Line("# ephemeris: epoch " + FixedText(r.ephemeris.epoch, 6) + ", period " +
+           FixedText(r.ephemeris.period, 8));
   if (r.refined) {
-    o << "# refined: epoch " << FixedText(r.refined->epoch, 6) << " +- "
-      << FixedText(r.refined->epochError, 6) << ", period " << FixedText(r.refined->period, 8)
-      << " +- " << FixedText(r.refined->periodError, 8) << "\n";
+    csv.Line("# refined: epoch " + FixedText(r.refined->epoch, 6) + " +- " +
+             FixedText(r.refined->epochError, 6) + ", period " + FixedText(r.refined->period, 8) +
+             " +- " + FixedText(r.refined->periodError, 8));
   }
-  o << "cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,method_times,"
-       "message\n";
+  csv.Line(
+      "cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,method_times,"
+      "message");
   for (const SeriesRow& row : r.rows) {
     std::string methods, times;
     for (const SeriesMethodTime& m : row.methods) {
       methods += (methods.empty() ? "" : ";") + m.method;
       times += (times.empty() ? "" : ";") + FixedText(m.time, 6);
     }
+    // The message is always quoted; its own double quotes become apostrophes.
     std::string message = row.message;
-    for (char& c : message) {
-      if (c == '"') c = '\'';
+    std::replace(message.begin(), message.end(), '"', '\'');
+    csv.Int(row.cycle).Text(std::string(1, row.kind)).Fixed(row.predicted, 6);
+    if (row.time) {
+      csv.Fixed(*row.time, 6);
+    } else {
+      csv.Empty();
     }
-    o << row.cycle << ',' << row.kind << ',' << FixedText(row.predicted, 6) << ','
-      << (row.time ? FixedText(*row.time, 6) : "") << ','
-      << (row.error ? FixedText(*row.error, 6) : "") << ','
-      << (row.time ? FixedText(*row.OMinusC(), 6) : "") << ','
-      << (row.time ? FixedText(*row.OMinusC() * 1440, 3) : "") << ',' << row.nPoints << ','
-      << methods << ',' << times << ",\"" << message << "\"\n";
+    if (row.error) {
+      csv.Fixed(*row.error, 6);
+    } else {
+      csv.Empty();
+    }
+    if (row.time) {
+      csv.Fixed(*row.OMinusC(), 6).Fixed(*row.OMinusC() * 1440, 3);
+    } else {
+      csv.Empty(2);
+    }
+    csv.Int(row.nPoints).Text(methods).Text(times).Text(message, CsvQuoting::kAlways).EndLine();
   }
-  return o.str();
+  return csv.Take();
 }
 
 int CycleDecimals(double secondaryPhase) {

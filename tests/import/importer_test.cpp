@@ -292,6 +292,11 @@ TEST(Importer, RefusesWhatItCannotReadFromText) {
       {"#TYPE=EXTENDED\n#DATE=HJD\n#DELIM=,\nX,2459812.3,11.0,na,V\n#DATE=JD\nX,2459812.4,11.1,na,V\n",
        "Line 5: #DATE=JD changes the kind of date of the file from #DATE=HJD (given first); one light "
        "curve needs one kind of date and one time scale.", 5},
+      // Bytes that are not printable ASCII, in a field or a column's name, reach no terminal raw.
+      {"time\tm\x1b[2Jag\n2459812.3\t11.0\n2459812.4\t1\x1b[31m\xe9\n",
+       "Line 3, column 2 (\"m\\x1B[2Jag\"): \"1\\x1B[31m\\xE9\" is not a number.", 3},
+      {"#TYPE=EXTENDED\n#DELIM=,\n#DATE=JD\nX,2459812.3,11.0,na,V\nX,\t24598\xff\x01.4 ,11.1,na,V\n",
+       "Line 5, field 2 (DATE): \"24598\\xFF\\x01.4\" is not a date of the kind #DATE=JD says.", 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -377,6 +382,10 @@ TEST(Importer, NotesSayWhichColumnWasTakenForWhatAndWhy) {
       {"a b c\n1 2459812.30 1.0\n2 2459812.31 0.9\n", byUser,
        "Read as a table (fields separated by blanks). Time: column 2 \"b\" (as chosen); fluxes: "
        "column 3 \"c\" (as chosen; no error column)."},
+      {"HJD\tV\xc3\xa9\x9b\n2459812.30\t11.0\n2459812.31\t11.5\n", {},
+       "Read as a table (fields separated by tab). Time: column 1 \"HJD\" (the first column named "
+       "with JD, TIME or DATE; HJD_UTC); magnitudes: column 2 \"V\xc3\xa9\\x9B\" (the first magnitude "
+       "column; no error column)."},
       {"HJD,V-C\n2459812.30,0.3\n2459812.31,0.4\n", {},
        "Read as Vantor's own light-curve file. Time: column 1 \"HJD\" (the layout's HJD column; "
        "HJD_UTC); magnitudes: column 2 \"V-C\" (the layout's magnitude column; no error column)."},
