@@ -150,111 +150,157 @@ void InstallOutputCleanupHandlers() {
   }
 }
 
-std::expected<OutputFile, Error> OutputFile::Open(const std::string& path,
-                                                  const std::vector<std::string>& inputs) {
-  const std::string shown = QuotedName(path);
-  const auto refuse = [&shown](const std::string& why) {
-    return Refuse("Cannot write " + shown + ": " + why);
-  };
-  const auto systemError = [&refuse](int err) { return refuse(SystemErrorText(err) + "."); };
-  if (path.empty()) return Refuse("Cannot write a file without a name.");
+namespace {
 
-  // Never an input, by device and inode, whichever name reaches it.
-  const auto inputThatIs = [&inputs](const struct stat& st) -> const std::string* {
-    for (const std::string& input : inputs) {
-      struct stat in{};
-      if (::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
-        return &input;
-      }
-    }
-    return nullptr;
-  };
-  const auto isInput = [&](const std::string& input) {
-    return refuse("it is the input light curve " + QuotedName(input) +
-                  "; choose another output file.");
-  };
+std::unexpected<Error> CannotWrite(const std::string& shown, const std::string& why) {
+  return Refuse("Cannot write " + shown + ": " + why);
+}
 
-  OutputFile out;
-  out.given_ = path;
-  if (const int which = InPlaceName(path); which >= 0) {
-    const int fd = which == 0 ? ::open("/dev/null", O_WRONLY | O_NOCTTY | O_CLOEXEC)
-                              : ::fcntl(which, F_DUPFD_CLOEXEC, 3);
-    if (fd < 0) return systemError(errno);
-    struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      if (const std::string* input = inputThatIs(st)) {
-        ::close(fd);
-        return isInput(*input);
-      }
+std::unexpected<Error> CannotWriteErrno(const std::string& shown, int err) {
+  return CannotWrite(shown, SystemErrorText(err) + ".");
+}
+
+// The input among `inputs` that is the file `st` describes, by device and
+// inode, whichever name reaches it; null for none.
+const std::string* InputThatIs(const std::vector<std::string>& inputs, const struct stat& st) {
+  for (const std::string& input : inputs) {
+    struct stat in{};
+    if (::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
+      return &input;
     }
-    out.fd_ = fd;
-    out.done_ = false;
-    return out;
   }
+  return nullptr;
+}
 
+std::unexpected<Error> IsAnInput(const std::string& shown, const std::string& input) {
+  return CannotWrite(shown, "it is the input light curve " + QuotedName(input) + "; choose another output file.");
+}
+
+// A descriptor for a name written in place (InPlaceName's `which`): a
+// duplicate of the standard output or error, or /dev/null opened; refused
+// when it reaches an input.
+std::expected<int, Error> OpenInPlace(int which, const std::vector<std::string>& inputs, const std::string& shown) {
+  const int fd = which == 0 ? ::open("/dev/null", O_WRONLY | O_NOCTTY | O_CLOEXEC)
+                            : ::fcntl(which, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) return CannotWriteErrno(shown, errno);
+  struct stat st{};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (const std::string* input = InputThatIs(inputs, st)) {
+      ::close(fd);
+      return IsAnInput(shown, *input);
+    }
+  }
+  return fd;
+}
+
+// The file the rename will replace: `path`, or the file a symbolic link
+// names, as an absolute name; and the file already there, if any.
+struct Target {
+  std::string path;
+  bool exists = false;
+  struct stat st{};
+};
+
+// Refuses what is not a regular file, an input, a read-only file, one the
+// user may not write and a link to nothing.
+std::expected<Target, Error> ResolveTarget(const std::string& path, const std::vector<std::string>& inputs,
+                                           const std::string& shown) {
+  Target t;
   struct stat link{};
   const bool named = ::lstat(path.c_str(), &link) == 0;
-  if (!named && errno != ENOENT) return systemError(errno);
-  struct stat st{};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) return systemError(errno);
+  if (!named && errno != ENOENT) return CannotWriteErrno(shown, errno);
+  t.exists = ::stat(path.c_str(), &t.st) == 0;
+  if (!t.exists && errno != ENOENT) return CannotWriteErrno(shown, errno);
   const bool isLink = named && S_ISLNK(link.st_mode);
-  out.target_ = path;
-  if (exists) {
-    if (!S_ISREG(st.st_mode)) {
-      return refuse(std::string("it is ") + KindOf(st.st_mode) +
-                    (isLink ? " (through a symbolic link)" : "") +
-                    ", and only regular files are written (or /dev/stdout, /dev/stderr, "
-                    "/dev/null).");
+  t.path = path;
+  if (t.exists) {
+    if (!S_ISREG(t.st.st_mode)) {
+      return CannotWrite(shown, std::string("it is ") + KindOf(t.st.st_mode) +
+                                    (isLink ? " (through a symbolic link)" : "") +
+                                    ", and only regular files are written (or /dev/stdout, /dev/stderr, "
+                                    "/dev/null).");
     }
-    if (const std::string* input = inputThatIs(st)) return isInput(*input);
+    if (const std::string* input = InputThatIs(inputs, t.st)) return IsAnInput(shown, *input);
     // A read-only file is the user's decision: it is left as it is (also for
     // root, who could write it anyway); so is one the user may not write.
-    if ((st.st_mode & 0222) == 0) return refuse("the file is read-only; it was left as it is.");
-    if (::access(path.c_str(), W_OK) != 0) return systemError(errno);
+    if ((t.st.st_mode & 0222) == 0) return CannotWrite(shown, "the file is read-only; it was left as it is.");
+    if (::access(path.c_str(), W_OK) != 0) return CannotWriteErrno(shown, errno);
     if (isLink) {
       char* real = ::realpath(path.c_str(), nullptr);
-      if (real == nullptr) return systemError(errno);
-      out.target_ = real;
+      if (real == nullptr) return CannotWriteErrno(shown, errno);
+      t.path = real;
       std::free(real);
     }
   } else if (isLink) {
-    return refuse("it is a symbolic link to a file that does not exist.");
+    return CannotWrite(shown, "it is a symbolic link to a file that does not exist.");
   }
-
   // The registry keeps absolute names, so that a signal handler finds the
   // temporary file whatever the working folder has become since.
-  if (out.target_.front() != '/') {
+  if (t.path.front() != '/') {
     std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(out.target_, ec);
-    if (ec) return systemError(ec.value());
-    out.target_ = absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(t.path, ec);
+    if (ec) return CannotWriteErrno(shown, ec.value());
+    t.path = absolute.string();
   }
-  // A fresh name of our own, created exclusively (never through a link), so
-  // that no file of the user's is touched but the target when the rename
-  // replaces it. Registered before it exists, so that no signal can come
-  // between its creation and its registration.
+  return t;
+}
+
+// The temporary file beside the target, open for writing, and its slot in
+// the clean-up registry.
+struct Temporary {
+  std::string path;
+  int slot = -1;
+  int fd = -1;
+};
+
+// A fresh name of our own, created exclusively (never through a link), so
+// that no file of the user's is touched but the target when the rename
+// replaces it. Registered before it exists, so that no signal can come
+// between its creation and its registration.
+std::expected<Temporary, Error> CreateTemporary(const std::string& target, const std::string& shown) {
+  Temporary t;
   for (int attempt = 0;; ++attempt) {
-    out.tmp_ = TemporaryName(out.target_);
-    out.slot_ = RegisterTemporary(out.tmp_);
-    if (out.slot_ < 0) {
-      return refuse(out.tmp_.size() + 1 > kSlotPathBytes
-                        ? "the name is too long."
-                        : "too many files are being written at once.");
+    t.path = TemporaryName(target);
+    t.slot = RegisterTemporary(t.path);
+    if (t.slot < 0) {
+      return CannotWrite(shown, t.path.size() + 1 > kSlotPathBytes ? "the name is too long."
+                                                                   : "too many files are being written at once.");
     }
-    out.fd_ = ::open(out.tmp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                     0666);
-    if (out.fd_ >= 0) break;
+    t.fd = ::open(t.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (t.fd >= 0) return t;
     const int err = errno;
-    ReleaseTemporary(out.slot_);
-    out.slot_ = -1;
-    out.tmp_.clear();
-    if (err != EEXIST || attempt == 100) return systemError(err);
+    ReleaseTemporary(t.slot);
+    if (err != EEXIST || attempt == 100) return CannotWriteErrno(shown, err);
   }
+}
+
+}  // namespace
+
+std::expected<OutputFile, Error> OutputFile::Open(const std::string& path,
+                                                  const std::vector<std::string>& inputs) {
+  const std::string shown = QuotedName(path);
+  if (path.empty()) return Refuse("Cannot write a file without a name.");
+  OutputFile out;
+  out.given_ = path;
+  if (const int which = InPlaceName(path); which >= 0) {
+    const auto fd = OpenInPlace(which, inputs, shown);
+    if (!fd) return std::unexpected(fd.error());
+    out.fd_ = *fd;
+    out.done_ = false;
+    return out;
+  }
+  const auto target = ResolveTarget(path, inputs, shown);
+  if (!target) return std::unexpected(target.error());
+  out.target_ = target->path;
+  auto tmp = CreateTemporary(out.target_, shown);
+  if (!tmp) return std::unexpected(tmp.error());
+  out.tmp_ = std::move(tmp->path);
+  out.slot_ = tmp->slot;
+  out.fd_ = tmp->fd;
   out.done_ = false;
-  if (exists) {
-    (void)!::fchown(out.fd_, st.st_uid, st.st_gid);
-    ::fchmod(out.fd_, st.st_mode & 07777);
+  if (target->exists) {
+    (void)!::fchown(out.fd_, target->st.st_uid, target->st.st_gid);
+    ::fchmod(out.fd_, target->st.st_mode & 07777);
   }
   return out;
 }
