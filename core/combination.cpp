@@ -22,51 +22,56 @@ double SmallestUsableError(int decimals) {
   }
 }
 
-Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimals) {
-  const double smallest = SmallestUsableError(decimals);
-  Combination r{};
-  for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
+namespace {
 
-  // Typed texts that are no number to combine: the row is named and nothing
-  // is computed. A row with an unusable error is only left out, as always,
-  // unless its time gives the base.
+// Typed texts that are no number to combine: the first such checked row,
+// named, with what to do; empty when there is none. A row with an unusable
+// error is only left out, as always, unless its time gives the base.
+std::string RefusalOfRows(const std::array<CombinationRow, 6>& rows, double smallest) {
   bool first = true;
-  for (int k = 0; k < 6 && r.refusal.empty(); ++k) {
+  for (int k = 0; k < 6; ++k) {
     if (!rows[k].checked) continue;
     const double e = Val(rows[k].errorText);
     const bool used = !(std::fabs(e) < smallest);
     const std::string row = "Row " + std::to_string(k + 1) + " (" + MethodTitle(k + 1) + "): ";
     if ((first || used) && !HasLeadingNumber(rows[k].timeText)) {
-      r.refusal = row + "the time \"" + rows[k].timeText +
-                  "\" is not a number. Type a time of minimum (HJD) or untick \"Use in Mean?\".";
-    } else if ((first || used) && !(std::fabs(Val(rows[k].timeText)) < kLargestHjd)) {
-      r.refusal = row + "the time \"" + rows[k].timeText +
-                  "\" lies beyond 1E10 days. Type a time of minimum (HJD) or untick \"Use in "
-                  "Mean?\".";
-    } else if (used && !(std::fabs(e) < kLargestHjd)) {
-      r.refusal = row + "the error \"" + rows[k].errorText +
-                  "\" is beyond 1E10 days. Type the error in days or untick \"Use in Mean?\".";
+      return row + "the time \"" + rows[k].timeText +
+             "\" is not a number. Type a time of minimum (HJD) or untick \"Use in Mean?\".";
+    }
+    if ((first || used) && !(std::fabs(Val(rows[k].timeText)) < kLargestHjd)) {
+      return row + "the time \"" + rows[k].timeText +
+             "\" lies beyond 1E10 days. Type a time of minimum (HJD) or untick \"Use in "
+             "Mean?\".";
+    }
+    if (used && !(std::fabs(e) < kLargestHjd)) {
+      return row + "the error \"" + rows[k].errorText +
+             "\" is beyond 1E10 days. Type the error in days or untick \"Use in Mean?\".";
     }
     first = false;
   }
-  if (!r.refusal.empty()) {
-    for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
-    return r;
-  }
+  return {};
+}
 
-  // The base only shifts the sums to small numbers; it comes from the first
-  // checked row whether or not that row turns out usable.
-  double B = 0;
+// The base only shifts the sums to small numbers; it comes from the first
+// checked row whether or not that row turns out usable.
+double BaseOf(const std::array<CombinationRow, 6>& rows) {
   for (const CombinationRow& row : rows) {
-    if (row.checked) {
-      B = 100 * std::floor(Val(row.timeText) / 100);
-      break;
-    }
+    if (row.checked) return 100 * std::floor(Val(row.timeText) / 100);
   }
-  r.base = B;
+  return 0;
+}
 
+// The sums over the usable checked rows of d = time - base and their
+// weights 1 / e^2, and how many rows went into them.
+struct Sums {
   double S1 = 0, S2 = 0, S3 = 0, S4 = 0;
   int n = 0;
+};
+
+// Sums the checked rows whose error is usable; the others are unticked in
+// r.checkedAfter and listed in r.belowPrecisionRows, the used ones in r.usedRows.
+Sums SumUsableRows(const std::array<CombinationRow, 6>& rows, double smallest, double B, Combination& r) {
+  Sums s;
   for (int k = 0; k < 6; ++k) {
     if (!rows[k].checked) continue;
     const double d = Val(rows[k].timeText) - B;
@@ -76,30 +81,49 @@ Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimal
       r.belowPrecisionRows.push_back(k + 1);
       continue;
     }
-    S1 += d;
-    S2 += d * d;
-    S3 += d / (e * e);
-    S4 += 1 / (e * e);
-    ++n;
+    s.S1 += d;
+    s.S2 += d * d;
+    s.S3 += d / (e * e);
+    s.S4 += 1 / (e * e);
+    ++s.n;
     r.usedRows.push_back(k + 1);
   }
-  r.n = n;
-  if (n == 0) return r;
+  return s;
+}
 
+// The means, the weighted mean's uncertainty and (from two rows on) the
+// standard deviation, as numbers and as the boxes show them.
+void SetMeans(const Sums& s, double B, int decimals, Combination& r) {
+  const int n = s.n;
   r.computed = true;
-  r.simpleMean = B + S1 / n;
-  r.weightedMean = B + S3 / S4;
-  r.uncertainty = std::sqrt(1 / S4);
+  r.simpleMean = B + s.S1 / n;
+  r.weightedMean = B + s.S3 / s.S4;
+  r.uncertainty = std::sqrt(1 / s.S4);
   r.simpleMeanText = ResultText(r.simpleMean, decimals);
   r.weightedMeanText = ResultText(r.weightedMean, decimals);
   r.uncertaintyText = ResultText(r.uncertainty, decimals);
   if (n >= 2) {
     // Equal times can leave a tiny negative through rounding.
-    double variance = (S2 - S1 * S1 / n) / (n - 1);
+    double variance = (s.S2 - s.S1 * s.S1 / n) / (n - 1);
     if (variance < 0) variance = 0;
     r.stdDev = std::sqrt(variance);
     r.stdDevText = StdDevText(*r.stdDev, decimals);
   }
+}
+
+}  // namespace
+
+Combination CombineMinima(const std::array<CombinationRow, 6>& rows, int decimals) {
+  const double smallest = SmallestUsableError(decimals);
+  Combination r{};
+  for (int k = 0; k < 6; ++k) r.checkedAfter[k] = rows[k].checked;
+  r.refusal = RefusalOfRows(rows, smallest);
+  if (!r.refusal.empty()) return r;
+  r.base = BaseOf(rows);
+  const Sums sums = SumUsableRows(rows, smallest, r.base, r);
+  r.n = sums.n;
+  if (sums.n == 0) return r;
+  SetMeans(sums, r.base, decimals, r);
   return r;
 }
 
