@@ -125,6 +125,100 @@ std::string MethodFigureTitle(const std::string& name, const std::string& method
   return title;
 }
 
+namespace {
+
+// The window's axes stretched over the figure's plot box.
+struct FigureAxes {
+  const FigureBox& box;
+  const PlotMapping& map;
+  double X(double t) const { return box.left + box.Width() * (t - map.T0) / map.TS; }
+  double Y(double m) const { return box.top + box.Height() * (m - map.M0) / map.MS; }
+};
+
+// The grid under everything, in the window's grey; keeps its values as the ticks.
+void DrawGrid(const FigureAxes& axes, Figure& f) {
+  const PlotMapping& map = axes.map;
+  const FigureBox& box = axes.box;
+  f.xTicks = GridValues(map.T0, map.TS, map.T1);
+  f.yTicks = GridValues(map.M0, map.MS, map.M1);
+  f.drawing.SetForeColor(kGridGrey);
+  for (const double t : f.xTicks) f.drawing.Line(axes.X(t), box.top, axes.X(t), box.bottom);
+  for (const double m : f.yTicks) f.drawing.Line(box.left, axes.Y(m), box.right, axes.Y(m));
+}
+
+// The window's points, markers and curves (its frame and grid left out),
+// mapped from its plot area `a` onto the box and cut at the frame.
+void CopyWindowDrawing(const DrawingList& window, const PlotArea& a, const FigureBox& box, DrawingList& d) {
+  if (a.width == 0 || a.height == 0) return;
+  const double sx = box.Width() / a.width, sy = box.Height() / a.height;
+  const auto WX = [&](double x) { return box.left + (x - a.left) * sx; };
+  const auto WY = [&](double y) { return box.top + (y - a.top) * sy; };
+  for (const Primitive& p : window.Primitives()) {
+    if (IsWindowFrameOrGrid(p, a)) continue;
+    d.SetForeColor(p.color);
+    double x1 = WX(p.x1), y1 = WY(p.y1);
+    switch (p.kind) {
+      case Primitive::Kind::Line: {
+        double x2 = WX(p.x2), y2 = WY(p.y2);
+        if (ClipToBox(x1, y1, x2, y2, box)) {
+          d.Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+                 static_cast<float>(y2));
+        }
+        break;
+      }
+      case Primitive::Kind::Pixel:
+        if (Inside(x1, y1, box)) d.PSet(static_cast<float>(x1), static_cast<float>(y1));
+        break;
+      case Primitive::Kind::Circle:
+        if (Inside(x1, y1, box)) d.Circle(static_cast<float>(x1), static_cast<float>(y1), p.radius);
+        break;
+      case Primitive::Kind::Disc:
+        if (Inside(x1, y1, box)) d.Disc(static_cast<float>(x1), static_cast<float>(y1), p.radius);
+        break;
+    }
+  }
+}
+
+// The frame and the ticks over everything, in black, with the tick labels.
+void DrawFrameAndTicks(const FigureAxes& axes, Figure& f) {
+  const FigureBox& box = axes.box;
+  DrawingList& d = f.drawing;
+  d.SetForeColor(kBlack);
+  d.Line(box.left, box.top, box.right, box.top);
+  d.Line(box.right, box.top, box.right, box.bottom);
+  d.Line(box.right, box.bottom, box.left, box.bottom);
+  d.Line(box.left, box.bottom, box.left, box.top);
+  const double xStep = TickStep(axes.map.TS), yStep = TickStep(axes.map.MS);
+  for (const double t : f.xTicks) {
+    const double x = axes.X(t);
+    d.Line(x, box.bottom, x, box.bottom - kTickTwips);
+    d.Line(x, box.top, x, box.top + kTickTwips);
+    f.texts.push_back({TickLabel(t, xStep), x, box.bottom + kGapTwips + kFigureTickLabelTwips / 2,
+                       kFigureTickLabelTwips, FigureText::Align::Middle, false, false});
+  }
+  for (const double m : f.yTicks) {
+    const double y = axes.Y(m);
+    d.Line(box.left, y, box.left + kTickTwips, y);
+    d.Line(box.right, y, box.right - kTickTwips, y);
+    f.texts.push_back({TickLabel(m, yStep), box.left - kGapTwips, y, kFigureTickLabelTwips,
+                       FigureText::Align::End, false, false});
+  }
+}
+
+// The title above the box and the axis titles below and left of it.
+void AddTitles(const FigureTitles& titles, Figure& f) {
+  const FigureBox& box = f.plot;
+  f.texts.push_back({titles.title, f.widthTwips / 2, kTopMargin / 2, kFigureTitleTwips,
+                     FigureText::Align::Middle, false, true});
+  f.texts.push_back({titles.xTitle, (box.left + box.right) / 2,
+                     box.bottom + 2 * kGapTwips + kFigureTickLabelTwips + kFigureAxisTitleTwips,
+                     kFigureAxisTitleTwips, FigureText::Align::Middle, false, false});
+  f.texts.push_back({titles.yTitle, kFigureAxisTitleTwips, (box.top + box.bottom) / 2,
+                     kFigureAxisTitleTwips, FigureText::Align::Middle, true, false});
+}
+
+}  // namespace
+
 Figure BuildFigure(const DrawingList& window, const PlotMapping& map, const FigureTitles& titles,
                    double widthTwips, double heightTwips) {
   Figure f;
@@ -132,84 +226,12 @@ Figure BuildFigure(const DrawingList& window, const PlotMapping& map, const Figu
   f.heightTwips = heightTwips;
   f.plot = FigureBox{kLeftMargin, kTopMargin, std::max(kLeftMargin + 1, widthTwips - kRightMargin),
                      std::max(kTopMargin + 1, heightTwips - kBottomMargin)};
-  const FigureBox& box = f.plot;
-  const PlotArea& a = map.area;
-  DrawingList& d = f.drawing;
-  d.SetBackColor(kWhite);
-
-  // The figure's mapping: the window's axes stretched over the plot box.
-  const double ts = map.TS, ms = map.MS;
-  const auto FX = [&](double t) { return box.left + box.Width() * (t - map.T0) / ts; };
-  const auto FY = [&](double m) { return box.top + box.Height() * (m - map.M0) / ms; };
-
-  // The grid under everything, in the window's grey.
-  f.xTicks = GridValues(map.T0, map.TS, map.T1);
-  f.yTicks = GridValues(map.M0, map.MS, map.M1);
-  d.SetForeColor(kGridGrey);
-  for (const double t : f.xTicks) d.Line(FX(t), box.top, FX(t), box.bottom);
-  for (const double m : f.yTicks) d.Line(box.left, FY(m), box.right, FY(m));
-
-  // The window's points, markers and curves, mapped and cut at the frame.
-  if (a.width != 0 && a.height != 0) {
-    const double sx = box.Width() / a.width, sy = box.Height() / a.height;
-    const auto WX = [&](double x) { return box.left + (x - a.left) * sx; };
-    const auto WY = [&](double y) { return box.top + (y - a.top) * sy; };
-    for (const Primitive& p : window.Primitives()) {
-      if (IsWindowFrameOrGrid(p, a)) continue;
-      d.SetForeColor(p.color);
-      double x1 = WX(p.x1), y1 = WY(p.y1);
-      switch (p.kind) {
-        case Primitive::Kind::Line: {
-          double x2 = WX(p.x2), y2 = WY(p.y2);
-          if (ClipToBox(x1, y1, x2, y2, box)) {
-            d.Line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
-                   static_cast<float>(y2));
-          }
-          break;
-        }
-        case Primitive::Kind::Pixel:
-          if (Inside(x1, y1, box)) d.PSet(static_cast<float>(x1), static_cast<float>(y1));
-          break;
-        case Primitive::Kind::Circle:
-          if (Inside(x1, y1, box)) d.Circle(static_cast<float>(x1), static_cast<float>(y1), p.radius);
-          break;
-        case Primitive::Kind::Disc:
-          if (Inside(x1, y1, box)) d.Disc(static_cast<float>(x1), static_cast<float>(y1), p.radius);
-          break;
-      }
-    }
-  }
-
-  // Frame and ticks over everything, in black.
-  d.SetForeColor(kBlack);
-  d.Line(box.left, box.top, box.right, box.top);
-  d.Line(box.right, box.top, box.right, box.bottom);
-  d.Line(box.right, box.bottom, box.left, box.bottom);
-  d.Line(box.left, box.bottom, box.left, box.top);
-  const double xStep = TickStep(map.TS), yStep = TickStep(map.MS);
-  for (const double t : f.xTicks) {
-    const double x = FX(t);
-    d.Line(x, box.bottom, x, box.bottom - kTickTwips);
-    d.Line(x, box.top, x, box.top + kTickTwips);
-    f.texts.push_back({TickLabel(t, xStep), x, box.bottom + kGapTwips + kFigureTickLabelTwips / 2,
-                       kFigureTickLabelTwips, FigureText::Align::Middle, false, false});
-  }
-  for (const double m : f.yTicks) {
-    const double y = FY(m);
-    d.Line(box.left, y, box.left + kTickTwips, y);
-    d.Line(box.right, y, box.right - kTickTwips, y);
-    f.texts.push_back({TickLabel(m, yStep), box.left - kGapTwips, y, kFigureTickLabelTwips,
-                       FigureText::Align::End, false, false});
-  }
-
-  // The titles.
-  f.texts.push_back({titles.title, widthTwips / 2, kTopMargin / 2, kFigureTitleTwips,
-                     FigureText::Align::Middle, false, true});
-  f.texts.push_back({titles.xTitle, (box.left + box.right) / 2,
-                     box.bottom + 2 * kGapTwips + kFigureTickLabelTwips + kFigureAxisTitleTwips,
-                     kFigureAxisTitleTwips, FigureText::Align::Middle, false, false});
-  f.texts.push_back({titles.yTitle, kFigureAxisTitleTwips, (box.top + box.bottom) / 2,
-                     kFigureAxisTitleTwips, FigureText::Align::Middle, true, false});
+  f.drawing.SetBackColor(kWhite);
+  const FigureAxes axes{f.plot, map};
+  DrawGrid(axes, f);
+  CopyWindowDrawing(window, map.area, f.plot, f.drawing);
+  DrawFrameAndTicks(axes, f);
+  AddTitles(titles, f);
   return f;
 }
 
