@@ -66,6 +66,99 @@ void OcDiagram::paintEvent(QPaintEvent*) {
   Draw(p, rect());
 }
 
+namespace {
+
+// The minima the diagram shows: the rows with a time.
+std::vector<const SeriesRow*> TimedRows(const std::optional<SeriesResult>& result) {
+  std::vector<const SeriesRow*> rows;
+  if (result) {
+    for (const SeriesRow& r : result->rows) {
+      if (r.time) rows.push_back(&r);
+    }
+  }
+  return rows;
+}
+
+// A minimum's abscissa: its cycle, a secondary half a cycle on.
+double CycleOf(const SeriesRow& r) { return r.cycle + (r.kind == 'S' ? 0.5 : 0.0); }
+
+// The diagram's axes: cycles x0..x1 and O-C y0..y1 (minutes) over the frame,
+// every minimum and its error bar inside with a margin.
+struct OcAxes {
+  QRectF frame;
+  double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+
+  OcAxes(const QRectF& f, const std::vector<const SeriesRow*>& rows) : frame(f) {
+    x0 = rows.front()->cycle, x1 = x0;
+    for (const SeriesRow* r : rows) {
+      const double x = CycleOf(*r);
+      const double oc = *r->OMinusC() * 1440, e = *r->error * 1440;
+      x0 = std::min(x0, x), x1 = std::max(x1, x);
+      y0 = std::min(y0, oc - e), y1 = std::max(y1, oc + e);
+    }
+    const double xPad = std::max(0.5, 0.05 * (x1 - x0)), yPad = std::max(0.05, 0.08 * (y1 - y0));
+    x0 -= xPad, x1 += xPad, y0 -= yPad, y1 += yPad;
+  }
+  double X(double x) const { return frame.left() + (x - x0) / (x1 - x0) * frame.width(); }
+  double Y(double y) const { return frame.bottom() - (y - y0) / (y1 - y0) * frame.height(); }
+};
+
+// Grid lines and labelled ticks at every grid line.
+void DrawOcGrid(QPainter& p, const OcAxes& s, const QRect& area, const QFontMetrics& fm, double unit) {
+  const QRectF& frame = s.frame;
+  p.setPen(QPen(QColor(192, 192, 192), unit));
+  const double xs = TickStep(s.x1 - s.x0, 8), ys = TickStep(s.y1 - s.y0, 6);
+  for (double x = std::ceil(s.x0 / xs) * xs; x <= s.x1; x += xs) {
+    p.setPen(QPen(QColor(192, 192, 192), unit));
+    p.drawLine(QPointF(s.X(x), frame.top()), QPointF(s.X(x), frame.bottom()));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(s.X(x) - 40 * unit, frame.bottom() + 2 * unit, 80 * unit, fm.height()),
+               Qt::AlignHCenter, QString::number(x, 'g', 8));
+  }
+  for (double y = std::ceil(s.y0 / ys) * ys; y <= s.y1; y += ys) {
+    p.setPen(QPen(QColor(192, 192, 192), unit));
+    p.drawLine(QPointF(frame.left(), s.Y(y)), QPointF(frame.right(), s.Y(y)));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(area.left(), s.Y(y) - fm.height() / 2.0, frame.left() - area.left() - 4 * unit,
+                      fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(std::fabs(y) < 1e-12 ? 0 : y));
+  }
+}
+
+// The frame, the zero line and the two axis titles.
+void DrawOcFrame(QPainter& p, const OcAxes& s, const QRect& area, const QFontMetrics& fm, double unit) {
+  const QRectF& frame = s.frame;
+  p.setPen(QPen(Qt::black, unit));
+  p.drawRect(frame);
+  p.drawLine(QPointF(frame.left(), s.Y(0)), QPointF(frame.right(), s.Y(0)));
+  p.drawText(QRectF(frame.left(), area.bottom() - fm.height(), frame.width(), fm.height()),
+             Qt::AlignHCenter, QStringLiteral("Cycle E"));
+  p.save();
+  p.translate(area.left() + fm.height() / 2.0 + 2 * unit, frame.center().y());
+  p.rotate(-90);
+  p.drawText(QRectF(-frame.height() / 2, -fm.height() / 2.0, frame.height(), fm.height()),
+             Qt::AlignHCenter, QStringLiteral("O-C (minutes)"));
+  p.restore();
+}
+
+// The minima: error bars, primaries as red discs, secondaries as blue circles.
+void DrawMinima(QPainter& p, const OcAxes& s, const std::vector<const SeriesRow*>& rows, double unit) {
+  p.setClipRect(s.frame);
+  const double r = 4 * unit;
+  for (const SeriesRow* row : rows) {
+    const double x = s.X(CycleOf(*row));
+    const double oc = *row->OMinusC() * 1440, e = *row->error * 1440;
+    const QColor colour = row->kind == 'S' ? Qt::blue : Qt::red;
+    p.setPen(QPen(colour, unit));
+    p.drawLine(QPointF(x, s.Y(oc - e)), QPointF(x, s.Y(oc + e)));
+    p.setBrush(row->kind == 'S' ? QBrush(Qt::NoBrush) : QBrush(colour));
+    p.drawEllipse(QPointF(x, s.Y(oc)), r, r);
+  }
+  p.setClipping(false);
+}
+
+}  // namespace
+
 void OcDiagram::Draw(QPainter& p, const QRect& area) const {
   p.fillRect(area, Qt::white);
   p.setRenderHint(QPainter::Antialiasing);
@@ -82,72 +175,16 @@ void OcDiagram::Draw(QPainter& p, const QRect& area) const {
   p.drawText(QRectF(area.left(), area.top() + 2 * unit, area.width(), fm.height() + 4 * unit),
              Qt::AlignHCenter | Qt::AlignTop, title_);
 
-  std::vector<const SeriesRow*> rows;
-  if (result_) {
-    for (const SeriesRow& r : result_->rows) {
-      if (r.time) rows.push_back(&r);
-    }
-  }
+  const std::vector<const SeriesRow*> rows = TimedRows(result_);
   if (rows.empty()) {
     p.drawRect(frame);
     p.drawText(frame, Qt::AlignCenter, QStringLiteral("No timed minimum to show."));
     return;
   }
-  double x0 = rows.front()->cycle, x1 = x0, y0 = 0, y1 = 0;
-  for (const SeriesRow* r : rows) {
-    const double x = r->cycle + (r->kind == 'S' ? 0.5 : 0.0);
-    const double oc = *r->OMinusC() * 1440, e = *r->error * 1440;
-    x0 = std::min(x0, x), x1 = std::max(x1, x);
-    y0 = std::min(y0, oc - e), y1 = std::max(y1, oc + e);
-  }
-  const double xPad = std::max(0.5, 0.05 * (x1 - x0)), yPad = std::max(0.05, 0.08 * (y1 - y0));
-  x0 -= xPad, x1 += xPad, y0 -= yPad, y1 += yPad;
-  const auto X = [&](double x) { return frame.left() + (x - x0) / (x1 - x0) * frame.width(); };
-  const auto Y = [&](double y) { return frame.bottom() - (y - y0) / (y1 - y0) * frame.height(); };
-
-  // Grid and labelled ticks at every grid line.
-  p.setPen(QPen(QColor(192, 192, 192), unit));
-  const double xs = TickStep(x1 - x0, 8), ys = TickStep(y1 - y0, 6);
-  for (double x = std::ceil(x0 / xs) * xs; x <= x1; x += xs) {
-    p.setPen(QPen(QColor(192, 192, 192), unit));
-    p.drawLine(QPointF(X(x), frame.top()), QPointF(X(x), frame.bottom()));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(X(x) - 40 * unit, frame.bottom() + 2 * unit, 80 * unit, fm.height()),
-               Qt::AlignHCenter, QString::number(x, 'g', 8));
-  }
-  for (double y = std::ceil(y0 / ys) * ys; y <= y1; y += ys) {
-    p.setPen(QPen(QColor(192, 192, 192), unit));
-    p.drawLine(QPointF(frame.left(), Y(y)), QPointF(frame.right(), Y(y)));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(area.left(), Y(y) - fm.height() / 2.0, frame.left() - area.left() - 4 * unit,
-                      fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, QString::number(std::fabs(y) < 1e-12 ? 0 : y));
-  }
-  p.setPen(QPen(Qt::black, unit));
-  p.drawRect(frame);
-  p.drawLine(QPointF(frame.left(), Y(0)), QPointF(frame.right(), Y(0)));
-  p.drawText(QRectF(frame.left(), area.bottom() - fm.height(), frame.width(), fm.height()),
-             Qt::AlignHCenter, QStringLiteral("Cycle E"));
-  p.save();
-  p.translate(area.left() + fm.height() / 2.0 + 2 * unit, frame.center().y());
-  p.rotate(-90);
-  p.drawText(QRectF(-frame.height() / 2, -fm.height() / 2.0, frame.height(), fm.height()),
-             Qt::AlignHCenter, QStringLiteral("O-C (minutes)"));
-  p.restore();
-
-  // The minima: error bars, primaries as red discs, secondaries as blue circles.
-  p.setClipRect(frame);
-  const double r = 4 * unit;
-  for (const SeriesRow* row : rows) {
-    const double x = X(row->cycle + (row->kind == 'S' ? 0.5 : 0.0));
-    const double oc = *row->OMinusC() * 1440, e = *row->error * 1440;
-    const QColor colour = row->kind == 'S' ? Qt::blue : Qt::red;
-    p.setPen(QPen(colour, unit));
-    p.drawLine(QPointF(x, Y(oc - e)), QPointF(x, Y(oc + e)));
-    p.setBrush(row->kind == 'S' ? QBrush(Qt::NoBrush) : QBrush(colour));
-    p.drawEllipse(QPointF(x, Y(oc)), r, r);
-  }
-  p.setClipping(false);
+  const OcAxes axes(frame, rows);
+  DrawOcGrid(p, axes, area, fm, unit);
+  DrawOcFrame(p, axes, area, fm, unit);
+  DrawMinima(p, axes, rows, unit);
 }
 
 QString OcDiagram::Export(const QString& path, int widthPx, int heightPx,
@@ -185,6 +222,75 @@ QString OcDiagram::Export(const QString& path, int widthPx, int heightPx,
 
 // --- The window ----------------------------------------------------------------
 
+namespace {
+
+QPushButton* NamedButton(QWidget* parent, const QString& name, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+// The row of the ephemeris: epoch, period, half-width, the secondaries and
+// their phase, Find and Time.
+void BuildEphemerisRow(FrmSeries* w, QHBoxLayout* boxes) {
+  const auto box = [w, boxes](const QString& name, const QString& caption, int width) {
+    auto* edit = new QLineEdit(w);
+    edit->setObjectName(name);
+    edit->setMinimumWidth(width);
+    auto* label = new QLabel(caption, w);
+    label->setBuddy(edit);
+    boxes->addWidget(label);
+    boxes->addWidget(edit);
+    return edit;
+  };
+  w->Text1 = box(QStringLiteral("Text1"), QStringLiteral("Epoch"), 130);
+  w->Text2 = box(QStringLiteral("Text2"), QStringLiteral("Period"), 100);
+  w->Text3 = box(QStringLiteral("Text3"), QStringLiteral("Half-width"), 70);
+  w->Text3->setPlaceholderText(QStringLiteral("measured"));
+  w->Check1 = new QCheckBox(QStringLiteral("Secondaries at phase"), w);
+  w->Check1->setObjectName(QStringLiteral("Check1"));
+  boxes->addWidget(w->Check1);
+  w->Text4 = new QLineEdit(QStringLiteral("0.5"), w);
+  w->Text4->setObjectName(QStringLiteral("Text4"));
+  w->Text4->setMaximumWidth(60);
+  boxes->addWidget(w->Text4);
+  w->Command1 = NamedButton(w, QStringLiteral("Command1"), QStringLiteral("Find"));
+  w->Command2 = NamedButton(w, QStringLiteral("Command2"), QStringLiteral("Time"));
+  boxes->addWidget(w->Command1);
+  boxes->addWidget(w->Command2);
+}
+
+// Under the ephemeris: the status line, the table of minima, the O-C
+// diagram and the export buttons.
+void BuildResults(FrmSeries* w, QVBoxLayout* layout) {
+  w->Label2 = new QLabel(w);
+  w->Label2->setObjectName(QStringLiteral("Label2"));
+  w->Label2->setWordWrap(true);
+  layout->addWidget(w->Label2);
+  w->Table1 = new QTableWidget(0, kColumns, w);
+  w->Table1->setObjectName(QStringLiteral("Table1"));
+  w->Table1->setHorizontalHeaderLabels(
+      {QStringLiteral("Cycle"), QStringLiteral("Kind"), QStringLiteral("Time of Minimum"),
+       QStringLiteral("Error"), QStringLiteral("O-C (d)"), QStringLiteral("O-C (min)"),
+       QStringLiteral("Points"), QStringLiteral("Methods / why not")});
+  w->Table1->verticalHeader()->hide();
+  w->Table1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  w->Table1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  w->Table1->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(w->Table1, 1);
+  w->Diagram = new OcDiagram(w);
+  layout->addWidget(w->Diagram, 1);
+  auto* exports = new QHBoxLayout;
+  layout->addLayout(exports);
+  w->Command3 = NamedButton(w, QStringLiteral("Command3"), QStringLiteral("Export table..."));
+  w->Command4 = NamedButton(w, QStringLiteral("Command4"), QStringLiteral("Export diagram..."));
+  exports->addStretch(1);
+  exports->addWidget(w->Command3);
+  exports->addWidget(w->Command4);
+}
+
+}  // namespace
+
 FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
     : Form(QStringLiteral("frmSeries"), parent), loadWindow_(std::move(loadWindow)) {
   setWindowTitle(QStringLiteral("Every eclipse"));
@@ -198,64 +304,10 @@ FrmSeries::FrmSeries(LoadWindow loadWindow, QWidget* parent)
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   layout->addWidget(Label1);
-
   auto* boxes = new QHBoxLayout;
   layout->addLayout(boxes);
-  const auto box = [this, boxes](const QString& name, const QString& caption, int width) {
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(name);
-    edit->setMinimumWidth(width);
-    auto* label = new QLabel(caption, this);
-    label->setBuddy(edit);
-    boxes->addWidget(label);
-    boxes->addWidget(edit);
-    return edit;
-  };
-  Text1 = box(QStringLiteral("Text1"), QStringLiteral("Epoch"), 130);
-  Text2 = box(QStringLiteral("Text2"), QStringLiteral("Period"), 100);
-  Text3 = box(QStringLiteral("Text3"), QStringLiteral("Half-width"), 70);
-  Text3->setPlaceholderText(QStringLiteral("measured"));
-  Check1 = new QCheckBox(QStringLiteral("Secondaries at phase"), this);
-  Check1->setObjectName(QStringLiteral("Check1"));
-  boxes->addWidget(Check1);
-  Text4 = new QLineEdit(QStringLiteral("0.5"), this);
-  Text4->setObjectName(QStringLiteral("Text4"));
-  Text4->setMaximumWidth(60);
-  boxes->addWidget(Text4);
-  const auto button = [this](const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    return b;
-  };
-  Command1 = button(QStringLiteral("Command1"), QStringLiteral("Find"));
-  Command2 = button(QStringLiteral("Command2"), QStringLiteral("Time"));
-  boxes->addWidget(Command1);
-  boxes->addWidget(Command2);
-
-  Label2 = new QLabel(this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setWordWrap(true);
-  layout->addWidget(Label2);
-  Table1 = new QTableWidget(0, kColumns, this);
-  Table1->setObjectName(QStringLiteral("Table1"));
-  Table1->setHorizontalHeaderLabels(
-      {QStringLiteral("Cycle"), QStringLiteral("Kind"), QStringLiteral("Time of Minimum"),
-       QStringLiteral("Error"), QStringLiteral("O-C (d)"), QStringLiteral("O-C (min)"),
-       QStringLiteral("Points"), QStringLiteral("Methods / why not")});
-  Table1->verticalHeader()->hide();
-  Table1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Table1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  Table1->horizontalHeader()->setStretchLastSection(true);
-  layout->addWidget(Table1, 1);
-  Diagram = new OcDiagram(this);
-  layout->addWidget(Diagram, 1);
-  auto* exports = new QHBoxLayout;
-  layout->addLayout(exports);
-  Command3 = button(QStringLiteral("Command3"), QStringLiteral("Export table..."));
-  Command4 = button(QStringLiteral("Command4"), QStringLiteral("Export diagram..."));
-  exports->addStretch(1);
-  exports->addWidget(Command3);
-  exports->addWidget(Command4);
+  BuildEphemerisRow(this, boxes);
+  BuildResults(this, layout);
 
   askTablePath = [this] {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Export table"), QString(),
