@@ -86,29 +86,34 @@ QString FrmHelp::Heading(Topic topic) {
                                       : QStringLiteral("Help - Input files");
 }
 
-QStringList FrmHelp::Paragraphs(Topic topic) {
-  if (topic == Topic::DataFiles) {
-    return {
-        Paragraph({"This program reads text files in the 'comma-separated-variables' format.",
-                   "Such files are easily made with a spreadsheet."}),
-        Paragraph({"Put the HJD and the magnitude of each observation side by side in two "
-                   "adjacent columns of the spreadsheet.",
-                   "Copy the two columns, paste them as values (not formulas) into a fresh "
-                   "sheet, and save that sheet as a .csv file.",
-                   "A first line of column titles is allowed and is skipped, but the file must "
-                   "not contain blank lines."}),
-        Paragraph({"The HJD may be the full 7 digits plus decimals, 5 digits plus decimals, or "
-                   "just the fractional part.",
-                   "The magnitudes may be full or differential magnitudes, as long as the "
-                   "dimmest points have the largest values.",
-                   "For inverted data (comparison minus variable, C-V) select \"--Mags (C-V)\" "
-                   "in the main window."}),
-        Paragraph({"Note: In order to make data files compatable with other programs, there can "
-                   "be up to 4 extra unused columns of data (also separated by commas).",
-                   "They are read and ignored.",
-                   "Every line of a file must have the same layout."}),
-    };
-  }
+namespace {
+
+// Help - Input files: the layout of a light-curve file.
+QStringList DataFilesParagraphs() {
+  return {
+      Paragraph({"This program reads text files in the 'comma-separated-variables' format.",
+                 "Such files are easily made with a spreadsheet."}),
+      Paragraph({"Put the HJD and the magnitude of each observation side by side in two "
+                 "adjacent columns of the spreadsheet.",
+                 "Copy the two columns, paste them as values (not formulas) into a fresh "
+                 "sheet, and save that sheet as a .csv file.",
+                 "A first line of column titles is allowed and is skipped, but the file must "
+                 "not contain blank lines."}),
+      Paragraph({"The HJD may be the full 7 digits plus decimals, 5 digits plus decimals, or "
+                 "just the fractional part.",
+                 "The magnitudes may be full or differential magnitudes, as long as the "
+                 "dimmest points have the largest values.",
+                 "For inverted data (comparison minus variable, C-V) select \"--Mags (C-V)\" "
+                 "in the main window."}),
+      Paragraph({"Note: In order to make data files compatable with other programs, there can "
+                 "be up to 4 extra unused columns of data (also separated by commas).",
+                 "They are read and ignored.",
+                 "Every line of a file must have the same layout."}),
+  };
+}
+
+// Help - Introduction, its opening: what the program does and which methods are best.
+QStringList IntroductionOpening() {
   return {
       Paragraph({"This program determines accurate times of minimum from the light curve of "
                  "an eclipsing binary star.",
@@ -117,6 +122,12 @@ QStringList FrmHelp::Paragraphs(Topic topic) {
                  "second.",
                  "The data file may contain only one eclipse."}),
       Paragraph({"These methods are:"}),
+  };
+}
+
+// Help - Introduction, one paragraph per method in the order of the main window's rows.
+QStringList MethodParagraphs() {
+  return {
       Paragraph({"1. Parabolic fit",
                  "A parabola is fitted by least squares to the central part of the eclipse, "
                  "between a left and a right end point that you choose with the left mouse "
@@ -158,6 +169,12 @@ QStringList FrmHelp::Paragraphs(Topic topic) {
                  "Photometric Astronomy (Willmann-Bell, 1982).",
                  "No range needs to be chosen.",
                  "It has not been tested on data with many points outside the eclipse."}),
+  };
+}
+
+// Help - Introduction, its closing notes: the sign of the magnitudes and what the errors mean.
+QStringList IntroductionNotes() {
+  return {
       Paragraph({"Note: The input data is intended to be HJD, magnitude (in the format comma "
                  "separated variables, or csv).",
                  "The magnitudes may be in the usual sense, or differential in the sense "
@@ -169,6 +186,13 @@ QStringList FrmHelp::Paragraphs(Topic topic) {
                  "Systematic errors are often much larger: a realistic error is rarely below "
                  "0.0001 day, and more often lies between 0.0002 and 0.002 day."}),
   };
+}
+
+}  // namespace
+
+QStringList FrmHelp::Paragraphs(Topic topic) {
+  if (topic == Topic::DataFiles) return DataFilesParagraphs();
+  return IntroductionOpening() + MethodParagraphs() + IntroductionNotes();
 }
 
 void FrmHelp::ShowTopic(Topic topic) {
