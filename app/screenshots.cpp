@@ -128,38 +128,20 @@ bool FittedSession(vantor::FrmMain& main, vantor::Store& store, const QString& f
   return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  // QApplication has set the whole locale from the environment; numbers are
-  // read and written with the full stop whatever the user's LC_NUMERIC says
-  // (the core does so regardless, this covers every printf elsewhere).
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setApplicationDisplayName(QStringLiteral("Vantor"));
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-  const QString example = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                   : QStringLiteral(VANTOR_SOURCE_DIR "/examples/eclipse_header.csv");
-  QDir().mkpath(folder);
-
-  auto store = std::make_unique<vantor::Store>();
-  vantor::FrmMain main(*store, (folder + "/zzzvnt.ini").toStdString(), [] {});
-  main.ShowModeless();
-  bool ok = true;
-
+// Fills the open window with the example file's folder and name and saves it.
+bool ShowOpenWindow(vantor::FrmMain& main, const QString& folder, const QString& example) {
   main.mOpen_Click();
   const QFileInfo info(example);
   main.frmOpen().Dir1->SetPath(info.absolutePath());
   main.frmOpen().Text1->setText(info.fileName());
   main.frmOpen().File1->Refresh();
-  ok &= Save(main.frmOpen(), folder);
-  main.frmOpen().Command1_Click();
-  if (store->NPointsAll == 0) {
-    std::fprintf(stderr, "vantor-screenshots: %s was not loaded\n", qPrintable(example));
-    return 1;
-  }
+  return Save(main.frmOpen(), folder);
+}
 
+// Opens every window on the loaded curve, as its button or menu entry does,
+// and saves each as <window>.png.
+bool SaveEveryWindow(vantor::FrmMain& main, const QString& folder) {
+  bool ok = true;
   main.Command2_Click();
   main.Command6_Click();
   ok &= Save(main, folder);
@@ -180,19 +162,56 @@ int main(int argc, char** argv) {
   ok &= Save(main.frmHelp(), folder);
   main.mAbout_Click();
   ok &= Save(main.frmAbout(), folder);
+  return ok;
+}
+
+bool PrintPlotWindows(vantor::FrmMain& main, const QString& folder) {
+  bool ok = true;
   vantor::PlotForm* plots[] = {&main.frmPlotData(), &main.frmPlott1(), &main.frmPlott2(),
                                &main.frmPlott3(),   &main.frmPlott4(), &main.frmPlott5()};
   for (vantor::PlotForm* w : plots) ok &= Print(*w, folder);
+  return ok;
+}
 
-  // File > "Import..." on an AAVSO report of two stars, converted to BJD_TDB.
+// File > "Import..." on an AAVSO report of two stars, converted to BJD_TDB.
+bool SaveImportWindow(vantor::FrmMain& main, const QString& folder) {
   main.frmImport().OpenFile(QStringLiteral(VANTOR_SOURCE_DIR "/tests/data/import/aavso_two_stars.txt"));
   main.frmImport().ComboScaleWanted->setCurrentIndex(2);
   main.frmImport().TextRa->setText(QStringLiteral("09:45:20.5"));
   main.frmImport().TextDec->setText(QStringLiteral("+45:33:58"));
   main.frmImport().show();
-  ok &= Save(main.frmImport(), folder);
+  const bool ok = Save(main.frmImport(), folder);
   main.frmImport().hide();
+  return ok;
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  // QApplication has set the whole locale from the environment; numbers are
+  // read and written with the full stop whatever the user's LC_NUMERIC says
+  // (the core does so regardless, this covers every printf elsewhere).
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setApplicationDisplayName(QStringLiteral("Vantor"));
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  const QString example = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                   : QStringLiteral(VANTOR_SOURCE_DIR "/examples/eclipse_header.csv");
+  QDir().mkpath(folder);
+
+  auto store = std::make_unique<vantor::Store>();
+  vantor::FrmMain main(*store, (folder + "/zzzvnt.ini").toStdString(), [] {});
+  main.ShowModeless();
+  bool ok = ShowOpenWindow(main, folder, example);
+  main.frmOpen().Command1_Click();
+  if (store->NPointsAll == 0) {
+    std::fprintf(stderr, "vantor-screenshots: %s was not loaded\n", qPrintable(example));
+    return 1;
+  }
+  ok &= SaveEveryWindow(main, folder);
+  ok &= PrintPlotWindows(main, folder);
+  ok &= SaveImportWindow(main, folder);
   ok &= FittedSession(main, *store, folder);
   return ok ? 0 : 1;
 }
