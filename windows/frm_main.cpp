@@ -715,45 +715,36 @@ void FrmMain::Command7_Click() {
   frmPlotData_->Redraw();
 }
 
-void FrmMain::Command8_Click() {
-  if (!Loaded()) return;
-  std::array<CombinationRow, 6> rows = TableRows();
-  Combination c = CombineMinima(rows, store_.ResultDecimals);
-  // A typed time or error that is no number to combine: said, nothing changes.
-  if (!c.refusal.empty()) {
-    ShowMessage(Q(c.refusal));
-    return;
-  }
-  if (store_.BootstrapWeights) {
-    // Each ticked row a method delivered, by its bootstrap error: the
-    // Bootstrap tool's figure when it is current, else bootstrapped now.
-    std::array<BootstrapWeight, 6> weights{};
-    std::array<std::optional<MethodSetup>, 7> setupOf{};
-    std::vector<MethodSetup> missing;
-    for (int k = 1; k <= 6; ++k) {
-      if (!rows[k - 1].checked) continue;
-      if (!delivered_[k]) {
-        weights[k - 1].whyNone = "typed into the row";
-        continue;
-      }
-      setupOf[k] = BootstrapSetup(delivered_[k]->setup, delivered_[k]->timing);
-      if (!bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns)) {
-        missing.push_back(*setupOf[k]);
-      }
+std::optional<std::array<BootstrapWeight, 6>> FrmMain::BootstrapWeightsOf(
+    const std::array<CombinationRow, 6>& rows) {
+  std::array<BootstrapWeight, 6> weights{};
+  std::array<std::optional<MethodSetup>, 7> setupOf{};
+  std::vector<MethodSetup> missing;
+  for (int k = 1; k <= 6; ++k) {
+    if (!rows[k - 1].checked) continue;
+    if (!delivered_[k]) {
+      weights[k - 1].whyNone = "typed into the row";
+      continue;
     }
-    if (!missing.empty() && !BootstrapWithProgress(missing)) return;  // cancelled: nothing changes
-    for (int k = 1; k <= 6; ++k) {
-      if (!setupOf[k]) continue;
-      const auto* b = bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns);
-      if (b != nullptr && *b) {
-        weights[k - 1].error = (*b)->error;
-      } else if (b != nullptr) {
-        weights[k - 1].whyNone = b->error().message;
-      }
+    setupOf[k] = BootstrapSetup(delivered_[k]->setup, delivered_[k]->timing);
+    if (!bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns)) {
+      missing.push_back(*setupOf[k]);
     }
-    c = CombineWithBootstrapWeights(rows, weights, kBootstrapMenuRuns, store_.ResultDecimals);
   }
-  for (int k = 1; k <= 6; ++k) Check[k]->setChecked(c.checkedAfter[k - 1]);
+  if (!missing.empty() && !BootstrapWithProgress(missing)) return std::nullopt;
+  for (int k = 1; k <= 6; ++k) {
+    if (!setupOf[k]) continue;
+    const auto* b = bootstrapFigures_.Current(store_, *setupOf[k], kBootstrapMenuRuns);
+    if (b != nullptr && *b) {
+      weights[k - 1].error = (*b)->error;
+    } else if (b != nullptr) {
+      weights[k - 1].whyNone = b->error().message;
+    }
+  }
+  return weights;
+}
+
+void FrmMain::ShowMeansNotice(const Combination& c) {
   // A row left out for an error that shows as zero is said, never dropped silently.
   QStringList notice;
   for (const int k : c.belowPrecisionRows) {
@@ -768,6 +759,24 @@ void FrmMain::Command8_Click() {
       missing > 0) {
     resize(width(), height() + missing);
   }
+}
+
+void FrmMain::Command8_Click() {
+  if (!Loaded()) return;
+  std::array<CombinationRow, 6> rows = TableRows();
+  Combination c = CombineMinima(rows, store_.ResultDecimals);
+  // A typed time or error that is no number to combine: said, nothing changes.
+  if (!c.refusal.empty()) {
+    ShowMessage(Q(c.refusal));
+    return;
+  }
+  if (store_.BootstrapWeights) {
+    const auto weights = BootstrapWeightsOf(rows);
+    if (!weights) return;  // cancelled: nothing changes
+    c = CombineWithBootstrapWeights(rows, *weights, kBootstrapMenuRuns, store_.ResultDecimals);
+  }
+  for (int k = 1; k <= 6; ++k) Check[k]->setChecked(c.checkedAfter[k - 1]);
+  ShowMeansNotice(c);
   if (!c.computed) return;
   for (int k = 0; k < 6; ++k) rows[k].checked = c.checkedAfter[k];
   meansBasis_ = rows;

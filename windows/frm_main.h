@@ -166,6 +166,15 @@ class FrmMain : public Form, public ResultRows {
   // the counts and the plot windows told of the new curve.
   void AfterLightCurveRead(const ReadResult& result);
   void ClearResultBoxes();
+  // "Calc. Means" with bootstrap weights: the weight of each ticked row a
+  // method delivered, from its bootstrap error (the Bootstrap tool's figure
+  // when it is current, else bootstrapped now with a progress dialog); none
+  // when the user cancels.
+  std::optional<std::array<BootstrapWeight, 6>> BootstrapWeightsOf(
+      const std::array<CombinationRow, 6>& rows);
+  // Shows under the means the rows they left out and the note on the
+  // weights, the window grown to show all of it.
+  void ShowMeansNotice(const Combination& c);
   // The tooltip of a row whose delivered error shows as zero at the chosen
   // precision ("error below the shown precision ..."), cleared otherwise.
   void MarkBelowPrecision(int row);
