@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/format.h"
+#include "core/statistics.h"
 #include "core/text.h"
 
 namespace vantor {
@@ -22,15 +23,6 @@ std::string Percent(double fraction) { return IntText(std::lround(100 * fraction
 
 std::string Points(int first, int last) {
   return "points " + IntText(first) + " to " + IntText(last);
-}
-
-double Median(std::vector<double> v) {
-  const size_t mid = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + mid, v.end());
-  if (v.size() % 2 == 1) return v[mid];
-  const double upper = v[mid];
-  const double lower = *std::max_element(v.begin(), v.begin() + mid);
-  return (lower + upper) / 2;
 }
 
 // The light curve as the rule sees it: times, smoothed magnitudes and the

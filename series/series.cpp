@@ -11,6 +11,7 @@
 #include "core/format.h"
 #include "core/method_rows.h"
 #include "core/reader.h"
+#include "core/statistics.h"
 #include "core/store.h"
 #include "methods/auto_ranges.h"
 #include "methods/bootstrap.h"
@@ -22,15 +23,6 @@ namespace vantor {
 namespace {
 
 std::string Days(double d, int decimals = 5) { return FormatResult(d, 14, decimals); }
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return NAN;
-  const size_t mid = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + mid, v.end());
-  const double upper = v[mid];
-  if (v.size() % 2 == 1) return upper;
-  return (*std::max_element(v.begin(), v.begin() + mid) + upper) / 2;
-}
 
 std::expected<void, Error> CheckSeries(std::span<const double> time, std::span<const double> mag) {
   if (time.size() != mag.size()) {

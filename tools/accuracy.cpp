@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "core/statistics.h"
 #include "core/store.h"
 #include "methods/bootstrap.h"
 #include "methods/time_method.h"
@@ -242,13 +243,6 @@ double StdDev(const std::vector<double>& v) {
   double s = 0;
   for (const double x : v) s += (x - m) * (x - m);
   return std::sqrt(s / (v.size() - 1));
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return NAN;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
 // What one method did on the light curves of one case.
