@@ -31,17 +31,6 @@ int CountCommas(std::string_view line) {
 }
 
 
-// A field as a message quotes it: at most 40 bytes, and every byte that is
-// not printable ASCII (a control character, a form feed, a Latin-1 or UTF-8
-// byte) shown as \xNN, so that the message says which byte it is and never
-// carries raw bytes to a terminal or into JSON.
-std::string Quote(std::string_view field) {
-  field = TrimBlanks(field);
-  const bool cut = field.size() > 40;
-  if (cut) field = field.substr(0, 40);
-  return "\"" + EscapedAscii(field) + (cut ? "...\"" : "\"");
-}
-
 // A file in a wide encoding, one holding NUL bytes or one whose lines end
 // in LF CR is refused before its lines are split: its bytes would otherwise turn up in the messages as
 // numbers that "are not numbers".
@@ -199,35 +188,35 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
       const auto number = ParseNumber(TrimBlanks(fields[f]));
       if (!number && number.error() == NumberFault::kNotNumber) {
         return Refuse("Line " + std::to_string(lineNo) + ", field " + std::to_string(f + 1) +
-                          " (" + what + "): " + Quote(fields[f]) + " is not a number.",
+                          " (" + what + "): " + QuotedField(fields[f]) + " is not a number.",
                       lineNo);
       }
       if (!number) {
         return Refuse("Line " + std::to_string(lineNo) + ", field " + std::to_string(f + 1) +
-                          " (" + what + "): " + Quote(fields[f]) + " is not a finite number.",
+                          " (" + what + "): " + QuotedField(fields[f]) + " is not a finite number.",
                       lineNo);
       }
       v[f] = *number;
     }
     if (!(std::fabs(v[0]) < kLargestHjd)) {
-      return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + Quote(fields[0]) +
+      return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + QuotedField(fields[0]) +
                         " lies beyond 10000000000 days, where a time can no longer be held to "
                         "the 0.00001 day that Vantor shows.",
                     lineNo);
     }
     if (!(std::fabs(v[1]) < 99)) {
       return Refuse("Line " + std::to_string(lineNo) + ", field 2 (magnitude): " +
-                        Quote(fields[1]) + " lies outside the range -99 to 99.",
+                        QuotedField(fields[1]) + " lies outside the range -99 to 99.",
                     lineNo);
     }
     if (!hjd.empty()) {
       if (!(std::fabs(v[0] - std::floor(hjd.front())) < 99999999)) {
-        return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + Quote(fields[0]) +
+        return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + QuotedField(fields[0]) +
                           " lies more than 99999999 days from the first observation.",
                       lineNo);
       }
       if (v[0] < hjd.back()) {
-        return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + Quote(fields[0]) +
+        return Refuse("Line " + std::to_string(lineNo) + ", field 1 (HJD): " + QuotedField(fields[0]) +
                           " is earlier than the time on the line before. Observations must be "
                           "in time order.",
                       lineNo);

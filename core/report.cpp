@@ -6,6 +6,7 @@
 #include <cctype>
 #include <vector>
 
+#include "core/csv.h"
 #include "core/format.h"
 #include "core/method_rows.h"
 #include "core/text.h"
@@ -93,24 +94,24 @@ std::string OneLine(std::string field) {
   return field;
 }
 
-std::string CsvField(const std::string& field) {
-  const bool quote = field.find_first_of(",\"\r\n") != std::string::npos ||
-                     (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-  if (!quote) return field;
-  std::string q = "\"";
-  for (char c : field) {
-    if (c == '"') q += '"';
-    q += c;
+// The CSV form: a field with blanks at its ends is quoted too, so that a
+// spreadsheet keeps them.
+std::string AsCsv(const std::vector<Record>& records) {
+  CsvWriter csv(CsvQuoting::kEdgeBlanks);
+  for (const Record& record : records) {
+    for (const std::string& field : record) csv.Text(field);
+    csv.EndLine();
   }
-  return q + "\"";
+  return csv.Take();
 }
 
-std::string Joined(const std::vector<Record>& records, ReportFormat format) {
+// The tab-separated form: each field on one line.
+std::string AsTabs(const std::vector<Record>& records) {
   std::string out;
   for (const Record& record : records) {
     for (size_t i = 0; i < record.size(); ++i) {
-      if (i > 0) out += format == ReportFormat::Csv ? ',' : '\t';
-      out += format == ReportFormat::Csv ? CsvField(record[i]) : OneLine(record[i]);
+      if (i > 0) out += '\t';
+      out += OneLine(record[i]);
     }
     out += '\n';
   }
@@ -155,7 +156,15 @@ ReportFormat ReportFormatFor(std::string_view fileName) {
 
 std::string BuildReport(const Store& s, const ReportInput& in, ReportFormat format) {
   const std::vector<Record> records = Records(s, in);
-  return format == ReportFormat::Text ? AsText(records) : Joined(records, format);
+  switch (format) {
+    case ReportFormat::Csv:
+      return AsCsv(records);
+    case ReportFormat::Tabs:
+      return AsTabs(records);
+    case ReportFormat::Text:
+      break;
+  }
+  return AsText(records);
 }
 
 }  // namespace vantor
