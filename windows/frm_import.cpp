@@ -289,48 +289,66 @@ void FrmImport::ShowInterval() {
   Overview->SetInterval(end(TextFrom), end(TextUntil));
 }
 
-void FrmImport::Load_Click() {
-  Reread();
-  if (!series_) return;
-  import::ImportedSeries s = *series_;
-  // The conversion's warnings (a leap-second table that may be out of date)
-  // are shown once the curve is loaded, as the command line prints its notes.
+namespace {
+
+// Converts `s` to the time scale chosen in Convert to (with the star's
+// coordinates typed in RA and Dec), if any; returns the conversion's
+// warnings (a leap-second table that may be out of date).
+std::expected<QStringList, Error> ConvertToChosenScale(const FrmImport& w, import::ImportedSeries& s) {
   QStringList warnings;
-  if (ComboScaleWanted->currentIndex() > 0) {
-    std::optional<import::SkyPosition> star;
-    if (!TextRa->text().trimmed().isEmpty() || !TextDec->text().trimmed().isEmpty()) {
-      const auto ra = import::ParseRightAscension(TextRa->text().trimmed().toStdString());
-      const auto dec = import::ParseDeclination(TextDec->text().trimmed().toStdString());
-      if (!ra || !dec) {
-        LabelStatus->setText(Q((!ra ? ra.error() : dec.error()).message));
-        return;
-      }
-      star = import::SkyPosition{*ra, *dec};
-    }
-    const auto to = import::ParseTimeScale(ComboScaleWanted->currentText().toStdString());
-    const size_t notesBefore = s.notes.size();
-    if (const auto c = import::ConvertSeries(s, *to, star); !c) {
-      LabelStatus->setText(Q(c.error().message));
-      return;
-    }
-    for (size_t i = notesBefore; i < s.notes.size(); ++i) {
-      if (s.notes[i].starts_with("Warning:")) warnings << Q(s.notes[i]);
-    }
+  if (w.ComboScaleWanted->currentIndex() == 0) return warnings;
+  std::optional<import::SkyPosition> star;
+  if (!w.TextRa->text().trimmed().isEmpty() || !w.TextDec->text().trimmed().isEmpty()) {
+    const auto ra = import::ParseRightAscension(w.TextRa->text().trimmed().toStdString());
+    const auto dec = import::ParseDeclination(w.TextDec->text().trimmed().toStdString());
+    if (!ra || !dec) return std::unexpected(!ra ? ra.error() : dec.error());
+    star = import::SkyPosition{*ra, *dec};
   }
+  const auto to = import::ParseTimeScale(w.ComboScaleWanted->currentText().toStdString());
+  const size_t notesBefore = s.notes.size();
+  if (const auto c = import::ConvertSeries(s, *to, star); !c) return std::unexpected(c.error());
+  for (size_t i = notesBefore; i < s.notes.size(); ++i) {
+    if (s.notes[i].starts_with("Warning:")) warnings << Q(s.notes[i]);
+  }
+  return warnings;
+}
+
+// The interval typed in From and Until (an empty box leaves its end open);
+// the refusal of a text that is no Julian Date.
+std::expected<import::TimeInterval, QString> TypedInterval(QLineEdit* from, QLineEdit* until) {
   import::TimeInterval interval;
-  for (auto [edit, end] :
-       {std::pair{TextFrom, &interval.from}, std::pair{TextUntil, &interval.until}}) {
+  for (auto [edit, end] : {std::pair{from, &interval.from}, std::pair{until, &interval.until}}) {
     const QString t = edit->text().trimmed();
     if (t.isEmpty()) continue;
     bool ok = false;
     const double v = t.toDouble(&ok);
     if (!ok || !std::isfinite(v)) {
-      LabelStatus->setText(
-          QStringLiteral("\"%1\" is not a Julian Date such as 2459812.35.").arg(t));
-      return;
+      return std::unexpected(QStringLiteral("\"%1\" is not a Julian Date such as 2459812.35.").arg(t));
     }
     *end = v;
   }
+  return interval;
+}
+
+}  // namespace
+
+void FrmImport::Load_Click() {
+  Reread();
+  if (!series_) return;
+  import::ImportedSeries s = *series_;
+  // The conversion's warnings are shown once the curve is loaded, as the
+  // command line prints its notes.
+  const auto warnings = ConvertToChosenScale(*this, s);
+  if (!warnings) {
+    LabelStatus->setText(Q(warnings.error().message));
+    return;
+  }
+  auto typed = TypedInterval(TextFrom, TextUntil);
+  if (!typed) {
+    LabelStatus->setText(typed.error());
+    return;
+  }
+  import::TimeInterval interval = *typed;
   // More observations than the store holds: bin them, or back to From and Until.
   std::string binning;
   if (import::SelectInterval(s, interval).size() > static_cast<size_t>(kMaxPoints)) {
@@ -358,7 +376,7 @@ void FrmImport::Load_Click() {
   emit lightCurveRead(ReadResult(*loaded));
   hide();
   emit clearResults();
-  for (const QString& w : warnings) ShowMessage(w);
+  for (const QString& w : *warnings) ShowMessage(w);
 }
 
 std::optional<std::pair<import::ImportedSeries, std::string>> FrmImport::OfferBinning(
