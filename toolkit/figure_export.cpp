@@ -1,4 +1,4 @@
-// Writing figures as PDF, SVG or PNG, the SVG paint device, and the export dialog.
+// Writing figures as PDF, SVG or PNG, and the export dialog.
 #include "toolkit/figure_export.h"
 
 #include <QBuffer>
@@ -6,15 +6,16 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QImage>
-#include <QPaintEngine>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSpinBox>
-#include <QTextItem>
+#include <QSvgGenerator>
 #include <cmath>
+#include <map>
 
 #include "core/output_file.h"
 #include "core/text.h"
@@ -33,159 +34,35 @@ FigureRequestAnswerer* activeAnswerer = nullptr;
 
 // --- SVG ---------------------------------------------------------------------
 
-QString Num(double v) {
-  if (std::fabs(v) < 1e-9) v = 0;
-  return QString::number(v, 'g', 8);
+// Qt's SVG generator writes every font as font-family="<family>" followed by
+// its size, the family as the font names it ("Sans Serif" for the
+// application's default), neither quoted nor escaped. Each becomes the CSS
+// family list of the font it resolves to (FontFamilyList), escaped for XML.
+QByteArray WithFontFamilyLists(const QByteArray& svg) {
+  static const QByteArray kStart = QByteArrayLiteral("font-family=\"");
+  static const QByteArray kEnd = QByteArrayLiteral("\" font-size=\"");
+  std::map<QByteArray, QByteArray> lists;
+  QByteArray out;
+  out.reserve(svg.size() + svg.size() / 8);
+  qsizetype from = 0;
+  for (;;) {
+    const qsizetype start = svg.indexOf(kStart, from);
+    const qsizetype end = start < 0 ? -1 : svg.indexOf(kEnd, start + kStart.size());
+    if (end < 0) break;
+    const qsizetype valueAt = start + kStart.size();
+    const QByteArray family = svg.mid(valueAt, end - valueAt);
+    auto it = lists.find(family);
+    if (it == lists.end()) {
+      const QString resolved = QFontInfo(QFont(QString::fromUtf8(family))).family();
+      it = lists.emplace(family, FontFamilyList(resolved).toHtmlEscaped().toUtf8()).first;
+    }
+    out.append(svg.constData() + from, valueAt - from);
+    out.append(it->second);
+    from = end;
+  }
+  out.append(svg.constData() + from, svg.size() - from);
+  return out;
 }
-
-QString Colour(const QColor& c) { return c.name(QColor::HexRgb); }
-
-QString Escaped(const QString& text) { return text.toHtmlEscaped(); }
-
-// Records every drawing call as an SVG element in device units (twips), with
-// the painter's transform as the element's own.
-class SvgPaintEngine : public QPaintEngine {
- public:
-  SvgPaintEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
-
-  bool begin(QPaintDevice*) override {
-    body_.clear();
-    setActive(true);
-    return true;
-  }
-  bool end() override {
-    setActive(false);
-    return true;
-  }
-  Type type() const override { return QPaintEngine::User; }
-
-  void updateState(const QPaintEngineState& state) override {
-    const DirtyFlags f = state.state();
-    if (f & DirtyPen) pen_ = state.pen();
-    if (f & DirtyBrush) brush_ = state.brush();
-    if (f & DirtyTransform) transform_ = state.transform();
-    if (f & DirtyFont) font_ = state.font();
-  }
-
-  void drawLines(const QLineF* lines, int count) override {
-    for (int i = 0; i < count; ++i) {
-      Element(QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\"")
-                  .arg(Num(lines[i].x1()), Num(lines[i].y1()), Num(lines[i].x2()),
-                       Num(lines[i].y2())),
-              false);
-    }
-  }
-
-  void drawRects(const QRectF* rects, int count) override {
-    for (int i = 0; i < count; ++i) {
-      Element(QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
-                  .arg(Num(rects[i].x()), Num(rects[i].y()), Num(rects[i].width()),
-                       Num(rects[i].height())),
-              true);
-    }
-  }
-
-  void drawEllipse(const QRectF& r) override {
-    Element(QStringLiteral("<ellipse cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\"")
-                .arg(Num(r.center().x()), Num(r.center().y()), Num(r.width() / 2),
-                     Num(r.height() / 2)),
-            true);
-  }
-
-  void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override {
-    QString list;
-    for (int i = 0; i < count; ++i) {
-      list += Num(points[i].x()) + QLatin1Char(',') + Num(points[i].y()) + QLatin1Char(' ');
-    }
-    const bool line = mode == PolylineMode;
-    Element(QStringLiteral("<%1 points=\"%2\"")
-                .arg(line ? QStringLiteral("polyline") : QStringLiteral("polygon"), list.trimmed()),
-            !line, mode == OddEvenMode);
-  }
-
-  void drawPath(const QPainterPath& path) override {
-    QString d;
-    for (int i = 0; i < path.elementCount(); ++i) {
-      const QPainterPath::Element e = path.elementAt(i);
-      const QString at = Num(e.x) + QLatin1Char(' ') + Num(e.y);
-      switch (e.type) {
-        case QPainterPath::MoveToElement:
-          d += QStringLiteral("M") + at + QLatin1Char(' ');
-          break;
-        case QPainterPath::LineToElement:
-          d += QStringLiteral("L") + at + QLatin1Char(' ');
-          break;
-        case QPainterPath::CurveToElement:
-          d += QStringLiteral("C") + at + QLatin1Char(' ');
-          break;
-        case QPainterPath::CurveToDataElement:
-          d += at + QLatin1Char(' ');
-          break;
-      }
-    }
-    Element(QStringLiteral("<path d=\"%1\"").arg(d.trimmed()), true,
-            path.fillRule() == Qt::OddEvenFill);
-  }
-
-  void drawTextItem(const QPointF& p, const QTextItem& item) override {
-    const QFont font = item.font();
-    const double size = font.pixelSize() > 0 ? font.pixelSize()
-                                             : font.pointSizeF() * kTwipsPerInch / 72.0;
-    QString attrs = QStringLiteral(" font-family=\"%1\" font-size=\"%2\" fill=\"%3\"")
-                        .arg(Escaped(font.family()), Num(size), Colour(pen_.color()));
-    if (font.bold()) attrs += QStringLiteral(" font-weight=\"bold\"");
-    if (font.italic()) attrs += QStringLiteral(" font-style=\"italic\"");
-    body_ += QStringLiteral("<text x=\"%1\" y=\"%2\"%3%4>%5</text>\n")
-                 .arg(Num(p.x()), Num(p.y()), attrs, Transform(), Escaped(item.text()));
-  }
-
-  // Images are not part of a figure; nothing is written for them.
-  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-
-  const QString& Body() const { return body_; }
-
- private:
-  QString Transform() const {
-    if (transform_.isIdentity()) return QString();
-    return QStringLiteral(" transform=\"matrix(%1 %2 %3 %4 %5 %6)\"")
-        .arg(Num(transform_.m11()), Num(transform_.m12()), Num(transform_.m21()),
-             Num(transform_.m22()), Num(transform_.dx()), Num(transform_.dy()));
-  }
-
-  // Ends an element begun in `start` with its stroke, fill and transform.
-  void Element(const QString& start, bool filled, bool oddEven = false) {
-    QString s = start;
-    if (pen_.style() == Qt::NoPen) {
-      s += QStringLiteral(" stroke=\"none\"");
-    } else {
-      const double width = pen_.widthF() > 0 ? pen_.widthF() : 1.0;
-      s += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\"")
-               .arg(Colour(pen_.color()), Num(width));
-      if (pen_.color().alpha() < 255) {
-        s += QStringLiteral(" stroke-opacity=\"%1\"").arg(Num(pen_.color().alphaF()));
-      }
-      if (pen_.isCosmetic()) s += QStringLiteral(" vector-effect=\"non-scaling-stroke\"");
-      if (pen_.capStyle() == Qt::SquareCap) s += QStringLiteral(" stroke-linecap=\"square\"");
-      if (pen_.capStyle() == Qt::RoundCap) s += QStringLiteral(" stroke-linecap=\"round\"");
-    }
-    if (filled && brush_.style() != Qt::NoBrush) {
-      s += QStringLiteral(" fill=\"%1\"").arg(Colour(brush_.color()));
-      if (brush_.color().alpha() < 255) {
-        s += QStringLiteral(" fill-opacity=\"%1\"").arg(Num(brush_.color().alphaF()));
-      }
-      if (oddEven) s += QStringLiteral(" fill-rule=\"evenodd\"");
-    } else {
-      s += QStringLiteral(" fill=\"none\"");
-    }
-    body_ += s + Transform() + QStringLiteral("/>\n");
-  }
-
-  QPen pen_;
-  QBrush brush_;
-  QTransform transform_;
-  QFont font_;
-  QString body_;
-};
 
 // --- The PNG size dialog -----------------------------------------------------
 
@@ -219,57 +96,6 @@ std::optional<PngSize> AskPngSize(QWidget* parent) {
 
 }  // namespace
 
-// --- SvgPaintDevice -------------------------------------------------------------
-
-SvgPaintDevice::SvgPaintDevice(QSizeF sizeTwips, QString title)
-    : size_(sizeTwips), title_(std::move(title)), engine_(std::make_unique<SvgPaintEngine>()) {}
-
-SvgPaintDevice::~SvgPaintDevice() = default;
-
-QPaintEngine* SvgPaintDevice::paintEngine() const { return engine_.get(); }
-
-int SvgPaintDevice::metric(PaintDeviceMetric metric) const {
-  switch (metric) {
-    case PdmWidth:
-      return static_cast<int>(std::lround(size_.width()));
-    case PdmHeight:
-      return static_cast<int>(std::lround(size_.height()));
-    case PdmWidthMM:
-      return static_cast<int>(std::lround(size_.width() / kTwipsPerInch * 25.4));
-    case PdmHeightMM:
-      return static_cast<int>(std::lround(size_.height() / kTwipsPerInch * 25.4));
-    case PdmNumColors:
-      return 0xffffff;
-    case PdmDepth:
-      return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-      return static_cast<int>(kTwipsPerInch);
-    case PdmDevicePixelRatio:
-      return 1;
-    case PdmDevicePixelRatioScaled:
-      return static_cast<int>(devicePixelRatioFScale());
-    default:
-      return 0;
-  }
-}
-
-QByteArray SvgPaintDevice::Document() const {
-  const auto* engine = static_cast<const SvgPaintEngine*>(engine_.get());
-  QString doc = QStringLiteral(
-                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%1pt\" "
-                    "height=\"%2pt\" viewBox=\"0 0 %3 %4\">\n")
-                    .arg(Num(size_.width() / 20), Num(size_.height() / 20), Num(size_.width()),
-                         Num(size_.height()));
-  if (!title_.isEmpty()) doc += QStringLiteral("<title>%1</title>\n").arg(Escaped(title_));
-  doc += engine->Body();
-  doc += QStringLiteral("</svg>\n");
-  return doc.toUtf8();
-}
-
 // --- Writing ---------------------------------------------------------------------
 
 std::optional<FigureFormat> FigureFormatOf(const QString& path) {
@@ -286,6 +112,41 @@ QSizeF FigureSizeTwips(const FigureRequest& request) {
                   request.png.heightPx * kTwipsPerInch / request.png.dpi);
   }
   return QSizeF(kDefaultWidthTwips, kDefaultHeightTwips);
+}
+
+QString FontFamilyList(const QString& family) {
+  QString list;
+  if (!family.isEmpty()) {
+    QString quoted = family;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\''), QLatin1String("\\'"));
+    list = QLatin1Char('\'') + quoted + QStringLiteral("', ");
+  }
+  if (family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) != 0) {
+    list += QStringLiteral("Arial, ");
+  }
+  return list + QStringLiteral("sans-serif");
+}
+
+QByteArray SvgFigure(const QSizeF& sizeTwips, const QString& title, const FigurePainter& paint) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  // One user unit is a twip: the page is the figure's size at 1440 units an inch.
+  svg.setResolution(static_cast<int>(kTwipsPerInch));
+  svg.setSize(sizeTwips.toSize());
+  svg.setViewBox(QRectF(QPointF(0, 0), sizeTwips));
+  // The generator writes the title as it is given, so it is given escaped;
+  // no description.
+  svg.setTitle(title.toHtmlEscaped());
+  svg.setDescription(QString());
+  QPainter painter;
+  if (!painter.begin(&svg)) return {};
+  paint(painter, sizeTwips);
+  if (!painter.end()) return {};
+  return WithFontFamilyLists(bytes);
 }
 
 QString WriteFigure(const FigureRequest& request, const QString& title,
@@ -321,15 +182,9 @@ QString WriteFigure(const FigureRequest& request, const QString& title,
       if (!painter.end()) return cannot;
       break;
     }
-    case FigureFormat::Svg: {
-      SvgPaintDevice svg(size, title);
-      QPainter painter;
-      if (!painter.begin(&svg)) return cannot;
-      paint(painter, size);
-      painter.end();
-      bytes = svg.Document();
+    case FigureFormat::Svg:
+      bytes = SvgFigure(size, title, paint);
       break;
-    }
     case FigureFormat::Png: {
       const PngSize& png = request.png;
       if (png.widthPx <= 0 || png.heightPx <= 0 || png.dpi <= 0) return cannot;

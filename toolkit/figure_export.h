@@ -3,21 +3,17 @@
 //
 // A figure is anything that paints itself into a QPainter whose coordinates
 // are twips (1/1440 inch) over the figure's size (the plot windows paint a
-// Figure of plot/figure.h that way, windows/plot_figure.h). WriteFigure sets up the device of the format so
-// that a twip is a twip on paper: a PDF page of the figure's size, an SVG
-// document in points, or an image of the chosen pixels at the chosen
-// resolution. SVG is written by SvgPaintDevice, a small paint device of this
-// program: lines, rectangles, ellipses, paths and text, each in its pen and
-// brush colour; it writes no images and no clipping (figures cut their
-// drawing at the frame themselves).
+// Figure of plot/figure.h that way, windows/plot_figure.h). WriteFigure sets
+// up the device of the format so that a twip is a twip on paper: a PDF page
+// of the figure's size, an SVG document whose user unit is a twip, or an image
+// of the chosen pixels at the chosen resolution. SVG is written by Qt's SVG
+// generator (SvgFigure), its fonts named by CSS family lists.
 #pragma once
 
 #include <QByteArray>
-#include <QPaintDevice>
 #include <QSizeF>
 #include <QString>
 #include <functional>
-#include <memory>
 #include <optional>
 
 class QPainter;
@@ -54,6 +50,17 @@ QSizeF FigureSizeTwips(const FigureRequest& request);
 // Returns an empty text, or why nothing (or not all) could be written.
 QString WriteFigure(const FigureRequest& request, const QString& title, const FigurePainter& paint);
 
+// Returns the SVG document of the figure painted by `paint` at `sizeTwips`:
+// one user unit a twip, the page the figure's size in millimetres, `title` as
+// its title, every font-family a list made by FontFamilyList of the family the
+// font resolves to. Returns an empty array when the figure cannot be painted.
+QByteArray SvgFigure(const QSizeF& sizeTwips, const QString& title, const FigurePainter& paint);
+
+// Returns the CSS font-family list for a figure's text in `family`: the
+// family quoted (a quote or backslash in it escaped), then Arial and the
+// generic sans-serif, as a viewer without the font falls back.
+QString FontFamilyList(const QString& family);
+
 // Returns the format a file name asks for by its ending (.pdf, .svg, .png, in
 // any case), or nothing.
 std::optional<FigureFormat> FigureFormatOf(const QString& path);
@@ -80,26 +87,6 @@ class FigureRequestAnswerer {
   std::optional<FigureRequest> answer_;
   int asked_ = 0;
   FigureRequestAnswerer* previous_;
-};
-
-// A paint device that records what is painted on it as an SVG document of
-// widthTwips x heightTwips (one device unit is a twip; the document's size
-// is in points).
-class SvgPaintDevice : public QPaintDevice {
- public:
-  explicit SvgPaintDevice(QSizeF sizeTwips, QString title = QString());
-  ~SvgPaintDevice() override;
-  QPaintEngine* paintEngine() const override;
-  // Returns the whole document (valid after the painter has ended).
-  QByteArray Document() const;
-
- protected:
-  int metric(PaintDeviceMetric metric) const override;
-
- private:
-  QSizeF size_;
-  QString title_;
-  std::unique_ptr<QPaintEngine> engine_;
 };
 
 }  // namespace vantor

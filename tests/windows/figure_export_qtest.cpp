@@ -1,8 +1,9 @@
 // Tests of File > "Export figure..." of the six plot windows and the O-C
 // window on a real CM Dra eclipse: each figure written as PDF (one page, text
-// and vectors, no image), SVG (well-formed, its texts and line elements) and
-// PNG (the size and resolution asked for); the title names the curve, the
-// method and the time delivered, or that there is none; Cancel writes nothing.
+// and vectors, no image), SVG (well-formed, its texts, line elements and font
+// family lists) and PNG (the size and resolution asked for); the title names
+// the curve, the method and the time delivered, or that there is none; Cancel
+// writes nothing.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -10,13 +11,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 #include <cmath>
 #include <memory>
 #include <vector>
 
 #include "core/store.h"
 #include "qt_test_main.h"
+#include "svg_reading.h"
 #include "toolkit/figure_export.h"
 #include "toolkit/message.h"
 #include "windows/frm_main.h"
@@ -26,6 +27,9 @@
 #include "windows/plot_windows.h"
 
 using namespace vantor;
+using vantor::testing::IsFontFamilyList;
+using vantor::testing::SvgElement;
+using vantor::testing::SvgElements;
 
 namespace {
 
@@ -59,30 +63,39 @@ int ImageCount(const QString& pdf) {
   return static_cast<int>(list.split('\n', Qt::SkipEmptyParts).size()) - 2;
 }
 
-// What an SVG document holds: whether it is well-formed, its texts and the
-// number of each element.
+// What an SVG document holds: whether it is well-formed, its texts, the
+// number of lines (two-point polylines), dots (circles) and longer paths, and
+// whether every font is named by a CSS family list.
 struct SvgContent {
   bool wellFormed = false;
   QString text;
   int lines = 0, ellipses = 0, paths = 0;
+  bool fontFamiliesValid = true;
 };
 
 SvgContent ReadSvg(const QString& path) {
   QFile file(path);
   SvgContent c;
   if (!file.open(QIODevice::ReadOnly)) return c;
-  QXmlStreamReader xml(&file);
-  bool root = true;
-  while (!xml.atEnd()) {
-    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-    if (root && xml.name() != QLatin1String("svg")) return c;
-    root = false;
-    if (xml.name() == QLatin1String("line")) ++c.lines;
-    if (xml.name() == QLatin1String("ellipse")) ++c.ellipses;
-    if (xml.name() == QLatin1String("path") || xml.name() == QLatin1String("polyline")) ++c.paths;
-    if (xml.name() == QLatin1String("text")) c.text += xml.readElementText() + QLatin1Char(' ');
+  const std::vector<SvgElement> doc = SvgElements(file.readAll());
+  if (doc.empty() || doc[0].name != QLatin1String("svg")) return c;
+  c.wellFormed = true;
+  for (const SvgElement& e : doc) {
+    if (e.name == QLatin1String("line")) ++c.lines;
+    if (e.name == QLatin1String("ellipse") || e.name == QLatin1String("circle")) ++c.ellipses;
+    if (e.name == QLatin1String("path")) ++c.paths;
+    if (e.name == QLatin1String("polyline")) {
+      const auto points = e.attributes.find(QStringLiteral("points"));
+      const bool two = points != e.attributes.end() &&
+                       points->second.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() == 2;
+      ++(two ? c.lines : c.paths);
+    }
+    if (e.name == QLatin1String("text")) c.text += e.text + QLatin1Char(' ');
+    const auto family = e.attributes.find(QStringLiteral("font-family"));
+    if (family != e.attributes.end() && !IsFontFamilyList(family->second)) {
+      c.fontFamiliesValid = false;
+    }
   }
-  c.wellFormed = !xml.hasError() && !root;
   c.text = c.text.simplified();
   return c;
 }
@@ -142,6 +155,7 @@ class FigureExportTest : public QObject {
       Export(*w, {svg, FigureFormat::Svg, {}});
       const SvgContent content = ReadSvg(svg);
       QVERIFY2(content.wellFormed, qPrintable(name));
+      QVERIFY2(content.fontFamiliesValid, qPrintable(name));
       QVERIFY(content.text.contains(title));
       QVERIFY(content.text.contains(QStringLiteral("Magnitude (brighter up)")));
       // The frame, two ticks per grid line and the grid itself are lines.
@@ -204,16 +218,12 @@ class FigureExportTest : public QObject {
     const auto titleSize = [&](const std::string& title) {
       Figure f = main_->frmPlott1().MakeFigure();
       f.texts[f.texts.size() - 3].text = title;
-      SvgPaintDevice svg(QSizeF(f.widthTwips, f.heightTwips));
-      QPainter p(&svg);
-      PaintFigure(p, f);
-      p.end();
-      QXmlStreamReader xml(svg.Document());
-      while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("text"))
-          continue;
-        const double size = xml.attributes().value(QLatin1String("font-size")).toDouble();
-        if (xml.readElementText() == QString::fromStdString(title)) return size;
+      const QByteArray svg = SvgFigure(QSizeF(f.widthTwips, f.heightTwips), QString(),
+                                       [&](QPainter& p, const QSizeF&) { PaintFigure(p, f); });
+      for (const SvgElement& e : SvgElements(svg)) {
+        if (e.name == QLatin1String("text") && e.text == QString::fromStdString(title)) {
+          return e.attributes.at(QStringLiteral("font-size")).toDouble();
+        }
       }
       return -1.0;
     };
@@ -263,6 +273,7 @@ class FigureExportTest : public QObject {
     }
     const SvgContent content = ReadSvg(svg);
     QVERIFY(content.wellFormed);
+    QVERIFY(content.fontFamiliesValid);
     QVERIFY(content.text.contains(QStringLiteral("CM Dra - O-C")));
     QVERIFY(content.text.contains(QStringLiteral("O-C (minutes)")));
     QVERIFY(content.lines >= 2);      // error bars
