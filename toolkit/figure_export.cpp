@@ -149,6 +149,52 @@ QByteArray SvgFigure(const QSizeF& sizeTwips, const QString& title, const Figure
   return WithFontFamilyLists(bytes);
 }
 
+namespace {
+
+// The figure as a one-page PDF of its own size (vectors and text); empty
+// when it cannot be drawn.
+QByteArray PdfFigure(const QSizeF& sizeTwips, const QString& title, const FigurePainter& paint) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter pdf(&buffer);
+  pdf.setCreator(QStringLiteral("Vantor"));
+  pdf.setTitle(title);
+  pdf.setResolution(static_cast<int>(kTwipsPerInch));
+  pdf.setPageSize(QPageSize(QSizeF(sizeTwips.width() / 20, sizeTwips.height() / 20), QPageSize::Point,
+                            QString(), QPageSize::ExactMatch));
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  QPainter painter;
+  if (!painter.begin(&pdf)) return {};
+  paint(painter, sizeTwips);
+  if (!painter.end()) return {};
+  return bytes;
+}
+
+// The figure as a PNG of `png`'s pixels and resolution on white; empty for
+// a size or resolution that is not positive or an image that cannot be made.
+QByteArray PngFigure(const PngSize& png, const QSizeF& sizeTwips, const FigurePainter& paint) {
+  if (png.widthPx <= 0 || png.heightPx <= 0 || png.dpi <= 0) return {};
+  QImage image(png.widthPx, png.heightPx, QImage::Format_RGB32);
+  if (image.isNull()) return {};
+  image.fill(Qt::white);
+  const int dotsPerMetre = static_cast<int>(std::lround(png.dpi / 0.0254));
+  image.setDotsPerMeterX(dotsPerMetre);
+  image.setDotsPerMeterY(dotsPerMetre);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(png.dpi / kTwipsPerInch, png.dpi / kTwipsPerInch);
+  paint(painter, sizeTwips);
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) return {};
+  return bytes;
+}
+
+}  // namespace
+
 QString WriteFigure(const FigureRequest& request, const QString& title,
                     const FigurePainter& paint) {
   const QSizeF size = FigureSizeTwips(request);
@@ -166,44 +212,15 @@ QString WriteFigure(const FigureRequest& request, const QString& title,
   if (!out) return refused(out.error());
   QByteArray bytes;
   switch (request.format) {
-    case FigureFormat::Pdf: {
-      QBuffer buffer(&bytes);
-      buffer.open(QIODevice::WriteOnly);
-      QPdfWriter pdf(&buffer);
-      pdf.setCreator(QStringLiteral("Vantor"));
-      pdf.setTitle(title);
-      pdf.setResolution(static_cast<int>(kTwipsPerInch));
-      pdf.setPageSize(QPageSize(QSizeF(size.width() / 20, size.height() / 20), QPageSize::Point,
-                                QString(), QPageSize::ExactMatch));
-      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-      QPainter painter;
-      if (!painter.begin(&pdf)) return cannot;
-      paint(painter, size);
-      if (!painter.end()) return cannot;
+    case FigureFormat::Pdf:
+      bytes = PdfFigure(size, title, paint);
       break;
-    }
     case FigureFormat::Svg:
       bytes = SvgFigure(size, title, paint);
       break;
-    case FigureFormat::Png: {
-      const PngSize& png = request.png;
-      if (png.widthPx <= 0 || png.heightPx <= 0 || png.dpi <= 0) return cannot;
-      QImage image(png.widthPx, png.heightPx, QImage::Format_RGB32);
-      if (image.isNull()) return cannot;
-      image.fill(Qt::white);
-      const int dotsPerMetre = static_cast<int>(std::lround(png.dpi / 0.0254));
-      image.setDotsPerMeterX(dotsPerMetre);
-      image.setDotsPerMeterY(dotsPerMetre);
-      QPainter painter(&image);
-      painter.setRenderHint(QPainter::TextAntialiasing);
-      painter.scale(png.dpi / kTwipsPerInch, png.dpi / kTwipsPerInch);
-      paint(painter, size);
-      painter.end();
-      QBuffer buffer(&bytes);
-      buffer.open(QIODevice::WriteOnly);
-      if (!image.save(&buffer, "PNG")) return cannot;
+    case FigureFormat::Png:
+      bytes = PngFigure(request.png, size, paint);
       break;
-    }
   }
   if (bytes.isEmpty()) return cannot;
   auto written = out->Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
