@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/curve.h"
+#include "core/kvw_tuning.h"
 
 namespace vantor {
 
@@ -31,16 +32,6 @@ inline constexpr int kMaxSamples = 2000;
 using PointArray = std::array<double, kMaxPoints + 1>;
 using SampleArray = std::array<double, kMaxSamples + 1>;
 using FlagArray = std::array<int16_t, kMaxPoints + 1>;
-
-// The texts of the Kwee and van Woerden window's two tuning boxes, as typed:
-// "Stepp" (the spacing of the trial times, in samples) and "Frac" (the share
-// of the half-width the sums cover). The method reads them by their leading
-// number; a report quotes them as they stand.
-struct KvwTuning {
-  std::string step = "1";
-  std::string frac = ".9";
-  bool operator==(const KvwTuning&) const = default;
-};
 
 struct Store {
   // --- File identity -------------------------------------------------------
@@ -137,7 +128,7 @@ struct Store {
   bool KvwLeftSet = false, KvwRightSet = false, KvwRangeSet = false, KvwFitted = false;
   double KvwLeftT = 0.0, KvwRightT = 0.0;
   double KvwLeftX = 0.0, KvwRightX = 0.0;
-  SampleArray KvwT{}, KvwMag{};  // cells 0..2M used
+  SampleArray KvwT{}, KvwMag{};  // the samples of the last fit, cells 0..2M used
   KvwTuning KvwBoxes;            // the "Stepp" and "Frac" boxes, kept as they are typed
 
   // --- Fourier fit window ----------------------------------------------------

@@ -109,11 +109,13 @@ MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const Au
   }
   // The method's start: the first faintest of its resampled points (raw
   // magnitudes rounded to a few decimals often tie, so resample as it does).
-  auto scratch = std::make_unique<Store>(s);
-  KvwResample(*scratch, range.first, range.last, M);
+  const std::vector<double> mag = KvwResample(s, range.first, range.last, M).KvwMag;
+  if (static_cast<int>(mag.size()) != F + 1) {
+    return Refuse("No automatic range for Kwee and van Woerden: its range cannot be resampled.");
+  }
   int c0 = 0;
   for (int g = 1; g <= F; ++g) {
-    if (scratch->KvwMag[g] > scratch->KvwMag[c0]) c0 = g;
+    if (mag[g] > mag[c0]) c0 = g;
   }
   const int h0 = std::min(c0, F - c0);
   const double tStart = t1 + c0 * dt;
@@ -444,8 +446,8 @@ AutoTimings RunAutoTimings(Store& s) {
     {
       // The vertex of the sums' parabola is found only when it lies between
       // the outer trial times; beyond them it is extrapolated.
-      const double t1 = s.KvwT[k.centre - k.step];
-      const double t3 = s.KvwT[k.centre + k.step];
+      const double t1 = k.resampled.KvwT[k.centre - k.step];
+      const double t3 = k.resampled.KvwT[k.centre + k.step];
       if (k.passes > kKvwPassLimit) {
         t.kvw = Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
                        " moves of its trial times before they settled about the smallest of its "

@@ -259,8 +259,8 @@ struct AutoTimings {
 // its sums. With another eclipse in the light curve, sliding integrations is
 // refused when its stretch reaches beyond the deepest eclipse's own points.
 //
-// Leaves the working set untouched. Writes what the methods write (KvwT and
-// KvwMag; the Fourier fields when the fit succeeds) and, for the Fourier fit,
+// Leaves the working set untouched. Writes what the methods write (the
+// Fourier fields when the fit succeeds) and, for the Fourier fit,
 // what its window would hold before "Fit": the range and its Set flags,
 // ExcludeMode false, FitParam set to the automatic starting values, FitLambda
 // -1 and FourierFitDone false (a fit standing from before is started over).

@@ -49,10 +49,8 @@ void SetFourierStart(Store& s, const FourierSetup& f) {
   s.FourierFitDone = false;
 }
 
-// Runs one setup. `s` is read; `scratch` is where Kwee and van Woerden
-// writes its samples (the store itself, or a copy of it) and, for a fit left
-// in the store, the store whose Fourier window state a fit's setup and
-// outcome are left in.
+// Runs one setup. `s` is read; `scratch`, when set, is the store whose
+// Fourier window state a fit's setup and outcome are left in.
 struct Runner {
   const Store& s;
   Store* scratch;
@@ -87,7 +85,7 @@ struct Runner {
     }
     const auto tuning = ParseKvwTuning(p.tuning);
     if (!tuning) return std::unexpected(tuning.error());
-    return Delivered(s, 4, KweeVanWoerden(*scratch, p.range.first, p.range.last, *tuning));
+    return Delivered(s, 4, KweeVanWoerden(s, p.range.first, p.range.last, *tuning));
   }
 
   std::expected<Timing, Refusal> operator()(const FourierSetup& p) const {
@@ -113,11 +111,6 @@ struct Runner {
     return t;
   }
 };
-
-// Whether the method of `setup` keeps working state in the store.
-bool WritesStore(const MethodSetup& setup) {
-  return std::holds_alternative<KvwSetup>(setup);
-}
 
 std::string Hjd(const Store& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
 
@@ -151,10 +144,7 @@ std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& se
 }
 
 std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup) {
-  // Only Kwee and van Woerden needs a store to write to.
-  if (!WritesStore(setup)) return Run(s, nullptr, setup);
-  auto scratch = std::make_unique<Store>(s);
-  return Run(*scratch, scratch.get(), setup);
+  return Run(s, nullptr, setup);
 }
 
 std::optional<MethodSetup> CurrentSetup(const Store& s, int row) {

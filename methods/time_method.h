@@ -13,13 +13,13 @@
 // kInvertedMessage) first, then the method on the working set with the
 // setup's values, refusing as the method refuses.
 //
-// Writing the store. TimeMethod changes nothing. Kwee and van Woerden keeps
-// its resampled points (KvwT, KvwMag) in the store; TimeMethod runs it on a
-// scratch copy of the store. The Fourier fit returns its solver's values and
-// its model curve in its result; the Fourier window's range, exclusion,
-// starting values and "fit standing" flag live in the store (FourierLeftIdx
-// ..., ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam, FourierFitDone).
-// TimeMethodInStore is the one function that leaves those there.
+// Writing the store. TimeMethod changes nothing. Kwee and van Woerden returns
+// its resampled points in its result (its window keeps them), and the Fourier
+// fit its solver's values and its model curve. The Fourier window's range,
+// exclusion, starting values and "fit standing" flag live in the store
+// (FourierLeftIdx ..., ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam,
+// FourierFitDone); TimeMethodInStore is the one function that leaves a fit's
+// setup and outcome there.
 #pragma once
 
 #include <array>

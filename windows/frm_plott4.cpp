@@ -1,6 +1,8 @@
 // frmPlott4: the Kwee and van Woerden window.
 #include "windows/frm_plott4.h"
 
+#include <algorithm>
+
 #include "core/format.h"
 #include "core/text.h"
 #include "methods/auto_ranges.h"
@@ -25,6 +27,18 @@ const QString kCaptionFitted =
     QStringLiteral("Kwee & van Woerden - CLICK 'Done' TO EXIT, OR 'Undo' TO START OVER.");
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The window's ranges hold at most kMaxPoints points, whose 2M + 1 samples fit
+// the store's sample arrays; a longer range would start its search differently.
+static_assert(kKvwLongRange == kMaxPoints);
+static_assert(2 * (9 * kMaxPoints / 10) + 1 <= kMaxSamples + 1);
+
+// Keeps the samples of a fit as the window's state (KvwT, KvwMag, cells 0..2M).
+void KeepSamples(Store& s, const KvwSamples& samples) {
+  const size_t n = std::min(samples.KvwT.size(), s.KvwT.size());
+  std::copy_n(samples.KvwT.begin(), n, s.KvwT.begin());
+  std::copy_n(samples.KvwMag.begin(), n, s.KvwMag.begin());
+}
 
 }  // namespace
 
@@ -195,6 +209,7 @@ void FrmPlott4::Command1_Click() {
     ShowMessage(Q(timing.error().message));
     return;
   }
+  KeepSamples(s, timing->As<KvwResult>().resampled);
   s.KvwFitted = true;
   rows_.DeliverResult(4, *timing, setup);
   setWindowTitle(kCaptionFitted);

@@ -29,7 +29,8 @@ class FrmPlott4 : public PlotForm {
   QAction* mAuto;
 
  public slots:
-  // "Fit Kwee": times the chosen range and delivers row 4 of the main window.
+  // "Fit Kwee": times the chosen range, keeps its samples in KvwT and KvwMag
+  // and delivers row 4 of the main window.
   void Command1_Click();
   // "Undo": forgets the range and the result and empties row 4.
   void Command2_Click();

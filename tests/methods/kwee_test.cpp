@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <string>
@@ -20,7 +22,7 @@ using testing::MakeStore;
 
 // Runs the method with the texts of its "Stepp" and "Frac" boxes, as its
 // window and TimeMethod do: the range is judged first, then the texts.
-MethodResult<KvwResult> KvwFromBoxes(Store& s, int first, int last, std::string step,
+MethodResult<KvwResult> KvwFromBoxes(const CurveView& s, int first, int last, std::string step,
                                      std::string frac) {
   if (auto range = CheckKvwRange(s, first, last); !range) return std::unexpected(range.error());
   const auto tuning = ParseKvwTuning({std::move(step), std::move(frac)});
@@ -99,11 +101,14 @@ TEST(KvwResample, SampleCountsAndEnds) {
     EXPECT_EQ(r->M, m);
     EXPECT_EQ(r->samples, 2 * m + 1);
     const int F = 2 * m, first = 21 - n / 2, last = 20 + n / 2;
-    EXPECT_EQ(s->KvwT[0], s->RelTime[first]);
-    EXPECT_EQ(s->KvwT[F], s->RelTime[last]);
-    EXPECT_EQ(s->KvwMag[0], s->Mag[first]);
-    EXPECT_EQ(s->KvwMag[F], s->Mag[last]);
-    EXPECT_NEAR(s->KvwT[1] - s->KvwT[0], (s->RelTime[last] - s->RelTime[first]) / F, 1e-15);
+    const KvwSamples& k = r->resampled;
+    ASSERT_EQ(k.KvwT.size(), static_cast<size_t>(F + 1));
+    ASSERT_EQ(k.KvwMag.size(), static_cast<size_t>(F + 1));
+    EXPECT_EQ(k.KvwT[0], s->RelTime[first]);
+    EXPECT_EQ(k.KvwT[F], s->RelTime[last]);
+    EXPECT_EQ(k.KvwMag[0], s->Mag[first]);
+    EXPECT_EQ(k.KvwMag[F], s->Mag[last]);
+    EXPECT_NEAR(k.KvwT[1] - k.KvwT[0], (s->RelTime[last] - s->RelTime[first]) / F, 1e-15);
   }
 }
 
@@ -120,13 +125,14 @@ TEST(KvwResample, SearchesTheWholeSeriesFromItsEnd) {
   t[0] = 0.05;   // the earliest time,
   t[59] = 0.95;  // and a last point later than every sample
   auto s = MakeStore(t, m);
-  KvwResample(*s, 10, 40, 27);
+  const KvwSamples r = KvwResample(*s, 10, 40, 27);
+  ASSERT_EQ(r.KvwMag.size(), 55u);
   for (int w = 1; w < 54; ++w) {
     const double tw = s->RelTime[10] + w * ((s->RelTime[40] - s->RelTime[10]) / 54);
     int k = 60;
     while (t[k - 1] > tw) --k;
-    EXPECT_EQ(s->KvwT[w], tw);
-    EXPECT_EQ(s->KvwMag[w], m[k - 1] + (m[k] - m[k - 1]) * (tw - t[k - 1]) / (t[k] - t[k - 1]))
+    EXPECT_EQ(r.KvwT[w], tw);
+    EXPECT_EQ(r.KvwMag[w], m[k - 1] + (m[k] - m[k - 1]) * (tw - t[k - 1]) / (t[k] - t[k - 1]))
         << "sample " << w << " k " << k;
   }
 }
@@ -198,7 +204,8 @@ TEST(KweeVanWoerden, HandTracedPassesOnAVShapedEclipse) {
     const double h = 0.005, curv = S1 - 2 * S2 + S3, a = curv / (2 * h * h);
     const double minimum = S2 - (S3 - S1) * (S3 - S1) / (8 * curv);
     EXPECT_NEAR(r->minimum.rel_time, c.centre * h - h * (S3 - S1) / (2 * curv), 1e-12);
-    EXPECT_NEAR(r->minimum.error, std::sqrt(std::fabs(minimum) / (std::fabs(a) * (2.75 - 1))), 1e-9);
+    EXPECT_NEAR(r->minimum.error, std::sqrt(std::fabs(minimum) / (std::fabs(a) * (2.75 - 1))),
+                1e-9);
   }
 }
 
@@ -244,6 +251,146 @@ TEST(KweeVanWoerden, RealEclipseLandsOnThePublishedMinimum) {
     EXPECT_GT(r->minimum.error, 0);
     EXPECT_LT(r->minimum.error, 0.001);
   }
+}
+
+// An eclipse of n points evenly spread over 0..0.15 d: 0.35 mag outside and
+// a dip 0.6 mag deep of shape (1 - u^2)^1.5, u = |t - t0| / 0.05 (0.06 d
+// after t0 with `lopsided`), flat at its bottom for |t - t0| < flat x 0.05 d,
+// with Gaussian noise of `noise` mag from mt19937 seed `seed`. The point
+// nearest t0 + outlier (days) is set 0.2 mag fainter than the bottom, so that
+// the faintest point is not the minimum.
+struct LongEclipse {
+  const char* name;
+  int n;
+  double t0, noise, flat, outlier;
+  bool lopsided;
+  uint32_t seed;
+  KvwParams tuning;
+};
+
+Curve MakeLongEclipse(const LongEclipse& e) {
+  std::mt19937 rng(e.seed);
+  std::normal_distribution<double> noise(0.0, e.noise);
+  Curve c;
+  c.HjdBase = 2460000;
+  const double flatTop = e.flat > 0 ? std::pow(1 - e.flat * e.flat, 1.5) : 1.0;
+  for (int i = 0; i < e.n; ++i) {
+    const double t = 0.15 * i / (e.n - 1);
+    const double u = std::fabs(t - e.t0) / (t > e.t0 && e.lopsided ? 0.06 : 0.05);
+    const double dip = u < 1 ? std::min(1.0, std::pow(1 - u * u, 1.5) / flatTop) : 0.0;
+    c.RelTime.push_back(t);
+    c.Mag.push_back(0.35 + 0.6 * dip + noise(rng));
+  }
+  const double outlierAt = e.t0 + e.outlier;
+  const auto nearest =
+      std::min_element(c.RelTime.begin() + 1, c.RelTime.end(), [outlierAt](double a, double b) {
+        return std::fabs(a - outlierAt) < std::fabs(b - outlierAt);
+      });
+  c.Mag[nearest - c.RelTime.begin()] = 1.15;
+  return c;
+}
+
+// The first faintest resampled magnitude: where the search would start on a
+// range of at most kKvwLongRange points.
+int FirstFaintest(const std::vector<double>& g) {
+  return static_cast<int>(std::max_element(g.begin(), g.end()) - g.begin());
+}
+
+TEST(KweeVanWoerdenLongRange, TimesTheWholeRangeFromTheSmoothedBottom) {
+  // The KvW time of the lopsided eclipse is not t0: the branches balance
+  // 0.0031 d later (found on noiseless curves of 200 and 900 points).
+  const LongEclipse cases[] = {
+      {"10 000 points, 0.01 mag noise", 10000, 0.07313, 0.01, 0, 0.004, false, 11, {1, 0.9}},
+      {"10 000 points, 0.03 mag noise, Stepp 360",
+       10000,
+       0.06871,
+       0.03,
+       0,
+       -0.01,
+       false,
+       12,
+       {360, 0.8}},
+      {"10 000 points, flat bottom", 10000, 0.08117, 0.01, 0.35, 0.002, false, 13, {1, 0.9}},
+      {"10 000 points, lopsided", 10000, 0.07001 - 0.0031, 0.005, 0, 0.02, true, 14, {360, 0.8}},
+      {"2500 points", 2500, 0.07552, 0.005, 0, -0.003, false, 15, {1, 0.9}},
+      {"100 000 points", 100000, 0.07777, 0.02, 0, 0.006, false, 16, {1, 0.9}},
+  };
+  for (const LongEclipse& e : cases) {
+    SCOPED_TRACE(e.name);
+    const Curve c = MakeLongEclipse(e);
+    const auto r = KweeVanWoerden(c.View(), 1, e.n, e.tuning);
+    ASSERT_TRUE(r) << r.error().message;
+    const double truth = e.t0 + (e.lopsided ? 0.0031 : 0.0);
+    EXPECT_NEAR(r->minimum.rel_time, truth, 0.0005);
+    EXPECT_EQ(r->N, e.n);
+    EXPECT_EQ(r->samples, 2 * r->M + 1);
+    ASSERT_EQ(r->resampled.KvwMag.size(), static_cast<size_t>(r->samples));
+    // The faintest sample (the outlier's) lies further from the minimum than
+    // the search's moves reach: started there, it would have stopped short.
+    EXPECT_GT(std::abs(FirstFaintest(r->resampled.KvwMag) - r->centre), kKvwMaxPasses + 1);
+    EXPECT_LE(std::abs(r->start - r->centre), kKvwMaxPasses + 1);
+  }
+}
+
+TEST(KweeVanWoerdenLongRange, StartsFromTheFaintestSampleUpToTheDesktopsLength) {
+  // Up to kKvwLongRange points the search starts where the desktop's does.
+  for (const int n : {900, kKvwLongRange}) {
+    const Curve c = MakeLongEclipse({"", n, 0.07313, 0.01, 0, 0.004, false, 21, {1, 0.9}});
+    const auto r = KweeVanWoerden(c.View(), 1, n, {1, 0.9});
+    ASSERT_TRUE(r) << r.error().message;
+    EXPECT_EQ(r->start, FirstFaintest(r->resampled.KvwMag)) << n;
+  }
+}
+
+TEST(KweeVanWoerdenLongRange, ACentreWhoseMovesCancelAtTheLimitIsTimed) {
+  // 1100 points (M = 990, samples 0..1980, every 1/1980 d) at sample times:
+  // every sample within 300 of the middle one, 249 spread over each side and
+  // sample 1. Around sample 990 the pattern of the test
+  // PassCounterAdvancesByTwoWhenBothMovesCancel
+  // (offset r carries p(r mod 4) - 0.001 |r|) makes the branches more
+  // symmetric about 989 and 991 than about 990, the smoothed curve's top, so
+  // each pass moves down and up again until the counter stops it: settled,
+  // not moving, and timed at the middle.
+  const double p[4] = {1, 0.6, 1, 0.2};
+  std::vector<int> samples{1};
+  for (int w = 690; w <= 1290; ++w) samples.push_back(w);
+  for (int k = 0; k < 249; ++k) {
+    const int w = static_cast<int>(std::lround(k * 689.0 / 248));
+    samples.push_back(w);
+    samples.push_back(1980 - w);
+  }
+  std::sort(samples.begin(), samples.end());
+  ASSERT_EQ(samples.size(), 1100u);
+  Curve c;
+  for (const int w : samples) {
+    const int r = w - 990;
+    c.RelTime.push_back(w / 1980.0);
+    c.Mag.push_back((std::abs(r) <= 300 ? p[(r % 4 + 4) % 4] : 0.6) - 0.001 * std::abs(r));
+  }
+  const auto r = KweeVanWoerden(c.View(), 1, 1100, {1, 0.9});
+  ASSERT_TRUE(r) << r.error().message;
+  EXPECT_EQ(r->start, 990);
+  EXPECT_EQ(r->centre, 990);
+  EXPECT_GT(r->passes, kKvwMaxPasses);
+  EXPECT_NEAR(r->minimum.rel_time, 0.5, 1e-9);
+}
+
+TEST(KweeVanWoerdenLongRange, ASearchStillMovingAtTheLimitIsRefusedNotTimed) {
+  // The bottom lies 0.018 d into a 0.15 d range: the smoothed curve has no
+  // value that near the end, so the search starts further in and is still
+  // walking towards the bottom when the counter stops it.
+  const LongEclipse e{"", 10000, 0.018, 0.002, 0, 0.05, false, 31, {1, 0.9}};
+  const Curve c = MakeLongEclipse(e);
+  const auto r = KweeVanWoerden(c.View(), 1, e.n, e.tuning);
+  ASSERT_FALSE(r) << "timed at " << r->minimum.rel_time << ", truth " << e.t0;
+  EXPECT_NE(r.error().message.find("The range 1 to 10000 (10000 points) is not timed"),
+            std::string::npos)
+      << r.error().message;
+  EXPECT_NE(r.error().message.find("still moving"), std::string::npos) << r.error().message;
+  // A range balanced about the bottom is timed.
+  const auto balanced = KweeVanWoerden(c.View(), 1, 2400, e.tuning);
+  ASSERT_TRUE(balanced) << balanced.error().message;
+  EXPECT_NEAR(balanced->minimum.rel_time, e.t0, 0.0005);
 }
 
 TEST(KweeVanWoerdenRefusal, EachRefusalSaysWhy) {

@@ -6,6 +6,7 @@
 // refused computation.
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -203,6 +204,11 @@ class FrmPlott4Test : public QObject {
     QCOMPARE(main_->Text[10]->text(), Q(FormatResult(r->minimum.error)));
     QVERIFY(main_->Check[4]->isChecked());
     QVERIFY(store_->KvwFitted);
+    // The window keeps the samples of its fit.
+    const KvwSamples& k = r->resampled;
+    QCOMPARE(static_cast<int>(k.KvwMag.size()), r->samples);
+    QVERIFY(std::equal(k.KvwT.begin(), k.KvwT.end(), store_->KvwT.begin()));
+    QVERIFY(std::equal(k.KvwMag.begin(), k.KvwMag.end(), store_->KvwMag.begin()));
   }
 
   std::unique_ptr<QTemporaryDir> dir_;
