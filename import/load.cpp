@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/csv.h"
 #include "core/number.h"
 #include "core/reader.h"
 
@@ -63,11 +64,12 @@ std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries
                     FormatNumber(m, 'f', 6) + " lies outside the range -99 to 99.");
     }
   }
-  std::string text = "time,magnitude\n";
-  text.reserve(idx.size() * 48);
+  CsvWriter csv;
+  csv.Line("time,magnitude");
   for (const size_t i : idx) {
-    text += FormatNumber(series.time[i], 'g', 17) + ',' + FormatNumber(series.mag[i], 'g', 17) + '\n';
+    csv.Number(series.time[i], 'g', 17).Number(series.mag[i], 'g', 17).EndLine();
   }
+  std::string text = csv.Take();
   return ReadLightCurveText(s, text);
 }
 
