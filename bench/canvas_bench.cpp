@@ -14,6 +14,7 @@
 
 #include "core/reader.h"
 #include "core/store.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 #include "toolkit/canvas.h"
 #include "toolkit/twips.h"

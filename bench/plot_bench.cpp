@@ -10,6 +10,7 @@
 
 #include "core/plot_window.h"
 #include "core/reader.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 #include "plot/renderers.h"
 

@@ -10,6 +10,7 @@
 
 #include "core/store.h"
 #include "methods/sliding.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 
 namespace {

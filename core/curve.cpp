@@ -58,6 +58,10 @@ bool LooksInverted(const CurveView& c) {
   return std::fabs(c.BrightIdx - half) < std::fabs(c.FaintIdx - half);
 }
 
+bool FoldGivesTime(const CurveView& c, double foldTime) {
+  return std::isfinite(foldTime) && std::fabs(c.HjdBase + foldTime) < kLargestHjd;
+}
+
 double RoundTo(double x, int d) {
   const double p = std::pow(10.0, d);
   const double sgn = x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);

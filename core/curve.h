@@ -18,6 +18,11 @@
 
 namespace vantor {
 
+// Times (HJD, days) lie within plus or minus this: beyond it the spacing of
+// doubles exceeds a fifth of the 0.00001 day every time is shown with (and
+// from 2^52 on it exceeds the day). The reader refuses such times.
+inline constexpr double kLargestHjd = 1e10;
+
 // The plot limits and landmarks of a working set: the times and magnitudes
 // widened by 0.002 d and a tenth of the magnitude range, the first brightest
 // and first faintest point, and of those two the one farther from the ends.
@@ -41,6 +46,10 @@ struct CurveView : CurveLimits {
   double HjdBase = 0.0;  // the whole day the times are relative to
   std::string_view Scale;  // the time scale's label ("HJD", "BJD_TDB", ...); may be empty
   int ResultDecimals = kDefaultDecimals;  // decimals of a day the results are shown with
+  // The times of every point as read, deleted ones included (cells
+  // 0..NPointsAll), where the curve had points deleted from it; else empty.
+  std::span<const double> RelTimeAll;
+  int NPointsAll = 0;
 
   bool HasErrors() const { return !Error.empty(); }
 };
@@ -62,6 +71,12 @@ struct Curve {
 // of the series than the faintest one): |BrightIdx - n/2| < |FaintIdx - n/2|
 // with n/2 a real number. Every method refuses such a curve.
 bool LooksInverted(const CurveView& c);
+
+// Whether a fold at `foldTime` (relative days) stands for a time of minimum:
+// it is a finite number and HjdBase + foldTime lies within kLargestHjd days.
+// A typed fold can be any number; one beyond the times a light curve may hold
+// would be shown as "0.1000000e+301", not as a time.
+bool FoldGivesTime(const CurveView& c, double foldTime);
 
 // Rounds x to d decimals, halves away from zero: Sgn(x) * Fix(|x| * 10^d + 0.5) / 10^d.
 double RoundTo(double x, int d);

@@ -145,4 +145,8 @@ std::string FormatResult(double x, int width, int decimals) {
   return first == std::string::npos ? std::string() : s.substr(first);
 }
 
+std::string AveragingCaption(int level) {
+  return level < 3 ? std::string(kNoAveraging) : std::to_string(level) + "-point averaging";
+}
+
 }  // namespace vantor

@@ -78,4 +78,11 @@ bool BelowPrecision(double error, int decimals = kDefaultDecimals);
 inline constexpr const char* kBelowPrecisionNotice =
     "error below the shown precision \u2014 choose more decimals";
 
+// The tracing paper's caption of Label8 without smoothing.
+inline constexpr const char* kNoAveraging = "No averaging";
+
+// The caption of Label8 for an averaging level: "No averaging" for 1 (or any
+// level below 3), "3-point averaging" ... "9-point averaging".
+std::string AveragingCaption(int level);
+
 }  // namespace vantor

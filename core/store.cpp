@@ -41,6 +41,8 @@ Store::operator CurveView() const {
   v.NPoints = NPoints;
   v.HjdBase = HjdBase;
   v.ResultDecimals = ResultDecimals;
+  v.RelTimeAll = std::span<const double>(RelTimeAll.data(), static_cast<size_t>(NPointsAll) + 1);
+  v.NPointsAll = NPointsAll;
   return v;
 }
 
@@ -96,8 +98,5 @@ void ComputeFoldLayout(Store& s) {
   s.FoldSpan = (s.FoldView - s.RelTime[1]) + 0.2 * (s.TMax - s.TMin);
 }
 
-bool FoldGivesTime(const Store& s, double foldTime) {
-  return std::isfinite(foldTime) && std::fabs(s.HjdBase + foldTime) < kLargestHjd;
-}
 
 }  // namespace vantor

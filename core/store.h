@@ -22,10 +22,6 @@
 namespace vantor {
 
 inline constexpr int kMaxPoints = 1000;
-// Times (HJD, days) lie within plus or minus this: beyond it the spacing of
-// doubles exceeds a fifth of the 0.00001 day every time is shown with (and
-// from 2^52 on it exceeds the day). The reader refuses such times.
-inline constexpr double kLargestHjd = 1e10;
 // Storage of the resampled arrays (Kwee and van Woerden samples, sliding grid).
 inline constexpr int kMaxSamples = 2000;
 
@@ -184,11 +180,6 @@ void ResetMethodState(Store& s);
 // TMax - 0.1 (TMax - TMin)), and FoldSpan = (FoldView - RelTime(1)) + 0.2 (TMax - TMin).
 void ComputeFoldLayout(Store& s);
 
-// Whether a fold at `foldTime` (relative days) stands for a time of minimum:
-// it is a finite number and HjdBase + foldTime lies within kLargestHjd days.
-// A typed fold can be any number; one beyond the times a light curve may hold
-// would be shown as "0.1000000e+301", not as a time.
-bool FoldGivesTime(const Store& s, double foldTime);
 
 
 }  // namespace vantor

@@ -96,7 +96,7 @@ MethodResult<AutoRange> WideRange(const Outline& o, double depth, const char* me
 }
 
 // Chooses Stepp and Frac for the Kwee and van Woerden range (see the header).
-MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const AutoRange& range) {
+MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const CurveView& s, const AutoRange& range) {
   const int n = range.last - range.first + 1;
   const int M = static_cast<int>(RoundEven(0.9 * n));
   const int F = 2 * M;
@@ -139,7 +139,7 @@ MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const Store& s, const Au
   return k;
 }
 
-MethodResult<AutoRange> ParabolaRange(const Outline& o, const Store& s) {
+MethodResult<AutoRange> ParabolaRange(const Outline& o, const CurveView& s) {
   const auto b = BalancedAbout(o, kParabolaDepth);
   if (!b) {
     return Refuse("No automatic range for the parabola: a branch does not rise to " +
@@ -184,7 +184,7 @@ MethodResult<AutoRange> ParabolaRange(const Outline& o, const Store& s) {
   return AutoRange{first, last, why};
 }
 
-MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
+MethodResult<AutoChords> ChordRanges(const Outline& o, const CurveView& s) {
   const double upper = o.Level(kChordsUpper), lower = o.Level(kChordsLower);
   const auto& G = s.Mag;
   // Walking outwards from the bottom: skip the points fainter than `lower`,
@@ -249,7 +249,7 @@ MethodResult<AutoChords> ChordRanges(const Outline& o, const Store& s) {
 }
 
 // The noise of single points about the line through their neighbours.
-double NoiseOf(const Store& s) {
+double NoiseOf(const CurveView& s) {
   std::vector<double> d;
   for (int i = 2; i < s.NPoints; ++i) {
     d.push_back(std::fabs(s.Mag[i] - (s.Mag[i - 1] + s.Mag[i + 1]) / 2));
@@ -257,25 +257,29 @@ double NoiseOf(const Store& s) {
   return 1.4826 * Median(std::move(d)) / std::sqrt(1.5);
 }
 
-}  // namespace
-
-MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
+// The automatic ranges' demands on the points themselves.
+std::optional<Refusal> CheckAutoPoints(const CurveView& s) {
   const int n = s.NPoints;
   if (n < kMinPoints) {
-    return Refuse("The automatic ranges need at least " + IntText(kMinPoints) +
-                  " points; the light curve holds " + IntText(n) + ".");
+    return Refusal{"The automatic ranges need at least " + IntText(kMinPoints) +
+                   " points; the light curve holds " + IntText(n) + "."};
   }
   for (int i = 1; i <= n; ++i) {
     if (!std::isfinite(s.RelTime[i]) || !std::isfinite(s.Mag[i]) ||
         (i > 1 && s.RelTime[i] < s.RelTime[i - 1])) {
-      return Refuse("The automatic ranges need finite times in order; point " + IntText(i) +
-                    " breaks that.");
+      return Refusal{"The automatic ranges need finite times in order; point " + IntText(i) +
+                     " breaks that."};
     }
   }
   if (!(s.RelTime[n] > s.RelTime[1])) {
-    return Refuse("The automatic ranges need the points to span some time; all lie at one.");
+    return Refusal{"The automatic ranges need the points to span some time; all lie at one."};
   }
+  return std::nullopt;
+}
 
+// The running median of the magnitudes and the bottom of the smoothed curve.
+Outline SmoothedOutline(const CurveView& s) {
+  const int n = s.NPoints;
   Outline o;
   o.n = n;
   o.t.assign(n + 1, 0.0);
@@ -293,60 +297,37 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   while (runLast < n && o.sm[runLast + 1] == o.sm[runFirst]) ++runLast;
   o.bottom = (runFirst + runLast) / 2;
   o.bottomMag = o.sm[o.bottom];
-  const double brightest = *std::min_element(o.sm.begin() + 1, o.sm.end());
-  const double depth = o.bottomMag - brightest;
-  const double noise = NoiseOf(s);
-  if (!(depth >= kMinDepthToNoise * noise) || !(depth >= kMinDepthMag)) {
-    return Refuse("No eclipse found: the smoothed light curve varies by " + FixedText(depth, 4) +
-                  " mag, less than " + NumberText(kMinDepthToNoise) +
-                  " times the scatter of single points (" + FixedText(noise, 4) + " mag) or " +
-                  FixedText(kMinDepthMag, 3) + " mag.");
-  }
+  return o;
+}
+
+// The tops of both branches: sets topMag and usable, or refuses a curve with
+// one branch too short to balance the ranges (or upside down).
+std::optional<Refusal> MeasureBranches(Outline& o, double depth) {
   const double leftTop = *std::min_element(o.sm.begin() + 1, o.sm.begin() + o.bottom + 1);
   const double rightTop = *std::min_element(o.sm.begin() + o.bottom, o.sm.end());
   o.topMag = std::max(leftTop, rightTop);
   o.usable = o.bottomMag - o.topMag;
-  if (!(o.usable >= kMinBranchShare * depth)) {
-    // An inverted curve shows a sound eclipse upside down.
-    const auto bright = std::min_element(o.sm.begin() + 1, o.sm.end());
-    const double peak = *bright;
-    const double leftFloor = *std::max_element(o.sm.begin() + 1, bright + 1);
-    const double rightFloor = *std::max_element(bright, o.sm.end());
-    if (std::min(leftFloor, rightFloor) - peak >= kMinBranchShare * depth) {
-      return Refuse(kInvertedMessage);
-    }
-    const bool leftShort = leftTop > rightTop;
-    return Refuse(std::string("Only one branch of the eclipse is covered: the ") +
-                  (leftShort ? "left (descending" : "right (ascending") +
-                  ") branch rises over only " + Percent(o.usable / depth) +
-                  " of the depth before the data " + (leftShort ? "start" : "end") + " (at least " +
-                  Percent(kMinBranchShare) + " is needed to balance the ranges).");
+  if (o.usable >= kMinBranchShare * depth) return std::nullopt;
+  // An inverted curve shows a sound eclipse upside down.
+  const auto bright = std::min_element(o.sm.begin() + 1, o.sm.end());
+  const double peak = *bright;
+  const double leftFloor = *std::max_element(o.sm.begin() + 1, bright + 1);
+  const double rightFloor = *std::max_element(bright, o.sm.end());
+  if (std::min(leftFloor, rightFloor) - peak >= kMinBranchShare * depth) {
+    return Refusal{kInvertedMessage};
   }
-  // Every method refuses a curve that the program's own test calls inverted.
-  if (LooksInverted(s)) return Refuse(kInvertedMessage);
-  // Every crossing below exists: each branch's top is at most Top, which is
-  // brighter than any depth fraction above 0.
-  o.centre = (*CrossOutwards(o, o.Level(kCentreDepth), -1) +
-              *CrossOutwards(o, o.Level(kCentreDepth), +1)) /
-             2;
-  o.halfDepthMiddle =
-      (*CrossOutwards(o, o.Level(0.5), -1) + *CrossOutwards(o, o.Level(0.5), +1)) / 2;
+  const bool leftShort = leftTop > rightTop;
+  return Refusal{std::string("Only one branch of the eclipse is covered: the ") +
+                 (leftShort ? "left (descending" : "right (ascending") +
+                 ") branch rises over only " + Percent(o.usable / depth) +
+                 " of the depth before the data " + (leftShort ? "start" : "end") + " (at least " +
+                 Percent(kMinBranchShare) + " is needed to balance the ranges)."};
+}
 
-  // The eclipse's points: out to the first smoothed point brighter than the
-  // Kwee and van Woerden level on each side.
-  const double edge = o.Level(kKvwDepth);
-  int first = o.bottom, last = o.bottom;
-  while (first > 1 && !(o.sm[first] < edge)) --first;
-  while (last < n && !(o.sm[last] < edge)) ++last;
-  const std::span<const double> eclipseTimes(o.t.data() + first, last - first + 1);
-  const double typical = MedianStep(eclipseTimes);
-  const double shortest = kGapEclipseShare * (o.t[last] - o.t[first]);
-  if (auto gap = FindGap(eclipseTimes, typical, o.t[first], o.t[last], shortest)) {
-    gap->after += s.HjdBase;  // the time the user sees
-    return Refuse(GapText(*gap) + " Point " + IntText(first + static_cast<int>(gap->index)) +
-                  " is the last before it; no automatic range spans it.");
-  }
-  // Another eclipse beyond a hump on either side.
+// The eclipse's own points, up to a hump before another eclipse on either
+// side (ownFirst, ownLast), and the note that says so.
+std::string SeparateOtherEclipses(Outline& o, int first, int last, double noise) {
+  const int n = o.n;
   const double rise = std::max(kOtherEclipseShare * o.usable, kOtherEclipseNoise * noise);
   // The fainter stretch must hold for kOtherEclipsePoints smoothed points in
   // a row: the running median is short at the ends of the data, so one noisy
@@ -366,26 +347,78 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   const int rightOther = otherEclipse(last, +1, rightHump);
   o.ownFirst = leftOther != 0 ? leftHump : 1;
   o.ownLast = rightOther != 0 ? rightHump : n;
+  if (leftOther == 0 && rightOther == 0) return std::string();
+  const auto side = [&](int other, int hump, const char* where) {
+    return std::string("another eclipse ") + where + " it (fainter again from point " +
+           IntText(other) + ", past the hump at point " + IntText(hump) + ")";
+  };
+  return "The light curve holds more than one eclipse: every method times the deepest, "
+         "points " +
+         IntText(o.ownFirst) + " to " + IntText(o.ownLast) + " about " + FixedText(o.centre, 5) +
+         ", with " +
+         (leftOther != 0 && rightOther != 0
+              ? side(leftOther, leftHump, "before") + " and " + side(rightOther, rightHump, "after")
+              : leftOther != 0 ? side(leftOther, leftHump, "before")
+                               : side(rightOther, rightHump, "after")) +
+         ".";
+}
+
+// The Fourier fit's range and its starting values from the outline.
+MethodResult<AutoFourier> FourierRange(const Outline& o) {
+  const auto fourier = WideRange(o, kFourierDepth, "the Fourier fit");
+  if (!fourier) return std::unexpected(fourier.error());
+  AutoFourier f;
+  f.range = *fourier;
+  const double t1 = o.t[f.range.first], t2 = o.t[f.range.last];
+  const double ends = (o.sm[f.range.first] + o.sm[f.range.last]) / 2;
+  f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends, 0, 0, 0, 0};
+  return f;
+}
+
+}  // namespace
+
+MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
+  if (const auto refused = CheckAutoPoints(s)) return std::unexpected(*refused);
+  Outline o = SmoothedOutline(s);
+  const double brightest = *std::min_element(o.sm.begin() + 1, o.sm.end());
+  const double depth = o.bottomMag - brightest;
+  const double noise = NoiseOf(s);
+  if (!(depth >= kMinDepthToNoise * noise) || !(depth >= kMinDepthMag)) {
+    return Refuse("No eclipse found: the smoothed light curve varies by " + FixedText(depth, 4) +
+                  " mag, less than " + NumberText(kMinDepthToNoise) +
+                  " times the scatter of single points (" + FixedText(noise, 4) + " mag) or " +
+                  FixedText(kMinDepthMag, 3) + " mag.");
+  }
+  if (const auto refused = MeasureBranches(o, depth)) return std::unexpected(*refused);
+  // Every method refuses a curve that the program's own test calls inverted.
+  if (LooksInverted(s)) return Refuse(kInvertedMessage);
+  // Every crossing below exists: each branch's top is at most Top, which is
+  // brighter than any depth fraction above 0.
+  o.centre = (*CrossOutwards(o, o.Level(kCentreDepth), -1) +
+              *CrossOutwards(o, o.Level(kCentreDepth), +1)) /
+             2;
+  o.halfDepthMiddle =
+      (*CrossOutwards(o, o.Level(0.5), -1) + *CrossOutwards(o, o.Level(0.5), +1)) / 2;
+
+  // The eclipse's points: out to the first smoothed point brighter than the
+  // Kwee and van Woerden level on each side.
+  const double edge = o.Level(kKvwDepth);
+  int first = o.bottom, last = o.bottom;
+  while (first > 1 && !(o.sm[first] < edge)) --first;
+  while (last < o.n && !(o.sm[last] < edge)) ++last;
+  const std::span<const double> eclipseTimes(o.t.data() + first, last - first + 1);
+  const double typical = MedianStep(eclipseTimes);
+  const double shortest = kGapEclipseShare * (o.t[last] - o.t[first]);
+  if (auto gap = FindGap(eclipseTimes, typical, o.t[first], o.t[last], shortest)) {
+    gap->after += s.HjdBase;  // the time the user sees
+    return Refuse(GapText(*gap) + " Point " + IntText(first + static_cast<int>(gap->index)) +
+                  " is the last before it; no automatic range spans it.");
+  }
 
   AutoRanges r;
+  r.eclipseNote = SeparateOtherEclipses(o, first, last, noise);
   r.eclipseFirst = o.ownFirst;
   r.eclipseLast = o.ownLast;
-  if (leftOther != 0 || rightOther != 0) {
-    const auto side = [&](int other, int hump, const char* where) {
-      return std::string("another eclipse ") + where + " it (fainter again from point " +
-             IntText(other) + ", past the hump at point " + IntText(hump) + ")";
-    };
-    r.eclipseNote = "The light curve holds more than one eclipse: every method times the deepest, "
-                    "points " +
-                    IntText(o.ownFirst) + " to " + IntText(o.ownLast) + " about " +
-                    FixedText(o.centre, 5) + ", with " +
-                    (leftOther != 0 && rightOther != 0
-                         ? side(leftOther, leftHump, "before") + " and " +
-                               side(rightOther, rightHump, "after")
-                         : leftOther != 0 ? side(leftOther, leftHump, "before")
-                                          : side(rightOther, rightHump, "after")) +
-                    ".";
-  }
   r.bottomMag = o.bottomMag;
   r.topMag = o.topMag;
   r.depthMag = depth;
@@ -406,22 +439,11 @@ MethodResult<AutoRanges> ChooseAutoRanges(const Store& s) {
   r.chords = ChordRanges(o, s);
   const auto kvw = WideRange(o, kKvwDepth, "Kwee and van Woerden");
   r.kvw = kvw ? ChooseKvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
-  const auto fourier = WideRange(o, kFourierDepth, "the Fourier fit");
-  if (fourier) {
-    AutoFourier f;
-    f.range = *fourier;
-    const double t1 = o.t[f.range.first], t2 = o.t[f.range.last];
-    const double ends = (o.sm[f.range.first] + o.sm[f.range.last]) / 2;
-    f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends, 0, 0,
-               0, 0};
-    r.fourier = f;
-  } else {
-    r.fourier = std::unexpected(fourier.error());
-  }
+  r.fourier = FourierRange(o);
   return r;
 }
 
-AutoTimings RunAutoTimings(Store& s) {
+AutoTimings RunAutoTimings(const CurveView& s) {
   AutoTimings t;
   t.ranges = ChooseAutoRanges(s);
   if (!t.ranges) {
@@ -436,7 +458,7 @@ AutoTimings RunAutoTimings(Store& s) {
   const AutoRanges& r = *t.ranges;
   const auto timeBy = [&s](const auto& setup) -> MethodResult<Timing> {
     if (!setup) return std::unexpected(setup.error());
-    return TimeMethodInStore(s, *setup);
+    return TimeMethod(s, *setup);
   };
   t.parabola = timeBy(AutoParabolaSetup(r));
   t.chords = timeBy(AutoChordsSetup(r));
@@ -463,7 +485,7 @@ AutoTimings RunAutoTimings(Store& s) {
     }
   }
   t.fourier = timeBy(AutoFourierSetup(r));
-  t.sliding = TimeMethodInStore(s, SlidingSetup{});
+  t.sliding = TimeMethod(s, SlidingSetup{});
   if (t.sliding && !r.eclipseNote.empty()) {
     const SlidingStretch& st = t.sliding->As<SlidingRun>().stretch;
     if (st.first < r.eclipseFirst || st.last > r.eclipseLast) {

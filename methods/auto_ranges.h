@@ -83,7 +83,7 @@
 #include <optional>
 #include <string>
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/chords.h"
 #include "methods/coverage.h"
 #include "methods/fourier.h"
@@ -227,7 +227,7 @@ struct AutoRanges {
 // FaintIdx. Refuses, with the reason, when the light curve allows no range at
 // all: too few points, times out of order, an inverted curve, no eclipse above
 // the noise, an eclipse with one branch missing, or a gap in the eclipse.
-MethodResult<AutoRanges> ChooseAutoRanges(const Store& s);
+MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s);
 
 // The setups of the four range methods that the automatic ranges give (the
 // Fourier fit from the rule's starting values), or why the rule gave none.
@@ -249,7 +249,7 @@ struct AutoTimings {
 
 // Times the working set by the parabola, the bisected chords, Kwee and van
 // Woerden, the Fourier fit (on the automatic ranges) and sliding integrations,
-// each through TimeMethodInStore.
+// each through TimeMethod.
 // When ChooseAutoRanges refuses, every method is refused with its reason
 // (sliding integrations too: there is no eclipse it could time soundly);
 // when only one method's range is refused, that method carries the refusal.
@@ -259,12 +259,8 @@ struct AutoTimings {
 // its sums. With another eclipse in the light curve, sliding integrations is
 // refused when its stretch reaches beyond the deepest eclipse's own points.
 //
-// Leaves the working set untouched. Writes what the methods write (the
-// Fourier fields when the fit succeeds) and, for the Fourier fit,
-// what its window would hold before "Fit": the range and its Set flags,
-// ExcludeMode false, FitParam set to the automatic starting values, FitLambda
-// -1 and FourierFitDone false (a fit standing from before is started over).
-AutoTimings RunAutoTimings(Store& s);
+// Changes nothing: each method's state comes back in its timing.
+AutoTimings RunAutoTimings(const CurveView& s);
 
 // One row of the main window as an automatic timing fills it.
 struct AutoRow {

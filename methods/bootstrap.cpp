@@ -41,7 +41,7 @@ struct Neighbours {
   int first, last;
 };
 
-Neighbours NearestRun(const Store& s, int i, int k) {
+Neighbours NearestRun(const CurveView& s, int i, int k) {
   const int n = s.NPoints;
   int a = i, b = i;
   while (b - a + 1 < k) {
@@ -60,7 +60,7 @@ Neighbours NearestRun(const Store& s, int i, int k) {
 
 // x and w receive the scaled distances and tricube weights of the run (the
 // caller's scratch space, so that no point allocates anything).
-std::optional<LocalFit> FitLocal(const Store& s, int i, Neighbours run, std::vector<double>& x,
+std::optional<LocalFit> FitLocal(const CurveView& s, int i, Neighbours run, std::vector<double>& x,
                                  std::vector<double>& w) {
   const int a = run.first, b = run.last;
   const double d = std::max(s.RelTime[i] - s.RelTime[a], s.RelTime[b] - s.RelTime[i]);
@@ -114,7 +114,7 @@ struct SpanFit {
 // (its terms are squares), so the fit stops, with nothing, as soon as the
 // partial sum reaches the bound. The sums of the spans that are completed are
 // the same as without the bound, term by term, so the chosen span is too.
-std::optional<SpanFit> FitSpan(const Store& s, int k, double bound, std::vector<double>& x,
+std::optional<SpanFit> FitSpan(const CurveView& s, int k, double bound, std::vector<double>& x,
                                std::vector<double>& w) {
   SpanFit f;
   f.value.assign(s.NPoints + 1, 0.0);
@@ -174,7 +174,7 @@ double BootstrapRng::Gauss() {
   return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
 }
 
-MethodResult<SmoothModel> SmoothEclipse(const Store& s) {
+MethodResult<SmoothModel> SmoothEclipse(const CurveView& s) {
   const int n = s.NPoints;
   if (n < kMinSmoothPoints) {
     return Refuse("The smooth model of the eclipse needs at least " +
@@ -238,7 +238,7 @@ std::optional<Refusal> CheckRuns(int n) {
 
 }  // namespace
 
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const BootstrapTiming& timeOf, int n,
                                               uint64_t seed) {
   if (const auto refused = CheckRuns(n)) return std::unexpected(*refused);
   const auto model = SmoothEclipse(s);
@@ -246,12 +246,12 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
   return BootstrapErrors(s, *model, timeOf, n, seed);
 }
 
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n, uint64_t seed) {
   return BootstrapErrors(s, model, timeOf, n, seed, {});
 }
 
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n, uint64_t seed,
                                               const BootstrapProgress& progress,
                                               long long doneBefore, long long total) {
@@ -263,19 +263,20 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 
   const int points = s.NPoints;
   BootstrapRng rng(seed);
-  auto work = std::make_unique<Store>();
+  std::vector<double> mag(static_cast<size_t>(points) + 1, 0.0);
+  CurveView work = s;
+  work.Mag = mag;
   std::vector<double> times;
   times.reserve(n);
   BootstrapResult r;
   r.span = model.span;
   r.residualRms = model.rms;
   for (int run = 0; run < n; ++run) {
-    *work = s;
     for (int i = 1; i <= points; ++i) {
-      work->Mag[i] = model.fit[i] + model.residual[1 + rng.Below(points)];
+      mag[i] = model.fit[i] + model.residual[1 + rng.Below(points)];
     }
-    ComputeRanges(*work);
-    const auto t = timeOf(*work);
+    static_cast<CurveLimits&>(work) = ComputeLimits(work.RelTime, mag, points, s);
+    const auto t = timeOf(work);
     if (t && std::isfinite(*t)) {
       times.push_back(*t);
     } else {
@@ -303,32 +304,32 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 }
 
 BootstrapTiming TimingOf(const MethodSetup& setup) {
-  return [setup](Store& s) -> MethodResult<double> {
-    const auto t = TimeMethodInStore(s, setup);
+  return [setup](const CurveView& s) -> MethodResult<double> {
+    const auto t = TimeMethod(s, setup);
     if (!t) return std::unexpected(t.error());
     return t->minimum.rel_time;
   };
 }
 
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup& setup, int n,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const MethodSetup& setup, int n,
                                               uint64_t seed) {
   if (std::holds_alternative<TracingSetup>(setup)) return Refuse(kTracingNoBootstrap);
   return BootstrapErrors(s, TimingOf(setup), n, seed);
 }
 
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const MethodSetup& setup, int n, uint64_t seed) {
   if (std::holds_alternative<TracingSetup>(setup)) return Refuse(kTracingNoBootstrap);
   return BootstrapErrors(s, model, TimingOf(setup), n, seed);
 }
 
 std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
-    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed) {
+    const CurveView& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed) {
   return *BootstrapErrorsOfAll(s, setups, n, seed, {});
 }
 
 std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapErrorsOfAll(
-    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
+    const CurveView& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
     const BootstrapProgress& progress) {
   std::vector<MethodResult<BootstrapResult>> results;
   results.reserve(setups.size());
@@ -358,13 +359,13 @@ std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapErrorsOfAll(
 
 namespace {
 
-std::vector<double> WorkingSpan(const PointArray& a, int n) {
+std::vector<double> WorkingSpan(std::span<const double> a, int n) {
   return std::vector<double>(a.begin() + 1, a.begin() + 1 + std::max(0, n));
 }
 
 }  // namespace
 
-void BootstrapFigures::Keep(const Store& s, const std::vector<MethodSetup>& setups,
+void BootstrapFigures::Keep(const CurveView& s, const std::vector<MethodSetup>& setups,
                             const std::vector<MethodResult<BootstrapResult>>& results, int runs) {
   relTime_ = WorkingSpan(s.RelTime, s.NPoints);
   mag_ = WorkingSpan(s.Mag, s.NPoints);
@@ -375,7 +376,7 @@ void BootstrapFigures::Keep(const Store& s, const std::vector<MethodSetup>& setu
   }
 }
 
-const MethodResult<BootstrapResult>* BootstrapFigures::Current(const Store& s,
+const MethodResult<BootstrapResult>* BootstrapFigures::Current(const CurveView& s,
                                                                const MethodSetup& setup,
                                                                int runs) const {
   if (runs != runs_ || relTime_ != WorkingSpan(s.RelTime, s.NPoints) ||

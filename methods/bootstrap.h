@@ -25,8 +25,8 @@
 //      Mag*(i) = fit(i) + a residual drawn with replacement from all NPoints
 //      residuals. The noise is thereby assumed to be the same for every point
 //      and independent from point to point.
-//   4. The method runs on a copy of the store holding the resampled
-//      magnitudes, with the same ranges; the error is the standard deviation
+//   4. The method runs on a light curve with the working times and the
+//      resampled magnitudes, with the same ranges; the error is the standard deviation
 //      (n - 1 in the denominator) of the times delivered.
 //
 // The draws come from this file's own generator (xoshiro256**, seeded through
@@ -45,7 +45,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/refusal.h"
 #include "methods/time_method.h"
 
@@ -103,12 +103,11 @@ struct SmoothModel {
 // when no span gives a solvable local fit at every point (fewer than three
 // distinct times among some point's neighbours, or a leverage of 1), or when
 // a result is not finite.
-MethodResult<SmoothModel> SmoothEclipse(const Store& s);
+MethodResult<SmoothModel> SmoothEclipse(const CurveView& s);
 
 // A timing method as the bootstrap runs it: the time of minimum (days relative
-// to HjdBase) of the light curve in the store, or the method's refusal. It may
-// change the store, which is a scratch copy.
-using BootstrapTiming = std::function<MethodResult<double>(Store&)>;
+// to HjdBase) of a resampled light curve, or the method's refusal.
+using BootstrapTiming = std::function<MethodResult<double>(const CurveView&)>;
 
 // The outcome of a bootstrap run.
 struct BootstrapResult {
@@ -122,10 +121,10 @@ struct BootstrapResult {
 };
 
 // Estimates the error of `timeOf` on the working set of `s` from n resampled
-// light curves drawn with BootstrapRng(seed). Each curve is a fresh copy of
-// s in which Mag(1..NPoints) holds the resampled magnitudes and the limits
-// (ComputeRanges) are recomputed from them; everything else, ranges included,
-// is as in s, which is never changed. The curves take their draws one after
+// light curves drawn with BootstrapRng(seed). Each curve has the times of s,
+// the resampled magnitudes in Mag(1..NPoints) and the limits computed afresh
+// from them (ComputeLimits); everything else is as in s, which is never
+// changed. The curves take their draws one after
 // another from one generator, so a seed fixes every number.
 //
 // Refuses when n < 2 or n > kMaxBootstrapRuns, when the smooth model refuses,
@@ -137,7 +136,7 @@ struct BootstrapResult {
 // with the texts of its boxes, from 200 curves:
 //   const auto b = BootstrapErrors(store, KvwSetup{{10, 50}, {"1", ".9"}}, 200);
 //   // b->error beside the method's own error, or b.error().message
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTiming& timeOf, int n,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const BootstrapTiming& timeOf, int n,
                                               uint64_t seed = kBootstrapSeed);
 
 // The same with the smooth model given: SmoothEclipse(s), made once for the
@@ -145,14 +144,14 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const BootstrapTim
 // set alone), so that each method costs only its own timings. Gives the same
 // result as the form above whenever SmoothEclipse(s) delivers that model;
 // where it refuses, call the form above, whose messages keep their order.
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n,
                                               uint64_t seed = kBootstrapSeed);
 // The same, telling `progress` (when given) after each curve; a run it stops
 // is refused with kBootstrapCancelled. `doneBefore` and `total` are what
 // progress is told beside this run's own count (for a run that is part of a
 // larger one); total 0 means n.
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const BootstrapTiming& timeOf, int n, uint64_t seed,
                                               const BootstrapProgress& progress,
                                               long long doneBefore = 0, long long total = 0);
@@ -161,16 +160,16 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 inline constexpr const char* kTracingNoBootstrap =
     "The tracing paper's time is the fold chosen by hand.";
 
-// Returns the method of `setup` as a timing: TimeMethodInStore on each copy
-// (which refuses an inverted curve, as the method's window does).
+// Returns the method of `setup` as a timing: TimeMethod on each resampled
+// curve (which refuses an inverted curve, as the method's window does).
 BootstrapTiming TimingOf(const MethodSetup& setup);
 
 // BootstrapErrors of the method of `setup`; refuses a tracing-paper setup with
 // kTracingNoBootstrap. For a delivered row, bootstrap BootstrapSetup(setup,
 // timing), so that a Fourier fit starts from the parameters it fitted.
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const MethodSetup& setup, int n,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const MethodSetup& setup, int n,
                                               uint64_t seed = kBootstrapSeed);
-MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel& model,
+MethodResult<BootstrapResult> BootstrapErrors(const CurveView& s, const SmoothModel& model,
                                               const MethodSetup& setup, int n,
                                               uint64_t seed = kBootstrapSeed);
 
@@ -179,14 +178,14 @@ MethodResult<BootstrapResult> BootstrapErrors(const Store& s, const SmoothModel&
 // refuses, the form that makes its own, so every message stays as it is).
 // One result per setup, in order.
 std::vector<MethodResult<BootstrapResult>> BootstrapErrorsOfAll(
-    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed = kBootstrapSeed);
+    const CurveView& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed = kBootstrapSeed);
 
 // The same, telling `progress` after each resampled curve the curves done of
 // all the setups together (setups that refuse at once count as done). When
 // progress stops the run, returns nullopt: no result at all, not even those
 // of the setups already finished, and `s` is unchanged as always.
 std::optional<std::vector<MethodResult<BootstrapResult>>> BootstrapErrorsOfAll(
-    const Store& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
+    const CurveView& s, const std::vector<MethodSetup>& setups, int n, uint64_t seed,
     const BootstrapProgress& progress);
 
 // The figures of one bootstrap run kept for later use, with what they were
@@ -196,11 +195,11 @@ class BootstrapFigures {
  public:
   // Keeps `results` (one per setup, as BootstrapErrorsOfAll gives them) of a
   // run of `runs` curves on the working set of `s`, replacing what was kept.
-  void Keep(const Store& s, const std::vector<MethodSetup>& setups,
+  void Keep(const CurveView& s, const std::vector<MethodSetup>& setups,
             const std::vector<MethodResult<BootstrapResult>>& results, int runs);
   // The kept figure of `setup` when it is current for `s` and was made from
   // `runs` curves; nullptr otherwise.
-  const MethodResult<BootstrapResult>* Current(const Store& s, const MethodSetup& setup,
+  const MethodResult<BootstrapResult>* Current(const CurveView& s, const MethodSetup& setup,
                                                int runs) const;
   void Clear() { kept_.clear(); }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace vantor {
 
@@ -36,7 +37,7 @@ std::string Range(int a, int b) { return std::to_string(a) + " to " + std::to_st
 
 }  // namespace
 
-MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, int i4) {
+MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int i3, int i4) {
   // Counted in 64 bits: ends such as -2147483648 and 2147483647 must not
   // overflow before the range checks below refuse them.
   const long long nLeft = i2 >= i1 ? static_cast<long long>(i2) - i1 + 1 : 0;
@@ -91,7 +92,7 @@ MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, 
   // maximum of G from the end (from the start) never increases (decreases)
   // along the walk, so a binary search over it finds the same k. A NaN
   // magnitude stops a walk, so it counts as +infinity.
-  std::array<double, kMaxPoints + 2> fromEnd, fromStart;
+  std::vector<double> fromEnd(static_cast<size_t>(n) + 2), fromStart(static_cast<size_t>(n) + 2);
   constexpr double kStop = std::numeric_limits<double>::infinity();
   fromEnd[n + 1] = -kStop;
   for (int k = n; k >= 1; --k) {

@@ -8,7 +8,7 @@
 // mouse and filling the main window belong to the window.
 #pragma once
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/minimum.h"
 #include "methods/refusal.h"
 
@@ -38,7 +38,7 @@ struct ChordsResult {
 // least as bright as the last point of the series, or a right-range point at
 // least as bright as the first), the variance is clearly negative (a negative
 // rounding error within 1e-12 of Q counts as 0), or a result is not finite.
-MethodResult<ChordsResult> BisectChords(const Store& s, int i1, int i2, int i3, int i4);
+MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int i3, int i4);
 
 namespace detail {
 

@@ -18,7 +18,7 @@ bool AllFinite(std::initializer_list<double> values) {
 // Whether the times of first..last take at least three different values: a
 // parabola is undetermined through fewer, and the determinant would only
 // differ from 0 by rounding.
-bool HasThreeDistinctTimes(const Store& s, int first, int last) {
+bool HasThreeDistinctTimes(const CurveView& s, int first, int last) {
   const double t1 = s.RelTime[first];
   bool haveSecond = false;
   double t2 = 0.0;
@@ -38,7 +38,7 @@ bool HasThreeDistinctTimes(const Store& s, int first, int last) {
 // Whether Mag(first..last) are all the same. The exact fit is then the
 // constant, but the uncentred sums leave a curvature of rounding size whose
 // "vertex" lies anywhere.
-bool AllMagnitudesEqual(const Store& s, int first, int last) {
+bool AllMagnitudesEqual(const CurveView& s, int first, int last) {
   for (int i = first + 1; i <= last; ++i) {
     if (s.Mag[i] != s.Mag[first]) return false;
   }
@@ -56,7 +56,7 @@ struct CentredFit {
   double tv, rms, a0, a1, a2, s1, s2;
 };
 
-CentredFit CentredParabola(const Store& s, int first, int last) {
+CentredFit CentredParabola(const CurveView& s, int first, int last) {
   const int n = last - first + 1;
   double mean = 0;
   for (int i = first; i <= last; ++i) mean += s.RelTime[i];
@@ -113,7 +113,7 @@ constexpr const char* kVertexAtZero =
 
 // The parabola by the program's own formulas: Cramer's rule on the sums of
 // the relative times as they are, without centring.
-MethodResult<ParabolaFit> LiteralParabola(const Store& s, int first, int last) {
+MethodResult<ParabolaFit> LiteralParabola(const CurveView& s, int first, int last) {
   const int n = last - first + 1;
   const double N = n;
   double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
@@ -187,7 +187,7 @@ constexpr double kVertexTolerance = 5e-7;
 
 }  // namespace
 
-MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last) {
+MethodResult<ParabolaFit> FitParabola(const CurveView& s, int first, int last) {
   // The range is checked before any arithmetic on its ends: a range of
   // -2147483648 to 2147483647 must not overflow its count.
   if (first > last) {

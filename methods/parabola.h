@@ -15,7 +15,7 @@
 // drawing the curve and filling the main window belong to the window.
 #pragma once
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/minimum.h"
 #include "methods/refusal.h"
 
@@ -51,6 +51,6 @@ struct ParabolaFit {
 // has no vertex), when the normal equations are singular (determinant
 // 0 or not finite), when a1 or a2 is 0 (the error estimate divides by both),
 // or when any result is not finite.
-MethodResult<ParabolaFit> FitParabola(const Store& s, int first, int last);
+MethodResult<ParabolaFit> FitParabola(const CurveView& s, int first, int last);
 
 }  // namespace vantor

@@ -23,7 +23,7 @@ constexpr double kResolutionDays = 2e-8;
 
 }  // namespace
 
-MethodResult<SlidingStretch> ChooseStretch(const Store& s) {
+MethodResult<SlidingStretch> ChooseStretch(const CurveView& s) {
   const int N = s.NPoints;
   const int F = s.FaintIdx;
   if (N < 1) return Refuse("There are no data points to work on: load a light curve first.");
@@ -329,7 +329,7 @@ MethodResult<SlidingResult> SlidingIntegrations(std::span<const double> T,
   return SolveAreaDiff(GridT, AreaDiff, n, m, h);
 }
 
-MethodResult<SlidingRun> RunSlidingIntegrations(const Store& s) {
+MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s) {
   if (s.NPoints < 1)
     return Refuse("There are no data points to work on: load a light curve first.");
   if (LooksInverted(s)) return Refuse(kInvertedMessage);

@@ -20,7 +20,7 @@
 #include <span>
 #include <vector>
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/minimum.h"
 #include "methods/refusal.h"
 
@@ -38,7 +38,7 @@ struct SlidingStretch {
 //   else              : n = N, the whole series.
 // Refuses when there are no working points and when the stretch is empty (the
 // faintest point is the last one).
-MethodResult<SlidingStretch> ChooseStretch(const Store& s);
+MethodResult<SlidingStretch> ChooseStretch(const CurveView& s);
 
 // Resamples T(1..n), Y(1..n) onto the grid: m = Int(n / 3) + 1,
 // h = (T(n) - T(1)) / (3m), GridT(1) = T(1), GridMag(1) = Y(1), and for
@@ -137,6 +137,6 @@ struct SlidingRun {
 // Runs the button of the sliding-integrations row on the working points:
 // refuses without working points, refuses an inverted curve with
 // kInvertedMessage, chooses the stretch and runs SlidingIntegrations on it.
-MethodResult<SlidingRun> RunSlidingIntegrations(const Store& s);
+MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s);
 
 }  // namespace vantor

@@ -22,7 +22,7 @@ int16_t FourierIndex(int i) {
 }
 
 template <class R>
-std::expected<Timing, Refusal> Delivered(const Store& s, int row, MethodResult<R> r) {
+std::expected<Timing, Refusal> Delivered(const CurveView& s, int row, MethodResult<R> r) {
   if (!r) return std::unexpected(r.error());
   Timing t;
   t.row = row;
@@ -52,7 +52,7 @@ void SetFourierStart(Store& s, const FourierSetup& f) {
 // Runs one setup. `s` is read; `scratch`, when set, is the store whose
 // Fourier window state a fit's setup and outcome are left in.
 struct Runner {
-  const Store& s;
+  const CurveView& s;
   Store* scratch;
 
   std::expected<Timing, Refusal> operator()(const ParabolaSetup& p) const {
@@ -112,12 +112,12 @@ struct Runner {
   }
 };
 
-std::string Hjd(const Store& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
+std::string Hjd(const CurveView& s, double relTime) { return FormatResult(s.HjdBase + relTime); }
 
 // "used points 22-38 of 60 (HJD 2459812.40950 to 2459812.44950)"; the HJD
 // only when both ends are working points. The count of the points used says
 // which numbering the range ends belong to, should points be deleted later.
-std::string RangeText(const Store& s, IndexRange r) {
+std::string RangeText(const CurveView& s, IndexRange r) {
   std::string t =
       "used points " + IntText(r.first) + "-" + IntText(r.last) + " of " + IntText(s.NPoints);
   if (r.first >= 1 && r.first <= s.NPoints && r.last >= 1 && r.last <= s.NPoints) {
@@ -129,7 +129,7 @@ std::string RangeText(const Store& s, IndexRange r) {
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
 // The checks every method makes first, then the method.
-std::expected<Timing, Refusal> Run(const Store& s, Store* scratch, const MethodSetup& setup) {
+std::expected<Timing, Refusal> Run(const CurveView& s, Store* scratch, const MethodSetup& setup) {
   if (s.NPoints < 1) {
     return Refuse("There are no data points to work on: load a light curve first.");
   }
@@ -143,30 +143,8 @@ std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& se
   return Run(s, &s, setup);
 }
 
-std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup) {
+std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup) {
   return Run(s, nullptr, setup);
-}
-
-std::optional<MethodSetup> CurrentSetup(const Store& s, int row) {
-  switch (row) {
-    case 1:
-      return ParabolaSetup{{s.ParLeftIdx, s.ParRightIdx}};
-    case 2:
-      return TracingSetup{s.FoldTime, s.SmoothLevel};
-    case 3:
-      return ChordsSetup{{s.ChordIdx1, s.ChordIdx2}, {s.ChordIdx3, s.ChordIdx4}};
-    case 4:
-      return KvwSetup{{s.KvwLeftIdx, s.KvwRightIdx}, s.KvwBoxes};
-    case 5: {
-      FourierSetup f{{s.FourierLeftIdx, s.FourierRightIdx}, std::nullopt, s.FitParam};
-      if (s.ExcludeMode) f.exclude = IndexRange{s.ExclLeftIdx, s.ExclRightIdx};
-      return f;
-    }
-    case 6:
-      return SlidingSetup{};
-    default:
-      return std::nullopt;
-  }
 }
 
 MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing) {
@@ -179,9 +157,9 @@ MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing) {
   return setup;
 }
 
-std::string DescribeSetup(const Store& s, const MethodSetup& setup) {
+std::string DescribeSetup(const CurveView& s, const MethodSetup& setup) {
   struct Describe {
-    const Store& s;
+    const CurveView& s;
     std::string operator()(const ParabolaSetup& p) const { return RangeText(s, p.range); }
     std::string operator()(const TracingSetup& p) const {
       // The averaging only changes the drawing the fold was judged on.
@@ -208,11 +186,6 @@ std::string DescribeSetup(const Store& s, const MethodSetup& setup) {
     }
   };
   return std::visit(Describe{s}, setup);
-}
-
-std::string DescribeMethodSetup(const Store& s, int row) {
-  const auto setup = CurrentSetup(s, row);
-  return setup ? DescribeSetup(s, *setup) : std::string();
 }
 
 }  // namespace vantor

@@ -102,7 +102,7 @@ struct Timing {
 
 // Times the working set of `s` by the method and values of `setup` (see the
 // header comment for what runs). Changes nothing in `s`.
-std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& setup);
+std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup);
 
 // The same, leaving in `s` what the method's window keeps (see the header
 // comment): for the Fourier fit, the range, exclusion and starting values of
@@ -112,12 +112,6 @@ std::expected<Timing, Refusal> TimeMethod(const Store& s, const MethodSetup& set
 // the fit standing, FitParam holding the fitted parameters. The fit itself
 // runs on the setup's values as they are.
 std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup);
-
-// The setup the method window of `row` holds now: its range markers' indices,
-// the fold and averaging level, the Kwee and van Woerden boxes, the Fourier
-// range, exclusion (when ExcludeMode) and the starting values in FitParam.
-// std::nullopt for a row outside 1..6.
-std::optional<MethodSetup> CurrentSetup(const Store& s, int row);
 
 // The same setup to bootstrap a delivered timing with: a Fourier fit starts
 // from the parameters it fitted (close to the minimum, so that each resampled
@@ -135,10 +129,7 @@ MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing);
 // end outside the working points is given by its number alone; a stretch that
 // cannot be chosen gives "". Describe a row's setup when the method delivers
 // its result, so that later clicks and deletions do not change it.
-std::string DescribeSetup(const Store& s, const MethodSetup& setup);
+std::string DescribeSetup(const CurveView& s, const MethodSetup& setup);
 
-// DescribeSetup of the setup the method window of `row` holds now; "" for a
-// row outside 1..6.
-std::string DescribeMethodSetup(const Store& s, int row);
 
 }  // namespace vantor

@@ -34,6 +34,7 @@
 #include "methods/kwee.h"
 #include "methods/parabola.h"
 #include "methods/sliding.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 
 namespace vantor::tools {
@@ -198,7 +199,7 @@ Outcome IdealEye(Store& s, const Ranges& r) {
     }
   }
   ComputeFoldLayout(s);
-  const auto res = TracingResultOf(s);
+  const auto res = TracingResultAt(s, s.FoldTime);
   if (!res) return FromRefusal(res.error());
   return Delivered(res->minimum.rel_time, res->minimum.error);
 }

@@ -6,6 +6,7 @@
 
 #include "core/text.h"
 #include "methods/time_method.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"

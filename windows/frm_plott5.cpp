@@ -15,6 +15,7 @@
 #include "toolkit/pointer.h"
 #include "toolkit/twips.h"
 #include "windows/auto_clicks.h"
+#include "windows/window_setups.h"
 
 namespace vantor {
 

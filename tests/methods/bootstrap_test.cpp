@@ -277,7 +277,7 @@ TEST(BootstrapErrors, Refusals) {
 
   // A method that delivers on only some copies: the count says so.
   int calls = 0, delivering = 0;
-  const BootstrapTiming firstCalls = [&](Store&) -> MethodResult<double> {
+  const BootstrapTiming firstCalls = [&](const CurveView&) -> MethodResult<double> {
     if (++calls > delivering) return Refuse("no");
     return 0.5 + calls;
   };

@@ -1,5 +1,6 @@
 // Tests of the tracing-paper numbers: smoothing by moving averages, the scroll
 // bar's fold and its clamping, the fold layout and the delivered result.
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 
 #include <gtest/gtest.h>
@@ -198,7 +199,7 @@ TEST(TracingLayout, FoldOutsideTheDataIsViewedInsideIt) {
   EXPECT_NEAR(s->FoldView, s->TMin + 0.1 * width, 1e-15);
   EXPECT_NEAR(s->FoldSpan, (s->FoldView - 0.10) + 0.2 * width, 1e-15);
   s->HjdBase = 2458739;
-  const auto left = TracingResultOf(*s);
+  const auto left = TracingResultAt(*s, s->FoldTime);
   ASSERT_FALSE(left.has_value());
   EXPECT_EQ(left.error().message,
             "The fold time 2458736.00000 lies outside the light curve (2458739.10000 to "
@@ -213,7 +214,7 @@ TEST(TracingResult, DeliversTheFullTimeAndTheFixedError) {
   auto s = ScrollData();
   s->HjdBase = 2458739;
   s->FoldTime = 0.15312345;
-  const auto r = TracingResultOf(*s);
+  const auto r = TracingResultAt(*s, s->FoldTime);
   ASSERT_TRUE(r.has_value()) << r.error().message;
   EXPECT_NEAR(s->HjdBase + r->minimum.rel_time, 2458739.15312345, 1e-8);
   EXPECT_EQ(r->timeText, "2458739.15312");
@@ -223,13 +224,13 @@ TEST(TracingResult, DeliversTheFullTimeAndTheFixedError) {
 
 TEST(TracingResult, RefusesNoDataInvertedCurveAndNonFiniteFold) {
   Store empty;
-  const auto none = TracingResultOf(empty);
+  const auto none = TracingResultAt(empty, empty.FoldTime);
   ASSERT_FALSE(none.has_value());
   EXPECT_FALSE(none.error().message.empty());
 
   // Brightest point in the middle, faintest at an end.
   auto inverted = WithPoints({0.1, 0.2, 0.3, 0.4, 0.5}, {6.0, 5.5, 5.0, 5.5, 5.9});
-  const auto inv = TracingResultOf(*inverted);
+  const auto inv = TracingResultAt(*inverted, inverted->FoldTime);
   ASSERT_FALSE(inv.has_value());
   EXPECT_EQ(inv.error().message, kInvertedMessage);
 
@@ -237,29 +238,29 @@ TEST(TracingResult, RefusesNoDataInvertedCurveAndNonFiniteFold) {
   auto s = ScrollData();
   s->FoldTime = Val("1e999");
   ASSERT_TRUE(std::isinf(s->FoldTime));
-  const auto inf = TracingResultOf(*s);
+  const auto inf = TracingResultAt(*s, s->FoldTime);
   ASSERT_FALSE(inf.has_value());
   EXPECT_FALSE(inf.error().message.empty());
 
   s->FoldTime = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_FALSE(TracingResultOf(*s).has_value());
+  EXPECT_FALSE(TracingResultAt(*s, s->FoldTime).has_value());
   // Finite, but no time a light curve can hold ("0.1000000e+301").
   s->FoldTime = 1e300;
-  EXPECT_FALSE(TracingResultOf(*s).has_value());
+  EXPECT_FALSE(TracingResultAt(*s, s->FoldTime).has_value());
   s->FoldTime = 1e10;
-  EXPECT_FALSE(TracingResultOf(*s).has_value());
+  EXPECT_FALSE(TracingResultAt(*s, s->FoldTime).has_value());
   // Outside the light curve (--fold 5; letters typed in "Fold HJD" read as
   // 0): refused. At the end points, and within the 0.0001 d rounding of the
   // starting fold beyond them, still delivered.
   for (const double fold : {5.0, 0.0, 0.0999, 0.2001}) {
     s->FoldTime = fold;
-    const auto out = TracingResultOf(*s);
+    const auto out = TracingResultAt(*s, s->FoldTime);
     ASSERT_FALSE(out.has_value()) << fold;
     EXPECT_NE(out.error().message.find("lies outside the light curve"), std::string::npos);
   }
   for (const double fold : {0.10, 0.20, 0.09996, 0.20004}) {
     s->FoldTime = fold;
-    EXPECT_TRUE(TracingResultOf(*s).has_value()) << fold;
+    EXPECT_TRUE(TracingResultAt(*s, s->FoldTime).has_value()) << fold;
   }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/reader.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 #include "plot/mapping.h"
 
@@ -307,7 +308,7 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
   Window r(7200, 7200);
   ASSERT_TRUE(PlotTracingPaper(*s, r));
   // Drawn, but a fold outside the light curve is no time of minimum.
-  const auto right = TracingResultOf(*s);
+  const auto right = TracingResultAt(*s, s->FoldTime);
   EXPECT_FALSE(right.has_value());
   EXPECT_EQ(r.List().Count(Kind::Disc, kRed), 21);
   EXPECT_EQ(r.List().Count(Kind::Line, kRed), 20);
@@ -317,7 +318,7 @@ TEST(TracingPaper, FoldRightOfTheDataIsAllRedAndLeftReflectsFromPointTwo) {
   s->FoldTime = 0.1;  // typed left of TMin
   Window l(7200, 7200);
   ASSERT_TRUE(PlotTracingPaper(*s, l));
-  const auto left = TracingResultOf(*s);
+  const auto left = TracingResultAt(*s, s->FoldTime);
   EXPECT_FALSE(left.has_value());
   EXPECT_DOUBLE_EQ(s->FoldView, s->TMin + 0.1 * (s->TMax - s->TMin));
   EXPECT_EQ(l.List().Count(Kind::Disc, kRed), 1);

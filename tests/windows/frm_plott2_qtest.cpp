@@ -19,6 +19,7 @@
 
 #include "core/format.h"
 #include "core/store.h"
+#include "core/tracing_paper.h"
 #include "methods/tracing.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
