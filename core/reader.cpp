@@ -71,18 +71,21 @@ std::optional<Error> RefuseWideText(std::string_view text) {
 
 // The lines the reader looks at, holding memory to a small multiple of the
 // file: blank lines at the end (skipped anyway) are not split at all, and no
-// more lines than the most a file can hold before its refusal (a header, 1000
-// observations, the line refused). A file of sixteen million newlines would
-// otherwise take a quarter of a gigabyte of line views. The two first lines
-// are always there when the file has them: they decide the layout.
-std::vector<std::string_view> LinesToRead(std::string_view text) {
+// more lines than the most a file can hold before its refusal (a header,
+// `capacity` observations, the line refused). A file of sixteen million
+// newlines would otherwise take a quarter of a gigabyte of line views. The
+// two first lines are always there when the file has them: they decide the
+// layout. Without a capacity every line up to the last one of text is split.
+std::vector<std::string_view> LinesToRead(std::string_view text, int capacity) {
   const size_t lastText = text.find_last_not_of(" \t\r\n");
   size_t end = 0;
   if (lastText != std::string_view::npos) {
     end = text.find_first_of("\r\n", lastText);
     if (end == std::string_view::npos) end = text.size();
   }
-  std::vector<std::string_view> lines = SplitLines(text.substr(0, end), kMaxPoints + 2);
+  std::vector<std::string_view> lines =
+      capacity == kAnyLength ? SplitLines(text.substr(0, end))
+                             : SplitLines(text.substr(0, end), static_cast<size_t>(capacity) + 2);
   if (lines.size() < 2) {
     // Keep the blank lines that make up the first two: the layout messages
     // name them.
@@ -134,8 +137,14 @@ ReadResult ReadLightCurve(Store& s) {
 }
 
 ReadResult ReadLightCurveText(Store& s, std::string_view text) {
+  const auto read = ReadObservationsText(text, kMaxPoints);
+  if (!read) return std::unexpected(read.error());
+  return Commit(s, read->hjd, read->mag);
+}
+
+std::expected<Observations, Error> ReadObservationsText(std::string_view text, int capacity) {
   if (const std::optional<Error> wide = RefuseWideText(text)) return std::unexpected(*wide);
-  const std::vector<std::string_view> lines = LinesToRead(text);
+  const std::vector<std::string_view> lines = LinesToRead(text, capacity);
   if (lines.size() < 2) {
     return Refuse(
         "The file holds fewer than two lines. A light curve needs at least two lines: "
@@ -158,9 +167,11 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
   const size_t last = lines.size();
   if (last == first) return Refuse("The file holds a header line but no observations.");
 
-  std::vector<double> hjd, mag;
-  hjd.reserve(kMaxPoints);
-  mag.reserve(kMaxPoints);
+  Observations read;
+  std::vector<double>& hjd = read.hjd;
+  std::vector<double>& mag = read.mag;
+  hjd.reserve(last - first);
+  mag.reserve(last - first);
   for (size_t li = first; li < last; ++li) {
     const int lineNo = static_cast<int>(li) + 1;
     const std::string_view line = lines[li];
@@ -169,9 +180,9 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
                         " is blank. Observations must follow one another without blank lines.",
                     lineNo);
     }
-    if (static_cast<int>(hjd.size()) == kMaxPoints) {
-      return Refuse("The file holds more than " + std::to_string(kMaxPoints) +
-                        " observations. Vantor reads at most " + std::to_string(kMaxPoints) +
+    if (capacity != kAnyLength && static_cast<int>(hjd.size()) == capacity) {
+      return Refuse("The file holds more than " + std::to_string(capacity) +
+                        " observations. Vantor reads at most " + std::to_string(capacity) +
                         " observations of one eclipse; shorten the file to the eclipse.",
                     lineNo);
     }
@@ -225,14 +236,24 @@ ReadResult ReadLightCurveText(Store& s, std::string_view text) {
     hjd.push_back(v[0]);
     mag.push_back(v[1]);
   }
-
-  return Commit(s, hjd, mag);
+  return read;
 }
 
 ReadResult LoadObservations(Store& s, std::span<const double> hjd, std::span<const double> mag) {
+  if (const auto checked = CheckObservations(hjd, mag, kMaxPoints); !checked) {
+    return std::unexpected(checked.error());
+  }
+  return Commit(s, hjd, mag);
+}
+
+std::expected<void, Error> CheckObservations(std::span<const double> hjd,
+                                             std::span<const double> mag, int capacity) {
   const size_t n = hjd.size();
-  if (n < 1 || n > static_cast<size_t>(kMaxPoints)) {
-    return Refuse("A light curve holds 1 to " + std::to_string(kMaxPoints) + " observations; " +
+  if (n < 1 && capacity == kAnyLength) {
+    return Refuse("A light curve holds at least 1 observation; 0 were given.");
+  }
+  if (n < 1 || (capacity != kAnyLength && n > static_cast<size_t>(capacity))) {
+    return Refuse("A light curve holds 1 to " + std::to_string(capacity) + " observations; " +
                   std::to_string(n) + " were given.");
   }
   if (mag.size() != n) {
@@ -255,7 +276,7 @@ ReadResult LoadObservations(Store& s, std::span<const double> hjd, std::span<con
                     "time order.");
     }
   }
-  return Commit(s, hjd, mag);
+  return {};
 }
 
 }  // namespace vantor

@@ -9,9 +9,10 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <expected>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/error.h"
 #include "core/store.h"
@@ -35,6 +36,30 @@ ReadResult ReadLightCurve(Store& s);
 
 // The same on the text of a file already in memory.
 ReadResult ReadLightCurveText(Store& s, std::string_view text);
+
+// Observations as a file gives them: times and magnitudes in the file's
+// order (0-based), every check of the reader passed.
+struct Observations {
+  std::vector<double> hjd, mag;
+};
+
+// A capacity of no limit: the reader takes a file of any length.
+inline constexpr int kAnyLength = 0;
+
+// Reads the observations of a file's text by the reader's rules, refusing
+// more than `capacity` observations (kAnyLength: any number) with the
+// message ReadLightCurveText gives beyond kMaxPoints. The store's reader is
+// this with a capacity of kMaxPoints; the command line and the Python module
+// read with none.
+std::expected<Observations, Error> ReadObservationsText(std::string_view text,
+                                                        int capacity = kAnyLength);
+
+// The checks of LoadObservations, with `capacity` observations at most
+// (kAnyLength: any number of them, at least one); the refusal is the one
+// LoadObservations gives.
+std::expected<void, Error> CheckObservations(std::span<const double> hjd,
+                                             std::span<const double> mag,
+                                             int capacity = kAnyLength);
 
 // Puts observations that come from elsewhere (an importer, a window cut out
 // of a long series, an array handed over by a program) into the store exactly

@@ -27,8 +27,13 @@ std::vector<size_t> SelectInterval(const ImportedSeries& series, const TimeInter
   return idx;
 }
 
-std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries& series,
-                                                  const TimeInterval& interval) {
+namespace {
+
+// The text of a Vantor light-curve file holding the observations of `series`
+// inside `interval`, or why they cannot be loaded; at most `capacity` of them
+// unless that is kAnyLength.
+std::expected<std::string, Error> SeriesAsText(const ImportedSeries& series,
+                                               const TimeInterval& interval, int capacity) {
   if (interval.from && interval.until && *interval.until < *interval.from) {
     return Refuse("The time interval ends (" + Day(*interval.until) + ") before it starts (" +
                   Day(*interval.from) + ").");
@@ -40,12 +45,12 @@ std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries
     return Refuse("No observation lies in the time interval chosen; the series runs from " +
                   Day(series.time.front()) + " to " + Day(series.time.back()) + ".");
   }
-  if (idx.size() > static_cast<size_t>(kMaxPoints)) {
+  if (capacity != kAnyLength && idx.size() > static_cast<size_t>(capacity)) {
     return Refuse(
         (interval.Given() ? "The time interval holds " + std::to_string(idx.size()) + " of the " + total
                           : "The series holds " + total) +
         " observations (" + Day(series.time[idx.front()]) + " to " + Day(series.time[idx.back()]) +
-        "). A light curve holds at most " + std::to_string(kMaxPoints) +
+        "). A light curve holds at most " + std::to_string(capacity) +
         " observations of one eclipse: choose a time interval around it (--from, --until).");
   }
   const double first = series.time[idx.front()];
@@ -70,7 +75,23 @@ std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries
     csv.Number(series.time[i], 'g', 17).Number(series.mag[i], 'g', 17).EndLine();
   }
   std::string text = csv.Take();
-  return ReadLightCurveText(s, text);
+  return text;
+}
+
+}  // namespace
+
+std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries& series,
+                                                  const TimeInterval& interval) {
+  const auto text = SeriesAsText(series, interval, kMaxPoints);
+  if (!text) return std::unexpected(text.error());
+  return ReadLightCurveText(s, *text);
+}
+
+std::expected<Observations, Error> LoadSeriesObservations(const ImportedSeries& series,
+                                                          const TimeInterval& interval) {
+  const auto text = SeriesAsText(series, interval, kAnyLength);
+  if (!text) return std::unexpected(text.error());
+  return ReadObservationsText(*text, kAnyLength);
 }
 
 std::expected<void, Error> ConvertSeries(ImportedSeries& series, TimeScale to,

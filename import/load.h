@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "core/error.h"
+#include "core/reader.h"
 #include "core/store.h"
 #include "import/series.h"
 
@@ -36,6 +37,12 @@ std::vector<size_t> SelectInterval(const ImportedSeries& series, const TimeInter
 // 99999999 days or more). Returns the number of observations loaded.
 std::expected<int16_t, Error> LoadSeriesIntoStore(Store& s, const ImportedSeries& series,
                                                   const TimeInterval& interval = {});
+
+// The observations of `series` inside `interval` as the original reader
+// gives them (written out and read back exactly as LoadSeriesIntoStore does),
+// of any number: the same refusals but the one of more than kMaxPoints.
+std::expected<Observations, Error> LoadSeriesObservations(const ImportedSeries& series,
+                                                          const TimeInterval& interval = {});
 
 // Converts every time of `series` to `to` (see ConvertTime), with the star's
 // coordinates from `star` or else from the series (a FITS header). On a
