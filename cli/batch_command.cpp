@@ -26,13 +26,13 @@
 #include <utility>
 #include <vector>
 
-#include "cli/batch_run.h"
+#include "cli/batch_csv.h"
 #include "cli/commands.h"
 #include "cli/file_label.h"
 #include "cli/import_flags.h"
 #include "cli/json_out.h"
-#include "cli/session.h"
 #include "core/output_file.h"
+#include "service/batch_service.h"
 
 namespace vantor::cli {
 namespace {
@@ -41,7 +41,7 @@ using Json = nlohmann::ordered_json;
 
 struct BatchArgs {
   std::vector<std::string> files;
-  ImportChoice import;
+  service::ImportChoice import;
   bool csv = false, json = false, automatic = false;
   int decimals = kDefaultDecimals;
   std::string out;
@@ -76,16 +76,17 @@ int RunBatch(const BatchArgs& a) {
     }
     outFile.emplace(std::move(*opened));
   }
-  BatchSettings settings;
+  service::BatchSettings settings;
   settings.import = a.import;
   settings.automatic = a.automatic;
-  settings.json = a.json;
   settings.decimals = a.decimals;
 
   // What one file gives: its CSV rows or its JSON object, and the error that
   // stopped it, if any. Filled by a worker, read by this thread once done.
   struct Outcome {
-    BatchFileResult result;
+    std::string csv;  // its CSV rows (without --json)
+    Json json;        // its object (with --json)
+    service::BatchFileResult result;
     bool done = false;
   };
   std::vector<Outcome> outcomes(a.files.size());
@@ -95,9 +96,15 @@ int RunBatch(const BatchArgs& a) {
 
   // Each worker takes the next file not yet taken until none is left.
   const auto work = [&] {
-    auto store = std::make_unique<Store>();
     for (size_t f = nextFile++; f < a.files.size(); f = nextFile++) {
-      outcomes[f].result = BatchFile(a.files[f], settings, *store);
+      Outcome& o = outcomes[f];
+      o.result = service::TimeBatchFile(a.files[f], settings);
+      if (a.json) {
+        o.json = BatchFileJson(a.files[f], o.result);
+      } else {
+        o.csv = BatchCsvRows(a.files[f], o.result);
+      }
+      o.result.rows.clear();  // written out: free them
       {
         const std::lock_guard lock(mutex);
         outcomes[f].done = true;
@@ -132,14 +139,14 @@ int RunBatch(const BatchArgs& a) {
       std::unique_lock lock(mutex);
       finished.wait(lock, [&] { return outcomes[f].done; });
     }
-    BatchFileResult& o = outcomes[f].result;
-    if (o.failed) {
+    Outcome& o = outcomes[f];
+    if (o.result.failed) {
       anyFailed = true;
       if (progress) std::fputc('\n', stderr);
-      std::cerr << FileLabel(file) << ": " << o.error << "\n";
+      std::cerr << FileLabel(file) << ": " << o.result.error << "\n";
     } else {
-      if (progress && o.report.imported) std::fputc('\n', stderr);
-      PrintImportNotes(file, o.report);
+      if (progress && o.result.report.imported) std::fputc('\n', stderr);
+      PrintImportNotes(file, o.result.report);
     }
     if (a.json) {
       all.push_back(std::move(o.json));

@@ -3,7 +3,7 @@
 
 namespace vantor::cli {
 
-void AddImportOptions(CLI::App* cmd, ImportChoice& c) {
+void AddImportOptions(CLI::App* cmd, service::ImportChoice& c) {
   const char* group = "Reading other layouts";
   cmd->add_option("--format", c.format,
                   "File layout: auto (default), vantor, table, aavso, aij, munipack, fits")

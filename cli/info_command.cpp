@@ -2,13 +2,14 @@
 // loaded light curve.
 #include <cstdio>
 #include <iostream>
-#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
-#include "cli/json_out.h"
+#include "cli/file_label.h"
 #include "cli/import_flags.h"
-#include "cli/session.h"
+#include "cli/json_out.h"
+#include "cli/time_run.h"
+#include "service/session.h"
 #include "core/format.h"
 #include "core/number.h"
 
@@ -27,17 +28,18 @@ int RunInfo(const InfoArgs& args) {
     std::cerr << "vantor-cli: --delete expects point numbers separated by commas, such as 3,17\n";
     return 2;
   }
-  auto store = std::make_unique<Store>();
-  LoadReport report;
-  if (const auto loaded = LoadSession(options, *store, &report); !loaded) {
+  const auto loaded = service::LoadSession(options);
+  if (!loaded) {
     std::cerr << loaded.error().message << "\n";
     return 2;
   }
+  const service::Session& session = *loaded;
+  const service::LoadReport& report = session.report;
   PrintImportNotes(options.file, report);
-  const Store& s = *store;
+  const CurveView s = session.View();
   if (args.json) {
     nlohmann::ordered_json j;
-    j["n_all"] = s.NPointsAll;
+    j["n_all"] = session.NPointsAll();
     j["n"] = s.NPoints;
     j["hjd_base"] = s.HjdBase;
     j["time_scale"] = import::TimeScaleName(report.timeScale);
@@ -50,9 +52,9 @@ int RunInfo(const InfoArgs& args) {
     j["bright_idx"] = s.BrightIdx;
     j["faint_idx"] = s.FaintIdx;
     j["inner_extreme_idx"] = s.InnerExtremeIdx;
-    j["fold_time"] = s.FoldTime;
+    j["fold_time"] = session.FoldTime;
     j["fit_param"] = nlohmann::json::array();
-    for (int k = 1; k <= 8; ++k) j["fit_param"].push_back(s.FitParam[k]);
+    for (int k = 1; k <= 8; ++k) j["fit_param"].push_back(session.FitParam[k]);
     std::cout << DumpJson(j) << "\n";
     return 0;
   }
@@ -60,10 +62,10 @@ int RunInfo(const InfoArgs& args) {
     std::printf("%-28s %s\n", name, value.c_str());
   };
   auto num = [](double v) { return FormatNumber(v, 'g', 17); };
-  row("File", s.DataFilePath);
-  row("Original # data points", std::to_string(s.NPointsAll));
+  row("File", session.DataFilePath);
+  row("Original # data points", std::to_string(session.NPointsAll()));
   row("Edited # data points", std::to_string(s.NPoints));
-  row("Magnitudes", s.MagSign == 1 ? "+Mags (V-C)" : "--Mags (C-V)");
+  row("Magnitudes", session.MagSign == 1 ? "+Mags (V-C)" : "--Mags (C-V)");
   row("HJD base (days)", num(s.HjdBase));
   row("Time scale", std::string(import::TimeScaleName(report.timeScale)));
   row("Time axis TMin..TMax (days)", FormatResult(s.TMin, 14, 5) + " .. " + FormatResult(s.TMax, 14, 5));
@@ -73,12 +75,13 @@ int RunInfo(const InfoArgs& args) {
   row("Brightest point", std::to_string(s.BrightIdx));
   row("Faintest point", std::to_string(s.FaintIdx));
   row("Inner extreme point", std::to_string(s.InnerExtremeIdx));
-  row("Fold time (days)", FormatResult(s.FoldTime, 14, 5));
-  row("Fold HJD", FormatResult(s.HjdBase + s.FoldTime, 14, 5));
+  row("Fold time (days)", FormatResult(session.FoldTime, 14, 5));
+  row("Fold HJD", FormatResult(s.HjdBase + session.FoldTime, 14, 5));
   const char* names[] = {"", "ToM, Xo", "Const, C", "A.Freq, W", "Const, A1",
                          "Const, A2", "Const, A3", "Const, A4", "Const, A5"};
   for (int k = 1; k <= 8; ++k) {
-    row((std::string("Fourier start ") + names[k]).c_str(), FormatResult(s.FitParam[k], 14, 5));
+    row((std::string("Fourier start ") + names[k]).c_str(),
+        FormatResult(session.FitParam[k], 14, 5));
   }
   return 0;
 }

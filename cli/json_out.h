@@ -1,16 +1,15 @@
-// The JSON output of vantor-cli time and batch, built here so that the tests
-// and the fuzz target check exactly what the commands print.
+// The JSON output of vantor-cli time, batch and series, written from the
+// service's typed outcomes, so that the tests and the fuzz target check
+// exactly what the commands print.
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "cli/time_run.h"
-#include "core/combination.h"
-#include "core/store.h"
+#include "service/batch_service.h"
+#include "service/series_service.h"
+#include "service/time_service.h"
 
 namespace vantor::cli {
 
@@ -19,21 +18,28 @@ namespace vantor::cli {
 // so that one odd name can never cost the output of a whole run.
 std::string DumpJson(const nlohmann::ordered_json& j);
 
-// The object `vantor-cli time --json` prints for `file`; `comb` when
-// combining, `ranges` with --auto; the times are in `timeScale`. A result
-// whose error shows as zero at the store's precision is marked.
-nlohmann::ordered_json TimeJson(const std::string& file, const Store& s,
-                                const std::vector<TimeRow>& rows,
-                                const std::optional<Combination>& comb,
-                                const nlohmann::ordered_json* ranges,
+// The method's own figures of a row and its bootstrap (the extra fields of a
+// result in `vantor-cli time --json`); none for an automatic row but its
+// bootstrap.
+nlohmann::ordered_json RowDetailsJson(const service::TimeRow& row, int decimals);
+
+// The "ranges" object of `vantor-cli time --auto --json`: per method the
+// range used and why, or the refusal.
+nlohmann::ordered_json RangesJson(const service::ChosenRanges& chosen);
+
+// The object `vantor-cli time --json` prints for `file` with its HJD base;
+// the times are in `timeScale`. A result whose error shows as zero at the
+// outcome's precision is marked.
+nlohmann::ordered_json TimeJson(const std::string& file, double hjdBase,
+                                const service::TimeOutcome& outcome,
                                 std::string_view timeScale = "unknown");
 
-// The object of one timed file in `vantor-cli batch --json`.
-nlohmann::ordered_json BatchFileJson(const std::string& file, const Store& s,
-                                     const std::vector<TimeRow>& rows, const Combination& comb,
-                                     std::string_view timeScale = "unknown");
+// The object of one file in `vantor-cli batch --json`: its results, or its
+// refusal.
+nlohmann::ordered_json BatchFileJson(const std::string& file,
+                                     const service::BatchFileResult& result);
 
-// The object of a file that batch could not read.
-nlohmann::ordered_json BatchRefusalJson(const std::string& file, const std::string& message);
+// The object `vantor-cli series --json` prints.
+nlohmann::ordered_json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome);
 
 }  // namespace vantor::cli

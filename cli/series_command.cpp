@@ -15,9 +15,8 @@
 #include "cli/commands.h"
 #include "cli/file_label.h"
 #include "cli/import_flags.h"
-#include "cli/import_options.h"
 #include "cli/json_out.h"
-#include "cli/series_run.h"
+#include "cli/series_args.h"
 #include "core/format.h"
 #include "core/output_file.h"
 #include "series/series.h"
@@ -29,8 +28,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 int RunSeries(const SeriesArgs& a) {
-  SeriesOptions opt;
-  if (std::string usage; !PlanSeries(a, opt, usage)) {
+  service::SeriesRequest request;
+  if (std::string usage; !PlanSeries(a, request, usage)) {
     std::cerr << "vantor-cli series: " << usage << "\n";
     return 2;
   }
@@ -50,17 +49,17 @@ int RunSeries(const SeriesArgs& a) {
     if (tty && total > 20 && done == total) std::fprintf(stderr, "\n");
   };
   const auto printFound = [](const std::string& summary) { std::cerr << summary << "\n"; };
-  const auto outcome = RunSeriesFile(a, opt, progress, printFound);
+  const auto outcome = service::RunSeriesFile(a.file, a.import, request, progress, printFound);
   if (!outcome) {
     std::cerr << FileLabel(a.file) << ": " << outcome.error().message << "\n";
     return 2;
   }
   const std::string& scale = outcome->scale;
-  opt = outcome->options;
+  const SeriesOptions& opt = outcome->options;
   const SeriesResult* const result = &outcome->result;
   std::string text;
   if (a.json) {
-    text = DumpJson(SeriesJson(a.file, scale, opt, *result)) + "\n";
+    text = DumpJson(SeriesJson(a.file, *outcome)) + "\n";
   } else if (a.csv) {
     text = SeriesCsv(*result, scale);
   } else if (a.oc) {

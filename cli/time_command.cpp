@@ -1,8 +1,8 @@
 // vantor-cli time: runs the timing methods on a light-curve file with the
 // ranges given as working indices, and optionally combines the results as the
 // main window's "Calc. Means" does. The digits it prints are the ones the
-// desktop program's result boxes show. The methods themselves run in
-// time_run.cpp; this file holds the options and the printing.
+// desktop program's result boxes show. The methods run in the service
+// (service/time_service.h); this file holds the options and the printing.
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -15,10 +15,9 @@
 #include <unistd.h>
 
 #include "cli/commands.h"
+#include "cli/file_label.h"
 #include "cli/import_flags.h"
 #include "cli/json_out.h"
-#include "cli/session.h"
-#include "cli/time_job.h"
 #include "cli/time_run.h"
 #include "core/combination.h"
 #include "core/format.h"
@@ -30,31 +29,35 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combination* comb,
+void PrintTable(const service::Session& session, const service::TimeOutcome& outcome,
                 std::string_view timeScale) {
+  const Combination* comb = outcome.combination ? &*outcome.combination : nullptr;
   std::printf("Vantor - %s  (%d of %d points, HJD base %s, time scale %s)\n\n",
-              s.DataFileName.c_str(), s.NPoints, s.NPointsAll, FormatNumber(s.HjdBase, 'f', 0).c_str(),
-              std::string(timeScale).c_str());
+              session.DataFileName().c_str(), session.NPoints(), session.NPointsAll(),
+              FormatNumber(session.HjdBase(), 'f', 0).c_str(), std::string(timeScale).c_str());
   std::printf("%-26s %-16s %-14s %s\n", "", "Time of Minimum", "Est'd Error", "Use in Mean?");
   for (int k = 1; k <= 6; ++k) {
-    const TimeRow* row = nullptr;
-    for (const TimeRow& r : rows) {
+    const service::TimeRow* row = nullptr;
+    for (const service::TimeRow& r : outcome.rows) {
       if (r.row == k) row = &r;
     }
     if (row == nullptr) {
       std::printf("%-26s\n", MethodTitle(k));
-    } else if (row->ok) {
+    } else if (row->ok()) {
+      const Timing& t = *row->timing;
       const bool in = comb == nullptr || comb->checkedAfter[k - 1];
-      std::printf("%-26s %-16s %-14s %-4s", MethodTitle(k), row->timeText.c_str(),
-                  row->errorText.c_str(), in ? "In" : "");
-      if (row->details.contains("bootstrap_error_text")) {
+      std::printf("%-26s %-16s %-14s %-4s", MethodTitle(k), t.timeText.c_str(),
+                  t.errorText.c_str(), in ? "In" : "");
+      if (row->bootstrap && *row->bootstrap) {
         std::printf("  bootstrap %s",
-                    row->details["bootstrap_error_text"].get<std::string>().c_str());
+                    ResultText((*row->bootstrap)->error, outcome.decimals).c_str());
       }
-      if (BelowPrecision(row->error, s.ResultDecimals)) std::printf("  (%s)", kBelowPrecisionNotice);
+      if (BelowPrecision(t.minimum.error, outcome.decimals)) {
+        std::printf("  (%s)", kBelowPrecisionNotice);
+      }
       std::printf("\n");
     } else {
-      std::printf("%-26s refused: %s\n", MethodTitle(k), row->message.c_str());
+      std::printf("%-26s refused: %s\n", MethodTitle(k), row->message().c_str());
     }
   }
   if (comb != nullptr && comb->computed) {
@@ -74,12 +77,6 @@ void PrintTable(const Store& s, const std::vector<TimeRow>& rows, const Combinat
   }
 }
 
-void PrintJson(const TimeArgs& a, const Store& s, const std::vector<TimeRow>& rows,
-               const std::optional<Combination>& comb, const Json* ranges,
-               std::string_view timeScale) {
-  std::cout << DumpJson(TimeJson(a.session.file, s, rows, comb, ranges, timeScale)) << "\n";
-}
-
 int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrapWeights) {
   TimeArgs a = given;
   if (bootstrapWeights && !a.combine) {
@@ -97,15 +94,15 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrap
     std::cerr << "vantor-cli time: " << usage << "\n";
     return 2;
   }
-  auto store = std::make_unique<Store>();
-  LoadReport report;
-  if (const auto loaded = LoadSession(plan.session, *store, &report); !loaded) {
+  auto loaded = service::LoadSession(plan.session);
+  if (!loaded) {
     std::cerr << loaded.error().message << "\n";
     return 2;
   }
-  PrintImportNotes(plan.session.file, report);
-  const std::string_view timeScale = import::TimeScaleName(report.timeScale);
-  store->ResultDecimals = a.decimals;
+  service::Session& session = *loaded;
+  PrintImportNotes(plan.session.file, session.report);
+  const std::string_view timeScale = import::TimeScaleName(session.report.timeScale);
+  session.Working.ResultDecimals = a.decimals;
   // On a terminal, a progress line rewritten in place; never in a log or pipe.
   BootstrapProgress progress;
   int shown = -1;
@@ -121,21 +118,25 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrap
       return true;
     };
   }
-  const TimeOutcome outcome =
-      RunTimeOutcome(*store, plan, automatic, bootstrap, bootstrapWeights, progress);
+  // With --auto the automatic rows bring sliding integrations.
+  if (automatic) plan.sliding = false;
+  service::TimeRequest request;
+  request.setups = service::PlannedSetups(session, plan);
+  request.automatic = automatic;
+  request.bootstrap = bootstrap;
+  request.bootstrapWeights = bootstrapWeights;
+  request.combine = plan.combine;
+  const service::TimeOutcome outcome = service::RunTime(session.View(), request, progress);
   if (shown >= 0) std::fputc('\n', stderr);
-  const std::vector<TimeRow>& rows = outcome.rows;
-  const std::optional<Combination>& comb = outcome.combination;
-  const std::optional<Json>& ranges = outcome.ranges;
 
   if (a.json) {
-    PrintJson(a, *store, rows, comb, ranges ? &*ranges : nullptr, timeScale);
+    std::cout << DumpJson(TimeJson(a.session.file, session.HjdBase(), outcome, timeScale)) << "\n";
   } else {
-    PrintTable(*store, rows, comb ? &*comb : nullptr, timeScale);
-    if (!outcome.eclipseNote.empty()) std::printf("\n%s\n", outcome.eclipseNote.c_str());
+    PrintTable(session, outcome, timeScale);
+    for (const std::string& note : outcome.notes) std::printf("\n%s\n", note.c_str());
   }
-  for (const TimeRow& r : rows) {
-    if (!r.ok) return 1;
+  for (const service::TimeRow& r : outcome.rows) {
+    if (!r.ok()) return 1;
   }
   return 0;
 }
@@ -178,7 +179,7 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
   auto bootstrap = std::make_shared<int>(0);
   cmd->add_option("--bootstrap", *bootstrap,
                   "Estimate each method's error also from N resampled light curves (seeded)")
-      ->check(CLI::Range(kFewestBootstrap, kMostBootstrap));
+      ->check(CLI::Range(service::kFewestBootstrap, service::kMostBootstrap));
   auto weights = std::make_shared<std::string>("own");
   cmd->add_option("--weights", *weights,
                   "With --combine: weight the means by the methods' own errors (own, the "

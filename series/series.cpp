@@ -5,18 +5,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
 
 #include "core/combination.h"
 #include "core/format.h"
 #include "core/method_rows.h"
+#include "core/curve.h"
 #include "core/reader.h"
 #include "core/statistics.h"
-#include "core/store.h"
-#include "methods/auto_ranges.h"
-#include "methods/bootstrap.h"
 #include "methods/coverage.h"
 #include "methods/fourier.h"
+#include "series/curve_methods.h"
 
 namespace vantor {
 
@@ -57,7 +55,6 @@ double Phase(double t, const Ephemeris& e) {
 struct Window {
   std::vector<double> t, m;
   int nPoints = 0;
-  std::string note;
 };
 
 // Cuts the window of Tc and checks its coverage; the refusal says why.
@@ -87,37 +84,30 @@ std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<c
   if (const auto gap = FindGap(w.t, MedianStep(w.t), tc - 0.75 * h, tc + 0.75 * h)) {
     return std::unexpected(Error{GapText(*gap)});
   }
-  if (w.nPoints > kMaxPoints) {
-    const int k = (w.nPoints + kMaxPoints - 1) / kMaxPoints;
-    std::vector<double> bt, bm;
-    for (int i = 0; i < w.nPoints; i += k) {
-      const int end = std::min(w.nPoints, i + k);
-      double st = 0, sm = 0;
-      for (int j = i; j < end; ++j) st += w.t[j], sm += w.m[j];
-      bt.push_back(st / (end - i));
-      bm.push_back(sm / (end - i));
-    }
-    w.note = "Binned " + std::to_string(w.nPoints) + " points to " + std::to_string(bt.size()) +
-             " (" + std::to_string(k) + " a bin).";
-    w.t = std::move(bt);
-    w.m = std::move(bm);
-  }
   return w;
 }
 
 // Times one window with the automatic ranges and every method, combined as
 // "Calc. Means" does with every delivered row ticked.
 void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
-  auto s = std::make_unique<Store>();
-  if (const auto loaded = LoadObservations(*s, w.t, w.m); !loaded) {
-    row.message = loaded.error().message;
+  if (const auto checked = CheckObservations(w.t, w.m); !checked) {
+    row.message = checked.error().message;
     return;
+  }
+  // The window's points as the reader would hold them: relative to the whole
+  // day of the first time.
+  Curve curve;
+  curve.HjdBase = std::floor(w.t.front());
+  for (size_t i = 0; i < w.t.size(); ++i) {
+    curve.RelTime.push_back(w.t[i] - curve.HjdBase);
+    curve.Mag.push_back(w.m[i]);
   }
   // The finest precision the program shows: space photometry times minima
   // to well under the 0.00001 d of five decimals, and a method whose error
   // rounds to zero there must not be left out.
-  s->ResultDecimals = kMostDecimals;
-  const AutoTimings timings = RunAutoTimings(*s);
+  curve.ResultDecimals = kMostDecimals;
+  const CurveView view = curve.View();
+  const AutoTimings timings = AutoTimeCurve(view);
   if (!timings.ranges) {
     row.message = timings.ranges.error().message;
     return;
@@ -129,7 +119,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
     rows[a.row - 1] = CombinationRow{a.timing->timeText, a.timing->errorText, true};
     delivered.push_back(a);
   }
-  const Combination c = CombineMinima(rows, s->ResultDecimals);
+  const Combination c = CombineMinima(rows, curve.ResultDecimals);
   if (!c.computed) {
     row.message = "No method gave a usable time: " + (delivered.empty()
                                                           ? std::string("every method refused.")
@@ -140,7 +130,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
     if (!c.checkedAfter[a.row - 1]) continue;
     SeriesMethodTime m{MethodKey(a.row), a.timing->time, a.timing->minimum.error, std::nullopt};
     if (bootstrap > 0 && a.setup) {
-      const auto b = BootstrapErrors(*s, BootstrapSetup(*a.setup, *a.timing), bootstrap);
+      const auto b = BootstrapCurve(view, BootstrapSetup(*a.setup, *a.timing), bootstrap);
       if (b) m.bootstrapError = b->error;
     }
     row.methods.push_back(std::move(m));
@@ -362,7 +352,6 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     } else {
       row.nPoints = w->nPoints;
       TimeWindow(*w, o.bootstrap, row);
-      if (row.time && !w->note.empty()) row.message = w->note;
     }
     r.rows.push_back(std::move(row));
     if (progress) progress(++done, static_cast<int>(predicted.size()));

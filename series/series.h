@@ -6,8 +6,9 @@
 // delivered minima. Also an estimate of the ephemeris from the series itself.
 //
 // Times are in the series' own time scale (days); nothing here converts them.
-// The series may be of any length: only a window enters a Store, through
-// LoadObservations, exactly as a file of those points would.
+// The series may be of any length, and so may a window: each is timed at its
+// full length as a light curve of those points read from a file would be
+// (series/curve_methods.h).
 //
 // The window of a minimum at predicted time Tc (cycle E, kind P or S):
 //   Tc = T0 + P (E + phase), phase 0 for a primary and the secondary's phase
@@ -19,10 +20,7 @@
 //      Tc - h <= t < Tc - h / 4 and Tc + h / 4 < t <= Tc + h;
 //   3. no gap inside the eclipse: between consecutive points with
 //      |t - Tc| <= 3 h / 4, no step longer than kGapFactor times the median
-//      step of the window;
-//   4. at most kMaxPoints points: a longer window is binned, consecutive runs
-//      of k = ceil(n / kMaxPoints) points averaged in time and magnitude (the
-//      row says so).
+//      step of the window.
 // The default half-width, from the series folded on the ephemeris: the
 // magnitudes are binned in phase (kFoldBins bins, median of each); the
 // out-of-eclipse level is the median of all magnitudes; the eclipse runs
@@ -80,7 +78,7 @@ struct SeriesRow {
   long cycle = 0;          // E
   char kind = 'P';         // 'P' primary, 'S' secondary
   double predicted = 0.0;  // Tc, days
-  int nPoints = 0;         // points in the window (before binning)
+  int nPoints = 0;         // points in the window, every one timed
   // The weighted mean of the methods that delivered a usable time (as
   // "Calc. Means" takes them), each method's error raised to at least the
   // error the noise allows: the Fourier fit's error (computed for a point
@@ -96,7 +94,7 @@ struct SeriesRow {
   // uses only the bottom of the eclipse, is noisier than the floor says.
   std::optional<double> time, error;
   std::vector<SeriesMethodTime> methods;  // the methods that delivered (and took part)
-  std::string message;                    // why there is no time; a note (binning) otherwise
+  std::string message;                    // why there is no time
   // O-C against the given ephemeris, days (time - predicted); when time is set.
   std::optional<double> OMinusC() const {
     return time ? std::optional<double>(*time - predicted) : std::nullopt;

@@ -1,46 +1,45 @@
 // vantor._vantor: the timing core for Python. Each function takes numpy
 // arrays (contiguous float64 ones are used where they lie, others are
-// converted once), checks its options with the command line's own checks,
-// computes without the GIL and returns the JSON text the command line prints
-// for the same input, which vantor/__init__.py turns into plain objects. A
-// bad argument raises ValueError with the command line's words; a method's
-// refusal is part of the result.
+// converted once) and typed options (ranges as tuples, numbers as numbers, or
+// the texts a user typed for them), checks them with the command line's own
+// checks in its words, computes without the GIL through the service layer
+// (service/) and returns the typed outcome as plain Python objects, which
+// vantor/__init__.py wraps. A bad argument raises ValueError with the command
+// line's words; a method's refusal is part of the result.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "cli/batch_run.h"
-#include "cli/import_options.h"
-#include "cli/json_out.h"
-#include "cli/series_run.h"
-#include "cli/session.h"
-#include "cli/time_job.h"
-#include "cli/time_run.h"
+#include "cli/batch_csv.h"
+#include "core/format.h"
+#include "core/method_rows.h"
 #include "core/number.h"
 #include "core/output_file.h"
-#include "core/reader.h"
+#include "core/store.h"
 #include "core/text.h"
 #include "import/load.h"
 #include "import/time_scale.h"
-#include "methods/time_method.h"
+#include "series/curve_methods.h"
 #include "series/series_text.h"
+#include "service/batch_service.h"
+#include "service/import_options.h"
+#include "service/series_service.h"
+#include "service/session.h"
+#include "service/time_service.h"
 
 namespace py = pybind11;
 
 namespace {
 
 using namespace vantor;
-using namespace vantor::cli;
-using Json = nlohmann::ordered_json;
+using namespace vantor::service;
 
 // A one-dimensional float64 array in C order: an array that is one already is
 // taken as it is, anything else numpy can turn into one (a list, an int or a
@@ -63,12 +62,20 @@ void SameLength(std::span<const double> time, std::span<const double> mag) {
   }
 }
 
-// The importer's options from the keyword arguments of vantor.read (all
-// strings by now); an unknown key has been refused in Python.
+// The importer's options from the keyword arguments of vantor.read (texts or
+// numbers as given); an unknown key has been refused in Python.
 ImportChoice ImportChoiceOf(const py::dict& options) {
   ImportChoice c;
   const auto take = [&](const char* key, std::string& field) {
-    if (options.contains(key)) field = py::cast<std::string>(options[key]);
+    if (!options.contains(key)) return;
+    const py::handle v = options[key];
+    if (py::isinstance<py::str>(v)) {
+      field = py::cast<std::string>(v);
+    } else if (py::isinstance<py::float_>(v)) {
+      field = py::cast<std::string>(py::repr(v));
+    } else {
+      field = py::cast<std::string>(py::str(v));
+    }
   };
   take("format", c.format);
   take("time_col", c.timeCol);
@@ -161,31 +168,6 @@ py::dict Read(const std::string& path, const py::dict& options) {
   return d;
 }
 
-// The store's light curve from arrays, exactly as a file of those numbers
-// loads (LoadObservations), then the "--Mags (C-V)" sign and the deletions.
-// Points the store cannot take are refused with the message the command line
-// gives a series read by the importer: LoadSeriesIntoStore words it (and
-// would load, through the reader, anything the reader accepts).
-void LoadArrays(Store& store, std::span<const double> time, std::span<const double> mag,
-                const std::string& file, const SessionOptions& session) {
-  const std::filesystem::path path(file);
-  store.DataDir = path.parent_path().string();
-  store.DataFileName = path.filename().string();
-  store.DataFilePath = file;
-  if (!LoadObservations(store, time, mag)) {
-    import::ImportedSeries series;
-    series.time.assign(time.begin(), time.end());
-    series.mag.assign(mag.begin(), mag.end());
-    series.err.assign(time.size(), std::numeric_limits<double>::quiet_NaN());
-    if (const auto loaded = import::LoadSeriesIntoStore(store, series); !loaded) {
-      throw Error(loaded.error());
-    }
-  }
-  if (const auto edited = ApplySessionEdits(session, store); !edited) {
-    throw Error(edited.error());
-  }
-}
-
 // The command line's words for a count outside its range.
 std::string OutOfRange(const std::string& option, const std::string& value, int lowest,
                        int highest) {
@@ -193,45 +175,107 @@ std::string OutOfRange(const std::string& option, const std::string& value, int 
          std::to_string(highest);
 }
 
-// An integer option as a C++ int: one that does not fit is refused as the
-// command line refuses the same digits.
-int IntOption(const py::handle& value, const char* option) {
+// A Python int as a C++ int; nullopt when it does not fit.
+std::optional<int> IntOf(const py::handle& value) {
   const py::int_ number = py::reinterpret_borrow<py::object>(value);
   int overflow = 0;
   const long long v = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
   if (overflow != 0 || v < std::numeric_limits<int>::min() ||
       v > std::numeric_limits<int>::max()) {
-    throw py::value_error(std::string("Could not convert: ") + option + " = " +
-                          std::string(py::str(py::handle(number))));
+    return std::nullopt;
   }
   return static_cast<int>(v);
 }
 
-TimeArgs TimeArgsOf(const py::dict& o) {
-  TimeArgs a;
-  const auto text = [&](const char* key, std::string& field) {
-    if (o.contains(key)) field = py::cast<std::string>(o[key]);
+// An integer option as a C++ int: one that does not fit is refused as the
+// command line refuses the same digits.
+int IntOption(const py::handle& value, const char* option) {
+  const auto v = IntOf(value);
+  if (!v) {
+    throw py::value_error(std::string("Could not convert: ") + option + " = " +
+                          std::string(py::str(value)));
+  }
+  return *v;
+}
+
+// A range given as (I1, I2) or as typed ("12:40"). Point numbers that do not
+// fit an int are no range: the plan refuses them in the command line's words.
+Given<IndexRange> RangeOf(const py::handle& v) {
+  if (py::isinstance<py::str>(v)) return py::cast<std::string>(v);
+  const py::sequence pair = py::reinterpret_borrow<py::sequence>(v);
+  const auto first = IntOf(pair[0]), last = IntOf(pair[1]);
+  if (!first || !last) return std::string();
+  return IndexRange{*first, *last};
+}
+
+// A number given as a number or as typed.
+Given<double> NumberOf(const py::handle& v) {
+  if (py::isinstance<py::str>(v)) return py::cast<std::string>(v);
+  return py::cast<double>(v);
+}
+
+// A box text (the Kwee and van Woerden "Stepp" and "Frac"): a text as it
+// is, a float as Python writes it, an int in digits.
+std::string BoxText(const py::handle& v) {
+  if (py::isinstance<py::str>(v)) return py::cast<std::string>(v);
+  if (py::isinstance<py::float_>(v)) return py::cast<std::string>(py::repr(v));
+  return py::cast<std::string>(py::str(v));
+}
+
+TimeChoice TimeChoiceOf(const py::dict& o) {
+  TimeChoice c;
+  const auto range = [&](const char* key, std::optional<Given<IndexRange>>& field) {
+    if (o.contains(key)) field = RangeOf(o[key]);
   };
+  range("parabola", c.parabola);
+  range("kvw", c.kvw);
+  range("fourier", c.fourier);
+  range("exclude", c.exclude);
+  if (o.contains("chords")) {
+    const py::handle v = o["chords"];
+    if (py::isinstance<py::str>(v)) {
+      c.chords = py::cast<std::string>(v);
+    } else {
+      const py::sequence parts = py::reinterpret_borrow<py::sequence>(v);
+      const Given<IndexRange> left = RangeOf(parts[0]), right = RangeOf(parts[1]);
+      if (std::holds_alternative<IndexRange>(left) && std::holds_alternative<IndexRange>(right)) {
+        c.chords = std::pair{std::get<IndexRange>(left), std::get<IndexRange>(right)};
+      } else {
+        c.chords = std::string();
+      }
+    }
+  }
+  if (o.contains("start")) {
+    const py::handle v = o["start"];
+    if (py::isinstance<py::str>(v)) {
+      c.start = py::cast<std::string>(v);
+    } else {
+      c.start = py::cast<std::vector<double>>(v);
+    }
+  }
+  if (o.contains("fold")) c.fold = NumberOf(o["fold"]);
+  if (o.contains("step")) c.step = BoxText(o["step"]);
+  if (o.contains("frac")) c.frac = BoxText(o["frac"]);
   const auto flag = [&](const char* key, bool& field) {
     if (o.contains(key)) field = py::cast<bool>(o[key]);
   };
-  text("parabola", a.parabola);
-  text("chords", a.chords);
-  text("kvw", a.kvw);
-  text("fourier", a.fourier);
-  text("exclude", a.exclude);
-  text("start", a.start);
-  text("fold", a.fold);
-  text("step", a.step);
-  text("frac", a.frac);
-  text("delete", a.deleteList);
-  flag("tracing", a.tracing);
-  flag("sliding", a.sliding);
-  flag("combine", a.combine);
-  flag("cv", a.session.cv);
-  if (o.contains("smooth")) a.smooth = IntOption(o["smooth"], "--smooth");
-  if (o.contains("decimals")) a.decimals = IntOption(o["decimals"], "--decimals");
-  return a;
+  flag("tracing", c.tracing);
+  flag("sliding", c.sliding);
+  flag("combine", c.combine);
+  if (o.contains("smooth")) c.smooth = IntOption(o["smooth"], "--smooth");
+  return c;
+}
+
+// The points to delete, or the command line's refusal of a list it cannot read.
+std::vector<int> DeletionsOf(const py::dict& o) {
+  std::vector<int> out;
+  if (!o.contains("delete")) return out;
+  for (const py::handle v : py::reinterpret_borrow<py::sequence>(o["delete"])) {
+    const auto i = IntOf(v);
+    if (!i) throw py::value_error("--delete expects point numbers separated by commas, such as 3,17");
+    out.push_back(*i);
+  }
+  return out;
 }
 
 void CheckDecimals(int decimals) {
@@ -248,82 +292,295 @@ void CheckBootstrap(int n) {
   }
 }
 
-// vantor.time: the JSON `vantor-cli time --json` prints for a file of these
-// points, and each row's setup as the results report describes it.
-py::tuple Time(const Doubles& timeArray, const Doubles& magArray, const py::dict& options,
-               bool automatic, int bootstrap, const std::string& file,
-               const std::string& timeScale) {
+// --- The typed outcome as Python objects -------------------------------------
+
+py::dict Dict(std::initializer_list<std::pair<const char*, py::object>> items) {
+  py::dict d;
+  for (const auto& [key, value] : items) d[key] = value;
+  return d;
+}
+
+py::object Refused(const std::string& message) { return Dict({{"refused", py::str(message)}}); }
+
+// The method's own figures of a row and its bootstrap (the command line's
+// extra JSON fields of a result).
+py::dict DetailsOf(const TimeRow& r, int decimals) {
+  py::dict d;
+  if (r.ok() && r.setup && !r.automatic) {
+    const Timing& t = *r.timing;
+    switch (t.row) {
+      case 1: {
+        const auto& f = t.As<ParabolaFit>();
+        d = Dict({{"rms", py::float_(f.rms)}, {"a0", py::float_(f.a0)},
+                  {"a1", py::float_(f.a1)}, {"a2", py::float_(f.a2)}});
+        break;
+      }
+      case 2: {
+        const auto& p = std::get<TracingSetup>(*r.setup);
+        d = Dict({{"fold_time", py::float_(p.foldTime)},
+                  {"smoothing", py::str(AveragingCaption(p.smoothLevel))}});
+        break;
+      }
+      case 3:
+        d["midpoints"] = py::cast(t.As<ChordsResult>().chords);
+        break;
+      case 4: {
+        const auto& k = t.As<KvwResult>();
+        d = Dict({{"samples", py::cast(k.samples)}, {"centre", py::cast(k.centre)}});
+        break;
+      }
+      case 5: {
+        const auto& f = t.As<FourierFitResult>();
+        py::list params;
+        for (int k = 1; k <= 8; ++k) params.append(f.FitParam[k]);
+        d = Dict({{"fit_param", params}, {"chi_sq", py::float_(f.chiSq)},
+                  {"iterations", py::cast(f.calls)}});
+        break;
+      }
+      case 6: {
+        const auto& run = t.As<SlidingRun>();
+        d = Dict({{"stretch_first", py::cast(run.stretch.first)},
+                  {"stretch_last", py::cast(run.stretch.last)},
+                  {"window_steps", py::cast(run.result.m)},
+                  {"grid_step", py::cast(run.result.h)}});
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (r.bootstrap && *r.bootstrap) {
+    const BootstrapResult& b = **r.bootstrap;
+    d["bootstrap_error"] = b.error;
+    d["bootstrap_error_text"] = ResultText(b.error, decimals);
+    d["bootstrap_delivered"] = b.delivered;
+  } else if (r.bootstrap) {
+    d["bootstrap_message"] = r.bootstrap->error().message;
+  }
+  return d;
+}
+
+py::object CombinationOf(const Combination& c) {
+  const bool done = c.computed;
+  py::dict d = Dict({{"simple_mean", done ? py::object(py::float_(c.simpleMean)) : py::none()},
+                     {"weighted_mean", done ? py::object(py::float_(c.weightedMean)) : py::none()},
+                     {"uncertainty", done ? py::object(py::float_(c.uncertainty)) : py::none()},
+                     {"std_dev", done ? NumberOrNone(c.stdDev) : py::none()},
+                     {"simple_mean_text", py::str(c.simpleMeanText)},
+                     {"weighted_mean_text", py::str(c.weightedMeanText)},
+                     {"uncertainty_text", py::str(c.uncertaintyText)},
+                     {"std_dev_text", py::str(c.stdDevText)},
+                     {"used_rows", py::cast(c.usedRows)}});
+  if (!c.belowPrecisionRows.empty()) {
+    d["below_precision_rows"] = py::cast(c.belowPrecisionRows);
+    d["notice"] = kBelowPrecisionNotice;
+  }
+  if (!c.weightsNote.empty()) {
+    d["weights"] = "bootstrap";
+    d["weights_note"] = c.weightsNote;
+  }
+  return d;
+}
+
+py::dict RangesOf(const ChosenRanges& chosen) {
+  py::dict j;
+  if (!chosen.ranges) {
+    for (const char* m : {"parabola", "chords", "kvw", "fourier"}) {
+      j[m] = Refused(chosen.ranges.error().message);
+    }
+  } else {
+    const AutoRanges& r = *chosen.ranges;
+    j["parabola"] = r.parabola ? Dict({{"first", py::cast(r.parabola->first)},
+                                       {"last", py::cast(r.parabola->last)},
+                                       {"why", py::str(r.parabola->why)}})
+                               : Refused(r.parabola.error().message);
+    j["chords"] = r.chords ? Dict({{"i1", py::cast(r.chords->i1)}, {"i2", py::cast(r.chords->i2)},
+                                   {"i3", py::cast(r.chords->i3)}, {"i4", py::cast(r.chords->i4)},
+                                   {"why", py::str(r.chords->why)}})
+                           : Refused(r.chords.error().message);
+    j["kvw"] = r.kvw ? Dict({{"first", py::cast(r.kvw->range.first)},
+                             {"last", py::cast(r.kvw->range.last)},
+                             {"step", py::str(r.kvw->stepText)},
+                             {"frac", py::str(r.kvw->fracText)},
+                             {"why", py::str(r.kvw->range.why)}})
+                     : Refused(r.kvw.error().message);
+    j["fourier"] = r.fourier ? Dict({{"first", py::cast(r.fourier->range.first)},
+                                     {"last", py::cast(r.fourier->range.last)},
+                                     {"why", py::str(r.fourier->range.why)}})
+                             : Refused(r.fourier.error().message);
+    if (!r.eclipseNote.empty()) j["eclipses"] = r.eclipseNote;
+  }
+  j["sliding"] = chosen.sliding ? Dict({{"first", py::cast(chosen.sliding->first)},
+                                        {"last", py::cast(chosen.sliding->last)}})
+                                : Refused(chosen.sliding.error().message);
+  return j;
+}
+
+// vantor.time: the outcome of `vantor-cli time` on a file of these points, as
+// Python objects: the rows (each with its setup as the results report
+// describes it and its details), the combination, the ranges and the notes.
+py::dict Time(const Doubles& timeArray, const Doubles& magArray, const py::dict& options,
+              bool automatic, int bootstrap, const std::string& file,
+              const std::string& timeScale) {
   const auto time = SpanOf(timeArray, "time");
   const auto mag = SpanOf(magArray, "mag");
   SameLength(time, mag);
-  TimeArgs args = TimeArgsOf(options);
-  CheckDecimals(args.decimals);
+  TimeChoice choice = TimeChoiceOf(options);
+  const int decimals =
+      options.contains("decimals") ? IntOption(options["decimals"], "--decimals") : kDefaultDecimals;
+  CheckDecimals(decimals);
   CheckBootstrap(bootstrap);
   std::string usage;
-  if (automatic && !ApplyAutoChoice(args, usage)) throw py::value_error(usage);
+  if (automatic) {
+    const bool ranged = choice.parabola || choice.chords || choice.kvw || choice.fourier ||
+                        choice.sliding;
+    const bool tracing = choice.tracing || choice.fold || choice.smooth != 0;
+    if (!CheckAutoChoice(ranged, tracing, choice.sliding, usage)) throw py::value_error(usage);
+  }
+  SessionOptions edits;
+  edits.deletions = DeletionsOf(options);
+  if (options.contains("cv")) edits.cv = py::cast<bool>(options["cv"]);
   TimePlan plan;
-  if (!PlanTime(args, plan, usage)) throw py::value_error(usage);
+  if (!PlanTime(choice, plan, usage)) throw py::value_error(usage);
+  if (automatic) plan.sliding = false;  // the automatic rows bring it
 
-  std::string json;
-  std::vector<std::string> setups;
   std::optional<Error> refused;
+  double hjdBase = 0;
+  TimeOutcome out;
+  std::vector<std::string> setups;
   {
     py::gil_scoped_release release;
-    auto store = std::make_unique<Store>();
-    try {
-      LoadArrays(*store, time, mag, file, plan.session);
-      store->ResultDecimals = args.decimals;
-      const TimeOutcome out = RunTimeOutcome(*store, plan, automatic, bootstrap);
-      json = DumpJson(TimeJson(file, *store, out.rows, out.combination,
-                               out.ranges ? &*out.ranges : nullptr, timeScale));
+    auto session = SessionOfArrays(time, mag, file);
+    if (session) {
+      if (const auto edited = ApplySessionEdits(edits, *session); !edited) session = std::unexpected(edited.error());
+    }
+    if (!session) {
+      refused = session.error();
+    } else {
+      session->Working.ResultDecimals = decimals;
+      hjdBase = session->HjdBase();
+      TimeRequest request;
+      request.setups = PlannedSetups(*session, plan);
+      request.automatic = automatic;
+      request.bootstrap = bootstrap;
+      request.combine = plan.combine;
+      const CurveView view = session->View();
+      out = RunTime(view, request);
       for (const TimeRow& r : out.rows) {
-        setups.push_back(r.setup ? DescribeSetup(*store, *r.setup) : std::string());
+        setups.push_back(r.setup ? DescribeCurveSetup(view, *r.setup) : std::string());
       }
-    } catch (const Error& e) {
-      refused = e;
     }
   }
   if (refused) throw py::value_error(refused->message);
-  return py::make_tuple(json, setups);
-}
-
-SeriesArgs SeriesArgsOf(const py::dict& o) {
-  SeriesArgs a;
-  const auto text = [&](const char* key, std::string& field) {
-    if (o.contains(key)) field = py::cast<std::string>(o[key]);
-  };
-  text("epoch", a.epoch);
-  text("period", a.period);
-  text("half_width", a.halfWidth);
-  if (o.contains("secondary")) {
-    a.secondaryGiven = true;
-    text("secondary", a.secondary);
+  py::list rows;
+  for (size_t i = 0; i < out.rows.size(); ++i) {
+    const TimeRow& r = out.rows[i];
+    py::dict d = Dict({{"method", py::str(r.method())}, {"row", py::cast(r.row)},
+                       {"ok", py::bool_(r.ok())}, {"setup", py::str(setups[i])}});
+    if (r.ok()) {
+      const Timing& t = *r.timing;
+      d["time"] = t.time;
+      d["error"] = t.minimum.error;
+      d["time_text"] = t.timeText;
+      d["error_text"] = t.errorText;
+      d["below_precision"] = BelowPrecision(t.minimum.error, decimals);
+      d["details"] = DetailsOf(r, decimals);
+    } else {
+      d["message"] = r.message();
+    }
+    rows.append(d);
   }
-  if (o.contains("find")) a.find = py::cast<bool>(o["find"]);
-  if (o.contains("bootstrap")) a.bootstrap = IntOption(o["bootstrap"], "--bootstrap");
-  return a;
+  py::list notes;
+  for (const std::string& n : out.notes) notes.append(n);
+  return Dict({{"file", py::str(file)},
+               {"hjd_base", py::float_(hjdBase)},
+               {"time_scale", py::str(timeScale)},
+               {"results", rows},
+               {"combination", out.combination ? CombinationOf(*out.combination) : py::none()},
+               {"ranges", out.ranges ? py::object(RangesOf(*out.ranges)) : py::none()},
+               {"notes", notes}});
 }
 
-// vantor.series: the JSON `vantor-cli series --json` prints for these points,
-// and what --find estimated ("" without it).
-py::tuple Series(const Doubles& timeArray, const Doubles& magArray, const py::dict& options,
-                 const std::string& file, const std::string& timeScale) {
+SeriesChoice SeriesChoiceOf(const py::dict& o) {
+  SeriesChoice c;
+  if (o.contains("epoch")) c.epoch = NumberOf(o["epoch"]);
+  if (o.contains("period")) c.period = NumberOf(o["period"]);
+  if (o.contains("half_width")) c.halfWidth = NumberOf(o["half_width"]);
+  if (o.contains("secondary")) c.secondary = NumberOf(o["secondary"]);
+  if (o.contains("find")) c.find = py::cast<bool>(o["find"]);
+  if (o.contains("bootstrap")) c.bootstrap = IntOption(o["bootstrap"], "--bootstrap");
+  return c;
+}
+
+SeriesRequest SeriesRequestOf(const py::dict& options) {
+  const SeriesChoice choice = SeriesChoiceOf(options);
+  CheckBootstrap(choice.bootstrap);
+  SeriesRequest request;
+  if (std::string usage; !PlanSeries(choice, request, usage)) throw py::value_error(usage);
+  return request;
+}
+
+// The table of minima as Python objects: the ephemeris and one record per
+// predicted minimum.
+py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
+  const SeriesResult& r = outcome.result;
+  py::dict e = Dict({{"epoch", py::float_(r.ephemeris.epoch)},
+                     {"period", py::float_(r.ephemeris.period)},
+                     {"secondary_phase", NumberOrNone(outcome.options.secondaryPhase)},
+                     {"half_width", py::float_(r.halfWidth)}});
+  if (r.refined) {
+    e["refined"] = Dict({{"epoch", py::float_(r.refined->epoch)},
+                         {"period", py::float_(r.refined->period)},
+                         {"epoch_error", py::float_(r.refined->epochError)},
+                         {"period_error", py::float_(r.refined->periodError)},
+                         {"minima", py::cast(r.refined->minima)}});
+  } else {
+    e["refined"] = py::none();
+    e["refined_message"] = r.refinedMessage;
+  }
+  py::list rows;
+  for (const SeriesRow& row : r.rows) {
+    py::list methods;
+    for (const SeriesMethodTime& m : row.methods) {
+      py::dict mj = Dict({{"method", py::str(m.method)}, {"time", py::float_(m.time)},
+                          {"error", py::float_(m.error)}});
+      if (m.bootstrapError) mj["bootstrap_error"] = *m.bootstrapError;
+      methods.append(mj);
+    }
+    const auto oc = row.OMinusC();
+    rows.append(Dict({{"cycle", py::cast(row.cycle)},
+                      {"kind", py::str(std::string(1, row.kind))},
+                      {"predicted", py::float_(row.predicted)},
+                      {"time", NumberOrNone(row.time)},
+                      {"error", NumberOrNone(row.error)},
+                      {"n_points", py::cast(row.nPoints)},
+                      {"methods", methods},
+                      {"o_minus_c", NumberOrNone(oc)},
+                      {"o_minus_c_min", oc ? py::object(py::float_(*oc * 1440)) : py::none()},
+                      {"message", py::str(row.message)}}));
+  }
+  return Dict({{"file", py::str(file)},
+               {"time_scale", py::str(outcome.scale)},
+               {"ephemeris", e},
+               {"rows", rows},
+               {"found", py::str(outcome.foundSummary)}});
+}
+
+// vantor.series: the table of minima of these points, and what find
+// estimated ("" without it).
+py::dict Series(const Doubles& timeArray, const Doubles& magArray, const py::dict& options,
+                const std::string& file, const std::string& timeScale) {
   const auto time = SpanOf(timeArray, "time");
   const auto mag = SpanOf(magArray, "mag");
   SameLength(time, mag);
-  const SeriesArgs args = SeriesArgsOf(options);
-  CheckBootstrap(args.bootstrap);
-  SeriesOptions opt;
-  if (std::string usage; !PlanSeries(args, opt, usage)) throw py::value_error(usage);
+  const SeriesRequest request = SeriesRequestOf(options);
   std::expected<SeriesOutcome, Error> outcome;
   {
     py::gil_scoped_release release;
-    outcome = RunSeriesOn(time, mag, timeScale, args, opt);
+    outcome = RunSeries(time, mag, timeScale, request);
   }
   if (!outcome) throw py::value_error(outcome.error().message);
-  const std::string json =
-      DumpJson(SeriesJson(file, outcome->scale, outcome->options, outcome->result));
-  return py::make_tuple(json, outcome->foundSummary);
+  return SeriesTableOf(file, *outcome);
 }
 
 // Texts that carry a file name as the file system gives it: bytes, for
@@ -334,8 +591,9 @@ py::list BytesList(const std::vector<std::string>& texts) {
   return out;
 }
 
-// vantor.survey: one file's CSV rows as `vantor-cli batch` writes them, and
-// whether it failed and why (texts as bytes; `path` may be bytes).
+// vantor.survey: one file's CSV rows as `vantor-cli batch` writes them (the
+// same writer), and whether it failed and why (texts as bytes; `path` may be
+// bytes).
 py::tuple BatchFileRows(const std::string& path, bool automatic, int decimals,
                         const py::dict& importOptions) {
   CheckDecimals(decimals);
@@ -344,29 +602,25 @@ py::tuple BatchFileRows(const std::string& path, bool automatic, int decimals,
   settings.automatic = automatic;
   settings.decimals = decimals;
   BatchFileResult r;
+  std::string csv;
   {
     py::gil_scoped_release release;
-    auto store = std::make_unique<Store>();
-    r = BatchFile(path, settings, *store);
+    r = TimeBatchFile(path, settings);
+    csv = cli::BatchCsvRows(path, r);
   }
-  return py::make_tuple(py::bytes(r.csv), r.failed, py::bytes(r.error),
-                        BytesList(r.report.notes));
+  return py::make_tuple(py::bytes(csv), r.failed, py::bytes(r.error), BytesList(r.report.notes));
 }
 
 // vantor.survey --series: one file's table of minima as `vantor-cli series
 // --csv` writes it, or why there is none (texts as bytes, as batch_file's).
 py::tuple SeriesFileCsv(const std::string& path, const py::dict& options,
                         const py::dict& importOptions) {
-  SeriesArgs args = SeriesArgsOf(options);
-  args.file = path;
-  args.import = ImportChoiceOf(importOptions);
-  CheckBootstrap(args.bootstrap);
-  SeriesOptions opt;
-  if (std::string usage; !PlanSeries(args, opt, usage)) throw py::value_error(usage);
+  const SeriesRequest request = SeriesRequestOf(options);
+  const ImportChoice choice = ImportChoiceOf(importOptions);
   std::expected<SeriesOutcome, Error> outcome;
   {
     py::gil_scoped_release release;
-    outcome = RunSeriesFile(args, opt);
+    outcome = RunSeriesFile(path, choice, request);
   }
   if (!outcome) return py::make_tuple(py::bytes(), true, py::bytes(outcome.error().message));
   return py::make_tuple(py::bytes(SeriesCsv(outcome->result, outcome->scale)), false,
@@ -375,19 +629,15 @@ py::tuple SeriesFileCsv(const std::string& path, const py::dict& options,
 
 // vantor.survey: the series options checked as `vantor-cli series` checks
 // them, before any file is read (ValueError in its words).
-void CheckSeriesOptions(const py::dict& options) {
-  const SeriesArgs args = SeriesArgsOf(options);
-  CheckBootstrap(args.bootstrap);
-  SeriesOptions opt;
-  if (std::string usage; !PlanSeries(args, opt, usage)) throw py::value_error(usage);
-}
+void CheckSeriesOptions(const py::dict& options) { SeriesRequestOf(options); }
 
 }  // namespace
 
 PYBIND11_MODULE(_vantor, m) {
   m.doc() = "The timing core of Vantor (see the vantor package for the documented API).";
+  // The desktop's limit of one light curve (its store); nothing here is held to it.
   m.attr("MAX_POINTS") = kMaxPoints;
-  m.attr("BATCH_CSV_HEADER") = std::string(kBatchCsvHeader);
+  m.attr("BATCH_CSV_HEADER") = std::string(cli::kBatchCsvHeader);
   m.def("read", &Read, py::arg("path"), py::arg("options"));
   m.def("time", &Time, py::arg("time"), py::arg("mag"), py::arg("options"),
         py::arg("automatic"), py::arg("bootstrap"), py::arg("file"), py::arg("time_scale"));

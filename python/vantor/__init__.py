@@ -23,7 +23,7 @@ cluster.
 
 from __future__ import annotations
 
-import json
+import copy
 import os
 from dataclasses import dataclass, field
 from typing import Any, Iterable, Mapping, Optional, Sequence
@@ -47,7 +47,9 @@ __all__ = [
 
 #: The six methods, in the order of the main window's rows.
 METHODS = ("parabola", "tracing", "chords", "kvw", "fourier", "sliding")
-#: The most points one eclipse's light curve may hold.
+#: The most points the desktop program's light curve holds (its store). Nothing
+#: in this module is held to it: :func:`time` and :func:`series` take light
+#: curves of any length. Kept for callers that read it.
 MAX_POINTS = _vantor.MAX_POINTS
 
 _RANGE_METHODS = ("parabola", "chords", "kvw", "fourier")
@@ -101,11 +103,14 @@ class LightCurve:
                 f"{self.time_scale}, format {self.format})")
 
 
-def _option_text(key: str, value: Any) -> str:
+def _value(key: str, value: Any) -> "int | float | str":
+    """A number or a text as given (numpy scalars as Python's)."""
     if isinstance(value, bool) or value is None:
         raise TypeError(f"{key} expects a number or a text, not {value!r}")
-    if isinstance(value, (int, float, np.integer, np.floating)):
-        return repr(float(value)) if isinstance(value, (float, np.floating)) else str(int(value))
+    if isinstance(value, (float, np.floating)):
+        return float(value)
+    if isinstance(value, (int, np.integer)):
+        return int(value)
     if isinstance(value, str):
         return value
     raise TypeError(f"{key} expects a number or a text, not {type(value).__name__}")
@@ -117,7 +122,7 @@ def _import_options(options: Mapping[str, Any], caller: str) -> dict:
         if key not in _IMPORT_KEYS:
             raise TypeError(f"{caller}() got an unexpected keyword argument {key!r}; the "
                             f"importer's options are {', '.join(_IMPORT_KEYS)}")
-        out["from" if key == "from_" else key] = _option_text(key, value)
+        out["from" if key == "from_" else key] = _value(key, value)
     return out
 
 
@@ -281,11 +286,12 @@ class Timing:
 
     def as_json(self) -> dict:
         """The object ``vantor-cli time --json`` prints for the same input."""
-        return json.loads(json.dumps(self._json))
+        return copy.deepcopy(self._json)
 
 
-def _range_text(method: str, value: Any) -> str:
-    """A range as the command line types it: (I1, I2) -> "I1:I2"."""
+def _range(method: str, value: Any) -> Any:
+    """A range as given: a text as the command line takes it ("12:40") as it
+    is, else (I1, I2) checked to be two integers (chords: two such pairs)."""
     if isinstance(value, str):
         return value
     if method == "chords":
@@ -294,13 +300,13 @@ def _range_text(method: str, value: Any) -> str:
         except (TypeError, ValueError):
             raise ValueError("chords expects ((I1, I2), (I3, I4)): the left and the right "
                              "branch ranges") from None
-        return f"{_index(a, method)}:{_index(b, method)},{_index(c, method)}:{_index(d, method)}"
+        return ((_index(a, method), _index(b, method)), (_index(c, method), _index(d, method)))
     try:
         a, b = value
     except (TypeError, ValueError):
         raise ValueError(f"{method} expects a range (I1, I2) of working point numbers, such as "
                          f"(12, 40)") from None
-    return f"{_index(a, method)}:{_index(b, method)}"
+    return (_index(a, method), _index(b, method))
 
 
 def _index(v: Any, what: str) -> int:
@@ -380,7 +386,7 @@ def _count(value: Any, option: str, lowest: int, highest: int, zero: bool = Fals
 
 def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
                    combine, cv, delete, decimals) -> dict:
-    """The options of ``vantor-cli time`` as it types them."""
+    """The options of :func:`time`, typed, for the extension."""
     o: dict = {}
     ranges = dict(ranges or {})
     for key in ranges:
@@ -400,7 +406,7 @@ def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smoo
             raise ValueError(f"{m} needs a range: ranges={{{m!r}: (I1, I2)}}, or auto=True")
     # A method given a range runs.
     for m, value in ranges.items():
-        o[m] = _range_text(m, value)
+        o[m] = _range(m, value)
     if "tracing" in chosen:
         o["tracing"] = True
     # With auto=True the range methods and sliding integrations run on their
@@ -408,18 +414,18 @@ def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smoo
     if "sliding" in chosen and not auto:
         o["sliding"] = True
     if step is not None:
-        o["step"] = _option_text("step", step)
+        o["step"] = _value("step", step)
     if frac is not None:
-        o["frac"] = _option_text("frac", frac)
+        o["frac"] = _value("frac", frac)
     if exclude is not None:
-        o["exclude"] = _range_text("exclude", exclude)
+        o["exclude"] = _range("exclude", exclude)
     if start is not None:
         if isinstance(start, str):
             o["start"] = start
         else:
-            o["start"] = ",".join(_option_text("start", float(v)) for v in start)
+            o["start"] = [float(_value("start", v)) for v in start]
     if fold is not None:
-        o["fold"] = _option_text("fold", fold)
+        o["fold"] = _value("fold", fold)
     if smooth:
         o["smooth"] = _index(smooth, "smooth")
         if not -_INT_MAX - 1 <= o["smooth"] <= _INT_MAX:
@@ -427,7 +433,7 @@ def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smoo
     o["combine"] = bool(combine)
     o["cv"] = bool(cv)
     if delete:
-        o["delete"] = ",".join(str(i) for i in delete)
+        o["delete"] = list(delete)
     if isinstance(decimals, bool) or not isinstance(decimals, (int, np.integer)):
         raise TypeError(f"decimals must be an integer 5, 6 or 7, not {decimals!r}")
     o["decimals"] = _count(decimals, "--decimals", 5, 7)
@@ -448,10 +454,6 @@ def _combination(c: Optional[dict]) -> Optional[Combination]:
         notice=c.get("notice", ""))
 
 
-_RESULT_KEYS = ("method", "row", "ok", "time", "error", "time_text", "error_text", "message",
-                "below_precision")
-
-
 def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = None,
          ranges: "Mapping[str, Any] | None" = None, auto: bool = False, bootstrap: int = 0,
          decimals: int = 5, combine: bool = True, step: Any = None, frac: Any = None,
@@ -462,8 +464,8 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     Parameters
     ----------
     time, mag : array_like
-        Times (days; full HJD as a rule) and magnitudes, at most
-        :data:`MAX_POINTS` points in time order. A contiguous float64 numpy
+        Times (days; full HJD as a rule) and magnitudes, any number of
+        points in time order. A contiguous float64 numpy
         array is used where it lies; other input is converted once, except
         float32 (or float16) times, which are refused: they cannot hold a
         Julian Date to the second. A masked array's masked points (in
@@ -517,8 +519,7 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     ------
     ValueError
         A bad option (in the command line's words), or points the program
-        cannot hold (more than :data:`MAX_POINTS`, out of time order, not
-        finite).
+        cannot hold (out of time order, not finite).
     TypeError
         An argument of the wrong kind.
 
@@ -535,19 +536,38 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     bootstrap = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
     options = _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
                              combine, cv, _kept_numbers(delete, kept), decimals)
-    text, setups = _vantor.time(t, m, options, bool(auto), bootstrap, file, scale)
-    j = json.loads(text)
+    out = _vantor.time(t, m, options, bool(auto), bootstrap, file, scale)
     results = []
-    for r, setup in zip(j["results"], setups):
-        details = {k: v for k, v in r.items() if k not in _RESULT_KEYS}
+    rows_json = []
+    for r in out["results"]:
+        details = r.get("details", {})
         results.append(MethodResult(
             method=r["method"], row=r["row"], ok=r["ok"], time=r.get("time"),
             error=r.get("error"), time_text=r.get("time_text", ""),
-            error_text=r.get("error_text", ""), message=r.get("message", ""), setup=setup,
+            error_text=r.get("error_text", ""), message=r.get("message", ""), setup=r["setup"],
             below_precision=r.get("below_precision", False), details=details))
-    return Timing(results=tuple(results), combination=_combination(j["combination"]),
-                  ranges=j.get("ranges"), hjd_base=j["hjd_base"], time_scale=j["time_scale"],
-                  file=j["file"], _json=j)
+        rows_json.append(_result_json(r, details))
+    j = {"file": out["file"], "hjd_base": out["hjd_base"], "time_scale": out["time_scale"],
+         "results": rows_json, "combination": out["combination"]}
+    if out["ranges"] is not None:
+        j["ranges"] = out["ranges"]
+    return Timing(results=tuple(results), combination=_combination(out["combination"]),
+                  ranges=out["ranges"], hjd_base=out["hjd_base"], time_scale=out["time_scale"],
+                  file=out["file"], _json=j)
+
+
+def _result_json(r: dict, details: dict) -> dict:
+    """One result as ``vantor-cli time --json`` prints it."""
+    o = {"method": r["method"], "row": r["row"], "ok": r["ok"]}
+    if not r["ok"]:
+        o["message"] = r["message"]
+        return o
+    for key in ("time", "error", "time_text", "error_text"):
+        o[key] = r[key]
+    if r["below_precision"]:
+        o["below_precision"] = True
+    o.update(details)
+    return o
 
 
 # --------------------------------------------------------------------------
@@ -581,7 +601,7 @@ class SeriesTable(list):
 
     def as_json(self) -> dict:
         """The object ``vantor-cli series --json`` prints for the same points."""
-        return json.loads(json.dumps(self._json))
+        return copy.deepcopy(self._json)
 
     def to_pandas(self):
         """The table as a pandas DataFrame (needs pandas), one row per minimum;
@@ -641,13 +661,14 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
     o: dict = {}
     for key, value in (("epoch", epoch), ("period", period), ("half_width", half_width)):
         if value is not None:
-            o[key] = _option_text(key, value)
+            o[key] = _value(key, value)
     if secondary is True:
-        o["secondary"] = ""
+        o["secondary"] = 0.5
     elif secondary is not None and secondary is not False:
-        o["secondary"] = _option_text("secondary", secondary)
+        o["secondary"] = _value("secondary", secondary)
     o["find"] = bool(find)
     o["bootstrap"] = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
-    text, found = _vantor.series(t, m, o, file, scale)
-    j = json.loads(text)
-    return SeriesTable(j["rows"], j["ephemeris"], j["time_scale"], found, j)
+    out = _vantor.series(t, m, o, file, scale)
+    j = {key: out[key] for key in ("file", "time_scale", "ephemeris", "rows")}
+    return SeriesTable(copy.deepcopy(out["rows"]), out["ephemeris"], out["time_scale"],
+                       out["found"], j)

@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/session.h"
 #include "cli/time_run.h"
+#include "service/session.h"
+#include "service/time_service.h"
 #include "cli_runner.h"
 #include "core/format.h"
 
@@ -138,20 +139,22 @@ class HostileCurves : public ::testing::Test {
     cli::TimePlan plan;
     std::string usage;
     EXPECT_TRUE(cli::PlanTime(o.Args(file), plan, usage)) << usage;
-    auto s = std::make_unique<Store>();
-    if (const auto loaded = cli::LoadSession(plan.session, *s); !loaded) {
-      ADD_FAILURE() << loaded.error().message;
+    auto s = service::LoadSession(plan.session);
+    if (!s) {
+      ADD_FAILURE() << s.error().message;
       return outcomes;
     }
-    const auto loaded = std::make_unique<Store>(*s);
-    const auto rows = cli::RunTimeMethods(*s, plan);
+    const service::Session loaded = *s;
+    service::TimeRequest request;
+    request.setups = service::PlannedSetups(*s, plan);
+    const auto rows = service::RunTime(s->View(), request).rows;
     EXPECT_EQ(rows.size(), outcomes.size());
-    EXPECT_TRUE(s->HjdRaw == loaded->HjdRaw && s->MagRaw == loaded->MagRaw &&
-                s->RelTimeAll == loaded->RelTimeAll && s->MagAll == loaded->MagAll &&
-                s->Deleted == loaded->Deleted && s->RelTime == loaded->RelTime &&
-                s->Mag == loaded->Mag && s->NPoints == loaded->NPoints &&
-                s->NPointsAll == loaded->NPointsAll && s->TMin == loaded->TMin &&
-                s->MagMax == loaded->MagMax && s->FaintIdx == loaded->FaintIdx)
+    EXPECT_TRUE(s->HjdRaw == loaded.HjdRaw && s->MagRaw == loaded.MagRaw &&
+                s->Deleted == loaded.Deleted && s->Working.RelTime == loaded.Working.RelTime &&
+                s->Working.Mag == loaded.Working.Mag && s->FoldTime == loaded.FoldTime &&
+                s->FitParam == loaded.FitParam && s->View().TMin == loaded.View().TMin &&
+                s->View().MagMax == loaded.View().MagMax &&
+                s->View().FaintIdx == loaded.View().FaintIdx)
         << "a method changed the light curve of " << file;
     return outcomes;
   }

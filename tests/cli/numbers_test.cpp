@@ -9,9 +9,9 @@
 #include <cmath>
 #include <string>
 
-#include "cli/import_options.h"
-#include "cli/series_run.h"
+#include "cli/series_args.h"
 #include "cli/time_run.h"
+#include "service/import_options.h"
 
 namespace vantor::cli {
 namespace {
@@ -70,12 +70,12 @@ TEST_P(CliNumbers, SeriesEphemeris) {
     SeriesArgs a;
     a.epoch = "2459812.4316";
     a.period = c.text;
-    SeriesOptions o;
+    service::SeriesRequest r;
     std::string usage;
-    ASSERT_EQ(PlanSeries(a, o, usage), c.taken) << usage;
+    ASSERT_EQ(PlanSeries(a, r, usage), c.taken) << usage;
     if (c.taken) {
-      EXPECT_EQ(o.ephemeris.period, c.value);
-      EXPECT_EQ(o.ephemeris.epoch, 2459812.4316);
+      EXPECT_EQ(r.options.ephemeris.period, c.value);
+      EXPECT_EQ(r.options.ephemeris.epoch, 2459812.4316);
     }
   }
 }
@@ -84,9 +84,9 @@ TEST_P(CliNumbers, ImportIntervalAndCoordinates) {
   for (const Case& c : kCases) {
     if (*c.text == '\0') continue;  // no bound
     SCOPED_TRACE(c.text);
-    ImportChoice choice;
+    service::ImportChoice choice;
     choice.from = std::string(c.text);
-    const auto p = ParseImportChoice(choice);
+    const auto p = service::ParseImportChoice(choice);
     ASSERT_EQ(p.has_value(), c.taken);
     if (c.taken) {
       EXPECT_EQ(*p->interval.from, c.value);
@@ -98,12 +98,12 @@ TEST_P(CliNumbers, ImportIntervalAndCoordinates) {
   } decs[] = {{"-12:30:00", true}, {"+12.5", true}, {"-+12:30:00", false}, {"12,5", false}};
   for (const auto& d : decs) {
     SCOPED_TRACE(d.dec);
-    ImportChoice choice;
+    service::ImportChoice choice;
     choice.to = "bjd-tdb";
     choice.timeScale = "jd-utc";
     choice.ra = "201.5";
     choice.dec = d.dec;
-    const auto p = ParseImportChoice(choice);
+    const auto p = service::ParseImportChoice(choice);
     ASSERT_EQ(p.has_value(), d.taken) << (p ? "" : p.error().message);
     if (d.taken) {
       EXPECT_EQ(std::abs(p->star->decDeg), 12.5);

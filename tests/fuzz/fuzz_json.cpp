@@ -8,17 +8,16 @@
 // when it is valid UTF-8.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "cli/auto_run.h"
 #include "cli/json_out.h"
-#include "cli/time_run.h"
 #include "core/reader.h"
 #include "fuzz_check.h"
+#include "service/session.h"
+#include "service/time_service.h"
 
 namespace {
 
@@ -59,31 +58,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string name(input.substr(0, nl));
   const std::string_view text = nl == std::string_view::npos ? "" : input.substr(nl + 1);
 
-  auto s = std::make_unique<vantor::Store>();
-  s->DataFileName = s->DataFilePath = name;
-  const vantor::ReadResult read = vantor::ReadLightCurveText(*s, text);
+  namespace service = vantor::service;
+  const auto read = vantor::ReadObservationsText(text, vantor::kAnyLength);
   if (!read) {
-    const Json j = RoundTrip(Json::array({vantor::cli::BatchRefusalJson(name, read.error().message)}));
+    service::BatchFileResult refused;
+    refused.failed = true;
+    refused.error = read.error().message;
+    const Json j = RoundTrip(Json::array({vantor::cli::BatchFileJson(name, refused)}));
     CheckName(j[0], name);
     return 0;
   }
+  auto s = service::SessionOfArrays(read->hjd, read->mag, name);
+  FUZZ_CHECK(s.has_value());
 
-  vantor::cli::TimePlan plan;
-  plan.tracing = plan.sliding = plan.combine = true;
-  std::vector<vantor::cli::TimeRow> rows = vantor::cli::RunTimeMethods(*s, plan);
-  std::optional<Json> ranges;
-  if (!name.empty() && (static_cast<unsigned char>(name[0]) & 1) != 0) {
-    vantor::cli::AutoRun run = vantor::cli::RunAutoRows(*s);
-    for (auto& r : run.rows) rows.push_back(std::move(r));
-    ranges = std::move(run.ranges);
-  }
-  const vantor::Combination comb = vantor::cli::CombineRows(rows);
+  service::TimePlan plan;
+  plan.tracing = plan.sliding = true;
+  service::TimeRequest request;
+  request.setups = service::PlannedSetups(*s, plan);
+  request.automatic = !name.empty() && (static_cast<unsigned char>(name[0]) & 1) != 0;
+  request.combine = true;
+  const service::TimeOutcome outcome = service::RunTime(s->View(), request);
 
-  const Json t = RoundTrip(vantor::cli::TimeJson(name, *s, rows, comb, ranges ? &*ranges : nullptr));
+  const Json t = RoundTrip(vantor::cli::TimeJson(name, s->HjdBase(), outcome));
   CheckName(t, name);
-  FUZZ_CHECK(t["results"].size() == rows.size());
-  const Json b = RoundTrip(Json::array({vantor::cli::BatchFileJson(name, *s, rows, comb)}));
+  FUZZ_CHECK(t["results"].size() == outcome.rows.size());
+  service::BatchFileResult batch;
+  batch.hjdBase = s->HjdBase();
+  batch.rows = outcome.rows;
+  batch.combination = *outcome.combination;
+  const Json b = RoundTrip(Json::array({vantor::cli::BatchFileJson(name, batch)}));
   CheckName(b[0], name);
-  FUZZ_CHECK(b[0]["results"].size() == rows.size());
+  FUZZ_CHECK(b[0]["results"].size() == outcome.rows.size());
   return 0;
 }

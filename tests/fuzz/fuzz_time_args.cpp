@@ -12,7 +12,6 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,20 +20,23 @@
 #include "core/format.h"
 #include "fuzz_check.h"
 #include "methods/tracing.h"
+#include "service/session.h"
+#include "service/time_service.h"
 
 namespace {
 
-using vantor::Store;
+using vantor::service::Session;
 
-// The fields of a store that hold the light curve and its limits.
-bool SameLightCurve(const Store& a, const Store& b) {
-  return a.NPointsAll == b.NPointsAll && a.NPoints == b.NPoints && a.HjdRaw == b.HjdRaw &&
-         a.MagRaw == b.MagRaw && a.RelTimeAll == b.RelTimeAll && a.MagAll == b.MagAll &&
-         a.Deleted == b.Deleted && a.RelTime == b.RelTime && a.Mag == b.Mag &&
-         a.HjdBase == b.HjdBase && a.MagSign == b.MagSign && a.TMin == b.TMin &&
-         a.TMax == b.TMax && a.MagMin == b.MagMin && a.MagMax == b.MagMax &&
-         a.FaintIdx == b.FaintIdx && a.BrightIdx == b.BrightIdx && a.EditTMin == b.EditTMin &&
-         a.EditMagMax == b.EditMagMax && a.EditFaintIdx == b.EditFaintIdx;
+// The fields of a session that hold the light curve and its limits.
+bool SameLightCurve(const Session& a, const Session& b) {
+  const vantor::CurveView x = a.View(), y = b.View();
+  return a.NPointsAll() == b.NPointsAll() && a.NPoints() == b.NPoints() && a.HjdRaw == b.HjdRaw &&
+         a.MagRaw == b.MagRaw && a.Deleted == b.Deleted &&
+         a.Working.RelTime == b.Working.RelTime && a.Working.Mag == b.Working.Mag &&
+         a.HjdBase() == b.HjdBase() && a.MagSign == b.MagSign && x.TMin == y.TMin &&
+         x.TMax == y.TMax && x.MagMin == y.MagMin && x.MagMax == y.MagMax &&
+         x.FaintIdx == y.FaintIdx && x.BrightIdx == y.BrightIdx && a.FoldTime == b.FoldTime &&
+         a.FitParam == b.FitParam;
 }
 
 std::vector<std::string> Lines(std::string_view text) {
@@ -83,29 +85,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!usage.empty());
     return 0;
   }
-  auto s = std::make_unique<Store>();
-  if (const auto loaded = vantor::cli::LoadSession(plan.session, *s); !loaded) {
-    FUZZ_CHECK(!loaded.error().message.empty());
+  auto s = vantor::service::LoadSession(plan.session);
+  if (!s) {
+    FUZZ_CHECK(!s.error().message.empty());
     return 0;
   }
-  vantor::fuzz::CheckConsistent(*s);
-  const auto loaded = std::make_unique<Store>(*s);
+  int kept = 0;
+  for (int i = 1; i <= s->NPointsAll(); ++i) kept += s->Deleted[i] == 0;
+  FUZZ_CHECK(kept == s->NPoints() && (s->MagSign == 1 || s->MagSign == -1));
+  const Session loaded = *s;
 
-  const auto rows = vantor::cli::RunTimeMethods(*s, plan);
-  FUZZ_CHECK(SameLightCurve(*s, *loaded));
+  vantor::service::TimeRequest request;
+  request.setups = vantor::service::PlannedSetups(*s, plan);
+  const auto rows = vantor::service::RunTime(s->View(), request).rows;
+  FUZZ_CHECK(SameLightCurve(*s, loaded));
   for (const auto& r : rows) {
     FUZZ_CHECK(1 <= r.row && r.row <= 6);
-    if (!r.ok) {
-      FUZZ_CHECK(!r.message.empty());
+    if (!r.ok()) {
+      FUZZ_CHECK(!r.message().empty());
       continue;
     }
-    FUZZ_CHECK(std::isfinite(r.time) && std::isfinite(r.error));
-    FUZZ_CHECK(r.timeText == vantor::FormatResult(r.time));
-    FUZZ_CHECK(r.errorText == (r.row == 2 ? vantor::kTracingErrorText
-                                          : vantor::FormatResult(r.error)));
+    const vantor::Timing& t = *r.timing;
+    FUZZ_CHECK(std::isfinite(t.time) && std::isfinite(t.minimum.error));
+    FUZZ_CHECK(t.timeText == vantor::FormatResult(t.time));
+    FUZZ_CHECK(t.errorText == (r.row == 2 ? vantor::kTracingErrorText
+                                          : vantor::FormatResult(t.minimum.error)));
   }
   if (plan.combine) {
-    const vantor::Combination c = vantor::cli::CombineRows(rows);
+    const vantor::Combination c = vantor::service::CombineRows(rows);
     if (c.computed) {
       FUZZ_CHECK(std::isfinite(c.simpleMean) && std::isfinite(c.weightedMean) &&
                  std::isfinite(c.uncertainty));

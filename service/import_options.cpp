@@ -1,5 +1,5 @@
-// Checking the importer's options of vantor-cli.
-#include "cli/import_options.h"
+// Checking the importer's options of the command line and the Python module.
+#include "service/import_options.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "core/number.h"
 #include "import/time_scale.h"
 
-namespace vantor::cli {
+namespace vantor::service {
 namespace {
 
 std::expected<std::optional<double>, Error> ParseJd(const std::string& text, const char* option) {
@@ -78,4 +78,4 @@ std::expected<ImportPlan, Error> ParseImportChoice(const ImportChoice& c) {
   return p;
 }
 
-}  // namespace vantor::cli
+}  // namespace vantor::service

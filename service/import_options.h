@@ -1,6 +1,7 @@
-// The importer's options of vantor-cli (info, time, batch): which layout,
-// which columns, which star and filter, which time scale the file is in and
-// which one is wanted, the star's coordinates, and the time interval to load.
+// The importer's options of vantor-cli (info, time, batch, series) and of the
+// Python module: which layout, which columns, which star and filter, which
+// time scale the file is in and which one is wanted, the star's coordinates,
+// and the time interval to load.
 // Kept as typed; ParseImportChoice checks them and LoadSession uses them.
 #pragma once
 
@@ -12,7 +13,7 @@
 #include "import/load.h"
 #include "import/series.h"
 
-namespace vantor::cli {
+namespace vantor::service {
 
 struct ImportChoice {
   std::string format = "auto";
@@ -39,4 +40,4 @@ struct ImportPlan {
 // Checks every option; a refusal names the option and what it accepts.
 std::expected<ImportPlan, Error> ParseImportChoice(const ImportChoice& choice);
 
-}  // namespace vantor::cli
+}  // namespace vantor::service
