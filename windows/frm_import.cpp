@@ -381,6 +381,12 @@ void FrmImport::Load_Click() {
 
 std::optional<std::pair<import::ImportedSeries, std::string>> FrmImport::OfferBinning(
     const import::ImportedSeries& s, const import::TimeInterval& interval) {
+  // Each observation passes the original reader's checks before any is
+  // averaged into a bin: a magnitude of 99.999 must not vanish in a mean.
+  if (const auto checked = import::LoadSeriesObservations(s, interval); !checked) {
+    LabelStatus->setText(Q(checked.error().message));
+    return std::nullopt;
+  }
   import::ImportedSeries inside = s;
   inside.time.clear();
   inside.mag.clear();

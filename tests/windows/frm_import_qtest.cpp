@@ -205,6 +205,28 @@ class FrmImportTest : public QObject {
     QVERIFY(!QGuiApplication::clipboard()->text().contains(QStringLiteral("binned")));
   }
 
+  // An observation the original reader refuses is refused before binning,
+  // not averaged into a bin: nothing is asked and nothing loaded.
+  void AnObservationTheReaderRefusesIsNotBinnedAway() {
+    QFile file(dir_.path() + "/marker.csv");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("time,mag\n");
+    for (int i = 0; i < 1500; ++i) {
+      file.write(QByteArray::number(2459812.3 + 0.0002 * i, 'f', 6) +
+                 (i == 700 ? ",99.999\n" : ",10.5\n"));
+    }
+    file.close();
+    FrmImport& w = main_->frmImport();
+    w.OpenFile(file.fileName());
+    const Store before = *store_;
+    vantor::QuestionAnswerer answer(true);
+    QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
+    QVERIFY(*store_ == before);
+    QVERIFY(answer.Questions().isEmpty());
+    QVERIFY(w.LabelStatus->text().startsWith(QStringLiteral("Observation 701")));
+    QVERIFY(w.LabelStatus->text().contains(QStringLiteral("outside the range -99 to 99")));
+  }
+
   void AavsoListsItsStarsAndFilters() {
     FrmImport& w = main_->frmImport();
     w.OpenFile(kImport + "/aavso_two_stars.txt");
