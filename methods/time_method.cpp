@@ -14,13 +14,6 @@ namespace vantor {
 
 namespace {
 
-// A point number for the Fourier window's 16-bit range indices. One beyond
-// every point stays beyond them: a plain conversion would wrap 65565 to 29
-// and fit a range nobody asked for.
-int16_t FourierIndex(int i) {
-  return static_cast<int16_t>(std::clamp(i, -1, static_cast<int>(kMaxPoints) + 1));
-}
-
 template <class R>
 std::expected<Timing, Refusal> Delivered(const CurveView& s, int row, MethodResult<R> r) {
   if (!r) return std::unexpected(r.error());
@@ -34,26 +27,9 @@ std::expected<Timing, Refusal> Delivered(const CurveView& s, int row, MethodResu
   return t;
 }
 
-// The Fourier window's state for a fit of `f`, as if its range and boxes had
-// been set for it.
-void SetFourierStart(Store& s, const FourierSetup& f) {
-  s.FourierLeftIdx = FourierIndex(f.range.first);
-  s.FourierRightIdx = FourierIndex(f.range.last);
-  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = true;
-  s.ExcludeMode = f.exclude.has_value();
-  if (f.exclude) {
-    s.ExclLeftIdx = FourierIndex(f.exclude->first);
-    s.ExclRightIdx = FourierIndex(f.exclude->last);
-  }
-  s.FitParam = f.start;
-  s.FourierFitDone = false;
-}
-
-// Runs one setup. `s` is read; `scratch`, when set, is the store whose
-// Fourier window state a fit's setup and outcome are left in.
+// Runs one setup on `s`.
 struct Runner {
   const CurveView& s;
-  Store* scratch;
 
   std::expected<Timing, Refusal> operator()(const ParabolaSetup& p) const {
     return Delivered(s, 1, FitParabola(s, p.range.first, p.range.last));
@@ -89,13 +65,7 @@ struct Runner {
   }
 
   std::expected<Timing, Refusal> operator()(const FourierSetup& p) const {
-    if (scratch != nullptr) SetFourierStart(*scratch, p);
-    auto timing = Delivered(s, 5, FitFourier(s, p));
-    if (timing && scratch != nullptr) {
-      scratch->FitParam = timing->As<FourierFitResult>().FitParam;
-      scratch->FourierFitDone = true;
-    }
-    return timing;
+    return Delivered(s, 5, FitFourier(s, p));
   }
 
   std::expected<Timing, Refusal> operator()(const SlidingSetup&) const {
@@ -129,22 +99,18 @@ std::string RangeText(const CurveView& s, IndexRange r) {
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
 // The checks every method makes first, then the method.
-std::expected<Timing, Refusal> Run(const CurveView& s, Store* scratch, const MethodSetup& setup) {
+std::expected<Timing, Refusal> Run(const CurveView& s, const MethodSetup& setup) {
   if (s.NPoints < 1) {
     return Refuse("There are no data points to work on: load a light curve first.");
   }
   if (LooksInverted(s)) return Refuse(kInvertedMessage);
-  return std::visit(Runner{s, scratch}, setup);
+  return std::visit(Runner{s}, setup);
 }
 
 }  // namespace
 
-std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup) {
-  return Run(s, &s, setup);
-}
-
 std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup) {
-  return Run(s, nullptr, setup);
+  return Run(s, setup);
 }
 
 MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing) {

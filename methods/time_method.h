@@ -13,13 +13,10 @@
 // kInvertedMessage) first, then the method on the working set with the
 // setup's values, refusing as the method refuses.
 //
-// Writing the store. TimeMethod changes nothing. Kwee and van Woerden returns
-// its resampled points in its result (its window keeps them), and the Fourier
-// fit its solver's values and its model curve. The Fourier window's range,
-// exclusion, starting values and "fit standing" flag live in the store
-// (FourierLeftIdx ..., ExcludeMode, ExclLeftIdx, ExclRightIdx, FitParam,
-// FourierFitDone); TimeMethodInStore is the one function that leaves a fit's
-// setup and outcome there.
+// TimeMethod changes nothing: Kwee and van Woerden returns its resampled
+// points in its result (its window keeps them), and the Fourier fit its
+// solver's values and its model curve. What the desktop's store keeps of a
+// fit is the windows' (windows/window_setups.h, TimeMethodInStore).
 #pragma once
 
 #include <array>
@@ -27,7 +24,7 @@
 #include <string>
 #include <variant>
 
-#include "core/store.h"
+#include "core/curve.h"
 #include "methods/chords.h"
 #include "methods/fourier.h"
 #include "methods/index_range.h"
@@ -103,15 +100,6 @@ struct Timing {
 // Times the working set of `s` by the method and values of `setup` (see the
 // header comment for what runs). Changes nothing in `s`.
 std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup);
-
-// The same, leaving in `s` what the method's window keeps (see the header
-// comment): for the Fourier fit, the range, exclusion and starting values of
-// the setup are written first (indices beyond the 16-bit fields are held at
-// -1 or kMaxPoints + 1, so they never wrap into range) with no fit standing,
-// so a refusal leaves those in place and the rest as it was; a success leaves
-// the fit standing, FitParam holding the fitted parameters. The fit itself
-// runs on the setup's values as they are.
-std::expected<Timing, Refusal> TimeMethodInStore(Store& s, const MethodSetup& setup);
 
 // The same setup to bootstrap a delivered timing with: a Fourier fit starts
 // from the parameters it fitted (close to the minimum, so that each resampled

@@ -224,7 +224,7 @@ MethodSetup SetupOf(Method m, const Ranges& r, const std::array<double, 9>& star
 
 Outcome RunMethod(Method m, Store& s, const Ranges& r, const std::array<double, 9>& start) {
   if (m == kTracing) return IdealEye(s, r);
-  const auto t = TimeMethodInStore(s, SetupOf(m, r, start));
+  const auto t = TimeMethod(s, SetupOf(m, r, start));
   return t ? Delivered(t->minimum.rel_time, t->minimum.error) : FromRefusal(t.error());
 }
 

@@ -204,7 +204,7 @@ void FrmPlott4::Command1_Click() {
   // A refused range or tuning value is explained and changes neither the
   // state nor row 4.
   const KvwSetup setup{{s.KvwLeftIdx, s.KvwRightIdx}, s.KvwBoxes};
-  const auto timing = TimeMethodInStore(s, setup);
+  const auto timing = TimeMethod(s, setup);
   if (!timing) {
     ShowMessage(Q(timing.error().message));
     return;

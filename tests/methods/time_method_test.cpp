@@ -1,7 +1,6 @@
 // Tests of TimeMethod and the method setups: every setup runs its own method
 // with its own values, the common checks refuse for every method alike,
-// TimeMethod changes nothing while TimeMethodInStore leaves the Fourier
-// window's state, and what a setup's description says in the report.
+// TimeMethod changes nothing, and what a setup's description says in the report.
 #include "methods/time_method.h"
 
 #include <gtest/gtest.h>
@@ -100,30 +99,6 @@ TEST(TimeMethod, CommonChecksRefuseEveryMethodAlike) {
     ASSERT_FALSE(none.has_value());
     EXPECT_NE(none.error().message.find("load a light curve"), std::string::npos);
   }
-}
-
-TEST(TimeMethod, InStoreLeavesTheFourierFitStandingAndNeverWrapsItsRange) {
-  auto s = Example();
-  const FourierSetup setup{{10, 50}, std::nullopt, s->FitParam};
-  const auto t = TimeMethodInStore(*s, setup);
-  ASSERT_TRUE(t.has_value()) << t.error().message;
-  EXPECT_TRUE(s->FourierFitDone);
-  EXPECT_EQ(s->FourierLeftIdx, 10);
-  EXPECT_EQ(s->FourierRightIdx, 50);
-  EXPECT_EQ(s->FitParam, t->As<FourierFitResult>().FitParam);
-  // A bootstrap of the row starts from the fitted parameters; other setups stay.
-  const auto restart = std::get<FourierSetup>(BootstrapSetup(setup, *t));
-  EXPECT_EQ(restart.start, t->As<FourierFitResult>().FitParam);
-  EXPECT_EQ(restart.range, setup.range);
-  const MethodSetup kvw = KvwSetup{{15, 45}, {"2", ".7"}};
-  EXPECT_EQ(BootstrapSetup(kvw, *t), kvw);
-
-  // 65565 would wrap to 29 in the 16-bit field: the range must be refused.
-  auto fresh = Example();
-  const auto wrapped = TimeMethod(*fresh, FourierSetup{{2, 65565}, std::nullopt, s->FitParam});
-  ASSERT_FALSE(wrapped.has_value());
-  EXPECT_NE(wrapped.error().message.find("points 1 to 60"), std::string::npos)
-      << wrapped.error().message;
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ class FrmPlott4Test : public QObject {
     QTest::mouseClick(w().Command1, Qt::LeftButton);
     QCOMPARE(messages_->Texts().size(), 1);
     Store copy = *store_;
-    QCOMPARE(messages_->Texts()[0], Q(TimeMethodInStore(copy, KvwSetup{{22, 38}, {"0", ".9"}}).error().message));
+    QCOMPARE(messages_->Texts()[0], Q(TimeMethod(copy, KvwSetup{{22, 38}, {"0", ".9"}}).error().message));
     QVERIFY(main_->Text[4]->text().isEmpty());
     QVERIFY(main_->Text[10]->text().isEmpty());
     QVERIFY(!main_->Check[4]->isChecked());
@@ -195,7 +195,7 @@ class FrmPlott4Test : public QObject {
 
   void CheckRowIsResultOf(int first, int last) {
     Store copy = *store_;
-    const auto t = TimeMethodInStore(
+    const auto t = TimeMethod(
         copy, KvwSetup{{first, last},
                        {w().Text1->text().toStdString(), w().Text2->text().toStdString()}});
     QVERIFY(t.has_value());

@@ -1,5 +1,6 @@
 // Tests of the setups the method windows hold: what each window's markers,
-// boxes and fold make of a row, and how the report describes it.
+// boxes and fold make of a row, how the report describes it, and what a
+// timing leaves in the store for its window.
 #include "windows/window_setups.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,30 @@ TEST(DescribeMethodSetup, SlidingIntegrationsGivesTheStretchItChooses) {
             "stretch of used points 6-9 of 10 (HJD 1000.60000 to 1000.90000)");
   s->FaintIdx = 10;  // no stretch around the last point
   EXPECT_EQ(DescribeMethodSetup(*s, 6), "");
+}
+
+TEST(TimeMethod, InStoreLeavesTheFourierFitStandingAndNeverWrapsItsRange) {
+  auto s = Example();
+  const FourierSetup setup{{10, 50}, std::nullopt, s->FitParam};
+  const auto t = TimeMethodInStore(*s, setup);
+  ASSERT_TRUE(t.has_value()) << t.error().message;
+  EXPECT_TRUE(s->FourierFitDone);
+  EXPECT_EQ(s->FourierLeftIdx, 10);
+  EXPECT_EQ(s->FourierRightIdx, 50);
+  EXPECT_EQ(s->FitParam, t->As<FourierFitResult>().FitParam);
+  // A bootstrap of the row starts from the fitted parameters; other setups stay.
+  const auto restart = std::get<FourierSetup>(BootstrapSetup(setup, *t));
+  EXPECT_EQ(restart.start, t->As<FourierFitResult>().FitParam);
+  EXPECT_EQ(restart.range, setup.range);
+  const MethodSetup kvw = KvwSetup{{15, 45}, {"2", ".7"}};
+  EXPECT_EQ(BootstrapSetup(kvw, *t), kvw);
+
+  // 65565 would wrap to 29 in the 16-bit field: the range must be refused.
+  auto fresh = Example();
+  const auto wrapped = TimeMethod(*fresh, FourierSetup{{2, 65565}, std::nullopt, s->FitParam});
+  ASSERT_FALSE(wrapped.has_value());
+  EXPECT_NE(wrapped.error().message.find("points 1 to 60"), std::string::npos)
+      << wrapped.error().message;
 }
 
 }  // namespace
