@@ -84,6 +84,34 @@ TEST(TimeSeries, RecoversEveryMinimumTheInjectedOMinusCAndTheEphemeris) {
   EXPECT_GT(r->refined->periodError, 0);
 }
 
+// Space photometry sampled every 5 s: each window holds more points than the
+// desktop's store, and every one of them is timed (no binning).
+TEST(TimeSeries, AWindowLongerThanTheStoreIsTimedAtItsFullLength) {
+  Binary b;
+  b.ltt = 0;
+  b.noise = 0.002;
+  std::vector<double> t, m;
+  BootstrapRng rng(b.seed);
+  for (double x = b.epoch - 0.3; x <= b.epoch + 2 * b.period + 0.3; x += 5.0 / 86400) {
+    t.push_back(x);
+    m.push_back(b.Mag(x) + b.noise * rng.Gauss());
+  }
+  SeriesOptions o;
+  o.ephemeris = {b.epoch, b.period};
+  o.halfWidth = 0.09;
+  const auto r = TimeSeries(t, m, o);
+  ASSERT_TRUE(r.has_value()) << r.error().message;
+  ASSERT_EQ(r->rows.size(), 3u);
+  for (const SeriesRow& row : r->rows) {
+    SCOPED_TRACE(row.cycle);
+    EXPECT_GT(row.nPoints, kMaxPoints);
+    ASSERT_TRUE(row.time.has_value()) << row.message;
+    EXPECT_EQ(row.message, "");
+    EXPECT_NEAR(*row.time, b.TrueMinimum(row.cycle), 0.0005);
+    EXPECT_GE(row.methods.size(), 3u);
+  }
+}
+
 TEST(TimeSeries, WrongPeriodGivesALinearOMinusCAndTheRefinedPeriodMendsIt) {
   Binary b;
   b.ltt = 0;
