@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,9 @@ namespace {
 
 std::string Range(int a, int b) { return std::to_string(a) + " to " + std::to_string(b); }
 
-}  // namespace
-
-MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int i3, int i4) {
+// The ranges' own demands: two points at least, each range in order, inside
+// the series.
+std::optional<Refusal> CheckChordRanges(int n, int i1, int i2, int i3, int i4) {
   // Counted in 64 bits: ends such as -2147483648 and 2147483647 must not
   // overflow before the range checks below refuse them.
   const long long nLeft = i2 >= i1 ? static_cast<long long>(i2) - i1 + 1 : 0;
@@ -46,44 +48,61 @@ MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int 
     // A range given backwards counts as empty; say so, or the refusal would
     // not explain two ranges of many points each.
     if (i1 > i2 || i3 > i4) {
-      return Refuse(
+      return Refusal{
           "Bisecting chords needs at least 2 points in the two ranges together; a range that "
           "runs backwards (left range " +
           Range(i1, i2) + ", right range " + Range(i3, i4) +
-          ") holds none: each range must start at its smaller index.");
+          ") holds none: each range must start at its smaller index."};
     }
-    return Refuse("Bisecting chords needs at least 2 points in the two ranges together.");
+    return Refusal{"Bisecting chords needs at least 2 points in the two ranges together."};
   }
   if (i1 > i2 || i3 > i4) {
-    return Refuse("A range runs backwards (left range " + Range(i1, i2) + ", right range " +
-                  Range(i3, i4) + "): each range must start at its smaller index.");
+    return Refusal{"A range runs backwards (left range " + Range(i1, i2) + ", right range " +
+                   Range(i3, i4) + "): each range must start at its smaller index."};
   }
-  const int n = s.NPoints;
   if (i1 < 1 || i2 > n || i3 < 1 || i4 > n) {
-    return Refuse("The ranges (left " + Range(i1, i2) + ", right " + Range(i3, i4) +
-                  ") reach outside the points 1 to " + std::to_string(n) + ".");
+    return Refusal{"The ranges (left " + Range(i1, i2) + ", right " + Range(i3, i4) +
+                   ") reach outside the points 1 to " + std::to_string(n) + "."};
   }
-  const auto& R = s.RelTime;
-  const auto& G = s.Mag;
+  return std::nullopt;
+}
 
+// Every chord must close on the other branch: the series' far end must be
+// brighter than each point of a range.
+std::optional<Refusal> CheckChordsClose(std::span<const double> G, int n, int i1, int i2, int i3,
+                                        int i4) {
   // A chord from the left range ends where the series, searched from its end,
   // first reaches the point's magnitude; the last point must be brighter, or
   // the search would run past it. Likewise from the start for the right range.
   for (int i = i1; i <= i2; ++i) {
     if (!(G[n] < G[i])) {
-      return Refuse("Left-range point " + std::to_string(i) +
-                    " is not fainter than the last point of the series: the right branch "
-                    "never gets as bright as it, so its chord cannot be closed. Start the left "
-                    "range lower on the branch.");
+      return Refusal{"Left-range point " + std::to_string(i) +
+                     " is not fainter than the last point of the series: the right branch "
+                     "never gets as bright as it, so its chord cannot be closed. Start the left "
+                     "range lower on the branch."};
     }
   }
   for (int i = i3; i <= i4; ++i) {
     if (!(G[1] < G[i])) {
-      return Refuse("Right-range point " + std::to_string(i) +
-                    " is not fainter than the first point of the series: the left branch "
-                    "never gets as bright as it, so its chord cannot be closed. End the right "
-                    "range lower on the branch.");
+      return Refusal{"Right-range point " + std::to_string(i) +
+                     " is not fainter than the first point of the series: the left branch "
+                     "never gets as bright as it, so its chord cannot be closed. End the right "
+                     "range lower on the branch."};
     }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int i3, int i4) {
+  const int n = s.NPoints;
+  if (const auto refused = CheckChordRanges(n, i1, i2, i3, i4)) return std::unexpected(*refused);
+  const auto& R = s.RelTime;
+  const auto& G = s.Mag;
+
+  if (const auto refused = CheckChordsClose(G, n, i1, i2, i3, i4)) {
+    return std::unexpected(*refused);
   }
 
   // The walks "k = NPoints; while G(k) < G(i): k = k - 1" and "k = 1; while
