@@ -274,12 +274,10 @@ MethodResult<void> CheckKvwRange(const CurveView& curve, int first, int last) {
   return {};
 }
 
-MethodResult<KvwResult> KweeVanWoerden(const CurveView& curve, int first, int last,
-                                       const KvwParams& tuning) {
-  if (auto range = CheckKvwRange(curve, first, last); !range) {
-    return std::unexpected(range.error());
-  }
-  const int N = last - first + 1;
+namespace {
+
+// The tuning values' own demands: a whole Stepp of 1 or more, a Frac above 0.
+MethodResult<void> CheckKvwParams(const KvwParams& tuning) {
   const double stepValue = tuning.step;
   if (!std::isfinite(stepValue) || stepValue < 1 || stepValue != std::floor(stepValue)) {
     return Refuse("Stepp must be a whole number of samples, 1 or more (it is " +
@@ -290,6 +288,56 @@ MethodResult<KvwResult> KweeVanWoerden(const CurveView& curve, int first, int la
     return Refuse("Frac must be a number greater than 0, such as .9 (it is " + NumberText(frac) +
                   ").");
   }
+  return {};
+}
+
+// The vertex of the parabola through the three sums at samples c - step, c
+// and c + step, and its error by the method's formula (Z = N / 4); refused
+// where it is no time of the range.
+MethodResult<Minimum> SumsVertex(const CurveView& curve, int first, int last,
+                                 const KvwSamples& samples, int c, int step, const Sums& sums) {
+  const int N = last - first + 1;
+  const auto [S1, S2, S3] = sums;
+  const double T1 = samples.KvwT[c - step];
+  const double T2 = samples.KvwT[c];
+  const double T3 = samples.KvwT[c + step];
+  const double A = (T2 - T3) * S1 + (T3 - T1) * S2 + (T1 - T2) * S3;
+  const double B = (T3 * T3 - T2 * T2) * S1 + (T1 * T1 - T3 * T3) * S2 + (T2 * T2 - T1 * T1) * S3;
+  const double C = T2 * T3 * (T2 - T3) * S1 + T1 * T3 * (T3 - T1) * S2 + T1 * T2 * (T1 - T2) * S3;
+  if (A == 0) {
+    return Refuse("The three sums of squared differences lie on a straight line (at sample " +
+                  IntText(c) + "): they give no time of minimum. Check the range and Stepp.");
+  }
+  const double T0 = -B / (2 * A);
+  const double Z = N / 4.0;
+  const double Q = std::fabs(4 * A * C - B * B);
+  const double sigma = Q > 0 ? std::sqrt(Q / (4 * A * A * (Z - 1))) : 0.0;
+  if (!std::isfinite(T0) || !std::isfinite(sigma)) {
+    return Refuse("Kwee and van Woerden gave no finite result for this range.");
+  }
+  // A vertex outside the range's own times is no time of this eclipse: with
+  // times too close together for their digits the squares above cancel to
+  // rounding noise and put it anywhere.
+  if (!(T0 >= curve.RelTime[first] && T0 <= curve.RelTime[last])) {
+    return Refuse(
+        "Kwee and van Woerden put the minimum outside the range it was fitted to, "
+        "which happens when the times of the range lie too close together for their "
+        "digits.");
+  }
+  return Minimum{T0, sigma};
+}
+
+}  // namespace
+
+MethodResult<KvwResult> KweeVanWoerden(const CurveView& curve, int first, int last,
+                                       const KvwParams& tuning) {
+  if (auto range = CheckKvwRange(curve, first, last); !range) {
+    return std::unexpected(range.error());
+  }
+  const int N = last - first + 1;
+  if (auto checked = CheckKvwParams(tuning); !checked) return std::unexpected(checked.error());
+  const double stepValue = tuning.step;
+  const double frac = tuning.frac;
 
   const int M = static_cast<int>(RoundEven(0.9 * N));
   const int F = 2 * M;
@@ -324,33 +372,9 @@ MethodResult<KvwResult> KweeVanWoerden(const CurveView& curve, int first, int la
                   "points, or choose a range balanced about the bottom of the eclipse.");
   }
 
-  const double T1 = samples.KvwT[c - step];
-  const double T2 = samples.KvwT[c];
-  const double T3 = samples.KvwT[c + step];
-  const double A = (T2 - T3) * S1 + (T3 - T1) * S2 + (T1 - T2) * S3;
-  const double B = (T3 * T3 - T2 * T2) * S1 + (T1 * T1 - T3 * T3) * S2 + (T2 * T2 - T1 * T1) * S3;
-  const double C = T2 * T3 * (T2 - T3) * S1 + T1 * T3 * (T3 - T1) * S2 + T1 * T2 * (T1 - T2) * S3;
-  if (A == 0) {
-    return Refuse("The three sums of squared differences lie on a straight line (at sample " +
-                  IntText(c) + "): they give no time of minimum. Check the range and Stepp.");
-  }
-  const double T0 = -B / (2 * A);
-  const double Z = N / 4.0;
-  const double Q = std::fabs(4 * A * C - B * B);
-  const double sigma = Q > 0 ? std::sqrt(Q / (4 * A * A * (Z - 1))) : 0.0;
-  if (!std::isfinite(T0) || !std::isfinite(sigma)) {
-    return Refuse("Kwee and van Woerden gave no finite result for this range.");
-  }
-  // A vertex outside the range's own times is no time of this eclipse: with
-  // times too close together for their digits the squares above cancel to
-  // rounding noise and put it anywhere.
-  if (!(T0 >= curve.RelTime[first] && T0 <= curve.RelTime[last])) {
-    return Refuse(
-        "Kwee and van Woerden put the minimum outside the range it was fitted to, "
-        "which happens when the times of the range lie too close together for their "
-        "digits.");
-  }
-  return KvwResult{Minimum{T0, sigma}, N, M, F + 1, c, step, frac, S1, S2, S3, passes, start,
+  const auto vertex = SumsVertex(curve, first, last, samples, c, step, sums);
+  if (!vertex) return std::unexpected(vertex.error());
+  return KvwResult{*vertex, N, M, F + 1, c, step, frac, S1, S2, S3, passes, start,
                    std::move(samples)};
 }
 
