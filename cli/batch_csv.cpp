@@ -1,48 +1,38 @@
 #include "cli/batch_csv.h"
 
-#include <sstream>
-
+#include "core/csv.h"
 #include "core/format.h"
 #include "import/time_scale.h"
 
 namespace vantor::cli {
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string q = "\"";
-  for (const char c : text) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 std::string BatchCsvRows(const std::string& file, const service::BatchFileResult& result) {
-  if (result.failed) return CsvField(file) + ",file,,,no," + CsvField(result.error) + ",\n";
+  CsvWriter csv;
+  if (result.failed) {
+    csv.Text(file).Text("file").Empty(2).Text("no").Text(result.error).Empty().EndLine();
+    return csv.Take();
+  }
   const std::string timeScale(import::TimeScaleName(result.report.timeScale));
   const Combination& comb = result.combination;
-  std::ostringstream out;
   for (const service::TimeRow& r : result.rows) {
-    out << CsvField(file) << ',' << r.method() << ',';
+    csv.Text(file).Text(r.method());
     if (r.ok()) {
       const Timing& t = *r.timing;
-      out << t.timeText << ',' << t.errorText << ','
-          << (comb.checkedAfter[r.row - 1] ? "yes" : "no") << ','
-          << (BelowPrecision(t.minimum.error, result.decimals) ? CsvField(kBelowPrecisionNotice)
-                                                              : "")
-          << ',' << timeScale << "\n";
+      csv.Text(t.timeText).Text(t.errorText).Text(comb.checkedAfter[r.row - 1] ? "yes" : "no");
+      csv.Text(BelowPrecision(t.minimum.error, result.decimals) ? kBelowPrecisionNotice : "");
     } else {
-      out << ",,no," << CsvField(r.message()) << ',' << timeScale << "\n";
+      csv.Empty(2).Text("no").Text(r.message());
     }
+    csv.Text(timeScale).EndLine();
   }
+  csv.Text(file).Text("combination");
   if (comb.computed) {
-    out << CsvField(file) << ",combination," << comb.weightedMeanText << ',' << comb.uncertaintyText
-        << ',' << comb.n << ",," << timeScale << "\n";
+    csv.Text(comb.weightedMeanText).Text(comb.uncertaintyText).Int(comb.n).Empty();
   } else {
-    out << CsvField(file) << ",combination,,,0,no method delivered a usable result," << timeScale
-        << "\n";
+    csv.Empty(2).Int(0).Text("no method delivered a usable result");
   }
-  return out.str();
+  csv.Text(timeScale).EndLine();
+  return csv.Take();
 }
 
 }  // namespace vantor::cli

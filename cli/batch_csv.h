@@ -12,11 +12,8 @@ namespace vantor::cli {
 // The header line of the batch's CSV output (with its line end).
 inline constexpr const char* kBatchCsvHeader = "file,method,time,error,used,message,time_scale\n";
 
-// Quotes a CSV field when it holds a comma, a quote or a line end.
-std::string CsvField(const std::string& text);
-
-// The rows of `file` (each ending in a line end): one per method and one for
-// the combination, or the file's refusal.
+// The rows of `file` (each ending in a line end), by core's CSV writer: one
+// per method and one for the combination, or the file's refusal.
 std::string BatchCsvRows(const std::string& file, const service::BatchFileResult& result);
 
 }  // namespace vantor::cli

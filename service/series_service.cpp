@@ -8,18 +8,13 @@
 namespace vantor::service {
 namespace {
 
-// The value of `given` in days, or false when its text is not a number.
-bool ReadDays(const Given<double>& given, double& value, double ifEmpty = 0) {
+// The value of `given`, or false when its text is not a number.
+bool ReadDays(const Given<double>& given, double& value) {
   if (const auto* typed = std::get_if<double>(&given)) {
     value = *typed;
     return true;
   }
-  const std::string& text = std::get<std::string>(given);
-  if (text.empty() && ifEmpty != 0) {
-    value = ifEmpty;
-    return true;
-  }
-  const auto number = ParseNumber(TrimBlanks(text));
+  const auto number = ParseNumber(TrimBlanks(std::get<std::string>(given)));
   if (number) value = *number;
   return number.has_value();
 }
@@ -46,8 +41,10 @@ bool PlanSeries(const SeriesChoice& c, SeriesRequest& r, std::string& usage) {
     return false;
   }
   if (c.secondary) {
+    // "--secondary" without a value: the phase 0.5.
+    const auto* text = std::get_if<std::string>(&*c.secondary);
     double phase = 0.5;
-    if (!ReadDays(*c.secondary, phase, 0.5)) {
+    if ((text == nullptr || !text->empty()) && !ReadDays(*c.secondary, phase)) {
       usage = "--secondary expects a phase between 0 and 1, such as 0.5";
       return false;
     }

@@ -113,6 +113,22 @@ def test_more_points_than_the_desktop_holds_are_timed_as_by_vantor_cli(tmp_path,
     assert all(abs(r["time"] - 2459812.4316) < 0.0005 for r in delivered if r["method"] != "tracing")
 
 
+def test_a_series_window_longer_than_the_desktop_holds_is_timed_whole(tmp_path):
+    t, m = eclipse(n=1500, seed=11, span=0.3)
+    path = str(tmp_path / "long.csv")
+    write_curve(path, t, m)
+    ephemeris = dict(epoch=2459812.43, period=1.0, half_width=0.12)
+    rc, out, err = run_cli("series", path, "--epoch", "2459812.43", "--period", "1.0",
+                           "--half-width", "0.12", "--json")
+    tab = vantor.series(t, m, **ephemeris)
+    expected = json.loads(out)
+    expected["file"], expected["time_scale"] = "", "unknown"
+    assert rc == 0, err
+    assert tab.as_json() == expected
+    assert len(tab) == 1 and tab[0]["n_points"] > vantor.MAX_POINTS
+    assert abs(tab[0]["time"] - 2459812.4316) < 0.0005 and tab[0]["message"] == ""
+
+
 def test_bootstrap_errors_are_reproducible_and_follow_the_count():
     t, m = eclipse(n=80, seed=3)
     first = vantor.time(t, m, auto=True, bootstrap=30)
