@@ -133,6 +133,7 @@ Json TimeJson(const std::string& file, double hjdBase, const service::TimeOutcom
   j["file"] = file;
   j["hjd_base"] = hjdBase;
   j["time_scale"] = timeScale;
+  j["points"] = outcome.points;  // every one timed: a long night is never binned
   j["results"] = Json::array();
   for (const service::TimeRow& r : outcome.rows) {
     Json o;

@@ -461,6 +461,16 @@ AutoTimings RunAutoTimings(const CurveView& s) {
     return TimeMethod(s, *setup);
   };
   t.parabola = timeBy(AutoParabolaSetup(r));
+  if (t.parabola) {
+    // A vertex beyond the range's own times is the parabola's extrapolation,
+    // not the bottom of the points it was fitted to.
+    const double t0 = t.parabola->minimum.rel_time;
+    const double t1 = s.RelTime[r.parabola->first], t2 = s.RelTime[r.parabola->last];
+    if (!(t0 >= t1 && t0 <= t2)) {
+      t.parabola = Refuse("The parabola's vertex lies outside its range " + FixedText(t1, 5) +
+                          " to " + FixedText(t2, 5) + ": extrapolated rather than found.");
+    }
+  }
   t.chords = timeBy(AutoChordsSetup(r));
   t.kvw = timeBy(AutoKvwSetup(r));
   if (t.kvw) {

@@ -253,10 +253,11 @@ struct AutoTimings {
 // When ChooseAutoRanges refuses, every method is refused with its reason
 // (sliding integrations too: there is no eclipse it could time soundly);
 // when only one method's range is refused, that method carries the refusal.
-// A Kwee and van Woerden result is refused when its search stopped at its
-// limit of moves (passes > kKvwPassLimit) or its time lies outside its outer
-// trial times (extrapolated): in both cases it did not find the minimum of
-// its sums. With another eclipse in the light curve, sliding integrations is
+// A parabola whose vertex lies outside its range's times is refused (it was
+// extrapolated). A Kwee and van Woerden result is refused when its search
+// stopped at its limit of moves (passes > kKvwPassLimit) or its time lies
+// outside its outer trial times (extrapolated): in both cases it did not find
+// the minimum of its sums. With another eclipse in the light curve, sliding integrations is
 // refused when its stretch reaches beyond the deepest eclipse's own points.
 //
 // Changes nothing: each method's state comes back in its timing.

@@ -241,6 +241,7 @@ TimeOutcome RunTime(const CurveView& curve, const TimeRequest& request,
                     const BootstrapProgress& progress) {
   TimeOutcome out;
   out.decimals = curve.ResultDecimals;
+  out.points = curve.NPoints;
   for (const MethodSetup& setup : request.setups) {
     TimeRow r;
     r.row = RowOf(setup);

@@ -110,6 +110,7 @@ struct TimeOutcome {
   std::optional<ChosenRanges> ranges;       // automatic
   std::optional<Combination> combination;  // when combining
   int decimals = kDefaultDecimals;          // of the texts and means
+  int points = 0;                           // the light curve's points timed, all of them
   int bootstrapRuns = 0;                    // resampled curves per row; 0: none made
   std::vector<std::string> notes;  // automatic, on a night of several eclipses: which one was timed
 };

@@ -495,6 +495,7 @@ py::dict Time(const Doubles& timeArray, const Doubles& magArray, const py::dict&
   return Dict({{"file", py::str(file)},
                {"hjd_base", py::float_(hjdBase)},
                {"time_scale", py::str(timeScale)},
+               {"points", py::int_(out.points)},
                {"results", rows},
                {"combination", out.combination ? CombinationOf(*out.combination) : py::none()},
                {"ranges", out.ranges ? py::object(RangesOf(*out.ranges)) : py::none()},

@@ -548,7 +548,7 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
             below_precision=r.get("below_precision", False), details=details))
         rows_json.append(_result_json(r, details))
     j = {"file": out["file"], "hjd_base": out["hjd_base"], "time_scale": out["time_scale"],
-         "results": rows_json, "combination": out["combination"]}
+         "points": out["points"], "results": rows_json, "combination": out["combination"]}
     if out["ranges"] is not None:
         j["ranges"] = out["ranges"]
     return Timing(results=tuple(results), combination=_combination(out["combination"]),

@@ -61,6 +61,7 @@ TEST(LongLightCurves, EveryPointIsTimedAndTheMinimumFound) {
     const CliRun run = RunCli("time '" + file + "' " + c.options + " --json");
     ASSERT_TRUE(run.status == 0 || run.status == 1) << run.err;
     const json j = json::parse(run.out);
+    EXPECT_EQ(j["points"], c.points);  // timed whole, not binned
     for (const std::string& method : c.delivering) {
       bool found = false;
       for (const json& r : j["results"]) {

@@ -225,6 +225,23 @@ TEST(AutoRanges, RefusesCurvesWithoutASoundEclipse) {
   }
 }
 
+TEST(AutoRanges, NoRowDeliversATimeOutsideTheData) {
+  // A sawtooth of five-point teeth is no eclipse; whatever the rule makes of
+  // it, a parabola fitted to the last teeth must not give its far vertex.
+  std::vector<double> t, saw;
+  for (int i = 0; i < 1000; ++i) {
+    t.push_back(2458739.0 + 0.001 * i);
+    saw.push_back(0.10 + 0.01 * (i % 5));
+  }
+  const auto store = LoadText(CurveText(t, saw));
+  for (const AutoRow& row : AutoRowsOf(RunAutoTimings(*store))) {
+    if (row.ok) {
+      EXPECT_GE(row.time, store->RelTime[1]) << "row " << row.row;
+      EXPECT_LE(row.time, store->RelTime[store->NPoints]) << "row " << row.row;
+    }
+  }
+}
+
 TEST(AutoRanges, RefusesAnInvertedCurve) {
   const Eclipse e{2459000.6, 10.0, 1.0, 0.08, 0.08, 0.0};
   auto s = EvenEclipse(e, 41, 2459000.5, 2459000.7);
