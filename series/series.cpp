@@ -12,9 +12,10 @@
 #include "core/curve.h"
 #include "core/reader.h"
 #include "core/statistics.h"
+#include "methods/auto_ranges.h"
+#include "methods/bootstrap.h"
 #include "methods/coverage.h"
 #include "methods/fourier.h"
-#include "series/curve_methods.h"
 
 namespace vantor {
 
@@ -107,7 +108,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
   // rounds to zero there must not be left out.
   curve.ResultDecimals = kMostDecimals;
   const CurveView view = curve.View();
-  const AutoTimings timings = AutoTimeCurve(view);
+  const AutoTimings timings = RunAutoTimings(view);
   if (!timings.ranges) {
     row.message = timings.ranges.error().message;
     return;
@@ -130,7 +131,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
     if (!c.checkedAfter[a.row - 1]) continue;
     SeriesMethodTime m{MethodKey(a.row), a.timing->time, a.timing->minimum.error, std::nullopt};
     if (bootstrap > 0 && a.setup) {
-      const auto b = BootstrapCurve(view, BootstrapSetup(*a.setup, *a.timing), bootstrap);
+      const auto b = BootstrapErrors(view, BootstrapSetup(*a.setup, *a.timing), bootstrap);
       if (b) m.bootstrapError = b->error;
     }
     row.methods.push_back(std::move(m));

@@ -7,8 +7,7 @@
 //
 // Times are in the series' own time scale (days); nothing here converts them.
 // The series may be of any length, and so may a window: each is timed at its
-// full length as a light curve of those points read from a file would be
-// (series/curve_methods.h).
+// full length as a light curve of those points read from a file would be.
 //
 // The window of a minimum at predicted time Tc (cycle E, kind P or S):
 //   Tc = T0 + P (E + phase), phase 0 for a primary and the secondary's phase

@@ -6,9 +6,11 @@
 #include <charconv>
 
 #include "core/method_rows.h"
+#include "methods/auto_ranges.h"
+#include "methods/bootstrap.h"
+#include "methods/time_method.h"
 #include "core/number.h"
 #include "core/textfile.h"
-#include "series/curve_methods.h"
 
 namespace vantor::service {
 namespace {
@@ -100,14 +102,14 @@ void AddBootstrap(const CurveView& curve, int n, const BootstrapProgress& progre
     setups.push_back(BootstrapSetup(*r.setup, *r.timing));
     bootstrapped.push_back(&r);
   }
-  auto results = BootstrapCurve(curve, setups, n, progress);
+  auto results = BootstrapErrorsOfAll(curve, setups, n, kBootstrapSeed, progress);
   if (!results) return;  // stopped: no figure at all
   for (size_t i = 0; i < bootstrapped.size(); ++i) bootstrapped[i]->bootstrap = std::move((*results)[i]);
 }
 
 // The five automatic rows and the ranges they used.
 void AddAutoRows(const CurveView& curve, TimeOutcome& out) {
-  const AutoTimings timings = AutoTimeCurve(curve);
+  const AutoTimings timings = RunAutoTimings(curve);
   for (const AutoRow& a : AutoRowsOf(timings)) {
     TimeRow r;
     r.row = a.row;
@@ -246,7 +248,7 @@ TimeOutcome RunTime(const CurveView& curve, const TimeRequest& request,
     TimeRow r;
     r.row = RowOf(setup);
     r.setup = setup;
-    r.timing = TimeCurve(curve, setup);
+    r.timing = TimeMethod(curve, setup);
     out.rows.push_back(std::move(r));
   }
   if (request.automatic) {

@@ -26,7 +26,6 @@
 #include "core/text.h"
 #include "import/load.h"
 #include "import/time_scale.h"
-#include "series/curve_methods.h"
 #include "series/series_text.h"
 #include "service/batch_service.h"
 #include "service/import_options.h"
@@ -467,7 +466,7 @@ py::dict Time(const Doubles& timeArray, const Doubles& magArray, const py::dict&
       const CurveView view = session->View();
       out = RunTime(view, request);
       for (const TimeRow& r : out.rows) {
-        setups.push_back(r.setup ? DescribeCurveSetup(view, *r.setup) : std::string());
+        setups.push_back(r.setup ? DescribeSetup(view, *r.setup) : std::string());
       }
     }
   }
