@@ -40,17 +40,9 @@ CurveLimits ComputeLimits(std::span<const double> relTime, std::span<const doubl
 }
 
 CurveView Curve::View() const {
-  CurveView v;
   const int n = NPoints();
-  static_cast<CurveLimits&>(v) = ComputeLimits(RelTime, Mag, n);
-  v.RelTime = RelTime;
-  v.Mag = Mag;
-  v.Error = Error;
-  v.NPoints = n;
-  v.HjdBase = HjdBase;
-  v.Scale = Scale;
-  v.ResultDecimals = ResultDecimals;
-  return v;
+  return CurveView{ComputeLimits(RelTime, Mag, n), RelTime, Mag, Error, n, HjdBase, Scale,
+                   ResultDecimals, {}, 0};
 }
 
 bool LooksInverted(const CurveView& c) {

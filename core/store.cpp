@@ -5,45 +5,39 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <span>
+#include <tuple>
 
 namespace vantor {
 
+namespace {
+
+// The store's copy of its working set's limits.
+CurveLimits LimitsOf(const Store& s) {
+  return {s.TMin,     s.TMax,      s.TRange,   s.MagMin,         s.MagMax,
+          s.MagRange, s.BrightIdx, s.FaintIdx, s.InnerExtremeIdx};
+}
+
+std::span<const double> Cells(const PointArray& a, int n) {
+  return {a.data(), static_cast<size_t>(n) + 1};
+}
+
+}  // namespace
+
 void ComputeRanges(Store& s) {
-  CurveLimits previous;
-  previous.BrightIdx = s.BrightIdx;
-  previous.FaintIdx = s.FaintIdx;
-  previous.InnerExtremeIdx = s.InnerExtremeIdx;
-  const CurveLimits l = ComputeLimits(s.RelTime, s.Mag, s.NPoints, previous);
-  s.TMin = l.TMin;
-  s.TMax = l.TMax;
-  s.TRange = l.TRange;
-  s.MagMin = l.MagMin;
-  s.MagMax = l.MagMax;
-  s.MagRange = l.MagRange;
+  const CurveLimits l = ComputeLimits(s.RelTime, s.Mag, s.NPoints, LimitsOf(s));
+  std::tie(s.TMin, s.TMax, s.TRange, s.MagMin, s.MagMax, s.MagRange) =
+      std::tie(l.TMin, l.TMax, l.TRange, l.MagMin, l.MagMax, l.MagRange);
   s.BrightIdx = static_cast<int16_t>(l.BrightIdx);
   s.FaintIdx = static_cast<int16_t>(l.FaintIdx);
   s.InnerExtremeIdx = static_cast<int16_t>(l.InnerExtremeIdx);
 }
 
 Store::operator CurveView() const {
-  CurveView v;
-  v.TMin = TMin;
-  v.TMax = TMax;
-  v.TRange = TRange;
-  v.MagMin = MagMin;
-  v.MagMax = MagMax;
-  v.MagRange = MagRange;
-  v.BrightIdx = BrightIdx;
-  v.FaintIdx = FaintIdx;
-  v.InnerExtremeIdx = InnerExtremeIdx;
-  v.RelTime = std::span<const double>(RelTime.data(), static_cast<size_t>(NPoints) + 1);
-  v.Mag = std::span<const double>(Mag.data(), static_cast<size_t>(NPoints) + 1);
-  v.NPoints = NPoints;
-  v.HjdBase = HjdBase;
-  v.ResultDecimals = ResultDecimals;
-  v.RelTimeAll = std::span<const double>(RelTimeAll.data(), static_cast<size_t>(NPointsAll) + 1);
-  v.NPointsAll = NPointsAll;
-  return v;
+  return CurveView{LimitsOf(*this),   Cells(RelTime, NPoints), Cells(Mag, NPoints),
+                   {},                NPoints,                 HjdBase,
+                   {},                ResultDecimals,          Cells(RelTimeAll, NPointsAll),
+                   NPointsAll};
 }
 
 int16_t RebuildWorkingSet(Store& s) {
