@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/batch_csv.h"
+#include "core/csv.h"
 #include "core/format.h"
 #include "core/method_rows.h"
 #include "core/number.h"
@@ -652,6 +653,14 @@ PYBIND11_MODULE(_vantor, m) {
       "quoted_name", [](const std::string& name) { return QuotedName(name); }, py::arg("name"),
       "A file name (bytes or text) as messages show it: in double quotes, every byte that "
       "could reach a terminal raw as \\xNN.");
+  m.def(
+      "csv_field",
+      [](const std::string& text, bool always) {
+        return py::bytes(CsvField(text, always ? CsvQuoting::kAlways : CsvQuoting::kWhenNeeded));
+      },
+      py::arg("text"), py::arg("always") = false,
+      "A CSV field (bytes or text) as vantor-cli writes it, as bytes: in double quotes, each quote "
+      "doubled, when it holds a comma, a quote or a line end, or always.");
 
   // OutputFile: an output file written by the rules of core/output_file.h
   // (never an input, /dev/stdout, /dev/stderr and /dev/null in place, other

@@ -64,11 +64,10 @@ _IMPORT_OPTIONS = ("format", "time_col", "mag_col", "flux_col", "err_col", "star
                    "time_scale", "to", "ra", "dec", "from", "until")
 
 
-def _csv_field(text: str) -> str:
-    """A CSV field quoted as vantor-cli quotes it (only when it must be)."""
-    if not any(c in text for c in ',"\r\n'):
-        return text
-    return '"' + text.replace('"', '""') + '"'
+def _csv_field(text: str, always: bool = False) -> str:
+    """A CSV field as vantor-cli writes it (core's CsvField): in double quotes
+    only when it must be, or always."""
+    return _text(_vantor.csv_field(_raw(text), always))
 
 
 def _text(data: bytes) -> str:
@@ -165,7 +164,9 @@ def _failure_row(f: str, reason: str, series: bool) -> str:
     """The row of a file that gave no result: batch's row of a refused file,
     or a minimum-less row of the table of minima."""
     if series:
-        return _csv_field(f) + "," * 10 + ',"' + reason.replace('"', "'") + '"\n'
+        # The message as the table of minima writes it: always quoted, its
+        # own double quotes as apostrophes.
+        return _csv_field(f) + "," * 11 + _csv_field(reason.replace('"', "'"), always=True) + "\n"
     return _csv_field(f) + ",file,,,no," + _csv_field(reason) + ",\n"
 
 
