@@ -375,6 +375,21 @@ MethodResult<AutoFourier> FourierRange(const Outline& o) {
   return f;
 }
 
+// The parabola's range, refused where widening it took in a gap of the
+// eclipse (one longer than `shortest` and kGapFactor typical steps).
+MethodResult<AutoRange> UngappedParabolaRange(const Outline& o, const CurveView& s,
+                                              double typical, double shortest) {
+  auto range = ParabolaRange(o, s);
+  if (!range) return range;
+  const std::span<const double> times(o.t.data() + range->first, range->last - range->first + 1);
+  if (auto gap = FindGap(times, typical, times.front(), times.back(), shortest)) {
+    gap->after += s.HjdBase;
+    return Refuse("No automatic range for the parabola: widened to " +
+                  Points(range->first, range->last) + ", it spans a gap. " + GapText(*gap));
+  }
+  return range;
+}
+
 }  // namespace
 
 MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
@@ -425,17 +440,7 @@ MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
   r.noiseMag = noise;
   r.centreTime = o.centre;
   r.bottomIdx = o.bottom;
-  r.parabola = ParabolaRange(o, s);
-  if (r.parabola) {
-    const std::span<const double> times(o.t.data() + r.parabola->first,
-                                        r.parabola->last - r.parabola->first + 1);
-    if (auto gap = FindGap(times, typical, times.front(), times.back(), shortest)) {
-      gap->after += s.HjdBase;
-      r.parabola = Refuse("No automatic range for the parabola: widened to " +
-                          Points(r.parabola->first, r.parabola->last) + ", it spans a gap. " +
-                          GapText(*gap));
-    }
-  }
+  r.parabola = UngappedParabolaRange(o, s, typical, shortest);
   r.chords = ChordRanges(o, s);
   const auto kvw = WideRange(o, kKvwDepth, "Kwee and van Woerden");
   r.kvw = kvw ? ChooseKvwTuning(o, s, *kvw) : std::unexpected(kvw.error());
@@ -443,16 +448,67 @@ MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
   return r;
 }
 
+namespace {
+
+// A vertex beyond the range's own times is the parabola's extrapolation, not
+// the bottom of the points it was fitted to.
+MethodResult<Timing> CheckedParabola(const CurveView& s, const AutoRange& range,
+                                     MethodResult<Timing> parabola) {
+  if (!parabola) return parabola;
+  const double t0 = parabola->minimum.rel_time;
+  const double t1 = s.RelTime[range.first], t2 = s.RelTime[range.last];
+  if (!(t0 >= t1 && t0 <= t2)) {
+    return Refuse("The parabola's vertex lies outside its range " + FixedText(t1, 5) + " to " +
+                  FixedText(t2, 5) + ": extrapolated rather than found.");
+  }
+  return parabola;
+}
+
+// Kwee and van Woerden found the minimum of its sums only when its search
+// settled before its limit of moves and the vertex lies between the outer
+// trial times; beyond them it is extrapolated.
+MethodResult<Timing> CheckedKvw(const AutoKvw& chosen, MethodResult<Timing> kvw) {
+  if (!kvw) return kvw;
+  const KvwResult& k = kvw->As<KvwResult>();
+  const double t1 = k.resampled.KvwT[k.centre - k.step];
+  const double t3 = k.resampled.KvwT[k.centre + k.step];
+  if (k.passes > kKvwPassLimit) {
+    return Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
+                  " moves of its trial times before they settled about the smallest of its "
+                  "sums: it did not find the time of symmetry. Its search starts at the "
+                  "faintest point, here " +
+                  FixedText(std::fabs(chosen.startOffsetDays), 4) +
+                  " d from the centre of the eclipse (a flat or noisy bottom).");
+  }
+  if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
+    return Refuse("Kwee and van Woerden's time lies outside its trial times " + FixedText(t1, 5) +
+                  " to " + FixedText(t3, 5) + ": extrapolated rather than found.");
+  }
+  return kvw;
+}
+
+// With another eclipse in the light curve, a stretch reaching beyond the
+// deepest eclipse's points would mix the two.
+MethodResult<Timing> CheckedSliding(const AutoRanges& r, MethodResult<Timing> sliding) {
+  if (!sliding || r.eclipseNote.empty()) return sliding;
+  const SlidingStretch& st = sliding->As<SlidingRun>().stretch;
+  if (st.first < r.eclipseFirst || st.last > r.eclipseLast) {
+    return Refuse("Sliding integrations' stretch, points " + IntText(st.first) + " to " +
+                  IntText(st.last) + ", reaches beyond the deepest eclipse's points " +
+                  IntText(r.eclipseFirst) + " to " + IntText(r.eclipseLast) +
+                  " into another eclipse: its time would mix the two.");
+  }
+  return sliding;
+}
+
+}  // namespace
+
 AutoTimings RunAutoTimings(const CurveView& s) {
   AutoTimings t;
   t.ranges = ChooseAutoRanges(s);
   if (!t.ranges) {
     const auto refused = std::unexpected(t.ranges.error());
-    t.parabola = refused;
-    t.chords = refused;
-    t.kvw = refused;
-    t.fourier = refused;
-    t.sliding = refused;
+    t.parabola = t.chords = t.kvw = t.fourier = t.sliding = refused;
     return t;
   }
   const AutoRanges& r = *t.ranges;
@@ -461,50 +517,12 @@ AutoTimings RunAutoTimings(const CurveView& s) {
     return TimeMethod(s, *setup);
   };
   t.parabola = timeBy(AutoParabolaSetup(r));
-  if (t.parabola) {
-    // A vertex beyond the range's own times is the parabola's extrapolation,
-    // not the bottom of the points it was fitted to.
-    const double t0 = t.parabola->minimum.rel_time;
-    const double t1 = s.RelTime[r.parabola->first], t2 = s.RelTime[r.parabola->last];
-    if (!(t0 >= t1 && t0 <= t2)) {
-      t.parabola = Refuse("The parabola's vertex lies outside its range " + FixedText(t1, 5) +
-                          " to " + FixedText(t2, 5) + ": extrapolated rather than found.");
-    }
-  }
+  if (t.parabola) t.parabola = CheckedParabola(s, *r.parabola, std::move(t.parabola));
   t.chords = timeBy(AutoChordsSetup(r));
   t.kvw = timeBy(AutoKvwSetup(r));
-  if (t.kvw) {
-    const KvwResult& k = t.kvw->As<KvwResult>();
-    {
-      // The vertex of the sums' parabola is found only when it lies between
-      // the outer trial times; beyond them it is extrapolated.
-      const double t1 = k.resampled.KvwT[k.centre - k.step];
-      const double t3 = k.resampled.KvwT[k.centre + k.step];
-      if (k.passes > kKvwPassLimit) {
-        t.kvw = Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
-                       " moves of its trial times before they settled about the smallest of its "
-                       "sums: it did not find the time of symmetry. Its search starts at the "
-                       "faintest point, here " +
-                       FixedText(std::fabs(r.kvw->startOffsetDays), 4) +
-                       " d from the centre of the eclipse (a flat or noisy bottom).");
-      } else if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
-        t.kvw =
-            Refuse("Kwee and van Woerden's time lies outside its trial times " + FixedText(t1, 5) +
-                   " to " + FixedText(t3, 5) + ": extrapolated rather than found.");
-      }
-    }
-  }
+  if (t.kvw) t.kvw = CheckedKvw(*r.kvw, std::move(t.kvw));
   t.fourier = timeBy(AutoFourierSetup(r));
-  t.sliding = TimeMethod(s, SlidingSetup{});
-  if (t.sliding && !r.eclipseNote.empty()) {
-    const SlidingStretch& st = t.sliding->As<SlidingRun>().stretch;
-    if (st.first < r.eclipseFirst || st.last > r.eclipseLast) {
-      t.sliding = Refuse("Sliding integrations' stretch, points " + IntText(st.first) + " to " +
-                         IntText(st.last) + ", reaches beyond the deepest eclipse's points " +
-                         IntText(r.eclipseFirst) + " to " + IntText(r.eclipseLast) +
-                         " into another eclipse: its time would mix the two.");
-    }
-  }
+  t.sliding = CheckedSliding(r, TimeMethod(s, SlidingSetup{}));
   return t;
 }
 

@@ -93,6 +93,29 @@ std::optional<Refusal> CheckChordsClose(std::span<const double> G, int n, int i1
   return std::nullopt;
 }
 
+// The walks "k = NPoints; while G(k) < G(i): k = k - 1" and "k = 1; while
+// G(k) < G(i): k = k + 1" stop at the last and at the first point with
+// !(G(k) < G(i)). Walking them costs O(NPoints) a chord; the running
+// maximum of G from the end (from the start) never increases (decreases)
+// along the walk, so a binary search over it finds the same k. A NaN
+// magnitude stops a walk, so it counts as +infinity.
+struct RunningMaxima {
+  std::vector<double> fromEnd, fromStart;  // cells 0..n+1
+
+  RunningMaxima(std::span<const double> G, int n)
+      : fromEnd(static_cast<size_t>(n) + 2), fromStart(static_cast<size_t>(n) + 2) {
+    constexpr double kStop = std::numeric_limits<double>::infinity();
+    fromEnd[n + 1] = -kStop;
+    for (int k = n; k >= 1; --k) {
+      fromEnd[k] = std::max(std::isnan(G[k]) ? kStop : G[k], fromEnd[k + 1]);
+    }
+    fromStart[0] = -kStop;
+    for (int k = 1; k <= n; ++k) {
+      fromStart[k] = std::max(std::isnan(G[k]) ? kStop : G[k], fromStart[k - 1]);
+    }
+  }
+};
+
 }  // namespace
 
 MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int i3, int i4) {
@@ -105,22 +128,9 @@ MethodResult<ChordsResult> BisectChords(const CurveView& s, int i1, int i2, int 
     return std::unexpected(*refused);
   }
 
-  // The walks "k = NPoints; while G(k) < G(i): k = k - 1" and "k = 1; while
-  // G(k) < G(i): k = k + 1" stop at the last and at the first point with
-  // !(G(k) < G(i)). Walking them costs O(NPoints) a chord; the running
-  // maximum of G from the end (from the start) never increases (decreases)
-  // along the walk, so a binary search over it finds the same k. A NaN
-  // magnitude stops a walk, so it counts as +infinity.
-  std::vector<double> fromEnd(static_cast<size_t>(n) + 2), fromStart(static_cast<size_t>(n) + 2);
-  constexpr double kStop = std::numeric_limits<double>::infinity();
-  fromEnd[n + 1] = -kStop;
-  for (int k = n; k >= 1; --k) {
-    fromEnd[k] = std::max(std::isnan(G[k]) ? kStop : G[k], fromEnd[k + 1]);
-  }
-  fromStart[0] = -kStop;
-  for (int k = 1; k <= n; ++k) {
-    fromStart[k] = std::max(std::isnan(G[k]) ? kStop : G[k], fromStart[k - 1]);
-  }
+  const RunningMaxima maxima(G, n);
+  const std::vector<double>& fromEnd = maxima.fromEnd;
+  const std::vector<double>& fromStart = maxima.fromStart;
   const double* endBegin = fromEnd.data() + 1;
   const double* endEnd = fromEnd.data() + n + 1;
   const double* startBegin = fromStart.data() + 1;
