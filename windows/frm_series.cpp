@@ -22,6 +22,7 @@
 #include "core/text.h"
 #include "core/textfile.h"
 #include "series/series_text.h"
+#include "service/series_service.h"
 #include "toolkit/figure_export.h"
 #include "toolkit/message.h"
 
@@ -384,12 +385,14 @@ void FrmSeries::Command2_Click() {
       return;
     }
   }
-  const auto r = TimeSeries(time_, mag_, o);
+  service::SeriesRequest request;
+  request.options = o;
+  const auto r = service::RunSeries(time_, mag_, timeScale_.toStdString(), request);
   if (!r) {
     ShowMessage(Q(r.error().message));
     return;
   }
-  result_ = *r;
+  result_ = r->result;
   ShowResult();
 }
 
