@@ -4,14 +4,11 @@
 #include <algorithm>
 
 #include "core/format.h"
-#include "core/text.h"
 #include "methods/auto_ranges.h"
 #include "methods/parabola.h"
 #include "methods/time_method.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
-#include "toolkit/pointer.h"
-#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -39,12 +36,11 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 FrmPlott1::FrmPlott1(Store& s, ResultRows& rows, QWidget* parent)
-    : PlotForm(QStringLiteral("frmPlott1"),
-               QStringLiteral("Fit Parabola - LEFT-CLICK AT START (left end) OF RANGE."), s,
-               GeometryRecord::Of(s.Plott1Left, s.Plott1Top, s.Plott1Width, s.Plott1Height,
-                                  s.Plott1Loading),
-               QStringLiteral("mPrintsetup"), parent),
-      rows_(Remember(rows)) {
+    : RangeForm(QStringLiteral("frmPlott1"),
+                QStringLiteral("Fit Parabola - LEFT-CLICK AT START (left end) OF RANGE."), s,
+                GeometryRecord::Of(s.Plott1Left, s.Plott1Top, s.Plott1Width, s.Plott1Height,
+                                   s.Plott1Loading),
+                rows, "Parabolic fit", s.ParFitted, QStringLiteral("mPrintsetup"), parent) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Fit Parabola"), 1335);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 855);
@@ -58,11 +54,14 @@ FrmPlott1::FrmPlott1(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott1::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott1::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott1::Command3_Click);
-  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
-  range->setObjectName(QStringLiteral("mRange"));
-  mAuto = range->addAction(QStringLiteral("Auto"));
-  mAuto->setObjectName(QStringLiteral("mAuto"));
-  connect(mAuto, &QAction::triggered, this, &FrmPlott1::mAuto_Click);
+  range_.emplace(
+      *this,
+      RangeEnd{s.ParLeftIdx, s.ParLeftX, s.ParLeftT, s.ParLeftSet, Label8, RangeEnd::Style::Signed,
+               kCaptionRightEnd},
+      RangeEnd{s.ParRightIdx, s.ParRightX, s.ParRightT, s.ParRightSet, Label10,
+               RangeEnd::Style::Width4, kCaptionReady},
+      s.ParRangeSet, [this](double x) { return StartsRange(Mapping().TimeAt(x)); },
+      RangeMarkers::Erase::Always);
 }
 
 bool FrmPlott1::Redraw() {
@@ -71,62 +70,16 @@ bool FrmPlott1::Redraw() {
   return drawn_;
 }
 
-// The store's plot area describes whichever window was drawn last; a click in
-// this window is read against the area this window was drawn in, so that
-// another plot window drawn in between cannot shift the selected points.
-void FrmPlott1::GoFromMain() {
-  if (Redraw()) DrawOverlays();
-}
-
-void FrmPlott1::AfterResizeRedraw() {
-  if (drawn_) DrawOverlays();
-}
-
 void FrmPlott1::DrawOverlays() {
   if (!store_.ParRangeSet) return;
-  DrawRangeMarkers();
+  range_->DrawAtTimes();
   if (store_.ParFitted) DrawParabola();
-}
-
-void FrmPlott1::DrawRangeMarkers() {
-  const PlotMapping m = Mapping();
-  store_.ParLeftX = m.X(store_.ParLeftT);
-  store_.ParRightX = m.X(store_.ParRightT);
-  DrawMarker(area_, store_.ParLeftX, kMarkerPurple);
-  DrawMarker(area_, store_.ParRightX, kMarkerPurple);
 }
 
 void FrmPlott1::Form_MouseDown(int button, double x, double y) {
   // Nothing of this window is on screen to click at before it has drawn.
-  if (!drawn_) return;
-  // Clicks on the edges count as inside.
-  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
-  Store& s = store_;
-  if (button == 1) {
-    const double t = Mapping().TimeAt(x);
-    if (StartsRange(t)) {
-      DrawMarker(area_, s.ParLeftX, kWhite);
-      if (const int16_t i = FirstIndexAfter(s, t); i != 0) s.ParLeftIdx = i;
-      DrawMarker(area_, x, kMarkerPurple);
-      s.ParLeftX = x;
-      s.ParLeftT = t;
-      s.ParLeftSet = true;
-      Label8->setText(Q(SignedIntText(s.ParLeftIdx)));
-      Label8->adjustSize();
-      setWindowTitle(kCaptionRightEnd);
-    } else {
-      DrawMarker(area_, s.ParRightX, kWhite);
-      if (const int16_t i = LastIndexBefore(s, t); i != 0) s.ParRightIdx = i;
-      DrawMarker(area_, x, kMarkerPurple);
-      s.ParRightX = x;
-      s.ParRightT = t;
-      s.ParRightSet = true;
-      Label10->setText(Q(PadInt(s.ParRightIdx, 4, ' ')));
-      Label10->adjustSize();
-      setWindowTitle(kCaptionReady);
-    }
-  }
-  s.ParRangeSet = s.ParLeftSet && s.ParRightSet;
+  if (!drawn_ || !OnPlotArea(x, y)) return;
+  if (button == 1) range_->Click(x);
 }
 
 // The bottom of the eclipse decides the side, so the order of the clicks does not matter.
@@ -134,40 +87,20 @@ bool FrmPlott1::StartsRange(double t) const { return t < store_.RelTimeAll[store
 
 void FrmPlott1::mAuto_Click() {
   if (!drawn_) return;
-  const auto ranges = ChooseAutoRanges(store_);
-  if (!ranges || !ranges->parabola) {
-    ShowMessage(Q(ranges ? ranges->parabola.error().message : ranges.error().message));
-    return;
-  }
-  const AutoRange& r = *ranges->parabola;
-  const PlotMapping m = Mapping();
-  const double xStart = m.X(TimeBeforePoint(store_, r.first, m.TimeAt(area_.left)));
-  const double xEnd = m.X(TimeAfterPoint(store_, r.last, m.TimeAt(area_.right)));
-  // The clicks are read back exactly as Form_MouseDown reads them.
-  const bool inside = area_.left <= xStart && xEnd <= area_.right;
-  if (!inside || FirstIndexAfter(store_, m.TimeAt(xStart)) != r.first ||
-      !StartsRange(m.TimeAt(xStart)) || LastIndexBefore(store_, m.TimeAt(xEnd)) != r.last ||
-      StartsRange(m.TimeAt(xEnd))) {
-    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
-    return;
-  }
+  const auto r = AutoChoice(&AutoRanges::parabola);
+  if (!r) return;
+  const auto clicks = range_->AutoClicks(*r);
+  if (!clicks) return;
   // The range and fit standing from before go as with "Undo" (the parabola,
   // its RMS and row 1), so that nothing of them stays beside the new range.
   Command2_Click();
-  const double y = (area_.top + area_.bottom) / 2.0;
-  ClickAt(xStart, y);
-  ClickAt(xEnd, y);
-}
-
-void FrmPlott1::Form_MouseMove(int /*button*/, double x, double y) {
-  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
-  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
+  range_->ClickAt(*clicks);
 }
 
 void FrmPlott1::Command1_Click() {
   Store& s = store_;
   if (!s.ParRangeSet || s.ParLeftIdx == 0 || s.ParRightIdx == 0) return;
-  if (drawn_) DrawRangeMarkers();
+  if (drawn_) range_->DrawAtTimes();
   // A refused range (too few points, a singular fit, ends in the wrong order
   // after deletions) is explained and changes neither the state nor row 1.
   const ParabolaSetup setup{{s.ParLeftIdx, s.ParRightIdx}};
@@ -191,15 +124,14 @@ void FrmPlott1::Command1_Click() {
 
 void FrmPlott1::Command2_Click() {
   Store& s = store_;
-  s.ParLeftSet = s.ParRightSet = s.ParRangeSet = s.ParFitted = false;
+  range_->StartOver();
+  s.ParFitted = false;
   Drawing().Cls();
   Redraw();
   rows_.ClearResult(1);
   rows_.SetUseInMean(1, false);
   Text1->clear();
   setWindowTitle(kCaptionStartAfterUndo);
-  Label8->clear();
-  Label10->clear();
 }
 
 void FrmPlott1::DrawParabola() {

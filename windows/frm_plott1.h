@@ -5,22 +5,21 @@
 // clicks the automatic range (methods/auto_ranges.h) through the same mouse path.
 #pragma once
 
+#include <optional>
+
 #include "plot/mapping.h"
-#include "windows/plot_form.h"
+#include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
 // frmPlott1: the parabolic fit.
-class FrmPlott1 : public PlotForm {
+class FrmPlott1 : public RangeForm {
   Q_OBJECT
  public:
   FrmPlott1(Store& store, ResultRows& rows, QWidget* parent = nullptr);
   // Draws the light curve (PlotParabola) and remembers the plot area it drew in.
   bool Redraw() override;
-  // Draws the window for the main window's button, then the range markers and
-  // the fitted curve the window holds from earlier.
-  void GoFromMain() override;
 
   // Draws the parabola ParA0 + ParA1 t + ParA2 t^2 across the whole time axis
   // as a band 20 units tall, filling ParCurveT/ParCurveMag(0..100).
@@ -29,7 +28,6 @@ class FrmPlott1 : public PlotForm {
   QPushButton *Command1, *Command2, *Command3;
   QLineEdit* Text1;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11;
-  QAction* mAuto;
 
  public slots:
   // "Fit Parabola": fits the chosen range and delivers row 1 of the main window.
@@ -41,26 +39,21 @@ class FrmPlott1 : public PlotForm {
   // "Range > Auto": clicks the ends of the automatic parabola range as the
   // mouse would (it does not fit); a refused or unclickable range is
   // explained and changes nothing.
-  void mAuto_Click();
+  void mAuto_Click() override;
 
  protected:
-  std::string FigureMethod() const override { return "Parabolic fit"; }
-  bool FigureHasResult() const override { return store_.ParFitted; }
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
-  void Form_MouseMove(int button, double xTwips, double yTwips) override;
-  void AfterResizeRedraw() override;
+  // The range markers and the fitted curve, as the state asks.
+  void DrawOverlays() override;
 
  private:
-  // Draws both markers in purple at the x of ParLeftT and ParRightT, storing
-  // those x in ParLeftX and ParRightX.
-  void DrawRangeMarkers();
-  // Markers and the fitted curve over a fresh drawing, as the state asks.
-  void DrawOverlays();
   // A left click at relative time t sets the start of the range (it lies
   // before the faintest point).
   bool StartsRange(double t) const;
 
-  ResultRows& rows_;
+  // ParLeft*/ParRight* and ParRangeSet, shown in Label8 and Label10; the
+  // markers stand at ParLeftT and ParRightT.
+  std::optional<RangeMarkers> range_;
 };
 
 }  // namespace vantor

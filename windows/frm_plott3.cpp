@@ -4,14 +4,11 @@
 #include <array>
 #include <utility>
 
-#include "core/format.h"
-#include "core/text.h"
 #include "methods/auto_ranges.h"
-#include "methods/time_method.h"
 #include "methods/chords.h"
+#include "methods/time_method.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
-#include "toolkit/pointer.h"
 #include "windows/auto_clicks.h"
 
 namespace vantor {
@@ -33,19 +30,13 @@ const QString kCaptionFitted =
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-void ShowIndex(QLabel* label, int16_t index) {
-  label->setText(Q(SignedIntText(index)));
-  label->adjustSize();
-}
-
 }  // namespace
 
 FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
-    : PlotForm(QStringLiteral("frmPlott3"), kCaptionStart, s,
-               GeometryRecord::Of(s.Plott3Left, s.Plott3Top, s.Plott3Width, s.Plott3Height,
-                                  s.Plott3Loading),
-               QStringLiteral("mPrintSetup"), parent),
-      rows_(Remember(rows)) {
+    : RangeForm(QStringLiteral("frmPlott3"), kCaptionStart, s,
+                GeometryRecord::Of(s.Plott3Left, s.Plott3Top, s.Plott3Width, s.Plott3Height,
+                                   s.Plott3Loading),
+                rows, "Bisectors of chords", s.ChordFitted, QStringLiteral("mPrintSetup"), parent) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Bisect Chords"), 1455);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 975);
@@ -61,11 +52,6 @@ FrmPlott3::FrmPlott3(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott3::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott3::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott3::Command3_Click);
-  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
-  range->setObjectName(QStringLiteral("mRange"));
-  mAuto = range->addAction(QStringLiteral("Auto"));
-  mAuto->setObjectName(QStringLiteral("mAuto"));
-  connect(mAuto, &QAction::triggered, this, &FrmPlott3::mAuto_Click);
 }
 
 void FrmPlott3::AfterLoad() {
@@ -80,19 +66,13 @@ bool FrmPlott3::Redraw() {
   return drawn_;
 }
 
-// The store's plot area describes whichever window was drawn last; a click in
-// this window is read against the area this window was drawn in, so that
-// another plot window drawn in between cannot shift the chosen points or the
-// markers.
-void FrmPlott3::GoFromMain() {
-  if (Redraw() && store_.ChordRangeSet) DrawRangeMarkers();
+void FrmPlott3::DrawOverlays() {
+  if (store_.ChordRangeSet) DrawRangeMarkers();
 }
 
-void FrmPlott3::AfterResizeRedraw() {
-  if (drawn_ && store_.ChordRangeSet) DrawRangeMarkers();
+void FrmPlott3::DrawMarkerAt(double t) {
+  DrawMarker(Drawing(), area_, Mapping().X(t), kMarkerPurple);
 }
-
-void FrmPlott3::DrawMarkerAt(double t) { DrawMarker(area_, Mapping().X(t), kMarkerPurple); }
 
 void FrmPlott3::DrawRangeMarkers() {
   for (const double t : {store_.ChordT1, store_.ChordT2, store_.ChordT3, store_.ChordT4}) {
@@ -102,9 +82,7 @@ void FrmPlott3::DrawRangeMarkers() {
 
 void FrmPlott3::Form_MouseDown(int button, double x, double y) {
   // Nothing of this window is on screen to click at before it has drawn.
-  if (!drawn_) return;
-  // Clicks on the edges count as inside.
-  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
+  if (!drawn_ || !OnPlotArea(x, y)) return;
   Store& s = store_;
   // FaintIdx is 0 only before a light curve was read; no side can be told then.
   if (button == 1 && s.FaintIdx >= 1 && s.FaintIdx <= kMaxPoints) {
@@ -157,12 +135,9 @@ bool FrmPlott3::OnLeftSide(double t) const { return t < store_.RelTimeAll[store_
 void FrmPlott3::mAuto_Click() {
   Store& s = store_;
   if (!drawn_ || s.FaintIdx < 1 || s.FaintIdx > kMaxPoints) return;
-  const auto ranges = ChooseAutoRanges(s);
-  if (!ranges || !ranges->chords) {
-    ShowMessage(Q(ranges ? ranges->chords.error().message : ranges.error().message));
-    return;
-  }
-  const AutoChords& c = *ranges->chords;
+  const auto chosen = AutoChoice(&AutoRanges::chords);
+  if (!chosen) return;
+  const AutoChords& c = *chosen;
   const PlotMapping m = Mapping();
   const double edgeLeftT = m.TimeAt(area_.left);
   const double edgeRightT = m.TimeAt(area_.right);
@@ -192,11 +167,6 @@ void FrmPlott3::mAuto_Click() {
   }
   const double y = (area_.top + area_.bottom) / 2.0;
   for (const double x : xs) Form_MouseDown(1, x, y);
-}
-
-void FrmPlott3::Form_MouseMove(int /*button*/, double x, double y) {
-  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
-  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
 }
 
 void FrmPlott3::Command1_Click() {

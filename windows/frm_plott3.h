@@ -7,26 +7,21 @@
 #pragma once
 
 #include "plot/mapping.h"
-#include "windows/plot_form.h"
+#include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
 // frmPlott3: the bisectors of chords.
-class FrmPlott3 : public PlotForm {
+class FrmPlott3 : public RangeForm {
   Q_OBJECT
  public:
   FrmPlott3(Store& store, ResultRows& rows, QWidget* parent = nullptr);
   // Draws the light curve (PlotChords) and remembers the plot area it drew in.
   bool Redraw() override;
-  // Draws the window for the main window's button, then the four markers
-  // when both ranges are set.
-  void GoFromMain() override;
-
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12, *Label13, *Label14;
-  QAction* mAuto;
 
  public slots:
   // "Bisect Chords": bisects the chords of both ranges and delivers row 3 of
@@ -40,15 +35,13 @@ class FrmPlott3 : public PlotForm {
   // stays) and clicks the automatic chords ranges as the mouse would (it does
   // not bisect); a refused or unclickable range is explained and changes
   // nothing.
-  void mAuto_Click();
+  void mAuto_Click() override;
 
  protected:
-  std::string FigureMethod() const override { return "Bisectors of chords"; }
-  bool FigureHasResult() const override { return store_.ChordFitted; }
   void AfterLoad() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
-  void Form_MouseMove(int button, double xTwips, double yTwips) override;
-  void AfterResizeRedraw() override;
+  // The four markers, when both ranges are set.
+  void DrawOverlays() override;
 
  private:
   // The fields and texts of one side (left: ChordIdx1/2, right: ChordIdx3/4).
@@ -72,8 +65,6 @@ class FrmPlott3 : public PlotForm {
   // A left click at relative time t belongs to the left range (it lies
   // before the faintest point).
   bool OnLeftSide(double t) const;
-
-  ResultRows& rows_;
 };
 
 }  // namespace vantor

@@ -3,15 +3,11 @@
 
 #include <algorithm>
 
-#include "core/format.h"
-#include "core/text.h"
 #include "methods/auto_ranges.h"
-#include "methods/time_method.h"
 #include "methods/kwee.h"
+#include "methods/time_method.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
-#include "toolkit/pointer.h"
-#include "windows/auto_clicks.h"
 
 namespace vantor {
 
@@ -43,12 +39,11 @@ void KeepSamples(Store& s, const KvwSamples& samples) {
 }  // namespace
 
 FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
-    : PlotForm(QStringLiteral("frmPlott4"),
-               QStringLiteral("Kwee & van Woerden - LEFT-CLICK AT START (left end) OF RANGE."), s,
-               GeometryRecord::Of(s.Plott4Left, s.Plott4Top, s.Plott4Width, s.Plott4Height,
-                                  s.Plott4Loading),
-               QStringLiteral("mPrintSetup"), parent),
-      rows_(Remember(rows)) {
+    : RangeForm(QStringLiteral("frmPlott4"),
+                QStringLiteral("Kwee & van Woerden - LEFT-CLICK AT START (left end) OF RANGE."), s,
+                GeometryRecord::Of(s.Plott4Left, s.Plott4Top, s.Plott4Width, s.Plott4Height,
+                                   s.Plott4Loading),
+                rows, "Kwee and van Woerden", s.KvwFitted, QStringLiteral("mPrintSetup"), parent) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   Command1 = AddButton(QStringLiteral("Command1"), QStringLiteral("Fit Kwee"), 1095);
   Command2 = AddButton(QStringLiteral("Command2"), QStringLiteral("Undo"), 735);
@@ -72,11 +67,15 @@ FrmPlott4::FrmPlott4(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command1, &QPushButton::clicked, this, &FrmPlott4::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &FrmPlott4::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &FrmPlott4::Command3_Click);
-  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
-  range->setObjectName(QStringLiteral("mRange"));
-  mAuto = range->addAction(QStringLiteral("Auto"));
-  mAuto->setObjectName(QStringLiteral("mAuto"));
-  connect(mAuto, &QAction::triggered, this, &FrmPlott4::mAuto_Click);
+  // The start's time is its selected point's, the end's the click's own.
+  range_.emplace(
+      *this,
+      RangeEnd{s.KvwLeftIdx, s.KvwLeftX, s.KvwLeftT, s.KvwLeftSet, Label8, RangeEnd::Style::Signed,
+               kCaptionRightEnd, /*timeOfPoint=*/true},
+      RangeEnd{s.KvwRightIdx, s.KvwRightX, s.KvwRightT, s.KvwRightSet, Label10,
+               RangeEnd::Style::Signed, kCaptionReady},
+      s.KvwRangeSet, [this](double x) { return StartsRange(Mapping().TimeAt(x)); },
+      RangeMarkers::Erase::Always);
 }
 
 void FrmPlott4::AfterLoad() {
@@ -91,72 +90,20 @@ bool FrmPlott4::Redraw() {
   return drawn_;
 }
 
-// The store's plot area describes whichever window was drawn last; a click in
-// this window is read against the area this window was drawn in, so that
-// another plot window drawn in between cannot shift the selected points.
-void FrmPlott4::GoFromMain() {
-  if (Redraw()) DrawRangeMarkers();
-}
-
 void FrmPlott4::Form_Resize() {
   // This window paints its old markers over before the clear and redraw.
-  if (!store_.Plott4Loading && isVisible() && drawn_) {
-    DrawMarker(area_, store_.KvwLeftX, kWhite);
-    DrawMarker(area_, store_.KvwRightX, kWhite);
-  }
+  if (!store_.Plott4Loading && isVisible() && drawn_) range_->DrawAtX(kWhite);
   PlotForm::Form_Resize();
 }
 
-void FrmPlott4::AfterResizeRedraw() {
-  if (drawn_) DrawRangeMarkers();
-}
-
-void FrmPlott4::DrawRangeMarkers() {
-  if (!store_.KvwRangeSet) return;
-  // The left marker stands at the selected point's time, the right one at the click's own time.
-  const PlotMapping m = Mapping();
-  store_.KvwLeftX = m.X(store_.KvwLeftT);
-  store_.KvwRightX = m.X(store_.KvwRightT);
-  DrawMarker(area_, store_.KvwLeftX, kMarkerPurple);
-  DrawMarker(area_, store_.KvwRightX, kMarkerPurple);
+void FrmPlott4::DrawOverlays() {
+  if (store_.KvwRangeSet) range_->DrawAtTimes();
 }
 
 void FrmPlott4::Form_MouseDown(int button, double x, double y) {
   // Nothing of this window is on screen to click at before it has drawn.
-  if (!drawn_) return;
-  // Clicks on the edges count as inside.
-  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
-  Store& s = store_;
-  if (button == 1) {
-    const double t = Mapping().TimeAt(x);
-    if (StartsRange(t)) {
-      DrawMarker(area_, s.KvwLeftX, kWhite);
-      DrawMarker(area_, x, kMarkerPurple);
-      setWindowTitle(kCaptionRightEnd);
-      // With no kept point right of the click (all deleted) the index and its
-      // time keep their previous values: a time read at an index that did not
-      // change would be stale or, before any selection, cell 0.
-      if (const int16_t i = FirstIndexAfter(s, t); i != 0) {
-        s.KvwLeftIdx = i;
-        s.KvwLeftT = s.RelTime[i];
-      }
-      s.KvwLeftX = x;
-      s.KvwLeftSet = true;
-      Label8->setText(Q(SignedIntText(s.KvwLeftIdx)));
-      Label8->adjustSize();
-    } else {
-      DrawMarker(area_, s.KvwRightX, kWhite);
-      if (const int16_t i = LastIndexBefore(s, t); i != 0) s.KvwRightIdx = i;
-      DrawMarker(area_, x, kMarkerPurple);
-      setWindowTitle(kCaptionReady);
-      s.KvwRightX = x;
-      s.KvwRightT = t;
-      s.KvwRightSet = true;
-      Label10->setText(Q(SignedIntText(s.KvwRightIdx)));
-      Label10->adjustSize();
-    }
-  }
-  s.KvwRangeSet = s.KvwLeftSet && s.KvwRightSet;
+  if (!drawn_ || !OnPlotArea(x, y)) return;
+  if (button == 1) range_->Click(x);
 }
 
 // The bottom of the eclipse decides the side, so the order of the clicks does not matter.
@@ -164,43 +111,19 @@ bool FrmPlott4::StartsRange(double t) const { return t < store_.RelTimeAll[store
 
 void FrmPlott4::mAuto_Click() {
   if (!drawn_) return;
-  const auto ranges = ChooseAutoRanges(store_);
-  if (!ranges || !ranges->kvw) {
-    ShowMessage(Q(ranges ? ranges->kvw.error().message : ranges.error().message));
-    return;
-  }
-  const AutoKvw& k = *ranges->kvw;
-  const AutoRange& r = k.range;
-  const PlotMapping m = Mapping();
-  const double xStart = m.X(TimeBeforePoint(store_, r.first, m.TimeAt(area_.left)));
-  const double xEnd = m.X(TimeAfterPoint(store_, r.last, m.TimeAt(area_.right)));
-  // The clicks are read back exactly as Form_MouseDown reads them.
-  const bool inside = area_.left <= xStart && xEnd <= area_.right;
-  if (!inside || FirstIndexAfter(store_, m.TimeAt(xStart)) != r.first ||
-      !StartsRange(m.TimeAt(xStart)) || LastIndexBefore(store_, m.TimeAt(xEnd)) != r.last ||
-      StartsRange(m.TimeAt(xEnd))) {
-    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
-    return;
-  }
-  Text1->setText(Q(k.stepText));
-  Text2->setText(Q(k.fracText));
-  const double y = (area_.top + area_.bottom) / 2.0;
-  ClickAt(xStart, y);
-  ClickAt(xEnd, y);
-}
-
-void FrmPlott4::Form_MouseMove(int /*button*/, double x, double y) {
-  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
-  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
+  const auto k = AutoChoice(&AutoRanges::kvw);
+  if (!k) return;
+  const auto clicks = range_->AutoClicks(k->range);
+  if (!clicks) return;
+  Text1->setText(Q(k->stepText));
+  Text2->setText(Q(k->fracText));
+  range_->ClickAt(*clicks);
 }
 
 void FrmPlott4::Command1_Click() {
   Store& s = store_;
   if (!s.KvwRangeSet || s.KvwLeftIdx == 0 || s.KvwRightIdx == 0) return;
-  if (drawn_) {
-    DrawMarker(area_, s.KvwLeftX, kMarkerPurple);
-    DrawMarker(area_, s.KvwRightX, kMarkerPurple);
-  }
+  if (drawn_) range_->DrawAtX(kMarkerPurple);
   // A refused range or tuning value is explained and changes neither the
   // state nor row 4.
   const KvwSetup setup{{s.KvwLeftIdx, s.KvwRightIdx}, s.KvwBoxes};
@@ -217,14 +140,13 @@ void FrmPlott4::Command1_Click() {
 
 void FrmPlott4::Command2_Click() {
   Store& s = store_;
-  s.KvwLeftSet = s.KvwRightSet = s.KvwRangeSet = s.KvwFitted = false;
+  range_->StartOver();
+  s.KvwFitted = false;
   Drawing().Cls();
   Redraw();
   rows_.ClearResult(4);
   rows_.SetUseInMean(4, false);
   setWindowTitle(kCaptionStartAfterUndo);
-  Label8->clear();
-  Label10->clear();
 }
 
 }  // namespace vantor

@@ -5,28 +5,25 @@
 // the same mouse path and sets the boxes to the rule's texts.
 #pragma once
 
+#include <optional>
+
 #include "plot/mapping.h"
-#include "windows/plot_form.h"
+#include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
 // frmPlott4: Kwee and van Woerden.
-class FrmPlott4 : public PlotForm {
+class FrmPlott4 : public RangeForm {
   Q_OBJECT
  public:
   FrmPlott4(Store& store, ResultRows& rows, QWidget* parent = nullptr);
   // Draws the light curve (PlotKwee) and remembers the plot area it drew in.
   bool Redraw() override;
-  // Draws the window for the main window's button, then the range markers it
-  // holds from earlier.
-  void GoFromMain() override;
-
 
   QPushButton *Command1, *Command2, *Command3;
   QLabel *Label7, *Label8, *Label9, *Label10, *Label11, *Label12;
   QLineEdit *Text1, *Text2;
-  QAction* mAuto;
 
  public slots:
   // "Fit Kwee": times the chosen range, keeps its samples in KvwT and KvwMag
@@ -39,26 +36,23 @@ class FrmPlott4 : public PlotForm {
   // "Range > Auto": sets "Stepp" and "Frac" to the automatic rule's texts and
   // clicks the ends of its range as the mouse would (it does not fit); a
   // refused or unclickable range is explained and changes nothing.
-  void mAuto_Click();
+  void mAuto_Click() override;
 
  protected:
-  std::string FigureMethod() const override { return "Kwee and van Woerden"; }
-  bool FigureHasResult() const override { return store_.KvwFitted; }
   void AfterLoad() override;
   void Form_Resize() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
-  void Form_MouseMove(int button, double xTwips, double yTwips) override;
-  void AfterResizeRedraw() override;
+  // The range markers at their times, when a range is set.
+  void DrawOverlays() override;
 
  private:
-  // Draws both markers in purple at the x of KvwLeftT and KvwRightT, storing
-  // those x in KvwLeftX and KvwRightX, when a range is set.
-  void DrawRangeMarkers();
   // A left click at relative time t sets the start of the range (it lies
   // before the faintest point).
   bool StartsRange(double t) const;
 
-  ResultRows& rows_;
+  // KvwLeft*/KvwRight* and KvwRangeSet, shown in Label8 and Label10; the left marker's time
+  // is the selected point's, the right one's the click's own.
+  std::optional<RangeMarkers> range_;
 };
 
 }  // namespace vantor

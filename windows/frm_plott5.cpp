@@ -7,14 +7,12 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "methods/auto_ranges.h"
-#include "methods/time_method.h"
 #include "methods/fourier.h"
 #include "methods/marquardt.h"
+#include "methods/time_method.h"
 #include "plot/renderers.h"
 #include "toolkit/message.h"
-#include "toolkit/pointer.h"
 #include "toolkit/twips.h"
-#include "windows/auto_clicks.h"
 #include "windows/window_setups.h"
 
 namespace vantor {
@@ -51,12 +49,11 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
-    : PlotForm(QStringLiteral("frmPlott5"),
-               QStringLiteral("Fit Fourier - LEFT-CLICK at start of range."), s,
-               GeometryRecord::Of(s.Plott5Left, s.Plott5Top, s.Plott5Width, s.Plott5Height,
-                                  s.Plott5Loading),
-               QStringLiteral("mPrintSetup"), parent),
-      rows_(Remember(rows)) {
+    : RangeForm(QStringLiteral("frmPlott5"),
+                QStringLiteral("Fit Fourier - LEFT-CLICK at start of range."), s,
+                GeometryRecord::Of(s.Plott5Left, s.Plott5Top, s.Plott5Width, s.Plott5Height,
+                                   s.Plott5Loading),
+                rows, "Fourier fit", s.FourierFitDone, QStringLiteral("mPrintSetup"), parent) {
   for (int k = 1; k <= 6; ++k) AddLabel(QStringLiteral("Label%1").arg(k));
   for (int j = 1; j <= 8; ++j) {
     Labels[10 + j] =
@@ -90,11 +87,15 @@ FrmPlott5::FrmPlott5(Store& s, ResultRows& rows, QWidget* parent)
   connect(Command3, &QPushButton::clicked, this, &FrmPlott5::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &FrmPlott5::Command4_Click);
   connect(Command5, &QPushButton::clicked, this, &FrmPlott5::Command5_Click);
-  QMenu* range = menuBar_->addMenu(QStringLiteral("Range"));
-  range->setObjectName(QStringLiteral("mRange"));
-  mAuto = range->addAction(QStringLiteral("Auto"));
-  mAuto->setObjectName(QStringLiteral("mAuto"));
-  connect(mAuto, &QAction::triggered, this, &FrmPlott5::mAuto_Click);
+  // The side of a click is that of its proportional index from the faintest point.
+  range_.emplace(
+      *this,
+      RangeEnd{s.FourierLeftIdx, s.MarkX[0], s.MarkT[0], s.FourierLeftSet, Labels[8],
+               RangeEnd::Style::Signed, kCaptionRangeEnd},
+      RangeEnd{s.FourierRightIdx, s.MarkX[1], s.MarkT[1], s.FourierRightSet, Labels[10],
+               RangeEnd::Style::Signed, kCaptionReady},
+      s.FourierRangeSet, [this](double x) { return IndexAt(x) < store_.FaintIdx; },
+      RangeMarkers::Erase::OnceDrawn);
 }
 
 void FrmPlott5::AfterLoad() { store_.ExcludeMode = false; }
@@ -135,87 +136,39 @@ void FrmPlott5::LightCurveLoaded() {
   Command5->setEnabled(false);
 }
 
-void FrmPlott5::GoFromMain() {
-  if (Redraw()) DrawOverlays();
-}
-
-void FrmPlott5::AfterResizeRedraw() {
-  if (drawn_) DrawOverlays();
-}
-
 void FrmPlott5::DrawOverlays() {
-  if (store_.FourierRangeSet) DrawRangeMarkers();
+  if (store_.FourierRangeSet) range_->DrawAtTimes();
   if (store_.FourierFitDone) RedrawFourierCurve();
 }
 
-void FrmPlott5::DrawRangeMarkers() {
-  const PlotMapping m = Mapping();
-  for (int k = 0; k <= 1; ++k) {
-    store_.MarkX[k] = m.X(store_.MarkT[k]);
-    DrawMarker(area_, store_.MarkX[k], kMarkerPurple);
-    markerPlaced_[k] = true;
-  }
-}
-
-void FrmPlott5::ShowIndex(QLabel* label, int index) {
-  label->setText(Q(SignedIntText(index)));
-  label->adjustSize();
-}
-
-// The store's plot area describes whichever window was drawn last; a click in
-// this window is read against the area this window was drawn in, so that
-// another plot window drawn in between cannot shift the selected points.
 void FrmPlott5::Form_MouseDown(int button, double x, double y) {
   // Nothing of this window is on screen to click at before it has drawn (or
   // when it is too narrow to have a plot area).
-  if (!drawn_ || area_.right <= area_.left) return;
-  // Clicks on the edges count as inside.
-  if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
+  if (!drawn_ || area_.right <= area_.left || !OnPlotArea(x, y)) return;
   // Right clicks outside the exclusion mode do nothing at all.
   if (button == 2 && !store_.ExcludeMode) return;
   Store& s = store_;
-  const double clickT = Mapping().TimeAt(x);
-  const double n = IndexAt(x);
   if (button == 1) {
-    const int end = n < s.FaintIdx ? 0 : 1;
-    if (markerPlaced_[end]) DrawMarker(area_, s.MarkX[end], kWhite);
-    if (end == 0) {
-      if (const int16_t i = FirstIndexAfter(s, clickT); i != 0) s.FourierLeftIdx = i;
-      ShowIndex(Labels[8], s.FourierLeftIdx);
-    } else {
-      if (const int16_t i = LastIndexBefore(s, clickT); i != 0) s.FourierRightIdx = i;
-      ShowIndex(Labels[10], s.FourierRightIdx);
-    }
-    DrawMarker(area_, x, kMarkerPurple);
-    markerPlaced_[end] = true;
-    s.MarkT[end] = clickT;
-    s.MarkX[end] = x;
-    if (end == 0) {
-      s.FourierLeftSet = true;
-      setWindowTitle(kCaptionRangeEnd);
-    } else {
-      s.FourierRightSet = true;
-      setWindowTitle(kCaptionReady);
-    }
+    range_->Click(x);
   } else if (button == 2) {
+    const double clickT = Mapping().TimeAt(x);
     const double middle = RoundEven((s.FourierLeftIdx + s.FourierRightIdx) / 2.0);
     // The excluded interval's markers stay until the next redraw.
-    if (n < middle) {
+    if (IndexAt(x) < middle) {
       if (const int16_t i = FirstIndexAfter(s, clickT); i != 0) s.ExclLeftIdx = i;
-      DrawMarker(area_, x, kMarkerPurple);
+      DrawMarker(Drawing(), area_, x, kMarkerPurple);
       s.MarkT[2] = clickT;
       s.MarkX[2] = x;
       ShowIndex(Labels[8], s.ExclLeftIdx);
       setWindowTitle(kCaptionExclusionEnd);
     } else {
       if (const int16_t i = LastIndexBefore(s, clickT); i != 0) s.ExclRightIdx = i;
-      DrawMarker(area_, x, kMarkerPurple);
+      DrawMarker(Drawing(), area_, x, kMarkerPurple);
       s.MarkT[3] = clickT;
       s.MarkX[3] = x;
       setWindowTitle(kCaptionReady);
     }
   }
-  s.FourierRangeSet = s.FourierLeftSet && s.FourierRightSet;
   if (s.FourierRangeSet) Command5->setEnabled(true);
 }
 
@@ -228,39 +181,19 @@ double FrmPlott5::IndexAt(double x) const {
 void FrmPlott5::mAuto_Click() {
   if (!drawn_ || area_.right <= area_.left) return;
   Store& s = store_;
-  const auto ranges = ChooseAutoRanges(s);
-  if (!ranges || !ranges->fourier) {
-    ShowMessage(Q(ranges ? ranges->fourier.error().message : ranges.error().message));
-    return;
-  }
-  const AutoFourier& f = *ranges->fourier;
-  const AutoRange& r = f.range;
-  const PlotMapping m = Mapping();
-  const double xStart = m.X(TimeBeforePoint(s, r.first, m.TimeAt(area_.left)));
-  const double xEnd = m.X(TimeAfterPoint(s, r.last, m.TimeAt(area_.right)));
-  // The clicks are read back exactly as Form_MouseDown reads them.
-  const bool inside = area_.left <= xStart && xEnd <= area_.right;
-  if (!inside || FirstIndexAfter(s, m.TimeAt(xStart)) != r.first || IndexAt(xStart) >= s.FaintIdx ||
-      LastIndexBefore(s, m.TimeAt(xEnd)) != r.last || IndexAt(xEnd) < s.FaintIdx) {
-    ShowMessage(UnclickableRangeMessage(PointsText(r.first, r.last)));
-    return;
-  }
+  const auto f = AutoChoice(&AutoRanges::fourier);
+  if (!f) return;
+  const auto clicks = range_->AutoClicks(f->range);
+  if (!clicks) return;
   // The range, the fit and its curve standing from before go as with
   // "Undo" (row 5 too), so that nothing of them stays beside the new range.
   Command3_Click();
-  const double y = (area_.top + area_.bottom) / 2.0;
-  ClickAt(xStart, y);
-  ClickAt(xEnd, y);
+  range_->ClickAt(*clicks);
   // The fit starts from the rule's values over the whole range, as the
   // automatic timing does.
-  s.FitParam = f.start;
+  s.FitParam = f->start;
   s.ParamsFromBoxes = false;
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
-}
-
-void FrmPlott5::Form_MouseMove(int /*button*/, double x, double y) {
-  const bool inside = area_.left < x && x < area_.right && area_.top < y && y < area_.bottom;
-  SetMousePointer(*this, drawn_ && inside ? MousePointer::Cross : MousePointer::Arrow);
 }
 
 bool FrmPlott5::ReadBoxes() {
@@ -307,7 +240,7 @@ void FrmPlott5::Command2_Click() {
   if (!timing) {
     ShowMessage(Q(timing.error().message));
     // The range still stands: show it again over the fresh drawing.
-    DrawRangeMarkers();
+    range_->DrawAtTimes();
     return;
   }
   fit_ = timing->As<FourierFitResult>();
@@ -324,12 +257,10 @@ void FrmPlott5::Command3_Click() {
   // Back to the start of the last fit of this curve, else the reader's values.
   s.FitParam = fit_ ? FitParamFromFitA(fit_->FitA0) : readerStart_;
   for (int j = 1; j <= 8; ++j) Text1[j]->setText(Q(FormatFixed(s.FitParam[j], 8, 5)));
-  s.FourierLeftSet = s.FourierRightSet = s.FourierRangeSet = false;
+  range_->StartOver();
   s.ExcludeMode = false;
   s.FourierFitDone = false;
   Command5->setEnabled(false);
-  Labels[8]->clear();
-  Labels[10]->clear();
   Redraw();
   rows_.ClearResult(5);
   setWindowTitle(kCaptionStartAfterUndo);
@@ -358,6 +289,12 @@ void FrmPlott5::DrawCurve(const MethodResult<FourierCurve>& curve) {
     return;
   }
   curve_ = *curve;
+  StrokeCurve(kStrokeHalf);
+}
+
+void FrmPlott5::RedrawFourierCurve() { StrokeCurve(0); }
+
+void FrmPlott5::StrokeCurve(int half) {
   // Without a drawing of its own the window has no coordinates to draw in.
   if (!drawn_) return;
   const PlotMapping m = Mapping();
@@ -367,18 +304,7 @@ void FrmPlott5::DrawCurve(const MethodResult<FourierCurve>& curve) {
   for (int j = 1; j <= kFourierCurveSteps; ++j) {
     const double x = m.X(curve_.T[j]);
     const double y = m.Y(curve_.Mag[j]);
-    for (int k = -kStrokeHalf; k <= kStrokeHalf; ++k) d.LineTo(Pinned(x), Pinned(y + k));
-  }
-}
-
-void FrmPlott5::RedrawFourierCurve() {
-  if (!drawn_) return;
-  const PlotMapping m = Mapping();
-  Canvas& d = Drawing();
-  d.SetForeColor(kBlue);
-  d.PSet(Pinned(m.X(curve_.T[0])), Pinned(m.Y(curve_.Mag[0])));
-  for (int j = 1; j <= kFourierCurveSteps; ++j) {
-    d.LineTo(Pinned(m.X(curve_.T[j])), Pinned(m.Y(curve_.Mag[j])));
+    for (int k = -half; k <= half; ++k) d.LineTo(Pinned(x), Pinned(y + k));
   }
 }
 

@@ -14,22 +14,19 @@
 
 #include "methods/fourier.h"
 #include "plot/mapping.h"
-#include "windows/plot_form.h"
+#include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
 // frmPlott5: the Fourier fit.
-class FrmPlott5 : public PlotForm {
+class FrmPlott5 : public RangeForm {
   Q_OBJECT
  public:
   FrmPlott5(Store& store, ResultRows& rows, QWidget* parent = nullptr);
   // Draws the light curve (PlotFourier, which also rewrites the eight boxes
   // from FitParam) and remembers the plot area it drew in.
   bool Redraw() override;
-  // Draws the window for the main window's "Go", then the range markers and
-  // the stored model curve the window holds from earlier.
-  void GoFromMain() override;
   // Remembers the reader's starting values of the new curve (for "Undo"
   // before its first fit) and drops the interval to exclude, which belonged
   // to the previous curve.
@@ -52,7 +49,6 @@ class FrmPlott5 : public PlotForm {
   std::array<QLineEdit*, 9> Text1{};
   std::array<QLabel*, 19> Labels{};  // Label7 .. Label18 by number
   QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
-  QAction* mAuto;
 
  public slots:
   // "Update": takes the eight boxes as the parameters and draws their curve.
@@ -69,16 +65,14 @@ class FrmPlott5 : public PlotForm {
   // then takes the rule's starting values into FitParam and the boxes with
   // no interval excluded and no fit standing (it does not fit); a refused or
   // unclickable range is explained and changes nothing.
-  void mAuto_Click();
+  void mAuto_Click() override;
 
  protected:
-  std::string FigureMethod() const override { return "Fourier fit"; }
-  bool FigureHasResult() const override { return store_.FourierFitDone; }
   void AfterLoad() override;
   void Form_Resize() override;
   void Form_MouseDown(int button, double xTwips, double yTwips) override;
-  void Form_MouseMove(int button, double xTwips, double yTwips) override;
-  void AfterResizeRedraw() override;
+  // The range markers and the stored model curve, as the state asks.
+  void DrawOverlays() override;
 
  private:
   // Places the five buttons' left edges.
@@ -86,25 +80,23 @@ class FrmPlott5 : public PlotForm {
   // The point number a click at x stands for (the proportional index between
   // PlotFirst and PlotLast), which decides the side of a click.
   double IndexAt(double x) const;
-  // Draws both range markers in purple at the x of MarkT(0) and MarkT(1),
-  // storing those x in MarkX(0) and MarkX(1).
-  void DrawRangeMarkers();
-  // Range markers and the stored curve over a fresh drawing, as the state asks.
-  void DrawOverlays();
   // Reads the eight boxes into FitParam by the leading-number rule; refuses,
   // changing nothing, when a box holds a number too large for a double.
   bool ReadBoxes();
   // Keeps `curve` as the window's curve and draws it thick; shows the refusal
   // instead.
   void DrawCurve(const MethodResult<FourierCurve>& curve);
-  void ShowIndex(QLabel* label, int index);
+  // Draws the window's curve in blue: a dot at its first sample, then each
+  // later sample reached by the lines ending from `half` twips above it to
+  // `half` below (one line ending on it when half is 0).
+  void StrokeCurve(int half);
 
-  ResultRows& rows_;
-  // Whether a start / end marker has been drawn since the window was made:
-  // moving that end paints the line at its last place white, also over a
-  // drawing made since (after Update, a fit, a resize), as the window always
-  // has; before the first marker there is no last place to paint.
-  std::array<bool, 2> markerPlaced_{};
+  // FourierLeft*/FourierRight* with MarkX/MarkT(0) and (1) and
+  // FourierRangeSet, shown in Label8 and Label10. Once a marker of an end has
+  // been drawn, moving that end paints the line at its last place white, also
+  // over a drawing made since (after Update, a fit, a resize), as the window
+  // always has; before the first marker there is no last place to paint.
+  std::optional<RangeMarkers> range_;
 
   // The reader's starting values of the current light curve.
   std::array<double, 9> readerStart_{};

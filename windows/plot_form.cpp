@@ -174,25 +174,6 @@ void PlotForm::mExportFigure_Click() {
   if (!error.isEmpty()) ShowMessage(error);
 }
 
-void PlotForm::DrawMarker(const PlotArea& area, double x, Rgb colour) {
-  canvas_->SetForeColor(colour);
-  canvas_->Line(static_cast<float>(x), area.top, static_cast<float>(x), area.bottom);
-}
-
-int16_t PlotForm::FirstIndexAfter(const Store& s, double t) {
-  for (int i = 1; i <= s.NPoints; ++i) {
-    if (s.RelTime[i] > t) return static_cast<int16_t>(i);
-  }
-  return 0;
-}
-
-int16_t PlotForm::LastIndexBefore(const Store& s, double t) {
-  for (int i = s.NPoints; i >= 1; --i) {
-    if (s.RelTime[i] < t) return static_cast<int16_t>(i);
-  }
-  return 0;
-}
-
 QLabel* PlotForm::AddLabel(const QString& name, const QString& caption) {
   auto* label = new QLabel(caption, canvas_);
   label->setObjectName(name);

@@ -137,13 +137,6 @@ class PlotForm : public Form {
   QLineEdit* AddTextBox(const QString& name, const QString& text = QString(), int widthTwips = 975);
   // Copies the window's geometry into its record.
   void StoreGeometry();
-  // Draws a range marker: sets the fore colour to `colour` (it stays the fore
-  // colour) and draws the vertical line at x from the area's top to its bottom.
-  void DrawMarker(const PlotArea& area, double x, Rgb colour);
-  // Returns the smallest working index i with RelTime(i) > t, or 0 when there is none.
-  static int16_t FirstIndexAfter(const Store& s, double t);
-  // Returns the largest working index i with RelTime(i) < t, or 0 when there is none.
-  static int16_t LastIndexBefore(const Store& s, double t);
 
   Store& store_;
   GeometryRecord record_;
