@@ -76,14 +76,6 @@ void ShadeInterval(Surface& d, const PlotMapping& map, size_t n, std::optional<d
   }
 }
 
-void DrawFrame(Surface& d, const PlotArea& a) {
-  d.SetForeColor(kBlack);
-  d.Line(a.left, a.top, a.right, a.top);
-  d.Line(a.right, a.top, a.right, a.bottom);
-  d.Line(a.right, a.bottom, a.left, a.bottom);
-  d.Line(a.left, a.bottom, a.left, a.top);
-}
-
 // Every observation as a dot (finite ones only).
 void DrawDots(Surface& d, const PlotMapping& map, std::span<const double> time, std::span<const double> mag,
               size_t n) {
@@ -141,7 +133,7 @@ PlotMapping DrawSeriesOverview(Surface& d, int widthTwips, int heightTwips,
   ShadeInterval(d, map, n, from, until);  // first, under everything
   DrawGrid(d, map, true);
   DrawGrid(d, map, false);
-  DrawFrame(d, a);
+  DrawFrameLines(d, a);
   d.SetForeColor(kRed);
   if (n <= static_cast<size_t>(kOverviewDotsAtMost)) {
     DrawDots(d, map, time, mag, n);

@@ -53,16 +53,11 @@ void DrawCross(Surface& d, double x, double y) {
   DrawLine(d, x - h, y + h, x + h, y - h);
 }
 
-// The frame in black: top left to right, right top to bottom, bottom right to
-// left, left bottom to top. Everything drawn after it until the next clear,
-// the points, the grid and the curves and markers the windows add, is
-// clipped to it, so that nothing runs over the axis labels.
+// The frame, and everything drawn after it until the next clear, the points,
+// the grid and the curves and markers the windows add, clipped to it, so that
+// nothing runs over the axis labels.
 void DrawFrame(Surface& d, const PlotArea& a) {
-  d.SetForeColor(kBlack);
-  d.Line(a.left, a.top, a.right, a.top);
-  d.Line(a.right, a.top, a.right, a.bottom);
-  d.Line(a.right, a.bottom, a.left, a.bottom);
-  d.Line(a.left, a.bottom, a.left, a.top);
+  DrawFrameLines(d, a);
   d.ClipTo(a.left, a.top, a.right, a.bottom);
 }
 
@@ -362,6 +357,14 @@ bool PlotMethodWindow(Store& s, PlotWindow& w, MethodWindow kind) {
 }
 
 }  // namespace
+
+void DrawFrameLines(Surface& d, const PlotArea& a) {
+  d.SetForeColor(kBlack);
+  d.Line(a.left, a.top, a.right, a.top);
+  d.Line(a.right, a.top, a.right, a.bottom);
+  d.Line(a.right, a.bottom, a.left, a.bottom);
+  d.Line(a.left, a.bottom, a.left, a.top);
+}
 
 void DrawDotMark(Surface& surface, double x, double y) {
   float a, b;

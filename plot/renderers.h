@@ -24,6 +24,7 @@
 #include "core/plot_window.h"
 #include "core/store.h"
 #include "core/surface.h"
+#include "plot/mapping.h"
 
 namespace vantor {
 
@@ -31,6 +32,10 @@ namespace vantor {
 // of radius 1..25) and half the side of the point editor's cross, in twips.
 inline constexpr float kDotRadius = 25;
 inline constexpr double kCrossHalfSide = 100;
+
+// Draws the frame of a plot area in black: top left to right, right top to
+// bottom, bottom right to left, left bottom to top. Clips nothing.
+void DrawFrameLines(Surface& surface, const PlotArea& area);
 
 // Draws a dot mark at (x, y) in the surface's current colour. Coordinates far
 // outside any window are pinned to +-1e7 twips; a NaN coordinate draws nothing.
