@@ -277,15 +277,20 @@ void StoreSums(const Matrix8& c, const ParamVector& g, double chi, int nFit, Mat
   chiSq = chi;
 }
 
+// Whether the arrays hold points 1..nData and nFit counts parameters.
+[[maybe_unused]] bool ArgumentsFit(std::span<const double> t, std::span<const double> y,
+                                   std::span<const double> sigma, int nData, int nFit) {
+  return nData < static_cast<int>(t.size()) && nData < static_cast<int>(y.size()) &&
+         nData < static_cast<int>(sigma.size()) && nFit >= 0 && nFit <= kFourierParams;
+}
+
 }  // namespace
 
 void CurvatureAndGradient(std::span<const double> t, std::span<const double> y,
                           std::span<const double> sigma, int nData, const ParamVector& p,
                           const ParamList& lista, int nFit, Matrix8& curv, ParamVector& grad,
                           double& chiSq) {
-  assert(nData < static_cast<int>(t.size()) && nData < static_cast<int>(y.size()) &&
-         nData < static_cast<int>(sigma.size()));
-  assert(nFit >= 0 && nFit <= kFourierParams);
+  assert(ArgumentsFit(t, y, sigma, nData, nFit));
   // The sums run in local copies, so that they stay in registers rather than
   // being reloaded through the references.
   Matrix8 c{};
@@ -311,9 +316,7 @@ void CurvatureAndGradientPointByPoint(std::span<const double> t, std::span<const
                                       const ParamVector& p, const ParamList& lista, int nFit,
                                       Matrix8& curv, ParamVector& grad, double& chiSq,
                                       PointOrder order) {
-  assert(nData < static_cast<int>(t.size()) && nData < static_cast<int>(y.size()) &&
-         nData < static_cast<int>(sigma.size()));
-  assert(nFit >= 0 && nFit <= kFourierParams);
+  assert(ArgumentsFit(t, y, sigma, nData, nFit));
   Matrix8 c{};
   ParamVector g{};
   double chi = 0.0;

@@ -45,6 +45,41 @@ bool AllMagnitudesEqual(const CurveView& s, int first, int last) {
   return true;
 }
 
+// The normal equations of the least-squares parabola through first..last in
+// x = RelTime - centre: the sums of the points, and the minors and the
+// determinant of the matrix [N S1 S2; S1 S2 S3; S2 S3 S4] for Cramer's rule.
+struct NormalEquations {
+  double N = 0, S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
+  double M11 = 0, M12 = 0, M13 = 0, M22 = 0, M23 = 0, M33 = 0, det = 0;
+};
+
+NormalEquations NormalEquationsAbout(const CurveView& s, int first, int last, double centre) {
+  NormalEquations e;
+  e.N = last - first + 1;
+  double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
+  for (int i = first; i <= last; ++i) {
+    const double x = s.RelTime[i] - centre;
+    const double y = s.Mag[i];
+    S1 += x;
+    S2 += x * x;
+    S3 += x * x * x;
+    S4 += x * x * x * x;
+    Sy += y;
+    Sxy += x * y;
+    Sx2y += x * x * y;
+  }
+  const double N = e.N;
+  e.S1 = S1, e.S2 = S2, e.S3 = S3, e.S4 = S4, e.Sy = Sy, e.Sxy = Sxy, e.Sx2y = Sx2y;
+  e.M11 = S2 * S4 - S3 * S3;
+  e.M12 = S1 * S4 - S2 * S3;
+  e.M13 = S1 * S3 - S2 * S2;
+  e.M22 = N * S4 - S2 * S2;
+  e.M23 = N * S3 - S1 * S2;
+  e.M33 = N * S2 - S1 * S1;
+  e.det = N * e.M11 - S1 * e.M12 + S2 * e.M13;
+  return e;
+}
+
 // The same least-squares parabola solved about the mean time m of the range,
 // where the normal equations are well conditioned, and carried back to the
 // relative times: a2 = b2, a1 = b1 - 2 b2 m, a0 = b0 - b1 m + b2 m^2. The
@@ -61,22 +96,10 @@ CentredFit CentredParabola(const CurveView& s, int first, int last) {
   double mean = 0;
   for (int i = first; i <= last; ++i) mean += s.RelTime[i];
   mean /= n;
-  double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
-  for (int i = first; i <= last; ++i) {
-    const double x = s.RelTime[i] - mean;
-    const double y = s.Mag[i];
-    S1 += x;
-    S2 += x * x;
-    S3 += x * x * x;
-    S4 += x * x * x * x;
-    Sy += y;
-    Sxy += x * y;
-    Sx2y += x * x * y;
-  }
-  const double N = n;
-  const double M11 = S2 * S4 - S3 * S3, M12 = S1 * S4 - S2 * S3, M13 = S1 * S3 - S2 * S2;
-  const double M22 = N * S4 - S2 * S2, M23 = N * S3 - S1 * S2, M33 = N * S2 - S1 * S1;
-  const double det = N * M11 - S1 * M12 + S2 * M13;
+  const NormalEquations e = NormalEquationsAbout(s, first, last, mean);
+  const double N = e.N, Sy = e.Sy, Sxy = e.Sxy, Sx2y = e.Sx2y;
+  const double M11 = e.M11, M12 = e.M12, M13 = e.M13, M22 = e.M22, M23 = e.M23, M33 = e.M33;
+  const double det = e.det;
   if (det == 0 || !std::isfinite(det)) return {};
   const double b0 = (Sy * M11 - Sxy * M12 + Sx2y * M13) / det;
   const double b1 = (-Sy * M12 + Sxy * M22 - Sx2y * M23) / det;
@@ -114,28 +137,11 @@ constexpr const char* kVertexAtZero =
 // The parabola by the program's own formulas: Cramer's rule on the sums of
 // the relative times as they are, without centring.
 MethodResult<ParabolaFit> LiteralParabola(const CurveView& s, int first, int last) {
-  const int n = last - first + 1;
-  const double N = n;
-  double S1 = 0, S2 = 0, S3 = 0, S4 = 0, Sy = 0, Sxy = 0, Sx2y = 0;
-  for (int i = first; i <= last; ++i) {
-    const double x = s.RelTime[i];
-    const double y = s.Mag[i];
-    S1 += x;
-    S2 += x * x;
-    S3 += x * x * x;
-    S4 += x * x * x * x;
-    Sy += y;
-    Sxy += x * y;
-    Sx2y += x * x * y;
-  }
-
-  const double M11 = S2 * S4 - S3 * S3;
-  const double M12 = S1 * S4 - S2 * S3;
-  const double M13 = S1 * S3 - S2 * S2;
-  const double M22 = N * S4 - S2 * S2;
-  const double M23 = N * S3 - S1 * S2;
-  const double M33 = N * S2 - S1 * S1;
-  const double det = N * M11 - S1 * M12 + S2 * M13;
+  // Centred on 0: x - 0 is x to the bit.
+  const NormalEquations e = NormalEquationsAbout(s, first, last, 0.0);
+  const double N = e.N, Sy = e.Sy, Sxy = e.Sxy, Sx2y = e.Sx2y;
+  const double M11 = e.M11, M12 = e.M12, M13 = e.M13, M22 = e.M22, M23 = e.M23, M33 = e.M33;
+  const double det = e.det;
   if (det == 0 || !std::isfinite(det)) {
     return Refuse(
         "The least-squares equations of the parabola are singular for this range: no "
