@@ -76,15 +76,6 @@ void FrmPlott1::DrawOverlays() {
   if (store_.ParFitted) DrawParabola();
 }
 
-void FrmPlott1::Form_MouseDown(int button, double x, double y) {
-  // Nothing of this window is on screen to click at before it has drawn.
-  if (!drawn_ || !OnPlotArea(x, y)) return;
-  if (button == 1) range_->Click(x);
-}
-
-// The bottom of the eclipse decides the side, so the order of the clicks does not matter.
-bool FrmPlott1::StartsRange(double t) const { return t < store_.RelTimeAll[store_.EditFaintIdx]; }
-
 void FrmPlott1::mAuto_Click() {
   if (!drawn_) return;
   const auto r = AutoChoice(&AutoRanges::parabola);

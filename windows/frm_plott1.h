@@ -5,15 +5,15 @@
 // clicks the automatic range (methods/auto_ranges.h) through the same mouse path.
 #pragma once
 
-#include <optional>
-
 #include "plot/mapping.h"
 #include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
-// frmPlott1: the parabolic fit.
+// frmPlott1: the parabolic fit. Its range (range_): ParLeft*/ParRight* and
+// ParRangeSet, shown in Label8 and Label10; the markers stand at ParLeftT and
+// ParRightT.
 class FrmPlott1 : public RangeForm {
   Q_OBJECT
  public:
@@ -42,18 +42,8 @@ class FrmPlott1 : public RangeForm {
   void mAuto_Click() override;
 
  protected:
-  void Form_MouseDown(int button, double xTwips, double yTwips) override;
   // The range markers and the fitted curve, as the state asks.
   void DrawOverlays() override;
-
- private:
-  // A left click at relative time t sets the start of the range (it lies
-  // before the faintest point).
-  bool StartsRange(double t) const;
-
-  // ParLeft*/ParRight* and ParRangeSet, shown in Label8 and Label10; the
-  // markers stand at ParLeftT and ParRightT.
-  std::optional<RangeMarkers> range_;
 };
 
 }  // namespace vantor

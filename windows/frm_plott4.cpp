@@ -100,15 +100,6 @@ void FrmPlott4::DrawOverlays() {
   if (store_.KvwRangeSet) range_->DrawAtTimes();
 }
 
-void FrmPlott4::Form_MouseDown(int button, double x, double y) {
-  // Nothing of this window is on screen to click at before it has drawn.
-  if (!drawn_ || !OnPlotArea(x, y)) return;
-  if (button == 1) range_->Click(x);
-}
-
-// The bottom of the eclipse decides the side, so the order of the clicks does not matter.
-bool FrmPlott4::StartsRange(double t) const { return t < store_.RelTimeAll[store_.EditFaintIdx]; }
-
 void FrmPlott4::mAuto_Click() {
   if (!drawn_) return;
   const auto k = AutoChoice(&AutoRanges::kvw);

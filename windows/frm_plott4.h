@@ -5,15 +5,15 @@
 // the same mouse path and sets the boxes to the rule's texts.
 #pragma once
 
-#include <optional>
-
 #include "plot/mapping.h"
 #include "windows/range_form.h"
 #include "windows/result_rows.h"
 
 namespace vantor {
 
-// frmPlott4: Kwee and van Woerden.
+// frmPlott4: Kwee and van Woerden. Its range (range_): KvwLeft*/KvwRight* and
+// KvwRangeSet, shown in Label8 and Label10; the left marker's time is the
+// selected point's, the right one's the click's own.
 class FrmPlott4 : public RangeForm {
   Q_OBJECT
  public:
@@ -41,18 +41,8 @@ class FrmPlott4 : public RangeForm {
  protected:
   void AfterLoad() override;
   void Form_Resize() override;
-  void Form_MouseDown(int button, double xTwips, double yTwips) override;
   // The range markers at their times, when a range is set.
   void DrawOverlays() override;
-
- private:
-  // A left click at relative time t sets the start of the range (it lies
-  // before the faintest point).
-  bool StartsRange(double t) const;
-
-  // KvwLeft*/KvwRight* and KvwRangeSet, shown in Label8 and Label10; the left marker's time
-  // is the selected point's, the right one's the click's own.
-  std::optional<RangeMarkers> range_;
 };
 
 }  // namespace vantor

@@ -19,7 +19,12 @@
 
 namespace vantor {
 
-// frmPlott5: the Fourier fit.
+// frmPlott5: the Fourier fit. Its range (range_): FourierLeft*/FourierRight*
+// with MarkX/MarkT(0) and (1) and FourierRangeSet, shown in Label8 and
+// Label10. Once a marker of an end has been drawn, moving that end paints the
+// line at its last place white, also over a drawing made since (after Update,
+// a fit, a resize), as the window always has; before the first marker there
+// is no last place to paint.
 class FrmPlott5 : public RangeForm {
   Q_OBJECT
  public:
@@ -90,13 +95,6 @@ class FrmPlott5 : public RangeForm {
   // later sample reached by the lines ending from `half` twips above it to
   // `half` below (one line ending on it when half is 0).
   void StrokeCurve(int half);
-
-  // FourierLeft*/FourierRight* with MarkX/MarkT(0) and (1) and
-  // FourierRangeSet, shown in Label8 and Label10. Once a marker of an end has
-  // been drawn, moving that end paints the line at its last place white, also
-  // over a drawing made since (after Update, a fit, a resize), as the window
-  // always has; before the first marker there is no last place to paint.
-  std::optional<RangeMarkers> range_;
 
   // The reader's starting values of the current light curve.
   std::array<double, 9> readerStart_{};

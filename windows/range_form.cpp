@@ -71,6 +71,14 @@ bool RangeForm::OnPlotArea(double x, double y) const {
   return area_.left <= x && x <= area_.right && area_.top <= y && y <= area_.bottom;
 }
 
+void RangeForm::Form_MouseDown(int button, double x, double y) {
+  // Nothing of this window is on screen to click at before it has drawn.
+  if (!drawn_ || !OnPlotArea(x, y)) return;
+  if (button == 1 && range_) range_->Click(x);
+}
+
+bool RangeForm::StartsRange(double t) const { return t < store_.RelTimeAll[store_.EditFaintIdx]; }
+
 RangeMarkers::RangeMarkers(RangeForm& window, RangeEnd start, RangeEnd end, bool& complete,
                            std::function<bool(double x)> startsAt, Erase erase)
     : window_(window),

@@ -46,64 +46,7 @@ void DrawMarker(Canvas& canvas, const PlotArea& area, double x, Rgb colour);
 // Shows `index` in `label` as a signed number (" 22") and fits the label to it.
 void ShowIndex(QLabel* label, int index);
 
-class RangeForm : public PlotForm {
-  Q_OBJECT
-
- public:
-  // The window delivers its timings to `rows` (see PlotForm::Remember); its
-  // figure names `method`, with the time delivered last while `fitted` holds.
-  RangeForm(const QString& name, const QString& loadCaption, Store& store, GeometryRecord record,
-            ResultRows& rows, std::string method, const bool& fitted, const QString& printSetupName,
-            QWidget* parent);
-
-  // Draws the window for the main window's button, then its overlays.
-  void GoFromMain() override;
-
-  QAction* mAuto;
-
- public slots:
-  // "Range > Auto": clicks the window's automatic range as the mouse would.
-  virtual void mAuto_Click() = 0;
-
- protected:
-  std::string FigureMethod() const override { return method_; }
-  bool FigureHasResult() const override { return fitted_; }
-  // Draws over a fresh drawing of the light curve what the window's state
-  // holds (range markers, a fitted curve).
-  virtual void DrawOverlays() = 0;
-  void AfterResizeRedraw() override;
-  // The pointer is a cross strictly inside the plot area of the window's own
-  // drawing, an arrow elsewhere and before the window has drawn.
-  void Form_MouseMove(int button, double xTwips, double yTwips) override;
-  // Whether (x, y) lies on the plot area the window drew in last, its edges included.
-  bool OnPlotArea(double x, double y) const;
-
-  // The automatic rule's choice `member` for the window's light curve, or
-  // none after the message why the rule refused it.
-  template <class T>
-  std::optional<T> AutoChoice(MethodResult<T> AutoRanges::*member) const {
-    const auto ranges = ChooseAutoRanges(store_);
-    if (!ranges) {
-      ShowMessage(QString::fromStdString(ranges.error().message));
-      return std::nullopt;
-    }
-    const MethodResult<T>& choice = (*ranges).*member;
-    if (!choice) {
-      ShowMessage(QString::fromStdString(choice.error().message));
-      return std::nullopt;
-    }
-    return *choice;
-  }
-
-  ResultRows& rows_;
-
- private:
-  // The range's markers draw in the window's own plot area.
-  friend class RangeMarkers;
-
-  std::string method_;
-  const bool& fitted_;
-};
+class RangeForm;
 
 // One end of a range: where the store keeps it and how the window shows it.
 struct RangeEnd {
@@ -158,6 +101,75 @@ class RangeMarkers {
   Erase erase_;
   // Whether a marker of the start / end has been drawn since the window was made.
   std::array<bool, 2> drawn_{};
+};
+
+class RangeForm : public PlotForm {
+  Q_OBJECT
+
+ public:
+  // The window delivers its timings to `rows` (see PlotForm::Remember); its
+  // figure names `method`, with the time delivered last while `fitted` holds.
+  RangeForm(const QString& name, const QString& loadCaption, Store& store, GeometryRecord record,
+            ResultRows& rows, std::string method, const bool& fitted, const QString& printSetupName,
+            QWidget* parent);
+
+  // Draws the window for the main window's button, then its overlays.
+  void GoFromMain() override;
+
+  QAction* mAuto;
+
+ public slots:
+  // "Range > Auto": clicks the window's automatic range as the mouse would.
+  virtual void mAuto_Click() = 0;
+
+ protected:
+  std::string FigureMethod() const override { return method_; }
+  bool FigureHasResult() const override { return fitted_; }
+  // Draws over a fresh drawing of the light curve what the window's state
+  // holds (range markers, a fitted curve).
+  virtual void DrawOverlays() = 0;
+  void AfterResizeRedraw() override;
+  // The pointer is a cross strictly inside the plot area of the window's own
+  // drawing, an arrow elsewhere and before the window has drawn.
+  void Form_MouseMove(int button, double xTwips, double yTwips) override;
+  // Whether (x, y) lies on the plot area the window drew in last, its edges included.
+  bool OnPlotArea(double x, double y) const;
+  // A left click on the plot area moves an end of the window's range (the
+  // chords and Fourier windows read their clicks themselves).
+  void Form_MouseDown(int button, double xTwips, double yTwips) override;
+  // Whether a click at relative time t starts the range in the parabola and
+  // Kwee and van Woerden windows: it lies before the faintest point, so that
+  // the order of the clicks does not matter.
+  bool StartsRange(double t) const;
+
+  // The automatic rule's choice `member` for the window's light curve, or
+  // none after the message why the rule refused it.
+  template <class T>
+  std::optional<T> AutoChoice(MethodResult<T> AutoRanges::*member) const {
+    const auto ranges = ChooseAutoRanges(store_);
+    if (!ranges) {
+      ShowMessage(QString::fromStdString(ranges.error().message));
+      return std::nullopt;
+    }
+    const MethodResult<T>& choice = (*ranges).*member;
+    if (!choice) {
+      ShowMessage(QString::fromStdString(choice.error().message));
+      return std::nullopt;
+    }
+    return *choice;
+  }
+
+  ResultRows& rows_;
+  // The window's range of two ends, made once its labels are; none in the
+  // chords window, which takes the ends of its two ranges in turn.
+  std::optional<RangeMarkers> range_;
+
+ private:
+  // The range's markers draw in the window's own plot area.
+  friend class RangeMarkers;
+
+  std::string method_;
+  const bool& fitted_;
 };
 
 }  // namespace vantor
