@@ -4,13 +4,12 @@
 // tracing paper's scroll bar. Each at device pixel ratios 1 and 2.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "core/reader.h"
 #include "core/store.h"
@@ -19,16 +18,11 @@
 #include "toolkit/canvas.h"
 #include "toolkit/twips.h"
 #include "windows/plot_windows.h"
-#include "windows/result_rows.h"
+#include "window_bench.h"
 
 namespace {
 
-class NoRows : public vantor::ResultRows {
- public:
-  void DeliverResult(int, const vantor::Timing&, const vantor::MethodSetup&) override {}
-  void ClearResult(int) override {}
-  void SetUseInMean(int, bool) override {}
-};
+using vantor::bench::NoRows;
 
 std::string Eclipse1000() {
   std::string text = "HJD,V-C\n";
@@ -62,15 +56,18 @@ QImage ScreenImage(const QSize& size, double ratio) {
 }
 
 // One redraw as the windows do it: the renderer draws the window afresh into
-// its canvas, and the canvas is painted.
+// its canvas, and the canvas is painted; or, with redraw false, a repaint
+// alone (the window uncovered, nothing redrawn): the canvas painted.
 template <class Window>
-void Redraw(benchmark::State& state, Window& window) {
+void Paint(benchmark::State& state, Window& window, bool redraw) {
   window.Redraw();  // shows the window and lays it out once
   QImage image = ScreenImage(window.Drawing().size(), static_cast<double>(state.range(0)));
   const double scale = vantor::PixelsPerTwip();
   for (auto _ : state) {
-    window.Drawing().Cls();
-    window.Redraw();
+    if (redraw) {
+      window.Drawing().Cls();
+      window.Redraw();
+    }
     QPainter painter(&image);
     vantor::PaintDrawing(painter, window.Drawing(), scale);
   }
@@ -80,61 +77,33 @@ void Redraw(benchmark::State& state, Window& window) {
 // The arguments of every screen benchmark: the device pixel ratio.
 void Ratios(benchmark::internal::Benchmark* b) { b->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond); }
 
-void BM_RedrawParabola(benchmark::State& state) {
+// A full redraw of one window over the fixture's 1000 points; the point
+// editor, which has no result rows, shown first as the main window shows it.
+template <class Window>
+void BM_Redraw(benchmark::State& state) {
   Fixture f;
-  vantor::FrmPlott1 w(*f.store, f.rows);
-  Redraw(state, w);
+  if constexpr (std::is_same_v<Window, vantor::FrmPlotData>) {
+    Window w(*f.store);
+    w.ShowModeless();
+    Paint(state, w, true);
+  } else {
+    Window w(*f.store, f.rows);
+    Paint(state, w, true);
+  }
 }
-BENCHMARK(BM_RedrawParabola)->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlott1)->Name("BM_RedrawParabola")->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlott2)->Name("BM_RedrawTracingPaper")->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlott3)->Name("BM_RedrawChords")->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlott4)->Name("BM_RedrawKwee")->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlott5)->Name("BM_RedrawFourier")->Apply(Ratios);
+BENCHMARK_TEMPLATE(BM_Redraw, vantor::FrmPlotData)->Name("BM_RedrawPointEditor")->Apply(Ratios);
 
-void BM_RedrawTracingPaper(benchmark::State& state) {
-  Fixture f;
-  vantor::FrmPlott2 w(*f.store, f.rows);
-  Redraw(state, w);
-}
-BENCHMARK(BM_RedrawTracingPaper)->Apply(Ratios);
-
-void BM_RedrawChords(benchmark::State& state) {
-  Fixture f;
-  vantor::FrmPlott3 w(*f.store, f.rows);
-  Redraw(state, w);
-}
-BENCHMARK(BM_RedrawChords)->Apply(Ratios);
-
-void BM_RedrawKwee(benchmark::State& state) {
-  Fixture f;
-  vantor::FrmPlott4 w(*f.store, f.rows);
-  Redraw(state, w);
-}
-BENCHMARK(BM_RedrawKwee)->Apply(Ratios);
-
-void BM_RedrawFourier(benchmark::State& state) {
-  Fixture f;
-  vantor::FrmPlott5 w(*f.store, f.rows);
-  Redraw(state, w);
-}
-BENCHMARK(BM_RedrawFourier)->Apply(Ratios);
-
-void BM_RedrawPointEditor(benchmark::State& state) {
-  Fixture f;
-  vantor::FrmPlotData w(*f.store);
-  w.ShowModeless();
-  Redraw(state, w);
-}
-BENCHMARK(BM_RedrawPointEditor)->Apply(Ratios);
-
-// A repaint alone (the window uncovered, nothing redrawn): the parabola
-// window's drawing of 1000 dot marks painted into the screen image.
+// A repaint alone: the parabola window's drawing of 1000 dot marks painted
+// into the screen image.
 void BM_RepaintParabola(benchmark::State& state) {
   Fixture f;
   vantor::FrmPlott1 w(*f.store, f.rows);
-  w.Redraw();
-  QImage image = ScreenImage(w.Drawing().size(), static_cast<double>(state.range(0)));
-  const double scale = vantor::PixelsPerTwip();
-  for (auto _ : state) {
-    QPainter painter(&image);
-    vantor::PaintDrawing(painter, w.Drawing(), scale);
-  }
+  Paint(state, w, false);
 }
 BENCHMARK(BM_RepaintParabola)->Apply(Ratios);
 
@@ -159,11 +128,4 @@ BENCHMARK(BM_TracingScrollStep)->Apply(Ratios);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return vantor::bench::RunWindowBenchmarks(argc, argv); }

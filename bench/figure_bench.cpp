@@ -5,12 +5,10 @@
 // and the rename.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -19,16 +17,11 @@
 #include "toolkit/figure_export.h"
 #include "windows/plot_figure.h"
 #include "windows/plot_windows.h"
-#include "windows/result_rows.h"
+#include "window_bench.h"
 
 namespace {
 
-class NoRows : public vantor::ResultRows {
- public:
-  void DeliverResult(int, const vantor::Timing&, const vantor::MethodSetup&) override {}
-  void ClearResult(int) override {}
-  void SetUseInMean(int, bool) override {}
-};
+using vantor::bench::NoRows;
 
 // The figure of the parabola window drawn over a 1000-point eclipse dip.
 vantor::Figure ThousandPointFigure() {
@@ -95,11 +88,4 @@ BENCHMARK(BM_FigureSvgToFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return vantor::bench::RunWindowBenchmarks(argc, argv); }
