@@ -56,10 +56,12 @@ std::string AavsoText() {
   return text;
 }
 
-void ReadText(benchmark::State& state, const std::string& text) {
+// Imports again and again by `import` (text or file), counting the points read.
+template <class Import>
+void ImportRepeatedly(benchmark::State& state, const Import& import) {
   size_t points = 0;
   for (auto _ : state) {
-    const auto series = vantor::import::ImportText(text, {});
+    const auto series = import();
     if (!series) {
       state.SkipWithError(series.error().message.c_str());
       break;
@@ -68,6 +70,10 @@ void ReadText(benchmark::State& state, const std::string& text) {
     benchmark::DoNotOptimize(series->time.data());
   }
   state.counters["points"] = static_cast<double>(points);
+}
+
+void ReadText(benchmark::State& state, const std::string& text) {
+  ImportRepeatedly(state, [&] { return vantor::import::ImportText(text, {}); });
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
 }
@@ -92,17 +98,7 @@ void BM_ImportFits(benchmark::State& state) {
     state.SkipWithError("the FITS file could not be written");
     return;
   }
-  size_t points = 0;
-  for (auto _ : state) {
-    const auto series = vantor::import::ImportFile(path, {});
-    if (!series) {
-      state.SkipWithError(series.error().message.c_str());
-      break;
-    }
-    points = series->size();
-    benchmark::DoNotOptimize(series->time.data());
-  }
-  state.counters["points"] = static_cast<double>(points);
+  ImportRepeatedly(state, [&] { return vantor::import::ImportFile(path, {}); });
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_ImportFits)->Unit(benchmark::kMillisecond);
