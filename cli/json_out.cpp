@@ -47,6 +47,12 @@ Json MethodDetails(const MethodSetup& setup, const Timing& t) {
   }
 }
 
+}  // namespace
+
+std::string DumpJson(const Json& j) {
+  return j.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 Json CombinationJson(const Combination& comb) {
   Json c;
   const bool done = comb.computed;
@@ -68,12 +74,6 @@ Json CombinationJson(const Combination& comb) {
     c["weights_note"] = comb.weightsNote;
   }
   return c;
-}
-
-}  // namespace
-
-std::string DumpJson(const Json& j) {
-  return j.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
 Json RowDetailsJson(const service::TimeRow& r, int decimals) {

@@ -23,6 +23,10 @@ std::string DumpJson(const nlohmann::ordered_json& j);
 // bootstrap.
 nlohmann::ordered_json RowDetailsJson(const service::TimeRow& row, int decimals);
 
+// The "combination" object of `vantor-cli time --combine --json`: the means
+// and their texts (null numbers until computed), the rows used, and the notes.
+nlohmann::ordered_json CombinationJson(const Combination& combination);
+
 // The "ranges" object of `vantor-cli time --auto --json`: per method the
 // range used and why, or the refusal.
 nlohmann::ordered_json RangesJson(const service::ChosenRanges& chosen);

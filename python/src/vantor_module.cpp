@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/batch_csv.h"
+#include "cli/json_out.h"
 #include "core/csv.h"
 #include "core/format.h"
 #include "core/method_rows.h"
@@ -300,121 +301,46 @@ py::dict Dict(std::initializer_list<std::pair<const char*, py::object>> items) {
   return d;
 }
 
-py::object Refused(const std::string& message) { return Dict({{"refused", py::str(message)}}); }
+// A tree of the command line's JSON writer as Python objects, the keys in the
+// writer's order: the module's details, combination and ranges are the very
+// fields `vantor-cli time --json` prints, and the numbers the same doubles.
+py::object PythonOf(const nlohmann::ordered_json& j) {
+  using Type = nlohmann::ordered_json::value_t;
+  switch (j.type()) {
+    case Type::boolean:
+      return py::bool_(j.get<bool>());
+    case Type::number_integer:
+      return py::int_(j.get<int64_t>());
+    case Type::number_unsigned:
+      return py::int_(j.get<uint64_t>());
+    case Type::number_float:
+      return py::float_(j.get<double>());
+    case Type::string:
+      return py::str(j.get_ref<const std::string&>());
+    case Type::array: {
+      py::list list;
+      for (const auto& item : j) list.append(PythonOf(item));
+      return list;
+    }
+    case Type::object: {
+      py::dict dict;
+      for (const auto& [key, value] : j.items()) dict[py::str(key)] = PythonOf(value);
+      return dict;
+    }
+    default:  // null (the writer makes no binary values)
+      return py::none();
+  }
+}
 
 // The method's own figures of a row and its bootstrap (the command line's
 // extra JSON fields of a result).
 py::dict DetailsOf(const TimeRow& r, int decimals) {
-  py::dict d;
-  if (r.ok() && r.setup && !r.automatic) {
-    const Timing& t = *r.timing;
-    switch (t.row) {
-      case 1: {
-        const auto& f = t.As<ParabolaFit>();
-        d = Dict({{"rms", py::float_(f.rms)}, {"a0", py::float_(f.a0)},
-                  {"a1", py::float_(f.a1)}, {"a2", py::float_(f.a2)}});
-        break;
-      }
-      case 2: {
-        const auto& p = std::get<TracingSetup>(*r.setup);
-        d = Dict({{"fold_time", py::float_(p.foldTime)},
-                  {"smoothing", py::str(AveragingCaption(p.smoothLevel))}});
-        break;
-      }
-      case 3:
-        d["midpoints"] = py::cast(t.As<ChordsResult>().chords);
-        break;
-      case 4: {
-        const auto& k = t.As<KvwResult>();
-        d = Dict({{"samples", py::cast(k.samples)}, {"centre", py::cast(k.centre)}});
-        break;
-      }
-      case 5: {
-        const auto& f = t.As<FourierFitResult>();
-        py::list params;
-        for (int k = 1; k <= 8; ++k) params.append(f.FitParam[k]);
-        d = Dict({{"fit_param", params}, {"chi_sq", py::float_(f.chiSq)},
-                  {"iterations", py::cast(f.calls)}});
-        break;
-      }
-      case 6: {
-        const auto& run = t.As<SlidingRun>();
-        d = Dict({{"stretch_first", py::cast(run.stretch.first)},
-                  {"stretch_last", py::cast(run.stretch.last)},
-                  {"window_steps", py::cast(run.result.m)},
-                  {"grid_step", py::cast(run.result.h)}});
-        break;
-      }
-      default:
-        break;
-    }
-  }
-  if (r.bootstrap && *r.bootstrap) {
-    const BootstrapResult& b = **r.bootstrap;
-    d["bootstrap_error"] = b.error;
-    d["bootstrap_error_text"] = ResultText(b.error, decimals);
-    d["bootstrap_delivered"] = b.delivered;
-  } else if (r.bootstrap) {
-    d["bootstrap_message"] = r.bootstrap->error().message;
-  }
-  return d;
+  return PythonOf(cli::RowDetailsJson(r, decimals));
 }
 
-py::object CombinationOf(const Combination& c) {
-  const bool done = c.computed;
-  py::dict d = Dict({{"simple_mean", done ? py::object(py::float_(c.simpleMean)) : py::none()},
-                     {"weighted_mean", done ? py::object(py::float_(c.weightedMean)) : py::none()},
-                     {"uncertainty", done ? py::object(py::float_(c.uncertainty)) : py::none()},
-                     {"std_dev", done ? NumberOrNone(c.stdDev) : py::none()},
-                     {"simple_mean_text", py::str(c.simpleMeanText)},
-                     {"weighted_mean_text", py::str(c.weightedMeanText)},
-                     {"uncertainty_text", py::str(c.uncertaintyText)},
-                     {"std_dev_text", py::str(c.stdDevText)},
-                     {"used_rows", py::cast(c.usedRows)}});
-  if (!c.belowPrecisionRows.empty()) {
-    d["below_precision_rows"] = py::cast(c.belowPrecisionRows);
-    d["notice"] = kBelowPrecisionNotice;
-  }
-  if (!c.weightsNote.empty()) {
-    d["weights"] = "bootstrap";
-    d["weights_note"] = c.weightsNote;
-  }
-  return d;
-}
+py::object CombinationOf(const Combination& c) { return PythonOf(cli::CombinationJson(c)); }
 
-py::dict RangesOf(const ChosenRanges& chosen) {
-  py::dict j;
-  if (!chosen.ranges) {
-    for (const char* m : {"parabola", "chords", "kvw", "fourier"}) {
-      j[m] = Refused(chosen.ranges.error().message);
-    }
-  } else {
-    const AutoRanges& r = *chosen.ranges;
-    j["parabola"] = r.parabola ? Dict({{"first", py::cast(r.parabola->first)},
-                                       {"last", py::cast(r.parabola->last)},
-                                       {"why", py::str(r.parabola->why)}})
-                               : Refused(r.parabola.error().message);
-    j["chords"] = r.chords ? Dict({{"i1", py::cast(r.chords->i1)}, {"i2", py::cast(r.chords->i2)},
-                                   {"i3", py::cast(r.chords->i3)}, {"i4", py::cast(r.chords->i4)},
-                                   {"why", py::str(r.chords->why)}})
-                           : Refused(r.chords.error().message);
-    j["kvw"] = r.kvw ? Dict({{"first", py::cast(r.kvw->range.first)},
-                             {"last", py::cast(r.kvw->range.last)},
-                             {"step", py::str(r.kvw->stepText)},
-                             {"frac", py::str(r.kvw->fracText)},
-                             {"why", py::str(r.kvw->range.why)}})
-                     : Refused(r.kvw.error().message);
-    j["fourier"] = r.fourier ? Dict({{"first", py::cast(r.fourier->range.first)},
-                                     {"last", py::cast(r.fourier->range.last)},
-                                     {"why", py::str(r.fourier->range.why)}})
-                             : Refused(r.fourier.error().message);
-    if (!r.eclipseNote.empty()) j["eclipses"] = r.eclipseNote;
-  }
-  j["sliding"] = chosen.sliding ? Dict({{"first", py::cast(chosen.sliding->first)},
-                                        {"last", py::cast(chosen.sliding->last)}})
-                                : Refused(chosen.sliding.error().message);
-  return j;
-}
+py::dict RangesOf(const ChosenRanges& chosen) { return PythonOf(cli::RangesJson(chosen)); }
 
 // vantor.time: the outcome of `vantor-cli time` on a file of these points, as
 // Python objects: the rows (each with its setup as the results report
