@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "core/format.h"
 #include "core/text.h"
@@ -149,6 +150,35 @@ void SearchFirstInside(double& a, double g, double edge, int64_t& k) {
   }
 }
 
+// Places a label and sets its caption.
+void PlaceLabel(PlotWindow& w, const char* name, double left, double top,
+                const std::string& caption) {
+  w.SetLeft(name, left);
+  w.SetTop(name, top);
+  w.SetCaption(name, caption);
+}
+
+// A grid label of an axis: its position (left or top) and the grid value it
+// shows.
+struct GridLabel {
+  double at;
+  double value;
+};
+
+// The two end labels of an axis, each 100 twips before its grid line: the
+// first grid line at or past the area's near edge (SearchFirstInside from k1
+// by `spacing`), and the last grid value. `toTwips` maps a value to the axis.
+template <class ToTwips>
+std::pair<GridLabel, GridLabel> EndGridLabels(const ToTwips& toTwips, double step,
+                                              double spacing, double nearEdge,
+                                              const GridRange& g) {
+  double first = RoundEven(toTwips(step * static_cast<double>(g.k1))) - 100;
+  int64_t k = g.k1;
+  SearchFirstInside(first, spacing, nearEdge, k);
+  return {{first, step * static_cast<double>(k)},
+          {toTwips(step * static_cast<double>(g.k2)) - 100, step * static_cast<double>(g.k2)}};
+}
+
 // Where the axis labels of a window go.
 struct LabelStyle {
   double timeTop;       // Label1, Label2
@@ -168,12 +198,10 @@ void SetTimeLabels(PlotWindow& w, const PlotMapping& map, float s, const GridRan
   const int width = TimeLabelWidth(t1, d);
   const std::string c1 = FormatFixed(t1, width, d);
   const std::string c2 = FormatFixed(t2, width, d);
-  w.SetCaption("Label1", c1);
-  w.SetLeft("Label1", RoundEven(map.X(t1)) - 50.0 * static_cast<double>(c1.size()));
-  w.SetTop("Label1", style.timeTop);
-  w.SetCaption("Label2", c2);
-  w.SetLeft("Label2", RoundEven(map.X(t2)) - 50.0 * static_cast<double>(c2.size()));
-  w.SetTop("Label2", style.timeTop);
+  PlaceLabel(w, "Label1", RoundEven(map.X(t1)) - 50.0 * static_cast<double>(c1.size()),
+             style.timeTop, c1);
+  PlaceLabel(w, "Label2", RoundEven(map.X(t2)) - 50.0 * static_cast<double>(c2.size()),
+             style.timeTop, c2);
 }
 
 // The Fourier window's time labels: the first grid column at or right of the
@@ -183,15 +211,10 @@ void SetFourierTimeLabels(PlotWindow& w, const PlotMapping& map, float s, const 
   const PlotArea& a = map.area;
   const double step = s;
   const double g0 = RoundEven(a.width * step / (map.T1 - map.T0));
-  double left = RoundEven(map.X(step * static_cast<double>(g.k1))) - 100;
-  int64_t k = g.k1;
-  SearchFirstInside(left, g0, a.left, k);
-  w.SetLeft("Label1", left);
-  w.SetTop("Label1", style.timeTop);
-  w.SetCaption("Label1", FormatFixed(step * static_cast<double>(k), 6, 3));
-  w.SetLeft("Label2", map.X(step * static_cast<double>(g.k2)) - 100);
-  w.SetTop("Label2", style.timeTop);
-  w.SetCaption("Label2", FormatFixed(step * static_cast<double>(g.k2), 6, 3));
+  const auto [first, last] =
+      EndGridLabels([&](double t) { return map.X(t); }, step, g0, a.left, g);
+  PlaceLabel(w, "Label1", first.at, style.timeTop, FormatFixed(first.value, 6, 3));
+  PlaceLabel(w, "Label2", last.at, style.timeTop, FormatFixed(last.value, 6, 3));
 }
 
 // The magnitude labels: the first grid row at or below the top edge, the last
@@ -201,18 +224,11 @@ void SetMagLabels(PlotWindow& w, const PlotMapping& map, float r, const GridRang
   const PlotArea& a = map.area;
   const double step = r;
   const double rowSpacing = RoundEven(a.height * step / (map.M1 - map.M0));
-  double top = RoundEven(map.Y(step * static_cast<double>(g.k1))) - 100;
-  int64_t j = g.k1;
-  SearchFirstInside(top, rowSpacing, a.top, j);
-  w.SetTop("Label4", top);
-  w.SetLeft("Label4", 0);
-  w.SetCaption("Label4", FormatFixed(step * static_cast<double>(j), 5, 1));
-  w.SetTop("Label5", map.Y(step * static_cast<double>(g.k2)) - 100);
-  w.SetLeft("Label5", 0);
-  w.SetCaption("Label5", FormatFixed(step * static_cast<double>(g.k2), 5, 1));
-  w.SetTop("Label6", a.top + 0.6 * a.height);
-  w.SetLeft("Label6", 0);
-  w.SetCaption("Label6", StepText(r, style.magStepChars));
+  const auto [first, last] =
+      EndGridLabels([&](double m) { return map.Y(m); }, step, rowSpacing, a.top, g);
+  PlaceLabel(w, "Label4", 0, first.at, FormatFixed(first.value, 5, 1));
+  PlaceLabel(w, "Label5", 0, last.at, FormatFixed(last.value, 5, 1));
+  PlaceLabel(w, "Label6", 0, a.top + 0.6 * a.height, StepText(r, style.magStepChars));
 }
 
 // Draws both grids and sets Label1..Label6 on a window whose frame and points
