@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/batch_csv.h"
@@ -78,19 +79,16 @@ ImportChoice ImportChoiceOf(const py::dict& options) {
       field = py::cast<std::string>(py::str(v));
     }
   };
-  take("format", c.format);
-  take("time_col", c.timeCol);
-  take("mag_col", c.magCol);
-  take("flux_col", c.fluxCol);
-  take("err_col", c.errCol);
-  take("star", c.star);
-  take("filter", c.filter);
-  take("time_scale", c.timeScale);
-  take("to", c.to);
-  take("ra", c.ra);
-  take("dec", c.dec);
-  take("from", c.from);
-  take("until", c.until);
+  using Field = std::string ImportChoice::*;
+  static constexpr std::pair<const char*, Field> kFields[] = {
+      {"format", &ImportChoice::format},   {"time_col", &ImportChoice::timeCol},
+      {"mag_col", &ImportChoice::magCol},  {"flux_col", &ImportChoice::fluxCol},
+      {"err_col", &ImportChoice::errCol},  {"star", &ImportChoice::star},
+      {"filter", &ImportChoice::filter},   {"time_scale", &ImportChoice::timeScale},
+      {"to", &ImportChoice::to},           {"ra", &ImportChoice::ra},
+      {"dec", &ImportChoice::dec},         {"from", &ImportChoice::from},
+      {"until", &ImportChoice::until}};
+  for (const auto& [key, field] : kFields) take(key, c.*field);
   return c;
 }
 
