@@ -53,14 +53,9 @@ int16_t RebuildWorkingSet(Store& s) {
 }
 
 void CopyLimitsToEdit(Store& s) {
-  s.EditTMin = s.TMin;
-  s.EditTMax = s.TMax;
-  s.EditTRange = s.TRange;
-  s.EditMagMin = s.MagMin;
-  s.EditMagMax = s.MagMax;
-  s.EditMagRange = s.MagRange;
-  s.EditBrightIdx = s.BrightIdx;
-  s.EditFaintIdx = s.FaintIdx;
+  std::tie(s.EditTMin, s.EditTMax, s.EditTRange, s.EditMagMin, s.EditMagMax, s.EditMagRange,
+           s.EditBrightIdx, s.EditFaintIdx) =
+      std::tie(s.TMin, s.TMax, s.TRange, s.MagMin, s.MagMax, s.MagRange, s.BrightIdx, s.FaintIdx);
 }
 
 void ResetMethodState(Store& s) {

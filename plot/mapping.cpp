@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace vantor {
 
@@ -77,22 +78,14 @@ PlotArea TracingPlotArea(int widthTwips, int heightTwips) {
 }
 
 void StorePlotArea(Store& s, const PlotArea& area) {
-  s.PlotLeft = area.left;
-  s.PlotRight = area.right;
-  s.PlotTop = area.top;
-  s.PlotBottom = area.bottom;
-  s.PlotWidth = area.width;
-  s.PlotHeight = area.height;
+  std::tie(s.PlotLeft, s.PlotRight, s.PlotTop, s.PlotBottom, s.PlotWidth, s.PlotHeight) =
+      std::tie(area.left, area.right, area.top, area.bottom, area.width, area.height);
 }
 
 PlotArea PlotAreaOf(const Store& s) {
   PlotArea a;
-  a.left = s.PlotLeft;
-  a.right = s.PlotRight;
-  a.top = s.PlotTop;
-  a.bottom = s.PlotBottom;
-  a.width = s.PlotWidth;
-  a.height = s.PlotHeight;
+  std::tie(a.left, a.right, a.top, a.bottom, a.width, a.height) =
+      std::tie(s.PlotLeft, s.PlotRight, s.PlotTop, s.PlotBottom, s.PlotWidth, s.PlotHeight);
   return a;
 }
 
