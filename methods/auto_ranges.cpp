@@ -33,7 +33,7 @@ struct Outline {
   int bottom = 0;
   double bottomMag = 0, topMag = 0, usable = 0;
   double centre = 0;
-  double halfDepthMiddle = 0;  // halfway between the crossings of depth fraction 0.5
+  double halfDepthMiddle = 0;     // halfway between the crossings of depth fraction 0.5
   int ownFirst = 0, ownLast = 0;  // the deepest eclipse's own points (up to a hump)
 
   // Magnitude at depth fraction f (0 at the top, 1 at the bottom).
@@ -96,7 +96,8 @@ MethodResult<AutoRange> WideRange(const Outline& o, double depth, const char* me
 }
 
 // Chooses Stepp and Frac for the Kwee and van Woerden range (see the header).
-MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const CurveView& s, const AutoRange& range) {
+MethodResult<AutoKvw> ChooseKvwTuning(const Outline& o, const CurveView& s,
+                                      const AutoRange& range) {
   const int n = range.last - range.first + 1;
   const int M = static_cast<int>(RoundEven(0.9 * n));
   const int F = 2 * M;
@@ -225,8 +226,8 @@ MethodResult<AutoChords> ChordRanges(const Outline& o, const CurveView& s) {
   while (i3 <= i4 && !closesRight(i4)) --i4;
   const int nLeft = std::max(0, i2 - i1 + 1), nRight = std::max(0, i4 - i3 + 1);
   const bool leftShort = nLeft < kMinChordPoints;
-  const bool onOther = leftShort ? i1 > outerLeft && o.ownLast < o.n
-                                 : i4 < outerRight && o.ownFirst > 1;
+  const bool onOther =
+      leftShort ? i1 > outerLeft && o.ownLast < o.n : i4 < outerRight && o.ownFirst > 1;
   if ((leftShort || nRight < kMinChordPoints) && onOther) {
     return Refuse(std::string("No automatic ranges for the chords: the chords of the ") +
                   (leftShort ? "left" : "right") +
@@ -358,8 +359,8 @@ std::string SeparateOtherEclipses(Outline& o, int first, int last, double noise)
          ", with " +
          (leftOther != 0 && rightOther != 0
               ? side(leftOther, leftHump, "before") + " and " + side(rightOther, rightHump, "after")
-              : leftOther != 0 ? side(leftOther, leftHump, "before")
-                               : side(rightOther, rightHump, "after")) +
+          : leftOther != 0 ? side(leftOther, leftHump, "before")
+                           : side(rightOther, rightHump, "after")) +
          ".";
 }
 
@@ -371,14 +372,15 @@ MethodResult<AutoFourier> FourierRange(const Outline& o) {
   f.range = *fourier;
   const double t1 = o.t[f.range.first], t2 = o.t[f.range.last];
   const double ends = (o.sm[f.range.first] + o.sm[f.range.last]) / 2;
-  f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends, 0, 0, 0, 0};
+  f.start = {0, o.centre, o.bottomMag, std::numbers::pi / (t2 - t1), o.bottomMag - ends, 0, 0,
+             0, 0};
   return f;
 }
 
 // The parabola's range, refused where widening it took in a gap of the
 // eclipse (one longer than `shortest` and kGapFactor typical steps).
-MethodResult<AutoRange> UngappedParabolaRange(const Outline& o, const CurveView& s,
-                                              double typical, double shortest) {
+MethodResult<AutoRange> UngappedParabolaRange(const Outline& o, const CurveView& s, double typical,
+                                              double shortest) {
   auto range = ParabolaRange(o, s);
   if (!range) return range;
   const std::span<const double> times(o.t.data() + range->first, range->last - range->first + 1);
@@ -452,39 +454,35 @@ namespace {
 
 // A vertex beyond the range's own times is the parabola's extrapolation, not
 // the bottom of the points it was fitted to.
-MethodResult<Timing> CheckedParabola(const CurveView& s, const AutoRange& range,
-                                     MethodResult<Timing> parabola) {
-  if (!parabola) return parabola;
+void CheckParabola(const CurveView& s, const AutoRange& range, MethodResult<Timing>& parabola) {
+  if (!parabola) return;
   const double t0 = parabola->minimum.rel_time;
   const double t1 = s.RelTime[range.first], t2 = s.RelTime[range.last];
   if (!(t0 >= t1 && t0 <= t2)) {
-    return Refuse("The parabola's vertex lies outside its range " + FixedText(t1, 5) + " to " +
-                  FixedText(t2, 5) + ": extrapolated rather than found.");
+    parabola = Refuse("The parabola's vertex lies outside its range " + FixedText(t1, 5) + " to " +
+                      FixedText(t2, 5) + ": extrapolated rather than found.");
   }
-  return parabola;
 }
 
 // Kwee and van Woerden found the minimum of its sums only when its search
 // settled before its limit of moves and the vertex lies between the outer
 // trial times; beyond them it is extrapolated.
-MethodResult<Timing> CheckedKvw(const AutoKvw& chosen, MethodResult<Timing> kvw) {
-  if (!kvw) return kvw;
+void CheckKvw(const AutoKvw& chosen, MethodResult<Timing>& kvw) {
+  if (!kvw) return;
   const KvwResult& k = kvw->As<KvwResult>();
   const double t1 = k.resampled.KvwT[k.centre - k.step];
   const double t3 = k.resampled.KvwT[k.centre + k.step];
   if (k.passes > kKvwPassLimit) {
-    return Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
-                  " moves of its trial times before they settled about the smallest of its "
-                  "sums: it did not find the time of symmetry. Its search starts at the "
-                  "faintest point, here " +
-                  FixedText(std::fabs(chosen.startOffsetDays), 4) +
-                  " d from the centre of the eclipse (a flat or noisy bottom).");
+    kvw = Refuse("Kwee and van Woerden reached its limit of " + IntText(kKvwPassLimit) +
+                 " moves of its trial times before they settled about the smallest of its "
+                 "sums: it did not find the time of symmetry. Its search starts at the "
+                 "faintest point, here " +
+                 FixedText(std::fabs(chosen.startOffsetDays), 4) +
+                 " d from the centre of the eclipse (a flat or noisy bottom).");
+  } else if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
+    kvw = Refuse("Kwee and van Woerden's time lies outside its trial times " + FixedText(t1, 5) +
+                 " to " + FixedText(t3, 5) + ": extrapolated rather than found.");
   }
-  if (const double t0 = k.minimum.rel_time; !(t0 >= t1 && t0 <= t3)) {
-    return Refuse("Kwee and van Woerden's time lies outside its trial times " + FixedText(t1, 5) +
-                  " to " + FixedText(t3, 5) + ": extrapolated rather than found.");
-  }
-  return kvw;
 }
 
 // With another eclipse in the light curve, a stretch reaching beyond the
@@ -517,10 +515,10 @@ AutoTimings RunAutoTimings(const CurveView& s) {
     return TimeMethod(s, *setup);
   };
   t.parabola = timeBy(AutoParabolaSetup(r));
-  if (t.parabola) t.parabola = CheckedParabola(s, *r.parabola, std::move(t.parabola));
+  if (t.parabola) CheckParabola(s, *r.parabola, t.parabola);
   t.chords = timeBy(AutoChordsSetup(r));
   t.kvw = timeBy(AutoKvwSetup(r));
-  if (t.kvw) t.kvw = CheckedKvw(*r.kvw, std::move(t.kvw));
+  if (t.kvw) CheckKvw(*r.kvw, t.kvw);
   t.fourier = timeBy(AutoFourierSetup(r));
   t.sliding = CheckedSliding(r, TimeMethod(s, SlidingSetup{}));
   return t;
