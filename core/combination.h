@@ -27,23 +27,23 @@ double SmallestUsableError(int decimals);
 struct CombinationRow {
   std::string timeText;   // Text k: time of minimum, full HJD
   std::string errorText;  // Text k+6: estimated error, days
-  bool checked;           // Check k: "Use in Mean?"
+  bool checked = false;   // Check k: "Use in Mean?"
 };
 
 // What one press of "Calc. Means" gives.
 struct Combination {
-  bool computed;  // false when no row was usable: the four boxes keep their contents
-  double simpleMean, weightedMean, uncertainty;
+  bool computed = false;  // false when no row was usable: the four boxes keep their contents
+  double simpleMean = 0, weightedMean = 0, uncertainty = 0;
   std::optional<double> stdDev;  // empty when n = 1
   // As the four boxes show them: FormatFixed(v, 14, 5) and, for the standard
   // deviation, FormatFixed(v, 12, 5), without leading blanks (wider and with
   // more decimals at a higher precision); stdDevText is ""
   // when n = 1 (the box is cleared). All "" when !computed.
   std::string simpleMeanText, weightedMeanText, uncertaintyText, stdDevText;
-  std::array<bool, 6> checkedAfter;  // Check1..6 after the run (unusable rows cleared)
-  int n;                             // rows that took part
-  double base;                       // B = 100 Int(T / 100) of the first checked row, 0 if none
-  std::vector<int> usedRows;         // the rows 1..6 that took part
+  std::array<bool, 6> checkedAfter{};  // Check1..6 after the run (unusable rows cleared)
+  int n = 0;                           // rows that took part
+  double base = 0;                     // B = 100 Int(T / 100) of the first checked row, 0 if none
+  std::vector<int> usedRows;           // the rows 1..6 that took part
   // Checked rows left out because their error shows as zero at the precision
   // of the boxes: the window and the command line say so under the means.
   std::vector<int> belowPrecisionRows;
