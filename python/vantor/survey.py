@@ -361,7 +361,7 @@ def _parser() -> argparse.ArgumentParser:
     s = p.add_argument_group("--series")
     s.add_argument("--epoch", type=_number, help="epoch T0 of a primary minimum (days)")
     s.add_argument("--period", type=_number, help="period P (days)")
-    s.add_argument("--secondary", nargs="?", const="", type=_number, metavar="PHASE",
+    s.add_argument("--secondary", nargs="?", const="0.5", type=_number, metavar="PHASE",
                    help="also the secondary minima, at this phase (0.5 without a value)")
     s.add_argument("--half-width", type=_number, help="half-width of each window (days)")
     s.add_argument("--find", action="store_true", help="estimate the period and epoch")

@@ -90,9 +90,12 @@ def test_a_worker_killed_mid_run_leaves_the_table_complete(files, tmp_path):
     assert len(failed) == 2
 
 
-def test_the_command_writes_the_series_table_of_every_file(tmp_path):
+# A bare --secondary means phase 0.5, as on the command line.
+@pytest.mark.parametrize("secondary", [[], ["--secondary"]])
+def test_the_command_writes_the_series_table_of_every_file(secondary, tmp_path):
     series = os.path.join(SOURCE_DIR, "tests", "data", "series", "cmdra_7023_7024.csv")
-    ephemeris = ["--epoch", "58739.9291", "--period", "1.2683900", "--half-width", "0.025"]
+    ephemeris = ["--epoch", "58739.9291", "--period", "1.2683900", "--half-width", "0.025",
+                 *secondary]
     missing = str(tmp_path / "absent.csv")
     out = str(tmp_path / "minima.csv")
     listed = tmp_path / "list.txt"
