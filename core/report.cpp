@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
 
 #include "core/csv.h"
@@ -50,6 +51,14 @@ std::vector<Record> Records(const Store& s, const ReportInput& in) {
   std::vector<Record> r;
   r.push_back({"Program", in.program});
   r.push_back({"Light-curve file", in.lightCurvePath});
+  if (in.fileObservations > 0) {
+    r.push_back({"Observations in file", IntText(static_cast<long>(in.fileObservations))});
+  }
+  for (const auto& [key, value] : {std::pair{"Interval", &in.interval}, std::pair{"Star", &in.star},
+                                   std::pair{"Filter", &in.filter},
+                                   std::pair{"Time conversion", &in.conversion}}) {
+    if (!value->empty()) r.push_back({key, *value});
+  }
   if (!in.binning.empty()) r.push_back({"Light curve", in.binning});
   if (!in.timeScale.empty()) r.push_back({"Time scale", in.timeScale});
   r.push_back({"Points read", IntText(s.NPointsAll)});
@@ -83,6 +92,14 @@ std::vector<Record> Records(const Store& s, const ReportInput& in) {
     r.push_back({"Means out of date",
                  "results or ticks changed after Calc. Means; press it again for means of the "
                  "table above"});
+  }
+  // The bootstrap errors beside the rows' own, when they were computed.
+  bool first = true;
+  for (int k = 1; k <= 6; ++k) {
+    if (in.bootstrapErrors[k].empty()) continue;
+    if (first) r.push_back({"Bootstrap errors", IntText(in.bootstrapRuns) + " resampled curves"});
+    first = false;
+    r.push_back({"", MethodTitle(k), Trimmed(in.bootstrapErrors[k])});
   }
   return r;
 }

@@ -1,8 +1,11 @@
 // The results report: what the main window's Save writes to a file and "Copy
-// results" puts on the clipboard. It names the light-curve file, the points
+// results" puts on the clipboard. It names the light-curve file (and, for an
+// import, the observations the file held, the interval, star, filter and the
+// conversion of its times), the time scale, the points
 // read, used and deleted, the sign convention, each method's row of the main
 // window (time of minimum, estimated error, whether it is used in the mean)
-// with the ranges and tuning values the method used, and the combination.
+// with the ranges and tuning values the method used, and the combination,
+// with the rows' bootstrap errors when they were computed.
 //
 // One table, three renderings: aligned plain text, comma-separated values
 // (RFC 4180 quoting) and tab-separated values (for pasting into a
@@ -47,6 +50,13 @@ struct ReportInput {
   // to 1000 (bins of 7.20 min)"); empty: no line in the report.
   std::string binning;
   std::string timeScale;            // "HJD_UTC", "BJD_TDB", ...; empty: no line in the report
+  // What File > "Import..." read, each without a line in the report when
+  // empty (0): the observations the file held, the time interval loaded
+  // ("from 2454741.50000 until 2454742.00000"), the star and the filter, and
+  // the conversion of the times ("JD_UTC to BJD_TDB at RA 97.000000 deg, Dec
+  // +12.000000 deg").
+  size_t fileObservations = 0;
+  std::string interval, star, filter, conversion;
   std::array<ReportRow, 7> rows{};  // rows 1..6; cell 0 unused
   // Text13..Text16 as shown.
   std::string simpleMean, weightedMean, uncertainty, stdDev;
@@ -54,6 +64,11 @@ struct ReportInput {
   // table's results or ticks have changed since.
   std::vector<MeanSource> meansFrom;
   bool meansOutOfDate = false;
+  // The bootstrap error of each row (1..6; cell 0 unused) as Tools >
+  // "Bootstrap errors..." computed it for the row's result, "" where none was
+  // computed, and the number of resampled curves; no lines when none is set.
+  std::array<std::string, 7> bootstrapErrors{};
+  int bootstrapRuns = 0;
 };
 
 enum class ReportFormat { Text, Csv, Tabs };

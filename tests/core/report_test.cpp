@@ -120,6 +120,61 @@ TEST(BuildReport, NamesABinnedImportUnderTheFileOnly) {
                       "Light curve,binned from 2500 points to 1000 (bins of 7.20 min)"));
 }
 
+// Each thing an import read adds its own line under the file, in the text and
+// the CSV forms, and leaves every other line as it was.
+TEST(BuildReport, NamesWhatAnImportReadEachOnItsOwnLine) {
+  auto s = ExampleWithoutObservation3();
+  const ReportInput plainInput = ExampleInput();
+  const std::string plain = BuildReport(*s, plainInput, ReportFormat::Text);
+  struct Case {
+    void (*set)(ReportInput&);
+    const char *text, *csv;
+  };
+  const Case cases[] = {
+      {[](ReportInput& in) { in.fileObservations = 1532; },
+       "Observations in file       1532", "Observations in file,1532"},
+      {[](ReportInput& in) { in.interval = "from 2454741.50000 until 2454742.00000"; },
+       "Interval                   from 2454741.50000 until 2454742.00000",
+       "Interval,from 2454741.50000 until 2454742.00000"},
+      {[](ReportInput& in) { in.star = "V0505 Per"; }, "Star                       V0505 Per",
+       "Star,V0505 Per"},
+      {[](ReportInput& in) { in.filter = "V"; }, "Filter                     V", "Filter,V"},
+      {[](ReportInput& in) {
+         in.conversion = "JD_UTC to BJD_TDB at RA 97.123456 deg, Dec -12.500000 deg";
+       },
+       "Time conversion            JD_UTC to BJD_TDB at RA 97.123456 deg, Dec -12.500000 deg",
+       "Time conversion,\"JD_UTC to BJD_TDB at RA 97.123456 deg, Dec -12.500000 deg\""},
+  };
+  for (const Case& c : cases) {
+    ReportInput in = plainInput;
+    c.set(in);
+    std::vector<std::string> lines = Lines(BuildReport(*s, in, ReportFormat::Text));
+    ASSERT_EQ(lines.size(), Lines(plain).size() + 1) << c.text;
+    EXPECT_EQ(lines[3], c.text);  // after the title, the blank and the file
+    lines.erase(lines.begin() + 3);
+    EXPECT_EQ(lines, Lines(plain)) << c.text;
+    EXPECT_TRUE(HasLine(BuildReport(*s, in, ReportFormat::Csv), c.csv)) << c.csv;
+  }
+}
+
+TEST(BuildReport, ListsTheBootstrapErrorsComputedAfterTheMeans) {
+  auto s = ExampleWithoutObservation3();
+  ReportInput in = ExampleInput();
+  const std::string plain = BuildReport(*s, in, ReportFormat::Text);
+  EXPECT_EQ(plain.find("Bootstrap"), std::string::npos);
+  in.bootstrapErrors[1] = " 0.00007";
+  in.bootstrapErrors[4] = "0.00006";
+  in.bootstrapRuns = 200;
+  const std::vector<std::string> lines = Lines(BuildReport(*s, in, ReportFormat::Text));
+  const std::vector<std::string> before = Lines(plain);
+  ASSERT_EQ(lines.size(), before.size() + 3);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), lines.begin()));
+  EXPECT_EQ(lines[before.size()], "Bootstrap errors           200 resampled curves");
+  EXPECT_EQ(lines[before.size() + 1], "                           1. Parabolic Fit 0.00007");
+  EXPECT_EQ(lines[before.size() + 2], "                           4. Kwee and van Woerden 0.00006");
+  EXPECT_TRUE(HasLine(BuildReport(*s, in, ReportFormat::Csv), ",1. Parabolic Fit,0.00007"));
+}
+
 TEST(ReportFormatFor, CsvOnlyForANameEndingInCsv) {
   EXPECT_EQ(ReportFormatFor("times.csv"), ReportFormat::Csv);
   EXPECT_EQ(ReportFormatFor("TIMES.CsV"), ReportFormat::Csv);
