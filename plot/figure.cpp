@@ -102,8 +102,13 @@ std::string TickLabel(double value, double step) {
   return text;
 }
 
-std::string TimeAxisTitle(const Store& s) {
-  return "HJD \u2212 " + FixedText(s.HjdBase, 0) + " (days)";
+std::string TimeName(std::string_view scale) {
+  if (scale == "BJD_TDB" || scale == "JD_UTC") return std::string(scale);
+  return "HJD";
+}
+
+std::string TimeAxisTitle(const Store& s, std::string_view scale) {
+  return TimeName(scale) + " \u2212 " + FixedText(s.HjdBase, 0) + " (days)";
 }
 
 std::string MagnitudeAxisTitle(const Store& s) {
@@ -112,7 +117,8 @@ std::string MagnitudeAxisTitle(const Store& s) {
 }
 
 std::string MethodFigureTitle(const std::string& name, const std::string& method,
-                              const std::string& timeText, const std::string& errorText) {
+                              const std::string& timeText, const std::string& errorText,
+                              std::string_view scale) {
   const auto trim = [](const std::string& t) {
     const size_t a = t.find_first_not_of(' ');
     return a == std::string::npos ? std::string() : t.substr(a, t.find_last_not_of(' ') - a + 1);
@@ -120,7 +126,7 @@ std::string MethodFigureTitle(const std::string& name, const std::string& method
   const std::string shown = name.empty() ? "no light curve" : name;
   const std::string time = trim(timeText), error = trim(errorText);
   if (time.empty()) return shown + " \u2014 " + method + ": no result yet";
-  std::string title = shown + " \u2014 " + method + ": HJD " + time;
+  std::string title = shown + " \u2014 " + method + ": " + TimeName(scale) + " " + time;
   if (!error.empty()) title += " \u00b1 " + error;
   return title;
 }

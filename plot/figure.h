@@ -16,6 +16,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/store.h"
@@ -88,9 +89,16 @@ Figure BuildFigure(const DrawingList& window, const PlotMapping& map, const Figu
 // gives 3, 0.5 gives 1, 2 gives 0); a value that rounds to zero shows as 0.
 std::string TickLabel(double value, double step);
 
+// The name of the times of a light curve in time scale `scale` (as the
+// importer names scales: "BJD_TDB", "JD_UTC", "HJD_UTC", "unknown"): "BJD_TDB"
+// and "JD_UTC" as they are, "HJD" for heliocentric times and for a scale
+// nobody named (the original reader's files are HJD).
+std::string TimeName(std::string_view scale);
+
 // Returns the time axis title of the light curve in `s`: "HJD - <HjdBase>"
-// (the times of every plot window are days from that whole day).
-std::string TimeAxisTitle(const Store& s);
+// (the times of every plot window are days from that whole day), with the
+// time named as TimeName names `scale`.
+std::string TimeAxisTitle(const Store& s, std::string_view scale = {});
 // Returns the magnitude axis title of `s`, which says brighter is up and,
 // for magnitudes read as C-V, that they were turned round.
 std::string MagnitudeAxisTitle(const Store& s);
@@ -98,8 +106,10 @@ std::string MagnitudeAxisTitle(const Store& s);
 // Returns the title of a method window's figure: "<name> - <method>: HJD
 // <time>" with the time of minimum and its error as the result boxes show
 // them, or "<name> - <method>: no result yet" when `timeText` is empty.
-// `name` is the light curve's file name ("no light curve" when empty).
+// `name` is the light curve's file name ("no light curve" when empty); the
+// time is named as TimeName names `scale`.
 std::string MethodFigureTitle(const std::string& name, const std::string& method,
-                              const std::string& timeText, const std::string& errorText);
+                              const std::string& timeText, const std::string& errorText,
+                              std::string_view scale = {});
 
 }  // namespace vantor

@@ -148,12 +148,12 @@ void PlotForm::mPrint_Click() { PrintWindow(*this, *canvas_); }
 
 std::string PlotForm::FigureTitle() const {
   const bool has = FigureHasResult() && !delivered_.timeText.empty();
-  return MethodFigureTitle(store_.DataFileName, FigureMethod(), has ? delivered_.timeText : "",
-                           has ? delivered_.errorText : "");
+  return MethodFigureTitle(curveName_.empty() ? store_.DataFileName : curveName_, FigureMethod(), has ? delivered_.timeText : "",
+                           has ? delivered_.errorText : "", timeScale_);
 }
 
 Figure PlotForm::MakeFigure(double widthTwips, double heightTwips) const {
-  const FigureTitles titles{FigureTitle(), TimeAxisTitle(store_), MagnitudeAxisTitle(store_)};
+  const FigureTitles titles{FigureTitle(), TimeAxisTitle(store_, timeScale_), MagnitudeAxisTitle(store_)};
   return BuildFigure(*canvas_, FigureMapping(), titles, widthTwips, heightTwips);
 }
 

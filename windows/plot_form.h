@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "core/store.h"
 #include "core/surface.h"
@@ -88,6 +90,16 @@ class PlotForm : public Form {
   // method state in the store): the window forgets what it kept of the
   // previous curve. Nothing to forget by default.
   virtual void LightCurveLoaded() { delivered_.Forget(); }
+
+  // The file name and time scale ("BJD_TDB", "unknown", ...) of the loaded
+  // light curve, which the figure's title and time axis name (TimeName of
+  // plot/figure.h): a report saved since renames the store's file, not the
+  // curve. Without a name the figure takes the store's.
+  void SetLightCurve(std::string name, std::string scale) {
+    curveName_ = std::move(name);
+    timeScale_ = std::move(scale);
+  }
+  const std::string& TimeScale() const { return timeScale_; }
 
   // The figure of the window as it stands, at widthTwips x heightTwips: its
   // drawing with the title (the light curve's name, the method and the time
@@ -171,6 +183,7 @@ class PlotForm : public Form {
     std::string timeText, errorText;
   };
   DeliveredRows delivered_;
+  std::string curveName_, timeScale_;
   QString loadCaption_;
   Canvas* canvas_;
   QtPlotWindow window_;

@@ -196,5 +196,24 @@ TEST(AxisTitles, SayTheBaseAndWhichWayIsBrighter) {
   EXPECT_NE(MagnitudeAxisTitle(s).find("C\u2212V"), std::string::npos);
 }
 
+// The time is named by its scale where the curve's scale is known to be one
+// other than heliocentric; HJD as before otherwise.
+TEST(AxisTitles, NameTheTimeScale) {
+  Store s = Dip(20, 0.001, 0.4);
+  struct Case {
+    const char *scale, *axis, *title;
+  };
+  for (const Case c :
+       {Case{"BJD_TDB", "BJD_TDB \u2212 2458000 (days)", "a.lc \u2014 Parabolic fit: BJD_TDB 2458739.9"},
+        Case{"JD_UTC", "JD_UTC \u2212 2458000 (days)", "a.lc \u2014 Parabolic fit: JD_UTC 2458739.9"},
+        Case{"HJD_UTC", "HJD \u2212 2458000 (days)", "a.lc \u2014 Parabolic fit: HJD 2458739.9"},
+        Case{"unknown", "HJD \u2212 2458000 (days)", "a.lc \u2014 Parabolic fit: HJD 2458739.9"},
+        Case{"", "HJD \u2212 2458000 (days)", "a.lc \u2014 Parabolic fit: HJD 2458739.9"}}) {
+    EXPECT_EQ(TimeAxisTitle(s, c.scale), c.axis) << c.scale;
+    EXPECT_EQ(MethodFigureTitle("a.lc", "Parabolic fit", "2458739.9", "", c.scale), c.title)
+        << c.scale;
+  }
+}
+
 }  // namespace
 }  // namespace vantor
