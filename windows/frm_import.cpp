@@ -293,9 +293,12 @@ namespace {
 
 // Converts `s` to the time scale chosen in Convert to (with the star's
 // coordinates typed in RA and Dec), if any; returns the conversion's
-// warnings (a leap-second table that may be out of date).
-std::expected<QStringList, Error> ConvertToChosenScale(const FrmImport& w, import::ImportedSeries& s) {
+// warnings (a leap-second table that may be out of date). `used` receives the
+// coordinates a conversion used, when it used any.
+std::expected<QStringList, Error> ConvertToChosenScale(const FrmImport& w, import::ImportedSeries& s,
+                                                       std::optional<import::SkyPosition>& used) {
   QStringList warnings;
+  used.reset();
   if (w.ComboScaleWanted->currentIndex() == 0) return warnings;
   std::optional<import::SkyPosition> star;
   if (!w.TextRa->text().trimmed().isEmpty() || !w.TextDec->text().trimmed().isEmpty()) {
@@ -307,6 +310,7 @@ std::expected<QStringList, Error> ConvertToChosenScale(const FrmImport& w, impor
   const auto to = import::ParseTimeScale(w.ComboScaleWanted->currentText().toStdString());
   const size_t notesBefore = s.notes.size();
   if (const auto c = import::ConvertSeries(s, *to, star); !c) return std::unexpected(c.error());
+  used = star;
   for (size_t i = notesBefore; i < s.notes.size(); ++i) {
     if (s.notes[i].starts_with("Warning:")) warnings << Q(s.notes[i]);
   }
@@ -336,9 +340,11 @@ void FrmImport::Load_Click() {
   Reread();
   if (!series_) return;
   import::ImportedSeries s = *series_;
+  const import::TimeScale readScale = s.timeScale;
   // The conversion's warnings are shown once the curve is loaded, as the
   // command line prints its notes.
-  const auto warnings = ConvertToChosenScale(*this, s);
+  std::optional<import::SkyPosition> star;
+  const auto warnings = ConvertToChosenScale(*this, s, star);
   if (!warnings) {
     LabelStatus->setText(Q(warnings.error().message));
     return;
@@ -349,6 +355,26 @@ void FrmImport::Load_Click() {
     return;
   }
   import::TimeInterval interval = *typed;
+  // The whole series inside the interval, as the series window takes it
+  // (the store gets it binned when it holds more than kMaxPoints).
+  ImportedCurve whole;
+  whole.series = s;
+  if (interval.Given()) {
+    const std::vector<size_t> inside = import::SelectInterval(s, interval);
+    for (auto* v : {&whole.series.time, &whole.series.mag, &whole.series.err}) v->clear();
+    for (const size_t i : inside) {
+      whole.series.time.push_back(s.time[i]);
+      whole.series.mag.push_back(s.mag[i]);
+      whole.series.err.push_back(s.err[i]);
+    }
+  }
+  whole.path = QFile::encodeName(QFileInfo(path_).absoluteFilePath()).toStdString();
+  whole.fileObservations = s.size();
+  whole.from = interval.from;
+  whole.until = interval.until;
+  whole.readScale = readScale;
+  whole.converted = ComboScaleWanted->currentIndex() != 0;
+  if (star) whole.raDeg = star->raDeg, whole.decDeg = star->decDeg;
   // More observations than the store holds: bin them, or back to From and Until.
   std::string binning;
   if (import::SelectInterval(s, interval).size() > static_cast<size_t>(kMaxPoints)) {
@@ -373,6 +399,7 @@ void FrmImport::Load_Click() {
   store_ = scratch;
   loadedScale_ = s.timeScale;
   loadedBinning_ = binning;
+  loadedCurve_ = std::move(whole);
   emit lightCurveRead(ReadResult(*loaded));
   hide();
   emit clearResults();

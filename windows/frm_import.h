@@ -28,6 +28,19 @@
 
 namespace vantor {
 
+// What the last Load put into the store, before any binning: the whole series
+// as loaded (converted, cut to the interval) and how it was read, for the
+// series window and the report.
+struct ImportedCurve {
+  import::ImportedSeries series;         // never binned; its timeScale is the one loaded
+  std::string path;                      // the file read
+  size_t fileObservations = 0;           // observations the importer read from the file
+  std::optional<double> from, until;     // the interval typed
+  import::TimeScale readScale = import::TimeScale::Unknown;  // before a conversion
+  bool converted = false;
+  std::optional<double> raDeg, decDeg;   // the star's coordinates the conversion used
+};
+
 class FrmImport : public QWidget {
   Q_OBJECT
 
@@ -44,6 +57,8 @@ class FrmImport : public QWidget {
   // How the series loaded last was binned ("binned from 2500 points to 1000
   // (bins of 7.20 min)"); empty when it was loaded as read.
   const std::string& LoadedBinning() const { return loadedBinning_; }
+  // The series loaded last, whole (none before any Load).
+  const std::optional<ImportedCurve>& LoadedCurve() const { return loadedCurve_; }
 
   QComboBox* ComboFormat = nullptr;
   QLineEdit* TextTimeCol = nullptr;
@@ -96,6 +111,7 @@ class FrmImport : public QWidget {
   std::optional<import::ImportedSeries> series_;
   import::TimeScale loadedScale_ = import::TimeScale::Unknown;
   std::string loadedBinning_;
+  std::optional<ImportedCurve> loadedCurve_;
 };
 
 }  // namespace vantor

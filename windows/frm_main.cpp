@@ -67,6 +67,24 @@ std::string ScaleOfOriginalFile(const std::string& path) {
       import::TimeScaleOfColumn(TrimBlanks(SplitFields(lines.front()).front()))));
 }
 
+// What an import read, as the report names it: the observations of the file,
+// the interval, the star and filter, and the conversion of the times.
+void DescribeImport(const ImportedCurve& c, ReportInput& in) {
+  in.fileObservations = c.fileObservations;
+  if (c.from) in.interval = "from " + FixedText(*c.from, 5);
+  if (c.until) in.interval += (in.interval.empty() ? "" : " ") + ("until " + FixedText(*c.until, 5));
+  in.star = c.series.star;
+  in.filter = c.series.filter;
+  if (c.converted) {
+    in.conversion = std::string(import::TimeScaleName(c.readScale)) + " to " +
+                    std::string(import::TimeScaleName(c.series.timeScale));
+    if (c.raDeg && c.decDeg) {
+      in.conversion += " at RA " + FixedText(*c.raDeg, 6) + " deg, Dec " +
+                       (*c.decDeg < 0 ? "" : "+") + FixedText(*c.decDeg, 6) + " deg";
+    }
+  }
+}
+
 // Returns why dropped `urls` cannot be loaded as a light curve, or an empty
 // text when they are one local .csv or .txt file.
 QString DropRefusal(const QList<QUrl>& urls) {
@@ -350,6 +368,7 @@ void FrmMain::Form_Load() {
   ReadSettings(store_, settingsPath_);
   ReadOptions(store_, OptionsPathBeside(settingsPath_));
   decimalsActions_[store_.ResultDecimals - kDefaultDecimals]->setChecked(true);
+  frmSeries_->SetDecimals(store_.ResultDecimals);
   bootstrapWeightsAction_->setChecked(store_.BootstrapWeights);
   frmOpen_->Prepare();
   frmSaveAs_->Prepare();
@@ -382,6 +401,7 @@ void FrmMain::MarkBelowPrecision(int row) {
 void FrmMain::SetDecimals(int decimals) {
   if (!ValidDecimals(decimals)) return;
   decimalsActions_[decimals - kDefaultDecimals]->setChecked(true);
+  frmSeries_->SetDecimals(decimals);
   if (decimals == store_.ResultDecimals) return;
   store_.ResultDecimals = decimals;
   if (const auto written = WriteOptions(store_, OptionsPathBeside(settingsPath_)); !written) {
@@ -479,6 +499,9 @@ ReportInput FrmMain::CurrentReport() const {
   in.lightCurvePath = QFile::encodeName(lightCurvePath_).toStdString();
   in.binning = lightCurveBinning_;
   in.timeScale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
+  if (const auto& imported = frmImport_->LoadedCurve(); lightCurveImported_ && imported) {
+    DescribeImport(*imported, in);
+  }
   for (int k = 1; k <= 6; ++k) {
     const auto& d = delivered_[k];
     in.rows[k] = ReportRow{Text[k]->text().toStdString(),
@@ -492,6 +515,15 @@ ReportInput FrmMain::CurrentReport() const {
   in.weightedMean = Text[14]->text().toStdString();
   in.uncertainty = Text[15]->text().toStdString();
   in.stdDev = Text[16]->text().toStdString();
+  // The bootstrap errors Tools > "Bootstrap errors..." made for the rows' results.
+  for (int k = 1; k <= 6; ++k) {
+    if (!delivered_[k]) continue;
+    const auto* b = bootstrapFigures_.Current(
+        store_, BootstrapSetup(delivered_[k]->setup, delivered_[k]->timing), kBootstrapMenuRuns);
+    if (b == nullptr || !*b) continue;
+    in.bootstrapErrors[k] = ResultText((*b)->error, store_.ResultDecimals);
+    in.bootstrapRuns = kBootstrapMenuRuns;
+  }
   if (meansBasis_ && !Text[13]->text().isEmpty()) {
     for (const int k : meansRows_) {
       const CombinationRow& r = (*meansBasis_)[k - 1];
@@ -640,6 +672,12 @@ void FrmMain::AfterLightCurveRead(const ReadResult& result) {
   const std::array<PlotForm*, 5> plots{frmPlott1_.get(), frmPlott2_.get(), frmPlott3_.get(),
                                        frmPlott4_.get(), frmPlott5_.get()};
   for (PlotForm* w : plots) w->LightCurveLoaded();
+  // The figures name the curve and its times' scale.
+  const std::string scale = LabelTimeScale->text().section(QStringLiteral(": "), 1).toStdString();
+  for (PlotForm* w : plots) w->SetLightCurve(store_.DataFileName, scale);
+  frmPlotData_->SetLightCurve(store_.DataFileName, scale);
+  lightCurveImported_ = importedScale_.has_value() && !loadingSeriesWindow_;
+  if (!loadingSeriesWindow_) KeepSeriesSource();
 }
 
 void FrmMain::Option1_Click(int index) {
@@ -873,20 +911,44 @@ void FrmMain::mBootstrap_Click() {
 // --- Every eclipse of a series -------------------------------------------------------
 
 void FrmMain::mSeries_Click() {
-  if (!Loaded()) {
+  if (!seriesSource_) {
     ShowMessage(
         QStringLiteral("Load a light curve first: the series window times every eclipse "
                        "in it."));
     return;
   }
-  std::vector<double> t, m;
-  for (int i = 1; i <= store_.NPointsAll; ++i) {
-    t.push_back(store_.HjdRaw[i]);
-    m.push_back(store_.MagRaw[i]);
-  }
-  frmSeries_->SetSeries(std::move(t), std::move(m), Q(store_.DataFileName),
-                        QStringLiteral("time scale as in the file"), lightCurvePath_);
+  ShowSeriesSource();
   frmSeries_->ShowModeless();
+}
+
+void FrmMain::KeepSeriesSource() {
+  SeriesSource source;
+  source.path = lightCurvePath_;
+  source.scale = LabelTimeScale->text().section(QStringLiteral(": "), 1);
+  const auto& imported = frmImport_->LoadedCurve();
+  if (lightCurveImported_ && imported) {
+    // Every observation the import loaded, before it was binned to the store's points.
+    source.time = imported->series.time;
+    source.mag = imported->series.mag;
+    source.path = QDir::cleanPath(QFile::decodeName(imported->path.c_str()));
+  } else {
+    for (int i = 1; i <= store_.NPointsAll; ++i) {
+      source.time.push_back(store_.HjdRaw[i]);
+      source.mag.push_back(store_.MagRaw[i]);
+    }
+  }
+  // Named by the file it was read from: Save changes DataFileName to the report's name.
+  source.name = QFileInfo(source.path).fileName();
+  seriesSource_ = std::move(source);
+  ++seriesGeneration_;
+  if (frmSeries_->isVisible()) ShowSeriesSource();
+}
+
+void FrmMain::ShowSeriesSource() {
+  if (!seriesSource_ || seriesShown_ == seriesGeneration_) return;
+  const SeriesSource& s = *seriesSource_;
+  frmSeries_->SetSeries(s.time, s.mag, s.name, s.scale, s.path);
+  seriesShown_ = seriesGeneration_;
 }
 
 void FrmMain::LoadSeriesWindow(const std::vector<double>& time, const std::vector<double>& mag,
@@ -897,7 +959,10 @@ void FrmMain::LoadSeriesWindow(const std::vector<double>& time, const std::vecto
     store_.DataFilePath = name;
     ClearResultBoxes();
   }
+  // The series window keeps its series: this is one eclipse of it.
+  loadingSeriesWindow_ = true;
   AfterLightCurveRead(result);
+  loadingSeriesWindow_ = false;
 }
 
 // --- Shut-down ---------------------------------------------------------------------

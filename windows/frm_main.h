@@ -137,8 +137,10 @@ class FrmMain : public Form, public ResultRows {
   // progress dialog) and says which errors it used; kept in the options file.
   void SetBootstrapWeights(bool on);
 
-  // Tools > "Every eclipse...": opens the series window on the light curve
-  // read (every point of the file).
+  // Tools > "Every eclipse...": opens the series window on the series loaded
+  // last (every observation of an import, before any binning to the store's
+  // points; the points of a file loaded as read). An open series window takes
+  // each new series as it is loaded.
   void mSeries_Click();
 
  public:
@@ -244,6 +246,24 @@ class FrmMain : public Form, public ResultRows {
   std::unique_ptr<FrmPlott4> frmPlott4_;
   std::unique_ptr<FrmPlott5> frmPlott5_;
   std::unique_ptr<FrmPlotData> frmPlotData_;
+  // The series Tools > "Every eclipse..." times: the light curve loaded last
+  // (an import whole), its file's name, time scale and path. One eclipse's
+  // window loaded from the series window leaves it as it is.
+  struct SeriesSource {
+    std::vector<double> time, mag;
+    QString name, scale, path;
+  };
+  std::optional<SeriesSource> seriesSource_;
+  // Counts the series loaded; the series window holds series seriesShown_.
+  int seriesGeneration_ = 0, seriesShown_ = -1;
+  bool loadingSeriesWindow_ = false;
+  // The light curve loaded came through File > "Import..." (its report
+  // names what the import read).
+  bool lightCurveImported_ = false;
+  // Keeps the light curve just loaded as the series to time (see SeriesSource).
+  void KeepSeriesSource();
+  // Hands the series kept to the series window when it holds another one.
+  void ShowSeriesSource();
 };
 
 }  // namespace vantor

@@ -48,6 +48,51 @@ double TickStep(double span, int count) {
 
 }  // namespace
 
+// --- Partial eclipses ----------------------------------------------------------
+
+void MarkPartialEclipses(SeriesResult& r, std::span<const double> time,
+                         std::optional<double> secondaryPhase) {
+  if (time.empty() || !(r.ephemeris.period > 0) || !(r.halfWidth > 0)) return;
+  const double first = time.front(), last = time.back();
+  const double half = r.halfWidth / kHalfWidthFactor;
+  const Ephemeris& e = r.ephemeris;
+  // Where the series cuts the eclipse of a minimum at tc, or "".
+  const auto cut = [&](double tc) -> std::string {
+    const auto side = [](double d) { return FixedText(std::fabs(d), 4) + (d < 0 ? " d before" : " d after"); };
+    if (tc + half > last) return "partial: the series ends " + side(last - tc) + " the predicted minimum";
+    if (tc - half < first) return "partial: the series starts " + side(first - tc) + " the predicted minimum";
+    return {};
+  };
+  for (SeriesRow& row : r.rows) {
+    const std::string note = cut(row.predicted);
+    if (!note.empty()) row.message = note + (row.message.empty() ? "" : "; " + row.message);
+  }
+  // Minima beyond the ends: TimeSeries lists those inside the series only.
+  const long c0 = static_cast<long>(std::floor((first - half - e.epoch) / e.period)) - 1;
+  const long c1 = static_cast<long>(std::ceil((last + half - e.epoch) / e.period)) + 1;
+  std::vector<SeriesRow> beyond;
+  for (long c = c0; c <= c1; ++c) {
+    for (const char kind : {'P', 'S'}) {
+      if (kind == 'S' && !secondaryPhase) continue;
+      const double tc = e.epoch + e.period * (c + (kind == 'S' ? *secondaryPhase : 0.0));
+      if (tc >= first && tc <= last) continue;
+      if (WindowOf(time, tc, half).size() == 0) continue;  // no observation in its eclipse
+      SeriesRow row;
+      row.cycle = c;
+      row.kind = kind;
+      row.predicted = tc;
+      row.nPoints = static_cast<int>(WindowOf(time, tc, r.halfWidth).size());
+      row.message = cut(tc) + "; not timed";
+      beyond.push_back(std::move(row));
+    }
+  }
+  if (beyond.empty()) return;
+  r.rows.insert(r.rows.end(), std::make_move_iterator(beyond.begin()),
+                std::make_move_iterator(beyond.end()));
+  std::stable_sort(r.rows.begin(), r.rows.end(),
+                   [](const SeriesRow& a, const SeriesRow& b) { return a.predicted < b.predicted; });
+}
+
 // --- The O-C diagram ---------------------------------------------------------
 
 OcDiagram::OcDiagram(QWidget* parent) : QWidget(parent) {
@@ -337,13 +382,27 @@ void FrmSeries::SetSeries(std::vector<double> time, std::vector<double> mag, con
   sourcePath_ = sourcePath;
   timeScale_ = timeScale;
   result_.reset();
-  Label1->setText(QStringLiteral("%1: %2 points from %3 to %4 (%5)")
+  setWindowTitle(QStringLiteral("Every eclipse - ") + name);
+  Label1->setText(QStringLiteral("%1: %2 points from %3 to %4 (time scale %5)")
                       .arg(name)
                       .arg(time_.size())
                       .arg(time_.empty() ? QString() : Fixed(time_.front(), 5))
                       .arg(time_.empty() ? QString() : Fixed(time_.back(), 5))
                       .arg(timeScale));
   ShowResult();
+}
+
+void FrmSeries::SetDecimals(int decimals) {
+  if (decimals == decimals_) return;
+  decimals_ = decimals;
+  ShowResult();
+}
+
+QString FrmSeries::DiagramTitle() const {
+  const QString known = timeScale_.isEmpty() || timeScale_ == QStringLiteral("unknown")
+                            ? QString()
+                            : QStringLiteral(" (") + timeScale_ + QStringLiteral(")");
+  return name_ + QStringLiteral(" - O-C") + known;
 }
 
 void FrmSeries::Command1_Click() {
@@ -393,12 +452,13 @@ void FrmSeries::Command2_Click() {
     return;
   }
   result_ = r->result;
+  MarkPartialEclipses(*result_, time_, o.secondaryPhase);
   ShowResult();
 }
 
 void FrmSeries::ShowResult() {
   Table1->setRowCount(0);
-  Diagram->SetResult(result_, name_ + QStringLiteral(" - O-C"));
+  Diagram->SetResult(result_, DiagramTitle());
   if (!result_) {
     Label2->clear();
     return;
@@ -423,9 +483,9 @@ void FrmSeries::ShowResult() {
     }
     const QString cells[kColumns] = {QString::number(row.cycle),
                                      QString(QChar(row.kind)),
-                                     row.time ? Fixed(*row.time, 5) : QString(),
-                                     row.error ? Fixed(*row.error, 5) : QString(),
-                                     row.time ? Fixed(*row.OMinusC(), 5) : QString(),
+                                     row.time ? Fixed(*row.time, decimals_) : QString(),
+                                     row.error ? Fixed(*row.error, decimals_) : QString(),
+                                     row.time ? Fixed(*row.OMinusC(), decimals_) : QString(),
                                      row.time ? Fixed(*row.OMinusC() * 1440, 2) : QString(),
                                      QString::number(row.nPoints),
                                      methods};
@@ -469,7 +529,7 @@ void FrmSeries::mExportFigure_Click() {
   const auto request = AskFigureRequest(this, base + QStringLiteral("-O-C.pdf"));
   if (!request) return;
   const QString failed =
-      WriteFigure(*request, name_ + QStringLiteral(" - O-C"), [this](QPainter& p, const QSizeF& size) {
+      WriteFigure(*request, DiagramTitle(), [this](QPainter& p, const QSizeF& size) {
         Diagram->Draw(p, QRect(0, 0, static_cast<int>(size.width()),
                                static_cast<int>(size.height())));
       });

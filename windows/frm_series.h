@@ -6,7 +6,9 @@
 // minutes on y, error bars; primaries red discs, secondaries blue circles).
 // The table exports as CSV, the diagram as PNG or PDF (vectors). A
 // double-click on a row hands that minimum's window to the main window, which
-// loads it as an ordinary light curve.
+// loads it as an ordinary light curve. An eclipse the series starts or ends
+// in is listed with a row that says it is partial. Times, errors and O-C in
+// days show with the main window's precision (SetDecimals).
 #pragma once
 
 #include <QAction>
@@ -18,6 +20,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,6 +52,16 @@ class OcDiagram : public QWidget {
   QString title_;
 };
 
+// Marks the rows of `r` (a TimeSeries result of the series with times `time`,
+// secondaries at `secondaryPhase` when timed) whose eclipse the series starts
+// or ends in, and adds a row for each predicted minimum just beyond either end
+// whose eclipse still holds observations. The eclipse reaches the window's
+// half-width over kHalfWidthFactor from its minimum (the measured half-width
+// is made that way). Each such row's message starts "partial: ", saying where
+// the series starts or ends; the rows stay in time order.
+void MarkPartialEclipses(SeriesResult& r, std::span<const double> time,
+                         std::optional<double> secondaryPhase);
+
 class FrmSeries : public Form {
   Q_OBJECT
 
@@ -65,6 +78,15 @@ class FrmSeries : public Form {
                  const QString& timeScale, const QString& sourcePath = QString());
 
   const std::optional<SeriesResult>& Result() const { return result_; }
+  const QString& SourcePath() const { return sourcePath_; }
+  // The diagram's and the figure's title: the series' name, O-C and the time
+  // scale when it is known.
+  QString DiagramTitle() const;
+  size_t Points() const { return time_.size(); }
+
+  // The decimals of times, errors and O-C in days in the table (5 to 7, as
+  // the main window's Options); the table is shown again.
+  void SetDecimals(int decimals);
 
   // Controls, named for tests.
   QLabel* Label1;                    // what the series is
@@ -99,6 +121,7 @@ class FrmSeries : public Form {
   std::vector<double> time_, mag_;
   QString name_, timeScale_, sourcePath_;
   std::optional<SeriesResult> result_;
+  int decimals_ = 5;
 };
 
 }  // namespace vantor

@@ -9,7 +9,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -17,6 +20,7 @@
 #include "core/store.h"
 #include "methods/auto_ranges.h"
 #include "plot/mapping.h"
+#include "service/time_service.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
 #include "windows/frm_main.h"
@@ -163,6 +167,60 @@ class AutoTest : public QObject {
     QVERIFY(main_->frmPlott1().Text1->text() != QString());
     main_->frmPlott1().mAuto->trigger();
     QVERIFY(main_->frmPlott1().Text1->text().isEmpty());  // the old RMS
+  }
+
+  // A night of two eclipses, the deeper one first or second, slowly fading
+  // (as with rising airmass): Range > Auto and the window's fit time the
+  // deeper one, and give the row `vantor-cli time --auto` gives (the
+  // service's automatic timing).
+  void aNightOfTwoEclipsesTimesTheDeepestAsTheCommandLine() {
+    const double base = 2459812.0;
+    struct Case {
+      double firstDepth, secondDepth, deepest;
+    };
+    for (const Case c : {Case{0.5, 0.3, 0.12}, Case{0.3, 0.5, 0.36}}) {
+      std::vector<double> t, m;
+      for (int i = 0; i < 360; ++i) {
+        const double x = 0.5 * i / 360;
+        double mag = 10 + 0.02 * x + 0.002 * std::sin(91.0 * i);
+        for (const auto& [centre, depth] : {std::pair{0.12, c.firstDepth}, std::pair{0.36, c.secondDepth}}) {
+          const double u = std::fabs(x - centre) / 0.04;
+          if (u < 1) mag += depth * std::pow(1 - u * u, 1.5);
+        }
+        t.push_back(base + x);
+        m.push_back(mag);
+      }
+      main_->LoadSeriesWindow(t, m, "two eclipses");
+      QCOMPARE(store_->NPoints, int16_t{360});
+      service::TimeRequest request;
+      request.automatic = true;
+      const service::TimeOutcome cli = service::RunTime(*store_, request);
+      struct Window {
+        int row;
+        std::function<void()> go, autoRange, fit;
+      };
+      const Window windows[] = {
+          {1, [this] { main_->Command1_Click(); }, [this] { main_->frmPlott1().mAuto->trigger(); },
+           [this] { QTest::mouseClick(main_->frmPlott1().Command1, Qt::LeftButton); }},
+          {4, [this] { main_->Command4_Click(); }, [this] { main_->frmPlott4().mAuto->trigger(); },
+           [this] { QTest::mouseClick(main_->frmPlott4().Command1, Qt::LeftButton); }},
+          {5, [this] { main_->Command5_Click(); }, [this] { main_->frmPlott5().mAuto->trigger(); },
+           [this] { QTest::mouseClick(main_->frmPlott5().Command2, Qt::LeftButton); }},
+      };
+      for (const Window& w : windows) {
+        messages_->Clear();
+        w.go();
+        w.autoRange();
+        w.fit();
+        QVERIFY2(messages_->Texts().isEmpty(), qPrintable(messages_->Texts().join(QLatin1Char('\n'))));
+        const QString shown = main_->Text[w.row]->text();
+        QVERIFY2(std::fabs(shown.toDouble() - (base + c.deepest)) < 0.002, qPrintable(shown));
+        const auto row = std::find_if(cli.rows.begin(), cli.rows.end(),
+                                      [&](const service::TimeRow& r) { return r.row == w.row; });
+        QVERIFY(row != cli.rows.end() && row->ok());
+        QCOMPARE(shown, Q(row->timing->timeText));
+      }
+    }
   }
 
   void curveWithoutEclipseIsRefusedAndNothingChanges() {

@@ -1,8 +1,18 @@
 // Tests of Tools > "Every eclipse...": a synthetic series of three eclipses
 // timed from typed and found ephemerides, the table and the refined
 // ephemeris, refusals of untyped boxes, the exported CSV, PNG and PDF, and a
-// double-click that loads one eclipse's window into the main window.
+// double-click that loads one eclipse's window into the main window; eclipses
+// the series starts or ends in, listed as partial; the main window handing an
+// imported series over whole (not binned), named by its file and time scale,
+// followed when another is imported, at the chosen precision, and the
+// report naming what the import read.
+#include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +22,7 @@
 #include "core/store.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
+#include "windows/frm_import.h"
 #include "windows/frm_main.h"
 #include "windows/frm_series.h"
 
@@ -21,15 +32,47 @@ namespace {
 
 constexpr double kEpoch = 2459000.25, kPeriod = 0.8;
 
-// Three primaries 0.5 mag deep, 0.04 d in half-width, every 3 minutes,
-// with a deterministic ripple of 2 mmag.
-void Series(std::vector<double>& t, std::vector<double>& m) {
-  for (double x = kEpoch - 0.2; x <= kEpoch + 2 * kPeriod + 0.2; x += 3.0 / 1440) {
+// Three primaries 0.5 mag deep, 0.04 d in half-width, every `minutes`
+// minutes from `from` to `until`, with a deterministic ripple of 2 mmag.
+void Series(std::vector<double>& t, std::vector<double>& m, double minutes = 3,
+            double from = kEpoch - 0.2, double until = kEpoch + 2 * kPeriod + 0.2) {
+  for (double x = from; x <= until; x += minutes / 1440) {
     const double c = std::round((x - kEpoch) / kPeriod);
     const double u = std::fabs(x - (kEpoch + c * kPeriod)) / 0.04;
     t.push_back(x);
     m.push_back(10 + (u < 1 ? 0.5 * std::pow(1 - u * u, 1.5) : 0.0) + 0.002 * std::sin(37.0 * x));
   }
+}
+
+// The series written as a CSV file of time, magnitude and error.
+QString WriteSeries(const QTemporaryDir& dir, const QString& name, double minutes) {
+  std::vector<double> t, m;
+  Series(t, m, minutes);
+  QFile file(dir.filePath(name));
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  file.write("time,mag,err\n");
+  for (size_t i = 0; i < t.size(); ++i) {
+    file.write(QByteArray::number(t[i], 'f', 6) + ',' + QByteArray::number(m[i], 'f', 5) +
+               ",0.002\n");
+  }
+  return file.fileName();
+}
+
+// Imports `path` through File > "Import..." as the user would: the file's
+// times taken as `scale` (an entry of "The file's times are"), converted to
+// `wanted` (an entry of "Convert to") at the coordinates typed; a long series
+// binned.
+void Import(FrmMain& main, const QString& path, const QString& scale,
+            const QString& wanted = QStringLiteral("No conversion"), const QString& ra = {},
+            const QString& dec = {}) {
+  FrmImport& w = main.frmImport();
+  w.OpenFile(path);
+  w.ComboScaleFile->setCurrentText(scale);
+  w.ComboScaleWanted->setCurrentText(wanted);
+  w.TextRa->setText(ra);
+  w.TextDec->setText(dec);
+  QuestionAnswerer bin(true);
+  QTest::mouseClick(w.CommandLoad, Qt::LeftButton);
 }
 
 }  // namespace
@@ -94,6 +137,128 @@ class FrmSeriesTest : public QObject {
     QCOMPARE(loadedName, std::string("three.csv cycle 1P"));
     for (const double x : loadedT)
       QVERIFY(std::fabs(x - (kEpoch + kPeriod)) <= w.Result()->halfWidth);
+  }
+
+  // A series cut inside an eclipse lists that eclipse as partial, whether its
+  // predicted minimum lies inside the series or just beyond; an eclipse the
+  // series holds whole, or none of, is not called partial.
+  void eclipsesTheSeriesStartsOrEndsInAreListedAsPartial() {
+    const double last = kEpoch + 2 * kPeriod;
+    struct Case {
+      const char* what;
+      double from, until;
+      int rows;            // rows of the table
+      int partialRow;      // the row that says partial, -1: none
+      const char* says;    // what it says
+      int timed;           // whether that row has a time (1, 0; -1: either)
+    };
+    const Case cases[] = {
+        {"ends in the egress", kEpoch - 0.2, last + 0.012, 3, 2, "partial: the series ends", -1},
+        {"ends in the ingress", kEpoch - 0.2, last - 0.02, 3, 2,
+         "partial: the series ends 0.02", 0},
+        {"ends after the eclipse, inside the window", kEpoch - 0.2, last + 0.05, 3, -1, "", 1},
+        {"ends before the eclipse", kEpoch - 0.2, last - 0.06, 2, -1, "", 1},
+        {"starts in the egress", kEpoch + 0.02, last + 0.2, 3, 0, "partial: the series starts", 0},
+    };
+    for (const Case& c : cases) {
+      FrmSeries w([](const std::vector<double>&, const std::vector<double>&, const std::string&) {});
+      MessageRecorder messages;
+      std::vector<double> t, m;
+      Series(t, m, 3, c.from, c.until);
+      w.SetSeries(t, m, QStringLiteral("cut.csv"), QStringLiteral("unknown"));
+      w.Text1->setText(QString::number(kEpoch, 'f', 5));
+      w.Text2->setText(QString::number(kPeriod, 'f', 7));
+      w.Text3->setText(QStringLiteral("0.06"));
+      w.Command2_Click();
+      QVERIFY2(messages.Texts().isEmpty(), c.what);
+      QCOMPARE(w.Table1->rowCount(), c.rows);
+      for (int r = 0; r < c.rows; ++r) {
+        const QString why = w.Table1->item(r, 7)->text();
+        QVERIFY2(why.contains(QStringLiteral("partial")) == (r == c.partialRow),
+                 qPrintable(QStringLiteral("%1, row %2: %3").arg(c.what).arg(r).arg(why)));
+      }
+      for (int r = 1; r + 1 < c.rows; ++r) {
+        QVERIFY2(!w.Table1->item(r, 2)->text().isEmpty(), c.what);  // eclipses held whole are timed
+      }
+      if (c.partialRow < 0) {
+        QVERIFY2(!w.Table1->item(c.rows - 1, 2)->text().isEmpty(), c.what);
+        continue;
+      }
+      const QString why = w.Table1->item(c.partialRow, 7)->text();
+      QVERIFY2(why.contains(QString::fromLatin1(c.says)), qPrintable(why));
+      if (c.timed >= 0) {
+        QCOMPARE(w.Table1->item(c.partialRow, 2)->text().isEmpty(), c.timed == 0);
+      }
+      // The rows stay in time order, the added one at its cycle.
+      QCOMPARE(w.Table1->item(c.partialRow, 0)->text().toInt(), c.partialRow);
+    }
+  }
+
+  // An import of more observations than the main window holds: the store gets
+  // them binned, the series window every one, named by the file (not by a
+  // report saved since) and its time scale; a new import while the window is
+  // open replaces its series, one eclipse loaded from it does not; the table
+  // follows the precision of Options; the report names what the import read.
+  void takesTheWholeImportedSeriesAndFollowsNewImports() {
+    QTemporaryDir dir;
+    Store store;
+    FrmMain main(store, dir.filePath("zzzvnt.ini").toStdString(), [] {});
+    MessageRecorder messages;
+    const QString dense = WriteSeries(dir, QStringLiteral("dense.csv"), 1);
+    Import(main, dense, QStringLiteral("BJD_TDB"));
+    QCOMPARE(store.NPointsAll, int16_t{1000});  // binned for the main window
+    const size_t all = static_cast<size_t>(std::floor((2 * kPeriod + 0.4) * 1440)) + 1;
+    // A report saved under another name renames the store's file, not the series.
+    store.DataFileName = "report.txt";
+    main.mSeries_Click();
+    FrmSeries& w = main.frmSeries();
+    QVERIFY(w.isVisible());
+    QVERIFY2(std::abs(static_cast<long>(w.Points()) - static_cast<long>(all)) <= 1,
+             qPrintable(QString::number(w.Points())));
+    QVERIFY2(w.Label1->text().startsWith(QStringLiteral("dense.csv: %1 points").arg(w.Points())),
+             qPrintable(w.Label1->text()));
+    QVERIFY(w.Label1->text().contains(QStringLiteral("BJD_TDB")));
+    QCOMPARE(w.DiagramTitle(), QStringLiteral("dense.csv - O-C (BJD_TDB)"));
+    QCOMPARE(w.SourcePath(), QFileInfo(dense).absoluteFilePath());
+
+    // Find and Time on every observation, at 7 decimals.
+    w.Command1_Click();
+    QVERIFY2(std::fabs(w.Text2->text().toDouble() - kPeriod) < 0.005, qPrintable(w.Label2->text()));
+    main.SetDecimals(7);
+    w.Command2_Click();
+    QCOMPARE(w.Table1->rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+      const QString time = w.Table1->item(r, 2)->text();
+      QCOMPARE(time.section(QLatin1Char('.'), 1).size(), 7);
+      QVERIFY(std::fabs(time.toDouble() - (kEpoch + r * kPeriod)) < 0.001);
+    }
+    main.SetDecimals(5);
+    QCOMPARE(w.Table1->item(0, 2)->text().section(QLatin1Char('.'), 1).size(), 5);
+    QVERIFY(messages.Texts().isEmpty());
+
+    // One eclipse loaded from the series leaves the series as it is.
+    emit w.Table1->cellDoubleClicked(1, 0);
+    QVERIFY(store.NPointsAll < 1000);
+    QCOMPARE(w.Result().has_value(), true);
+    QVERIFY(w.Label1->text().startsWith(QStringLiteral("dense.csv")));
+
+    // Another import, converted, while the window is open: it takes that one,
+    // and the report names the conversion and the file's observations.
+    const QString sparse = WriteSeries(dir, QStringLiteral("sparse.csv"), 4);
+    Import(main, sparse, QStringLiteral("JD_UTC"), QStringLiteral("BJD_TDB"),
+           QStringLiteral("97.5"), QStringLiteral("-12.25"));
+    QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join(QLatin1Char('\n'))));
+    QVERIFY(w.Label1->text().startsWith(QStringLiteral("sparse.csv: %1 points").arg(store.NPointsAll)));
+    QVERIFY(!w.Result().has_value());
+    main.mCopyResults_Click();
+    const QString report = QGuiApplication::clipboard()->text();
+    for (const QString& line :
+         {QStringLiteral("Observations in file\t%1").arg(store.NPointsAll),
+          QStringLiteral("Time conversion\tJD_UTC to BJD_TDB at RA 97.500000 deg, Dec -12.250000 deg"),
+          QStringLiteral("Time scale\tBJD_TDB")}) {
+      QVERIFY2(report.contains(line), qPrintable(report));
+    }
+    QVERIFY(!report.contains(QStringLiteral("Interval")));
   }
 
   void aDoubleClickedWindowBecomesTheMainWindowsLightCurve() {
