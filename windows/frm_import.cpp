@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <cmath>
 #include <filesystem>
@@ -152,13 +153,28 @@ FrmImport::FrmImport(Store& store, QWidget* parent) : QWidget(parent, Qt::Window
   resize(900, 560);
 }
 
+namespace {
+
+// A column box's text as the importer takes it: the importer names a column
+// of a file without a header "column 3", which the box shows; that is column
+// number 3.
+std::string ColumnOf(const QLineEdit* box) {
+  static const QRegularExpression kNumbered(QStringLiteral("^column\\s+(\\d+)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+  const QString text = box->text().trimmed();
+  const QRegularExpressionMatch m = kNumbered.match(text);
+  return (m.hasMatch() ? m.captured(1) : text).toStdString();
+}
+
+}  // namespace
+
 import::ImportOptions FrmImport::Options() const {import::ImportOptions o;
 o.format =
     import::ParseFormat(ComboFormat->currentText().toStdString()).value_or(import::Format::Auto);
-o.timeCol = TextTimeCol->text().trimmed().toStdString();
-const std::string value = TextValueCol->text().trimmed().toStdString();
+o.timeCol = ColumnOf(TextTimeCol);
+const std::string value = ColumnOf(TextValueCol);
 (ComboValueKind->currentIndex() == 1 ? o.fluxCol : o.magCol) = value;
-o.errCol = TextErrCol->text().trimmed().toStdString();
+o.errCol = ColumnOf(TextErrCol);
 o.star = ComboStar->currentText().toStdString();
 o.filter = ComboFilter->currentText().toStdString();
 o.firstWhenSeveral = true;

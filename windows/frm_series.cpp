@@ -413,6 +413,11 @@ void FrmSeries::Command1_Click() {
   }
   Text1->setText(Fixed(found->ephemeris.epoch, 5));
   Text2->setText(Fixed(found->ephemeris.period, 7));
+  // Clearly shallower eclipses found between the primaries are timed too.
+  if (found->secondaryPhase) {
+    Check1->setChecked(true);
+    Text4->setText(Fixed(*found->secondaryPhase, 3));
+  }
   Label2->setText(Q(found->summary));
 }
 

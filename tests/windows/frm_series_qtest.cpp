@@ -44,16 +44,18 @@ void Series(std::vector<double>& t, std::vector<double>& m, double minutes = 3,
   }
 }
 
-// The series written as a CSV file of time, magnitude and error.
-QString WriteSeries(const QTemporaryDir& dir, const QString& name, double minutes) {
+// The series written as a file of time, magnitude and error: a CSV file
+// with a header, or blank-separated columns without one.
+QString WriteSeries(const QTemporaryDir& dir, const QString& name, double minutes, bool header) {
   std::vector<double> t, m;
   Series(t, m, minutes);
   QFile file(dir.filePath(name));
   if (!file.open(QIODevice::WriteOnly)) return {};
-  file.write("time,mag,err\n");
+  if (header) file.write("time,mag,err\n");
+  const char separator = header ? ',' : ' ';
   for (size_t i = 0; i < t.size(); ++i) {
-    file.write(QByteArray::number(t[i], 'f', 6) + ',' + QByteArray::number(m[i], 'f', 5) +
-               ",0.002\n");
+    file.write(QByteArray::number(t[i], 'f', 6) + separator + QByteArray::number(m[i], 'f', 5) +
+               separator + "0.002\n");
   }
   return file.fileName();
 }
@@ -139,6 +141,37 @@ class FrmSeriesTest : public QObject {
       QVERIFY(std::fabs(x - (kEpoch + kPeriod)) <= w.Result()->halfWidth);
   }
 
+  // Find ticks the secondaries at the phase it found them, when it found
+  // clearly shallower eclipses between the primaries; Time then times both.
+  void findTicksTheSecondariesItFound() {
+    for (const double secondaryDepth : {0.0, 0.2}) {
+      FrmSeries w([](const std::vector<double>&, const std::vector<double>&, const std::string&) {});
+      MessageRecorder messages;
+      std::vector<double> t, m;
+      for (double x = kEpoch - 0.2; x <= kEpoch + 3 * kPeriod + 0.2; x += 3.0 / 1440) {
+        const double phase = (x - kEpoch) / kPeriod - std::floor((x - kEpoch) / kPeriod + 0.25);
+        const double u = std::fabs(phase - (phase > 0.25 ? 0.5 : 0.0)) * kPeriod / 0.04;
+        const double depth = phase > 0.25 ? secondaryDepth : 0.5;
+        t.push_back(x);
+        m.push_back(10 + (u < 1 ? depth * std::pow(1 - u * u, 1.5) : 0.0) + 0.002 * std::sin(37.0 * x));
+      }
+      w.SetSeries(t, m, QStringLiteral("two kinds.csv"), QStringLiteral("unknown"));
+      w.Command1_Click();
+      QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join(QLatin1Char('\n'))));
+      QCOMPARE(w.Check1->isChecked(), secondaryDepth > 0);
+      if (secondaryDepth == 0) continue;
+      QVERIFY2(std::fabs(w.Text4->text().toDouble() - 0.5) < 0.01, qPrintable(w.Text4->text()));
+      w.Command2_Click();
+      int secondaries = 0;
+      for (int r = 0; r < w.Table1->rowCount(); ++r) {
+        if (w.Table1->item(r, 1)->text() == QStringLiteral("S") && !w.Table1->item(r, 2)->text().isEmpty()) {
+          ++secondaries;
+        }
+      }
+      QCOMPARE(secondaries, 3);
+    }
+  }
+
   // A series cut inside an eclipse lists that eclipse as partial, whether its
   // predicted minimum lies inside the series or just beyond; an eclipse the
   // series holds whole, or none of, is not called partial.
@@ -194,7 +227,8 @@ class FrmSeriesTest : public QObject {
     }
   }
 
-  // An import of more observations than the main window holds: the store gets
+  // An import of more observations than the main window holds (a file without
+  // a header, whose columns the import window names "column 1" ...): the store gets
   // them binned, the series window every one, named by the file (not by a
   // report saved since) and its time scale; a new import while the window is
   // open replaces its series, one eclipse loaded from it does not; the table
@@ -204,7 +238,7 @@ class FrmSeriesTest : public QObject {
     Store store;
     FrmMain main(store, dir.filePath("zzzvnt.ini").toStdString(), [] {});
     MessageRecorder messages;
-    const QString dense = WriteSeries(dir, QStringLiteral("dense.csv"), 1);
+    const QString dense = WriteSeries(dir, QStringLiteral("dense.lc"), 1, false);
     Import(main, dense, QStringLiteral("BJD_TDB"));
     QCOMPARE(store.NPointsAll, int16_t{1000});  // binned for the main window
     const size_t all = static_cast<size_t>(std::floor((2 * kPeriod + 0.4) * 1440)) + 1;
@@ -215,10 +249,10 @@ class FrmSeriesTest : public QObject {
     QVERIFY(w.isVisible());
     QVERIFY2(std::abs(static_cast<long>(w.Points()) - static_cast<long>(all)) <= 1,
              qPrintable(QString::number(w.Points())));
-    QVERIFY2(w.Label1->text().startsWith(QStringLiteral("dense.csv: %1 points").arg(w.Points())),
+    QVERIFY2(w.Label1->text().startsWith(QStringLiteral("dense.lc: %1 points").arg(w.Points())),
              qPrintable(w.Label1->text()));
     QVERIFY(w.Label1->text().contains(QStringLiteral("BJD_TDB")));
-    QCOMPARE(w.DiagramTitle(), QStringLiteral("dense.csv - O-C (BJD_TDB)"));
+    QCOMPARE(w.DiagramTitle(), QStringLiteral("dense.lc - O-C (BJD_TDB)"));
     QCOMPARE(w.SourcePath(), QFileInfo(dense).absoluteFilePath());
 
     // Find and Time on every observation, at 7 decimals.
@@ -240,11 +274,11 @@ class FrmSeriesTest : public QObject {
     emit w.Table1->cellDoubleClicked(1, 0);
     QVERIFY(store.NPointsAll < 1000);
     QCOMPARE(w.Result().has_value(), true);
-    QVERIFY(w.Label1->text().startsWith(QStringLiteral("dense.csv")));
+    QVERIFY(w.Label1->text().startsWith(QStringLiteral("dense.lc")));
 
     // Another import, converted, while the window is open: it takes that one,
     // and the report names the conversion and the file's observations.
-    const QString sparse = WriteSeries(dir, QStringLiteral("sparse.csv"), 4);
+    const QString sparse = WriteSeries(dir, QStringLiteral("sparse.csv"), 4, true);
     Import(main, sparse, QStringLiteral("JD_UTC"), QStringLiteral("BJD_TDB"),
            QStringLiteral("97.5"), QStringLiteral("-12.25"));
     QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join(QLatin1Char('\n'))));
