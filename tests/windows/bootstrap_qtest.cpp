@@ -4,7 +4,9 @@
 // the same ranges, the same on a second run; rows without a result are left
 // out. The progress dialog's Cancel, and "Calc. Means" weighted by bootstrap
 // errors.
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -93,6 +95,26 @@ class BootstrapTest : public QObject {
     entry->trigger();
     QCOMPARE(t.item(0, 2)->text() + t.item(1, 2)->text(), first);
     QVERIFY(messages.Texts().isEmpty());
+
+    // The report lists the bootstrap errors under the means, and no longer
+    // for a row whose result changed since.
+    main.mCopyResults_Click();
+    const QString report = QGuiApplication::clipboard()->text();
+    for (const QString& line :
+         {QStringLiteral("Bootstrap errors\t200 resampled curves"),
+          QStringLiteral("\t1. Parabolic Fit\t") + t.item(0, 2)->text().trimmed(),
+          QStringLiteral("\t6. Sliding Integrations\t") + t.item(1, 2)->text().trimmed()}) {
+      QVERIFY2(report.contains(line), qPrintable(line + QStringLiteral(" not in ") + report));
+    }
+    const QString before = main.Text[1]->text();
+    main.frmPlott1().ClickAtTime(0.4083);
+    main.frmPlott1().ClickAtTime(0.4433);  // between 35 and 36: another range
+    main.frmPlott1().Command1_Click();
+    QVERIFY(main.Text[1]->text() != before || main.Text[7]->text() != t.item(0, 1)->text());
+    main.mCopyResults_Click();
+    QVERIFY(!QGuiApplication::clipboard()->text().contains(QStringLiteral("1. Parabolic Fit\t") +
+                                                           t.item(0, 2)->text().trimmed()));
+    QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("\t6. Sliding Integrations\t")));
   }
 
   // Cancel in the progress dialog, pressed part-way through the run of
