@@ -202,6 +202,8 @@ class AutoTest : public QObject {
       const Window windows[] = {
           {1, [this] { main_->Command1_Click(); }, [this] { main_->frmPlott1().mAuto->trigger(); },
            [this] { QTest::mouseClick(main_->frmPlott1().Command1, Qt::LeftButton); }},
+          {3, [this] { main_->Command3_Click(); }, [this] { main_->frmPlott3().mAuto->trigger(); },
+           [this] { QTest::mouseClick(main_->frmPlott3().Command1, Qt::LeftButton); }},
           {4, [this] { main_->Command4_Click(); }, [this] { main_->frmPlott4().mAuto->trigger(); },
            [this] { QTest::mouseClick(main_->frmPlott4().Command1, Qt::LeftButton); }},
           {5, [this] { main_->Command5_Click(); }, [this] { main_->frmPlott5().mAuto->trigger(); },
