@@ -114,6 +114,9 @@ struct Table {
   size_t width = 0;            // fields of each row
   size_t dataLines = 0;        // data lines in the file, the header among them
   bool firstIsHeader = false;  // the first data line is the header
+  // Without a header: whether each field of the first row is a number or a
+  // missing value (a third column of text is no error column).
+  std::vector<bool> firstRowNumbers;
 };
 
 // The lines of a text one after another, by the rules of SplitLines (CR LF,
@@ -250,9 +253,28 @@ std::expected<Table, Error> ParseTable(std::string_view text, char forcedDelim =
   t.delim = forcedDelim != 0 ? forcedDelim : DetectDelimiter(sample);
 
   const auto first = Split(sample[0], t.delim);
-  t.firstIsHeader =
-      std::any_of(first.begin(), first.end(), [](std::string_view f) { return !IsNumber(f) && !f.empty(); }) &&
-      t.dataLines > 1;
+  // A number as written, with a decimal point or a decimal comma.
+  auto numberLike = [](std::string_view f) {
+    if (IsNumber(f)) return true;
+    std::string g(f);
+    std::replace(g.begin(), g.end(), ',', '.');
+    return g != f && IsNumber(g);
+  };
+  // Text, not a number nor a missing value ("NA", "N/A").
+  auto isText = [&](std::string_view f) {
+    const std::string u = Upper(Trim(f));
+    return !u.empty() && u != "NA" && u != "N/A" && !numberLike(f);
+  };
+  // The first line is a header when it holds text, unless its text stands
+  // only in columns that hold text on the second line too while that line
+  // holds numbers: then it is the first row of a table with a column of
+  // words (a flag, a filter), and it is kept.
+  const auto second = sample.size() > 1 ? Split(sample[1], t.delim) : std::vector<std::string_view>{};
+  bool textOverNumber = second.empty() || std::none_of(second.begin(), second.end(), numberLike);
+  for (size_t k = 0; k < first.size() && !textOverNumber; ++k) {
+    textOverNumber = isText(first[k]) && (k >= second.size() || !isText(second[k]));
+  }
+  t.firstIsHeader = std::any_of(first.begin(), first.end(), isText) && textOverNumber && t.dataLines > 1;
   // A decimal comma: a separator other than the comma and numbers written with a comma.
   if (t.delim != ',') {
     for (size_t k = t.firstIsHeader ? 1 : 0; k < sample.size() && !t.decimalComma; ++k) {
@@ -272,12 +294,15 @@ std::expected<Table, Error> ParseTable(std::string_view text, char forcedDelim =
     t.width = names.size();
   } else {
     t.width = first.size();
+    // A separator at the end of the first row adds no column (the rows are read so too).
+    if (t.width > 2 && t.delim != ' ' && Trim(first.back()).empty()) --t.width;
+    for (size_t k = 0; k < t.width; ++k) t.firstRowNumbers.push_back(!isText(first[k]));
     if (aboveIsComment) {
       // The comment line just above the data may name its columns ("# BJD_TDB flux err").
       const std::string_view stripped = StripCommentMark(above);
       auto names = Split(stripped, t.delim);
       if (t.delim == ' ') names = JoinOffsetNames(stripped, names, first.size());
-      if (names.size() == first.size() &&
+      if (names.size() == t.width &&
           std::all_of(names.begin(), names.end(), [](std::string_view f) { return !IsNumber(f); })) {
         for (const auto f : names) t.header.emplace_back(Trim(f));
       }
@@ -383,11 +408,13 @@ bool IsOtherQuantityName(const std::string& h) {
          HasWord(w, {"N", "NR", "NO", "NUM", "INDEX", "IDX", "ID", "IMAGE", "IMG", "SEQ", "COUNTER"});
 }
 
-// Names that say flux: flux, rel_flux, norm. flux, flux_norm, counts, cts.
+// Names that say flux: flux, rel_flux, norm. flux, flux_norm, sap, pdcsap,
+// counts, cts, adu.
 bool IsFluxName(const std::string& h) {
   const auto w = Words(h);
   return Contains(h, "FLUX") ||
-         HasWord(w, {"COUNTS", "COUNT", "CTS", "NORM", "NORMALIZED", "NORMALISED", "INTENSITY"});
+         HasWord(w, {"COUNTS", "COUNT", "CTS", "NORM", "NORMALIZED", "NORMALISED", "INTENSITY", "FLX",
+                     "SAP", "PDCSAP", "KSPSAP", "ADU", "RELFLX"});
 }
 
 bool IsMagnitudeName(const std::string& h) {
@@ -532,6 +559,8 @@ std::expected<TimeOffset, Error> TimeOffsetOfColumn(std::string_view name, const
 struct Columns {
   int time = -1, value = -1, err = -1;
   bool flux = false;
+  // No name says flux or magnitude: the curve's shape decides (JudgeShape).
+  bool shapeDecides = false;
   std::string timeWhy, valueWhy, errWhy;  // why each was taken, for the notes
 };
 
@@ -586,6 +615,7 @@ std::expected<void, Error> ChooseValueColumn(const Table& t, const ImportOptions
     if (t.width < 2) return NoColumnLike(t, "a magnitude or a flux");
     c.value = 1;
     c.valueWhy = "no header: the second column";
+    c.shapeDecides = true;
     return {};
   }
   if (format == Format::Aij) {
@@ -614,7 +644,8 @@ std::expected<void, Error> ChooseValueColumn(const Table& t, const ImportOptions
     // No name says: the first other column that is not an error, an
     // airmass, an exposure time or a counter, read as magnitudes.
     c.value = FindColumn(t, [](const std::string& h) { return !IsOtherQuantityName(h); }, c.time);
-    c.valueWhy = "no name says magnitude or flux: the first other column, read as magnitudes";
+    c.valueWhy = "no name says magnitude or flux: the first other column";
+    c.shapeDecides = true;
   }
   if (c.value < 0) return NoColumnLike(t, "a magnitude or a flux");
   return {};
@@ -632,7 +663,7 @@ std::expected<void, Error> ChooseErrorColumn(const Table& t, const ImportOptions
     return {};
   }
   if (t.header.empty()) {
-    c.err = t.width >= 3 && c.value == 1 && c.time == 0 ? 2 : -1;
+    c.err = t.width >= 3 && c.value == 1 && c.time == 0 && t.firstRowNumbers[2] ? 2 : -1;
     c.errWhy = "no header: the third column";
     return {};
   }
@@ -697,8 +728,8 @@ std::string ColumnNote(const Table& t, const Columns& c, const TimeOffset& offse
   return note + "; " + errName + " is its error" + (c.errWhy == "its error" ? "" : ", " + c.errWhy) + ").";
 }
 
-// Names the series' columns and notes how the table is read; returns the
-// constant the time column's name says was taken off the times.
+// Names the series' columns; returns the constant the time column's name
+// says was taken off the times.
 std::expected<TimeOffset, Error> DescribeTable(const Table& t, const Columns& c, Format format, ImportedSeries& s) {
   s.format = format;
   auto name = [&](int col) { return t.header.empty() ? "column " + std::to_string(col + 1) : t.header[static_cast<size_t>(col)]; };
@@ -711,13 +742,18 @@ std::expected<TimeOffset, Error> DescribeTable(const Table& t, const Columns& c,
     if (!parsed) return std::unexpected(parsed.error());
     offset = std::move(*parsed);
   }
+  return offset;
+}
+
+// The sentence saying how the table was read, its columns and why.
+std::string ReadAsNote(const Table& t, const Columns& c, Format format, const TimeOffset& offset,
+                       const ImportedSeries& s) {
   const TimeScale named = TimeScaleOfColumn(s.timeColumn);
   const char* what = format == Format::Aij        ? "an AstroImageJ measurement table"
                      : format == Format::Munipack ? "a C-Munipack light curve"
                                                   : "a table";
-  s.notes.push_back(std::string("Read as ") + what + " (fields separated by " + DelimName(t.delim) +
-                    (t.decimalComma ? ", decimal comma" : "") + "). " + ColumnNote(t, c, offset, named));
-  return offset;
+  return std::string("Read as ") + what + " (fields separated by " + DelimName(t.delim) +
+         (t.decimalComma ? ", decimal comma" : "") + "). " + ColumnNote(t, c, offset, named);
 }
 
 // One row of a table: its full time, its value (magnitude or flux) and its
@@ -833,14 +869,149 @@ std::expected<void, Error> FinishTableSeries(const Table& t, const Columns& c, s
   return {};
 }
 
+// --- Flux or magnitude from the curve's shape ---------------------------------
+//
+// A column that no name calls a flux or a magnitude (a headerless table, or
+// a header of other words) is judged by what eclipses do to it. Normalised
+// or raw flux sits at a common positive level out of eclipse and an eclipse
+// takes light away: dips below the level. A magnitude grows when the star
+// fades: peaks above it. The judgement, every threshold relative to the
+// column itself:
+//  - positive values only, at least kShapeMinPoints of them, not all equal
+//    (a magnitude near zero has negative values; too few points show no
+//    eclipse), or the column stays magnitudes as the layout has always read it;
+//  - near a common level: the 10th and 90th percentiles within
+//    kCommonLevelFraction of the median. Out of eclipse, where most points
+//    of a light curve lie, a flux varies by a few per cent at most, and even
+//    a contact binary stays within a quarter of its median over four fifths
+//    of its orbit; magnitudes relative to a comparison star near zero are
+//    not near a level in this sense and stay magnitudes;
+//  - the excursions: the parts of the values beyond kExcursionSigmas robust
+//    standard deviations (1.4826 times the median absolute deviation, which
+//    the minority of points in eclipse hardly moves) on either side of the
+//    median, summed per side. Gaussian noise crosses 5 sigma about once in
+//    3.5 million points, so what lies beyond is eclipses, flares, outliers;
+//  - one side dominates when its summed excursion is at least kDominance
+//    times the other side's and at least kExcursionMinPoints points lie
+//    beyond (an eclipse is sampled by several points; a flare or a cosmic ray
+//    on the other side is brief). Dips below mean flux, peaks above mean
+//    magnitudes; neither dominating is refused, naming --mag-col and
+//    --flux-col.
+constexpr size_t kShapeMinPoints = 10;
+constexpr double kCommonLevelFraction = 0.25;
+constexpr double kExcursionSigmas = 5.0;
+constexpr double kDominance = 3.0;
+constexpr size_t kExcursionMinPoints = 3;
+
+enum class Shape { NotJudged, Flux, Magnitude, Unclear };
+
+struct ShapeVerdict {
+  Shape shape = Shape::NotJudged;
+  double level = 0;  // the median
+};
+
+// The q-quantile (0..1) of sorted values, interpolated between neighbours.
+double SortedQuantile(const std::vector<double>& sorted, double q) {
+  const double at = q * static_cast<double>(sorted.size() - 1);
+  const size_t i = static_cast<size_t>(at);
+  if (i + 1 >= sorted.size()) return sorted.back();
+  return sorted[i] + (at - static_cast<double>(i)) * (sorted[i + 1] - sorted[i]);
+}
+
+ShapeVerdict JudgeShape(const std::vector<double>& values) {
+  ShapeVerdict v;
+  if (values.size() < kShapeMinPoints) return v;
+  const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+  if (!(*lo > 0) || *lo == *hi) return v;
+  std::vector<double> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  const double level = SortedQuantile(sorted, 0.5);
+  v.level = level;
+  const double spread =
+      std::max(level - SortedQuantile(sorted, 0.1), SortedQuantile(sorted, 0.9) - level);
+  if (spread > kCommonLevelFraction * level) return v;
+  for (double& x : sorted) x = std::abs(x - level);
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  const double sigma = 1.4826 * sorted[sorted.size() / 2];
+  const double band = kExcursionSigmas * sigma;
+  double below = 0, above = 0;
+  size_t nBelow = 0, nAbove = 0;
+  for (const double x : values) {
+    if (x < level - band) {
+      below += level - band - x;
+      ++nBelow;
+    } else if (x > level + band) {
+      above += x - level - band;
+      ++nAbove;
+    }
+  }
+  if (nBelow >= kExcursionMinPoints && below >= kDominance * above) {
+    v.shape = Shape::Flux;
+  } else if (nAbove >= kExcursionMinPoints && above >= kDominance * below) {
+    v.shape = Shape::Magnitude;
+  } else {
+    v.shape = Shape::Unclear;
+  }
+  return v;
+}
+
+// Whether Vantor's own layout (core/reader.h) takes the text, at any length.
+bool InOriginalLayout(std::string_view text) { return ReadObservationsText(text, kAnyLength).has_value(); }
+
+// Lets the curve's shape decide flux or magnitude for a column no name
+// calls either (see JudgeShape), and says so in c.valueWhy. A file in
+// Vantor's own layout (`originalLayout`, or found to be so here) stays
+// magnitudes; where it looks like flux, the note names --flux-col.
+std::expected<void, Error> DecideByShape(std::string_view text, bool originalLayout, const Table& t,
+                                         const std::vector<double>& values, Columns& c) {
+  const ShapeVerdict v = JudgeShape(values);
+  const std::string level = FormatNumber(v.level, 'g', 5);
+  const std::string column = std::to_string(c.value + 1);
+  switch (v.shape) {
+    case Shape::NotJudged:
+      if (!t.header.empty()) c.valueWhy += ", read as magnitudes";
+      return {};
+    case Shape::Magnitude:
+      c.valueWhy += "; positive values near " + level +
+                    " with peaks above it: eclipses in magnitudes, read as magnitudes";
+      return {};
+    case Shape::Flux:
+      if (originalLayout || InOriginalLayout(text)) {
+        c.valueWhy += "; read as magnitudes, as Vantor's own layout has them, though its values near " +
+                      level + " dip below that level as fluxes do: --flux-col " + column +
+                      " reads them as fluxes";
+      } else {
+        c.flux = true;
+        c.valueWhy += "; positive values near " + level +
+                      " with dips below it: eclipses in flux, read as normalised flux";
+      }
+      return {};
+    case Shape::Unclear:
+      if (originalLayout || InOriginalLayout(text)) {
+        if (!t.header.empty()) c.valueWhy += ", read as magnitudes";
+        return {};
+      }
+      break;
+  }
+  return Refuse("No name says whether " + ColumnLabel(t, c.value) + " holds fluxes or magnitudes, and the "
+                "curve's shape does not tell: its positive values near " + level +
+                " neither dip clearly below that level (eclipses in flux) nor peak clearly above it "
+                "(eclipses in magnitudes). Name it: --mag-col " + column + " for magnitudes or --flux-col " +
+                column + " for fluxes.");
+}
+
+// Reads a delimited table. `originalLayout`: the text is in Vantor's own
+// layout (the original reader takes it), read as a table for what that
+// reader does not do: its fields are split at commas and its values stay
+// magnitudes unless a name says flux.
 std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const ImportOptions& o,
-                                               Format format) {
-  auto table = ParseTable(text, format == Format::Aij ? '\t' : 0);
+                                               Format format, bool originalLayout = false) {
+  auto table = ParseTable(text, format == Format::Aij ? '\t' : originalLayout ? ',' : 0);
   if (!table) return std::unexpected(table.error());
   const Table& t = *table;
-  const auto cols = ChooseColumns(t, o, format);
+  auto cols = ChooseColumns(t, o, format);
   if (!cols) return std::unexpected(cols.error());
-  const Columns& c = *cols;
+  Columns& c = *cols;
 
   ImportedSeries s;
   const auto offset = DescribeTable(t, c, format, s);
@@ -877,6 +1048,13 @@ std::expected<ImportedSeries, Error> ReadTable(std::string_view text, const Impo
     s.err.push_back(row->err);
     if (c.flux) valueLines.push_back(lineNo);
   }
+  if (c.shapeDecides) {
+    // Only a column of positive values is turned into flux: no line to name.
+    if (auto decided = DecideByShape(text, originalLayout, t, s.mag, c); !decided) {
+      return std::unexpected(decided.error());
+    }
+  }
+  s.notes.insert(s.notes.begin(), ReadAsNote(t, c, format, *offset, s));
   if (auto done = FinishTableSeries(t, c, rows, limited, valueLines, s); !done) {
     return std::unexpected(done.error());
   }
@@ -1187,9 +1365,35 @@ std::expected<ImportedSeries, Error> ReadAavso(std::string_view text, const Impo
 
 }  // namespace
 
+namespace {
+
+// Whether the first line is a row of finite numbers, as many as the second
+// line's fields (a comma at its end adds none), that the original reader
+// takes for a header because it holds a character other than digits, signs,
+// points, commas and blanks: an exponent ("1.2e-3"), a tab.
+bool OriginalReaderSkipsFirstRow(const std::vector<std::string_view>& lines) {
+  if (lines.size() < 2) return false;
+  auto first = Split(lines[0], ',');
+  if (first.size() > 2 && first.back().empty()) first.pop_back();
+  if (first.size() < 2 || first.size() != Split(lines[1], ',').size()) return false;
+  for (const auto f : first) {
+    double v = 0;
+    if (!ParseNumber(f, v) || !std::isfinite(v)) return false;
+  }
+  const bool otherCharacter = std::any_of(lines[0].begin(), lines[0].end(), [](char c) {
+    return !(c == ' ' || c == '+' || c == '-' || c == '.' || c == ',' || (c >= '0' && c <= '9'));
+  });
+  const bool moreCommas = std::count(lines[0].begin(), lines[0].end(), ',') !=
+                          std::count(lines[1].begin(), lines[1].end(), ',');
+  return otherCharacter || moreCommas;
+}
+
+}  // namespace
+
 bool HeaderAsksForMoreThanTheOriginalReader(std::string_view text) {
-  const std::vector<std::string_view> lines = SplitLines(text, 1);
+  const std::vector<std::string_view> lines = SplitLines(text, 2);
   if (lines.empty()) return false;
+  if (OriginalReaderSkipsFirstRow(lines)) return true;
   const auto first = Split(lines.front(), ',');
   if (first.size() < 2 || IsNumber(first[0])) return false;
   if (!TimeOffsetOfColumn(first[0], "") || IsOtherQuantityName(Upper(Trim(first[1])))) return true;
@@ -1329,7 +1533,7 @@ std::expected<ImportedSeries, Error> ImportText(std::string_view text, const Imp
       // original reader does not do: read it as a table.
       const bool columns = !options.timeCol.empty() || !options.magCol.empty() ||
                            !options.fluxCol.empty() || !options.errCol.empty();
-      s = columns || HeaderAsksForMoreThanTheOriginalReader(text) ? ReadTable(text, options, Format::Table)
+      s = columns || HeaderAsksForMoreThanTheOriginalReader(text) ? ReadTable(text, options, Format::Table, true)
                                                                   : ReadVantor(text);
       break;
     }

@@ -7,7 +7,14 @@
 //   table     delimited text: comma, tab, semicolon or blanks; comment lines
 //             starting with #, %, ! or //; a decimal comma where the separator
 //             is not a comma; a header row (or the comment line just above
-//             the data) whose names choose the columns;
+//             the data) whose names choose the columns. Without a header the
+//             columns are time, value, error. Where no name says flux or
+//             magnitude, a column of positive values near a common level is
+//             judged by its eclipses: dips below the level are flux (turned
+//             into magnitudes), peaks above it magnitudes, neither clearly
+//             is refused naming --mag-col and --flux-col; any other column is
+//             read as magnitudes. A file in the program's own layout stays
+//             magnitudes unless its header says flux;
 //   aavso     AAVSO Extended Format (#TYPE=EXTENDED, #DELIM=, #DATE=JD|HJD|EXCEL,
 //             STARID, DATE, MAGNITUDE, MAGERR, FILTER, ...);
 //   aij       AstroImageJ measurement tables (tab-separated; J.D.-2400000,
@@ -57,9 +64,11 @@ void SortByTime(ImportedSeries& series);
 // Whether the header of a file the original reader takes asks for more than
 // it does: a time column named with a constant taken off ("HJD-2400000",
 // "MJD", "BTJD"; also one the importer cannot read, which it then refuses)
-// or a value column named as a flux ("flux", "rel_flux", "counts"). The
-// importer reads such a file as a table, so that the times are full dates
-// and the fluxes become magnitudes.
+// or a value column named as a flux ("flux", "rel_flux", "counts"); or a
+// first line of numbers that the original reader would skip as a header
+// (one written with an exponent or a tab, or with a comma at its end). The
+// importer reads such a file as a table, so that the times are full dates,
+// the fluxes become magnitudes and no observation is lost.
 bool HeaderAsksForMoreThanTheOriginalReader(std::string_view text);
 
 // The time scale a column name states: BJD_TDB (BJD_TDB, BTJD, BKJD), HJD_UTC
