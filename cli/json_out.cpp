@@ -53,7 +53,8 @@ std::string DumpJson(const Json& j) {
   return j.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
-Json CombinationJson(const Combination& comb) {
+Json CombinationJson(const Combination& comb,
+                     const std::optional<MethodResult<AdoptedTime>>& adopted) {
   Json c;
   const bool done = comb.computed;
   c["simple_mean"] = done ? Json(comb.simpleMean) : Json(nullptr);
@@ -73,7 +74,29 @@ Json CombinationJson(const Combination& comb) {
     c["weights"] = "bootstrap";
     c["weights_note"] = comb.weightsNote;
   }
+  if (adopted && *adopted) {
+    const AdoptedTime& a = **adopted;
+    c["adopted"] = Json{{"time", a.time}, {"error", a.error}, {"methods", a.methods},
+                        {"note", a.note}};
+  } else if (adopted) {
+    c["adopted"] = Json{{"time", nullptr},
+                        {"error", nullptr},
+                        {"methods", Json::array()},
+                        {"note", adopted->error().message}};
+  }
   return c;
+}
+
+Json BaselineJson(const MethodResult<Baseline>& b, const std::string& warning) {
+  if (!b) return Json{{"removed", false}, {"message", b.error().message}};
+  return Json{{"removed", true},
+              {"degree", b->degree},
+              {"slope", b->slope},
+              {"points_before", b->before},
+              {"points_after", b->after},
+              {"shift", b->shift},
+              {"description", b->Describe()},
+              {"warning", warning}};
 }
 
 Json RowDetailsJson(const service::TimeRow& r, int decimals) {
@@ -154,8 +177,11 @@ Json TimeJson(const std::string& file, double hjdBase, const service::TimeOutcom
     }
     j["results"].push_back(o);
   }
-  j["combination"] = outcome.combination ? CombinationJson(*outcome.combination) : Json(nullptr);
+  j["combination"] = outcome.combination
+                         ? CombinationJson(*outcome.combination, outcome.adopted)
+                         : Json(nullptr);
   if (outcome.ranges) j["ranges"] = RangesJson(*outcome.ranges);
+  if (outcome.baseline) j["baseline"] = BaselineJson(*outcome.baseline, outcome.baselineWarning);
   return j;
 }
 

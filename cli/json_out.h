@@ -24,8 +24,18 @@ std::string DumpJson(const nlohmann::ordered_json& j);
 nlohmann::ordered_json RowDetailsJson(const service::TimeRow& row, int decimals);
 
 // The "combination" object of `vantor-cli time --combine --json`: the means
-// and their texts (null numbers until computed), the rows used, and the notes.
-nlohmann::ordered_json CombinationJson(const Combination& combination);
+// and their texts (null numbers until computed), the rows used, and the notes;
+// with an adopted time, "adopted" {time, error, methods, note} (time and
+// error null and the note saying why when there is none).
+nlohmann::ordered_json CombinationJson(
+    const Combination& combination,
+    const std::optional<MethodResult<AdoptedTime>>& adopted = std::nullopt);
+
+// The "baseline" object of `vantor-cli time --detrend --json`: whether one
+// was removed, its degree, slope and points, the description or why none
+// was, and the warning ("" when none).
+nlohmann::ordered_json BaselineJson(const MethodResult<Baseline>& baseline,
+                                    const std::string& warning);
 
 // The "ranges" object of `vantor-cli time --auto --json`: per method the
 // range used and why, or the refusal.

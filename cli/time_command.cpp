@@ -29,6 +29,27 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The adopted time under the means, and the baseline removed.
+void PrintAdopted(const service::TimeOutcome& outcome) {
+  if (outcome.adopted && *outcome.adopted) {
+    const AdoptedTime& a = **outcome.adopted;
+    std::printf("\n%-26s %s\n", "Adopted Time", ResultText(a.time, outcome.decimals).c_str());
+    std::printf("%-26s %s  (%s s)\n", "Adopted Time error",
+                ResultText(a.error, outcome.decimals).c_str(),
+                FormatNumber(a.error * 86400, 'g', 3).c_str());
+    std::string used;
+    for (const std::string& m : a.methods) used += (used.empty() ? "" : ", ") + m;
+    std::printf("  from %s: %s\n", used.c_str(), a.note.c_str());
+  } else if (outcome.adopted) {
+    std::printf("\nNo adopted time: %s\n", outcome.adopted->error().message.c_str());
+  }
+  if (outcome.baseline) {
+    std::printf("\nBaseline: %s\n", *outcome.baseline ? (*outcome.baseline)->Describe().c_str()
+                                                       : outcome.baseline->error().message.c_str());
+  }
+  if (!outcome.baselineWarning.empty()) std::printf("%s\n", outcome.baselineWarning.c_str());
+}
+
 void PrintTable(const service::Session& session, const service::TimeOutcome& outcome,
                 std::string_view timeScale) {
   const Combination* comb = outcome.combination ? &*outcome.combination : nullptr;
@@ -75,6 +96,7 @@ void PrintTable(const service::Session& session, const service::TimeOutcome& out
     }
     if (!comb->weightsNote.empty()) std::printf("%s\n", comb->weightsNote.c_str());
   }
+  PrintAdopted(outcome);
 }
 
 int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrapWeights) {
@@ -126,6 +148,7 @@ int RunTime(const TimeArgs& given, bool automatic, int bootstrap, bool bootstrap
   request.bootstrap = bootstrap;
   request.bootstrapWeights = bootstrapWeights;
   request.combine = plan.combine;
+  request.detrend = plan.detrend;
   const service::TimeOutcome outcome = service::RunTime(session.View(), request, progress);
   if (shown >= 0) std::fputc('\n', stderr);
 
@@ -167,6 +190,9 @@ void AddTimeCommand(CLI::App& app, int& exitStatus) {
       ->needs(fourier);
   cmd->add_flag("--sliding", a->sliding, "Sliding integrations");
   cmd->add_flag("--combine", a->combine, "Combine the delivered results as \"Calc. Means\" does");
+  cmd->add_flag("--detrend", a->detrend,
+                "Fit a baseline to the out-of-eclipse points on both sides and remove it before "
+                "timing");
   cmd->add_flag("--json", a->json, "Print one JSON object");
   AddImportOptions(cmd, a->session.import);
   cmd->add_option("--decimals", a->decimals,

@@ -37,6 +37,7 @@ bool PlanTime(const TimeArgs& a, TimePlan& p, std::string& usage) {
   c.tracing = a.tracing;
   c.sliding = a.sliding;
   c.combine = a.combine;
+  c.detrend = a.detrend;
   c.smooth = a.smooth;
   return service::PlanTime(c, p, usage);
 }

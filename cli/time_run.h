@@ -22,6 +22,7 @@ struct TimeArgs {
   std::string parabola, chords, kvw, fourier, exclude, start, fold;
   std::string step = "1", frac = ".9";
   bool tracing = false, sliding = false, combine = false, json = false;
+  bool detrend = false;  // --detrend: remove the baseline before timing
   int smooth = 0;
   int decimals = kDefaultDecimals;  // --decimals: 5, 6 or 7
 };

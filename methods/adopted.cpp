@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/method_rows.h"
+#include "core/statistics.h"
 
 namespace vantor {
 namespace {
@@ -143,6 +144,16 @@ double CorrelatedNoiseFactor(std::span<const double> r) {
   if (sizes == 0) return 1.0;
   const double beta = sum / sizes;
   return std::isfinite(beta) ? std::max(1.0, beta) : 1.0;
+}
+
+double PointScatter(const CurveView& c) {
+  if (c.NPoints < 3) return 0.0;
+  std::vector<double> d;
+  for (int i = 2; i < c.NPoints; ++i) {
+    d.push_back(std::fabs(c.Mag[i] - (c.Mag[i - 1] + c.Mag[i + 1]) / 2));
+  }
+  const double s = 1.4826 * Median(std::move(d)) / std::sqrt(1.5);
+  return std::isfinite(s) ? s : 0.0;
 }
 
 double NoiseFloorOf(const Timing& fourier, double noiseMag) {

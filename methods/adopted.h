@@ -86,6 +86,11 @@ double CorrelatedNoiseFactor(std::span<const double> residuals);
 MethodTimeInput AdoptionInput(const CurveView& curve, const MethodSetup& setup,
                               const Timing& timing, double noiseMag);
 
+// The scatter of single points about the line through their neighbours,
+// 1.4826 median |m(i) - (m(i-1) + m(i+1)) / 2| / sqrt(1.5), magnitudes (the
+// automatic ranges' noise); 0 for fewer than 3 points.
+double PointScatter(const CurveView& curve);
+
 // The shared noise floor from a delivered Fourier timing: its error rescaled
 // from kFourierPointSigma to `noiseMag` (0 when noiseMag is not positive).
 double NoiseFloorOf(const Timing& fourier, double noiseMag);

@@ -201,6 +201,7 @@ bool PlanTime(const TimeChoice& c, TimePlan& p, std::string& usage) {
   p.tracing = c.tracing || p.fold || p.smooth > 0;
   p.sliding = c.sliding;
   p.combine = c.combine;
+  p.detrend = c.detrend;
   if (!p.parabola && !p.chords && !p.kvw && !p.fourier && !p.tracing && !p.sliding) {
     p.tracing = p.sliding = true;
   }
@@ -239,9 +240,22 @@ std::vector<MethodSetup> PlannedSetups(const Session& s, const TimePlan& p) {
   return setups;
 }
 
-TimeOutcome RunTime(const CurveView& curve, const TimeRequest& request,
+TimeOutcome RunTime(const CurveView& given, const TimeRequest& request,
                     const BootstrapProgress& progress) {
   TimeOutcome out;
+  // With detrend, every method times the curve with its baseline removed.
+  Curve detrended;
+  CurveView curve = given;
+  if (request.detrend) {
+    out.baseline = FitBaseline(given);
+    if (*out.baseline) {
+      detrended = RemoveBaseline(given, **out.baseline);
+      curve = detrended.View();
+      curve.Scale = given.Scale;
+      curve.RelTimeAll = given.RelTimeAll;
+      curve.NPointsAll = given.NPointsAll;
+    }
+  }
   out.decimals = curve.ResultDecimals;
   out.points = curve.NPoints;
   for (const MethodSetup& setup : request.setups) {
@@ -269,7 +283,26 @@ TimeOutcome RunTime(const CurveView& curve, const TimeRequest& request,
                           ? CombineRowsByBootstrap(out.rows, runs, curve.ResultDecimals)
                           : CombineRows(out.rows, curve.ResultDecimals);
   }
+  if (request.combine || (out.baseline && *out.baseline)) {
+    auto adopted = AdoptRows(curve, out.rows);
+    if (out.baseline && *out.baseline && adopted) {
+      out.baselineWarning = SlopeWarning(**out.baseline, adopted->error);
+    }
+    if (request.combine) out.adopted = std::move(adopted);
+  }
   return out;
+}
+
+MethodResult<AdoptedTime> AdoptRows(const CurveView& curve, const std::vector<TimeRow>& rows) {
+  const double noise = PointScatter(curve);
+  std::vector<MethodTimeInput> inputs;
+  double floor = 0;
+  for (const TimeRow& r : rows) {
+    if (!r.ok() || !r.setup) continue;
+    inputs.push_back(AdoptionInput(curve, *r.setup, *r.timing, noise));
+    if (r.row == 5) floor = std::max(floor, NoiseFloorOf(*r.timing, noise));
+  }
+  return AdoptTime(inputs, floor);
 }
 
 Combination CombineRows(const std::vector<TimeRow>& rows, int decimals) {

@@ -16,7 +16,9 @@
 
 #include "core/combination.h"
 #include "core/curve.h"
+#include "methods/adopted.h"
 #include "methods/auto_ranges.h"
+#include "methods/baseline.h"
 #include "methods/bootstrap.h"
 #include "methods/time_method.h"
 #include "service/session.h"
@@ -40,13 +42,14 @@ struct TimeChoice {
   std::optional<Given<double>> fold;
   std::string step = "1", frac = ".9";  // the Kwee and van Woerden boxes as typed
   bool tracing = false, sliding = false, combine = false;
+  bool detrend = false;  // remove the baseline under the eclipse before timing
   int smooth = 0;
 };
 
 // The choice checked: which methods run, with what.
 struct TimePlan {
   bool parabola = false, tracing = false, chords = false, kvw = false, fourier = false;
-  bool sliding = false, combine = false;
+  bool sliding = false, combine = false, detrend = false;
   IndexRange parabolaRange, kvwRange, fourierRange, chordsLeft, chordsRight;
   std::optional<IndexRange> exclude;
   std::optional<std::array<double, 9>> start;  // FitParam order, cell 0 unused
@@ -80,7 +83,8 @@ struct TimeRequest {
   bool automatic = false;           // also the automatic rows (rows 1, 3, 4, 5, 6)
   int bootstrap = 0;                // resampled light curves per delivered row; 0: none
   bool bootstrapWeights = false;    // weight the means by the bootstrap errors
-  bool combine = false;             // combine as "Calc. Means" does
+  bool combine = false;             // combine as "Calc. Means" does, and adopt a time
+  bool detrend = false;             // remove the baseline (methods/baseline.h) before timing
 };
 
 // One row of the main window as a method fills it.
@@ -109,6 +113,14 @@ struct TimeOutcome {
   std::vector<TimeRow> rows;                // in the order of the main window's rows
   std::optional<ChosenRanges> ranges;       // automatic
   std::optional<Combination> combination;  // when combining
+  // When combining: the time Vantor recommends (methods/adopted.h), or why
+  // there is none. Beside the combination, which stays as "Calc. Means" has it.
+  std::optional<MethodResult<AdoptedTime>> adopted;
+  // With detrend: the baseline removed, or why none was (every method then
+  // timed the curve as it is), and the warning when the slope alone moves
+  // the minimum by more than the adopted error.
+  std::optional<MethodResult<Baseline>> baseline;
+  std::string baselineWarning;
   int decimals = kDefaultDecimals;          // of the texts and means
   int points = 0;                           // the light curve's points timed, all of them
   int bootstrapRuns = 0;                    // resampled curves per row; 0: none made
@@ -122,6 +134,11 @@ struct TimeOutcome {
 // the bootstrap's progress and must answer true (go on).
 TimeOutcome RunTime(const CurveView& curve, const TimeRequest& request,
                     const BootstrapProgress& progress = {});
+
+// The adopted time of the delivered rows of `curve` (methods/adopted.h): the
+// fits' errors for the curve's point scatter (PointScatter), the shared noise
+// floor from a delivered Fourier fit.
+MethodResult<AdoptedTime> AdoptRows(const CurveView& curve, const std::vector<TimeRow>& rows);
 
 // Combines the delivered rows as "Calc. Means" does with every delivered row
 // ticked.

@@ -261,6 +261,7 @@ TimeChoice TimeChoiceOf(const py::dict& o) {
   flag("tracing", c.tracing);
   flag("sliding", c.sliding);
   flag("combine", c.combine);
+  flag("detrend", c.detrend);
   if (o.contains("smooth")) c.smooth = IntOption(o["smooth"], "--smooth");
   return c;
 }
@@ -336,7 +337,10 @@ py::dict DetailsOf(const TimeRow& r, int decimals) {
   return PythonOf(cli::RowDetailsJson(r, decimals));
 }
 
-py::object CombinationOf(const Combination& c) { return PythonOf(cli::CombinationJson(c)); }
+py::object CombinationOf(const Combination& c,
+                         const std::optional<MethodResult<AdoptedTime>>& adopted) {
+  return PythonOf(cli::CombinationJson(c, adopted));
+}
 
 py::dict RangesOf(const ChosenRanges& chosen) { return PythonOf(cli::RangesJson(chosen)); }
 
@@ -388,6 +392,7 @@ py::dict Time(const Doubles& timeArray, const Doubles& magArray, const py::dict&
       request.automatic = automatic;
       request.bootstrap = bootstrap;
       request.combine = plan.combine;
+      request.detrend = plan.detrend;
       const CurveView view = session->View();
       out = RunTime(view, request);
       for (const TimeRow& r : out.rows) {
@@ -421,8 +426,12 @@ py::dict Time(const Doubles& timeArray, const Doubles& magArray, const py::dict&
                {"time_scale", py::str(timeScale)},
                {"points", py::int_(out.points)},
                {"results", rows},
-               {"combination", out.combination ? CombinationOf(*out.combination) : py::none()},
+               {"combination",
+                out.combination ? CombinationOf(*out.combination, out.adopted) : py::none()},
                {"ranges", out.ranges ? py::object(RangesOf(*out.ranges)) : py::none()},
+               {"baseline", out.baseline ? PythonOf(cli::BaselineJson(*out.baseline,
+                                                                      out.baselineWarning))
+                                         : py::none()},
                {"notes", notes}});
 }
 

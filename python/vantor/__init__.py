@@ -240,6 +240,10 @@ class Combination:
     used_rows: tuple
     below_precision_rows: tuple = ()
     notice: str = ""
+    #: The time Vantor recommends publishing: {"time", "error", "methods",
+    #: "note"} (time and error None, the note saying why, when there is none).
+    #: Beside the means, which stay as "Calc. Means" gives them.
+    adopted: Optional[dict] = None
 
 
 @dataclass(frozen=True)
@@ -249,7 +253,8 @@ class Timing:
     ``results`` holds one :class:`MethodResult` per method run, in the order
     of the main window's rows; ``timing["kvw"]`` picks one by name.
     ``combination`` is a :class:`Combination` (None with ``combine=False``);
-    ``ranges`` says, with ``auto=True``, which ranges were chosen and why.
+    ``ranges`` says, with ``auto=True``, which ranges were chosen and why;
+    ``baseline``, with ``detrend=True``, the baseline removed or why none was.
     ``as_json()`` is the object ``vantor-cli time --json`` prints.
     """
 
@@ -260,6 +265,7 @@ class Timing:
     time_scale: str
     file: str
     _json: dict = field(repr=False, compare=False, default_factory=dict)
+    baseline: Optional[dict] = None
 
     def __getitem__(self, method: str) -> MethodResult:
         for r in self.results:
@@ -385,7 +391,7 @@ def _count(value: Any, option: str, lowest: int, highest: int, zero: bool = Fals
 
 
 def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
-                   combine, cv, delete, decimals) -> dict:
+                   combine, cv, delete, decimals, detrend=False) -> dict:
     """The options of :func:`time`, typed, for the extension."""
     o: dict = {}
     ranges = dict(ranges or {})
@@ -431,6 +437,7 @@ def _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smoo
         if not -_INT_MAX - 1 <= o["smooth"] <= _INT_MAX:
             raise ValueError(f"Could not convert: --smooth = {o['smooth']}")
     o["combine"] = bool(combine)
+    o["detrend"] = bool(detrend)
     o["cv"] = bool(cv)
     if delete:
         o["delete"] = list(delete)
@@ -451,14 +458,14 @@ def _combination(c: Optional[dict]) -> Optional[Combination]:
         uncertainty_text=c["uncertainty_text"], std_dev_text=c["std_dev_text"],
         used_rows=tuple(c["used_rows"]),
         below_precision_rows=tuple(c.get("below_precision_rows", ())),
-        notice=c.get("notice", ""))
+        notice=c.get("notice", ""), adopted=c.get("adopted"))
 
 
 def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = None,
          ranges: "Mapping[str, Any] | None" = None, auto: bool = False, bootstrap: int = 0,
          decimals: int = 5, combine: bool = True, step: Any = None, frac: Any = None,
          exclude: Any = None, start: Any = None, fold: Any = None, smooth: int = 0,
-         cv: bool = False, delete: Iterable[int] = ()) -> Timing:
+         cv: bool = False, delete: Iterable[int] = (), detrend: bool = False) -> Timing:
     """Time the minimum of one eclipse.
 
     Parameters
@@ -492,7 +499,11 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     decimals : int
         5, 6 or 7 decimals of a day in the texts and the means.
     combine : bool
-        Combine the delivered results as "Calc. Means" does (default True).
+        Combine the delivered results as "Calc. Means" does (default True),
+        and adopt the time to publish (``combination.adopted``): sliding
+        integrations and the tracing paper left out, the fits' errors scaled
+        by their reduced chi-square, an error no smaller than the standard
+        error of the times combined.
     step, frac : str or float
         Kwee and van Woerden's "Stepp" and "Frac" boxes (default 1 and .9).
     exclude : (int, int)
@@ -505,6 +516,9 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
         Tracing paper: presses of "Smooth".
     cv : bool
         The "--Mags (C-V)" sign convention.
+    detrend : bool
+        Fit a baseline to the out-of-eclipse points on both sides and remove
+        it before timing (``vantor-cli time --detrend``).
     delete : iterable of int
         Points to delete (1-based, as in the input, masked points counted).
 
@@ -535,7 +549,7 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
     t, m, file, scale, kept = _arrays(time, mag)
     bootstrap = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
     options = _setup_options(methods, ranges, auto, step, frac, exclude, start, fold, smooth,
-                             combine, cv, _kept_numbers(delete, kept), decimals)
+                             combine, cv, _kept_numbers(delete, kept), decimals, detrend)
     out = _vantor.time(t, m, options, bool(auto), bootstrap, file, scale)
     results = []
     rows_json = []
@@ -551,9 +565,11 @@ def time(time: Any, mag: Any = None, *, methods: "Sequence[str] | str | None" = 
          "points": out["points"], "results": rows_json, "combination": out["combination"]}
     if out["ranges"] is not None:
         j["ranges"] = out["ranges"]
+    if out["baseline"] is not None:
+        j["baseline"] = out["baseline"]
     return Timing(results=tuple(results), combination=_combination(out["combination"]),
                   ranges=out["ranges"], hjd_base=out["hjd_base"], time_scale=out["time_scale"],
-                  file=out["file"], _json=j)
+                  file=out["file"], _json=j, baseline=out["baseline"])
 
 
 def _result_json(r: dict, details: dict) -> dict:
