@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/store.h"
+#include "import/importer.h"
 #include "qt_test_main.h"
 #include "toolkit/message.h"
 #include "windows/frm_import.h"
@@ -224,6 +225,38 @@ class FrmSeriesTest : public QObject {
       }
       // The rows stay in time order, the added one at its cycle.
       QCOMPARE(w.Table1->item(c.partialRow, 0)->text().toInt(), c.partialRow);
+    }
+  }
+
+  // Real eclipses of CM Dra (tests/data/real): the night of epoch 7023 starts
+  // inside the ingress, the copy of 7024 without its last four points ends
+  // inside the egress, and 7024 itself holds the whole eclipse. Each is timed
+  // on its own with the published ephemeris and a measured window.
+  void realNightsThatStartOrEndInsideTheEclipseAreMarkedPartial() {
+    struct Case {
+      const char* file;
+      const char* says;  // nullptr: not partial
+    };
+    for (const Case c : {Case{"CMDra7023.csv", "partial: the series starts"},
+                         Case{"testleft.csv", "partial: the series ends"},
+                         Case{"CMDra7024.csv", nullptr}}) {
+      const auto read = import::ImportFile(
+          std::string(VANTOR_SOURCE_DIR "/tests/data/real/") + c.file, {});
+      QVERIFY2(read.has_value(), c.file);
+      FrmSeries w([](const std::vector<double>&, const std::vector<double>&, const std::string&) {});
+      MessageRecorder messages;
+      w.SetSeries(read->time, read->mag, QString::fromLatin1(c.file), QStringLiteral("BJD_TDB"));
+      w.Text1->setText(QStringLiteral("58739.9291164"));
+      w.Text2->setText(QStringLiteral("1.2683900"));
+      w.Command2_Click();
+      QVERIFY2(messages.Texts().isEmpty(), qPrintable(messages.Texts().join(QLatin1Char('\n'))));
+      QCOMPARE(w.Table1->rowCount(), 1);
+      const QString why = w.Table1->item(0, 7)->text();
+      if (c.says == nullptr) {
+        QVERIFY2(!why.contains(QStringLiteral("partial")), qPrintable(why));
+      } else {
+        QVERIFY2(why.contains(QString::fromLatin1(c.says)), qPrintable(QString::fromLatin1(c.file) + ": " + why));
+      }
     }
   }
 
