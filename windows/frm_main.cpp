@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -129,7 +130,10 @@ FrmMain::FrmMain(Store& store, std::string settingsPath, std::function<void()> e
   frmPlott4_ = std::make_unique<FrmPlott4>(store_, *this, this);
   frmPlott5_ = std::make_unique<FrmPlott5>(store_, *this, this);
   frmPlotData_ = std::make_unique<FrmPlotData>(store_, this);
-  connect(frmOpen_.get(), &FrmOpen::lightCurveRead, this, &FrmMain::AfterLightCurveRead);
+  connect(frmOpen_.get(), &FrmOpen::lightCurveRead, this, [this](const ReadResult& result) {
+    AfterLightCurveRead(result);
+    if (!result) OfferImport(QString::fromStdString(frmOpen_->TriedPath()));
+  });
   connect(frmOpen_.get(), &FrmOpen::clearResults, this, &FrmMain::ClearResultBoxes);
   frmImport_ = std::make_unique<FrmImport>(store_, this);
   connect(frmImport_.get(), &FrmImport::lightCurveRead, this, [this](const ReadResult& result) {
@@ -480,6 +484,22 @@ void FrmMain::OpenOrImport(const QString& path) {
     frmOpen_->OpenPath(path);
     return;
   }
+  frmImport_->OpenFile(path);
+  frmImport_->show();
+  frmImport_->raise();
+}
+
+void FrmMain::OfferImport(const QString& path) {
+  // Only a file the importer reads is offered: the import window then shows
+  // it with the importer's choices, ready to load.
+  const std::string file = QFile::encodeName(path).toStdString();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec) || !import::ImportFile(file, {})) return;
+  const QString question =
+      QStringLiteral("Load File reads Vantor's own light-curve files. File > Import... reads "
+                     "\"%1\" (tables of other layouts, series of any length). Open it there?")
+          .arg(QFileInfo(path).fileName());
+  if (!AskYesNo(question, QStringLiteral("Open in Import..."), QStringLiteral("No"))) return;
   frmImport_->OpenFile(path);
   frmImport_->show();
   frmImport_->raise();

@@ -91,6 +91,11 @@ class FrmMain : public Form, public ResultRows {
   // window (File > "Import...") with the importer's choices.
   void OpenOrImport(const QString& path);
 
+  // After Load File's message for a file the original reader refuses: when
+  // the importer reads that file (a table of another layout, a long series),
+  // asks whether to open it in File > "Import..." and, on Yes, does.
+  void OfferImport(const QString& path);
+
   // Shows the time scale of the loaded light curve ("Time scale: HJD_UTC").
   QLabel* LabelTimeScale = nullptr;
 

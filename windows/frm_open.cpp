@@ -36,6 +36,7 @@ void FrmOpen::Command1_Click() {
     // passed on unchecked: the reader says what is wrong with it.
     store_.DataFilePath = store_.DataDir + "/" + store_.DataFileName;
   }
+  triedPath_ = store_.DataFilePath;
   const ReadResult result = ReadLightCurve(store_);
   if (!result) {
     store_.DataDir = oldDir;

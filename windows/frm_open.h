@@ -31,6 +31,9 @@ class FrmOpen : public FileChooser {
   // nothing changed, when the folder does not exist.
   bool OpenPath(const QString& path);
 
+  // The path the last OK read (or tried to read), as handed to the reader.
+  const std::string& TriedPath() const { return triedPath_; }
+
  signals:
   // Emitted right after the reader has run, while the window is still shown;
   // the main window shows the caption and the counts, or the refusal.
@@ -46,6 +49,7 @@ class FrmOpen : public FileChooser {
 
  private:
   Store& store_;
+  std::string triedPath_;
 };
 
 }  // namespace vantor

@@ -45,9 +45,12 @@ class FrmMainTest : public QObject {
     main_ = std::make_unique<FrmMain>(*store_, settings_, [this] { ++ended_; });
     main_->ShowModeless();
     messages_ = std::make_unique<MessageRecorder>();
+    // A refused file the importer reads is offered to File > Import...: declined here.
+    questions_ = std::make_unique<QuestionAnswerer>(false);
   }
 
   void cleanup() {
+    questions_.reset();
     messages_.reset();
     main_.reset();
     store_.reset();
@@ -482,6 +485,7 @@ class FrmMainTest : public QObject {
   std::unique_ptr<Store> store_;
   std::unique_ptr<FrmMain> main_;
   std::unique_ptr<MessageRecorder> messages_;
+  std::unique_ptr<QuestionAnswerer> questions_;
   int ended_ = 0;
 };
 
