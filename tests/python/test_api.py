@@ -27,6 +27,7 @@ EXAMPLE = os.path.join(SOURCE_DIR, "examples", "eclipse_header.csv")
                                                           "--bootstrap", "10"]),
     (dict(ranges={"kvw": (5, 45)}, cv=True, delete=[2, 4]), ["--kvw", "5:45", "--cv",
                                                             "--delete", "2,4"]),
+    (dict(auto=True, detrend=True), ["--auto", "--detrend"]),
 ])
 def test_each_method_on_arrays_as_on_a_file(tmp_path, kwargs, cli_args):
     # The arrays of a generated eclipse, not a file: the module must load
@@ -40,6 +41,21 @@ def test_each_method_on_arrays_as_on_a_file(tmp_path, kwargs, cli_args):
     got = vantor.time(t, m, **kwargs).as_json()
     expected["file"], expected["time_scale"] = got["file"], got["time_scale"]
     assert got == expected
+
+
+def test_the_adopted_time_leaves_sliding_out_and_the_baseline_is_said():
+    t, m = eclipse(n=200, seed=3, span=0.3)
+    m = m + 0.8 * (t - t.mean())  # a baseline rising 0.8 mag/d
+    timing = vantor.time(t, m, auto=True, detrend=True)
+    a = timing.combination.adopted
+    assert "sliding" not in a["methods"] and len(a["methods"]) >= 3
+    assert "sliding left out" in a["note"]
+    assert abs(a["time"] - 2459812.4316) < 3 * a["error"]
+    assert timing.baseline["removed"] and abs(timing.baseline["slope"] - 0.8) < 0.1
+    sloped = vantor.time(t, m, auto=True)
+    assert sloped.baseline is None
+    assert abs(sloped.combination.adopted["time"] - 2459812.4316) > 3 * a["error"]
+    assert vantor.time(t, m, auto=True, combine=False).combination is None
 
 
 def test_a_refusal_is_a_value_with_the_command_lines_message():
