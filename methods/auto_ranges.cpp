@@ -302,21 +302,31 @@ Outline SmoothedOutline(const CurveView& s) {
 }
 
 // The tops of both branches: sets topMag and usable, or refuses a curve with
-// one branch too short to balance the ranges (or upside down).
-std::optional<Refusal> MeasureBranches(Outline& o, double depth) {
+// one branch too short to balance the ranges (or upside down). Judged by the
+// data, a curve that both dips and peaks soundly (each passes the branch
+// test upside down or not) is an eclipse when its dip reaches farther from
+// the median smoothed magnitude (the out-of-eclipse level of a night that is
+// mostly out of eclipse) than its peak.
+std::optional<Refusal> MeasureBranches(Outline& o, double depth, AutoJudgement judgement) {
   const double leftTop = *std::min_element(o.sm.begin() + 1, o.sm.begin() + o.bottom + 1);
   const double rightTop = *std::min_element(o.sm.begin() + o.bottom, o.sm.end());
   o.topMag = std::max(leftTop, rightTop);
   o.usable = o.bottomMag - o.topMag;
-  if (o.usable >= kMinBranchShare * depth) return std::nullopt;
+  const bool dips = o.usable >= kMinBranchShare * depth;
+  if (dips && judgement == AutoJudgement::kIndexCheck) return std::nullopt;
   // An inverted curve shows a sound eclipse upside down.
   const auto bright = std::min_element(o.sm.begin() + 1, o.sm.end());
   const double peak = *bright;
   const double leftFloor = *std::max_element(o.sm.begin() + 1, bright + 1);
   const double rightFloor = *std::max_element(bright, o.sm.end());
-  if (std::min(leftFloor, rightFloor) - peak >= kMinBranchShare * depth) {
+  const bool peaks = std::min(leftFloor, rightFloor) - peak >= kMinBranchShare * depth;
+  if (dips && peaks) {
+    const double level = Median(std::vector<double>(o.sm.begin() + 1, o.sm.end()));
+    if (o.bottomMag - level >= level - peak) return std::nullopt;
     return Refusal{kInvertedMessage};
   }
+  if (dips) return std::nullopt;
+  if (peaks) return Refusal{kInvertedMessage};
   const bool leftShort = leftTop > rightTop;
   return Refusal{std::string("Only one branch of the eclipse is covered: the ") +
                  (leftShort ? "left (descending" : "right (ascending") +
@@ -392,9 +402,33 @@ MethodResult<AutoRange> UngappedParabolaRange(const Outline& o, const CurveView&
   return range;
 }
 
+// The eclipse as the coverage judgement sees it: from the out-of-eclipse
+// level (the brightest smoothed magnitude) to the bottom, centred where the
+// rule centres its ranges, with each contact extrapolated along its branch
+// from the crossings of depth fractions 0.5 and 0.1 (of the whole depth) to
+// 0: t(0) = t(0.1) + (t(0.1) - t(0.5)) / 4, exact for a straight branch.
+// A branch the data end on before it rises to a tenth of the depth takes
+// the other's half; neither: the span of the data.
+EclipseShape ShapeOf(const Outline& o, double brightest, double depth) {
+  const auto half = [&](int dir) -> std::optional<double> {
+    const auto edge = CrossOutwards(o, brightest + kKvwDepth * depth, dir);
+    const auto mid = CrossOutwards(o, brightest + 0.5 * depth, dir);
+    if (!edge || !mid) return std::nullopt;
+    return std::fabs(*edge + (*edge - *mid) / 4 - o.centre);
+  };
+  const auto left = half(-1), right = half(+1);
+  double duration = o.t[o.n] - o.t[1];
+  if (left && right) {
+    duration = *left + *right;
+  } else if (left || right) {
+    duration = 2 * left.value_or(right.value_or(0));
+  }
+  return EclipseShape{brightest, o.bottomMag, o.centre, duration};
+}
+
 }  // namespace
 
-MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
+MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s, AutoJudgement judgement) {
   if (const auto refused = CheckAutoPoints(s)) return std::unexpected(*refused);
   Outline o = SmoothedOutline(s);
   const double brightest = *std::min_element(o.sm.begin() + 1, o.sm.end());
@@ -406,9 +440,14 @@ MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
                   " times the scatter of single points (" + FixedText(noise, 4) + " mag) or " +
                   FixedText(kMinDepthMag, 3) + " mag.");
   }
-  if (const auto refused = MeasureBranches(o, depth)) return std::unexpected(*refused);
-  // Every method refuses a curve that the program's own test calls inverted.
-  if (LooksInverted(s)) return Refuse(kInvertedMessage);
+  if (const auto refused = MeasureBranches(o, depth, judgement)) {
+    return std::unexpected(*refused);
+  }
+  // Every method refuses a curve that the program's own test calls inverted,
+  // unless the branches above have judged it.
+  if (judgement == AutoJudgement::kIndexCheck && LooksInverted(s)) {
+    return Refuse(kInvertedMessage);
+  }
   // Every crossing below exists: each branch's top is at most Top, which is
   // brighter than any depth fraction above 0.
   o.centre = (*CrossOutwards(o, o.Level(kCentreDepth), -1) +
@@ -426,7 +465,16 @@ MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s) {
   const std::span<const double> eclipseTimes(o.t.data() + first, last - first + 1);
   const double typical = MedianStep(eclipseTimes);
   const double shortest = kGapEclipseShare * (o.t[last] - o.t[first]);
-  if (auto gap = FindGap(eclipseTimes, typical, o.t[first], o.t[last], shortest)) {
+  if (judgement == AutoJudgement::kData) {
+    const EclipseShape shape = ShapeOf(o, brightest, depth);
+    const std::span<const double> t(o.t.data() + 1, o.n), m(s.Mag.data() + 1, o.n);
+    if (auto missing = JudgeCoverage(t, m, shape, typical, s.HjdBase)) return Refuse(*missing);
+    // A baseline that differs from night to night can keep the smoothed
+    // curve fainter than the Kwee and van Woerden level beyond the eclipse:
+    // its points end at its contacts.
+    while (first < o.bottom && o.t[first] < shape.centre - shape.duration / 2) ++first;
+    while (last > o.bottom && o.t[last] > shape.centre + shape.duration / 2) --last;
+  } else if (auto gap = FindGap(eclipseTimes, typical, o.t[first], o.t[last], shortest)) {
     gap->after += s.HjdBase;  // the time the user sees
     return Refuse(GapText(*gap) + " Point " + IntText(first + static_cast<int>(gap->index)) +
                   " is the last before it; no automatic range spans it.");
@@ -501,18 +549,20 @@ MethodResult<Timing> CheckedSliding(const AutoRanges& r, MethodResult<Timing> sl
 
 }  // namespace
 
-AutoTimings RunAutoTimings(const CurveView& s) {
+AutoTimings RunAutoTimings(const CurveView& s, AutoJudgement judgement) {
   AutoTimings t;
-  t.ranges = ChooseAutoRanges(s);
+  t.ranges = ChooseAutoRanges(s, judgement);
   if (!t.ranges) {
     const auto refused = std::unexpected(t.ranges.error());
     t.parabola = t.chords = t.kvw = t.fourier = t.sliding = refused;
     return t;
   }
   const AutoRanges& r = *t.ranges;
-  const auto timeBy = [&s](const auto& setup) -> MethodResult<Timing> {
+  const Orientation orientation = judgement == AutoJudgement::kData ? Orientation::kJudged
+                                                                    : Orientation::kIndexCheck;
+  const auto timeBy = [&s, orientation](const auto& setup) -> MethodResult<Timing> {
     if (!setup) return std::unexpected(setup.error());
-    return TimeMethod(s, *setup);
+    return TimeMethod(s, *setup, orientation);
   };
   t.parabola = timeBy(AutoParabolaSetup(r));
   if (t.parabola) CheckParabola(s, *r.parabola, t.parabola);
@@ -520,7 +570,7 @@ AutoTimings RunAutoTimings(const CurveView& s) {
   t.kvw = timeBy(AutoKvwSetup(r));
   if (t.kvw) CheckKvw(*r.kvw, t.kvw);
   t.fourier = timeBy(AutoFourierSetup(r));
-  t.sliding = CheckedSliding(r, TimeMethod(s, SlidingSetup{}));
+  t.sliding = CheckedSliding(r, TimeMethod(s, SlidingSetup{}, orientation));
   return t;
 }
 

@@ -26,7 +26,13 @@
 //     below kMinDepthMag (no eclipse); a usable depth below kMinBranchShare of
 //     the depth (one branch missing), or, if the curve turned upside down
 //     would pass that test, an inverted curve; a curve that LooksInverted
-//     (every method refuses those).
+//     (every method refuses those). Judged by the data (AutoJudgement::kData,
+//     the timing of a light curve read whole), LooksInverted, the index
+//     check on the whole night, is left out: the curve is upside down only
+//     when it passes that test upside down and not as it is, or passes both
+//     and its peak lies farther from the median smoothed magnitude than its
+//     bottom. A night that starts or ends inside the eclipse is thus timed
+//     when its branches are covered (step 10).
 //  4. Centre: halfway between the times at which the smoothed curve, followed
 //     outwards from the bottom, first gets brighter than depth fraction
 //     kCentreDepth on each side (each interpolated linearly between the two
@@ -62,6 +68,15 @@
 //     refuses the whole rule, "Gap in the eclipse": a time read across it
 //     would come from the methods' models of the missing part. A range (the
 //     widened parabola's) that reaches beyond those points is checked alike.
+//     Judged by the data, the whole-rule check is JudgeCoverage instead
+//     (methods/coverage.h: a gap refuses only where it hides kMaxHiddenDepth
+//     of a branch's depth or the bottom, and so does a start or an end inside
+//     the eclipse), on the eclipse from the brightest smoothed magnitude to
+//     the bottom, about the centre, lasting from contact to contact, each
+//     contact extrapolated along its branch from the crossings of depth
+//     fractions 0.5 and 0.1 of the whole depth (t(0) = t(0.1) +
+//     (t(0.1) - t(0.5)) / 4); a branch that never rises to 0.1 takes the
+//     other's half.
 // 11. Another eclipse: walking outwards from the eclipse's points, the
 //     smoothed curve passes its brightest point (the hump between eclipses)
 //     and then gets fainter than it by more than kOtherEclipseShare of the
@@ -227,7 +242,13 @@ struct AutoRanges {
 // FaintIdx. Refuses, with the reason, when the light curve allows no range at
 // all: too few points, times out of order, an inverted curve, no eclipse above
 // the noise, an eclipse with one branch missing, or a gap in the eclipse.
-MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s);
+// Who judges the orientation and the coverage: the text's index check and
+// gap rule (the desktop's Range > Auto, whose ranges its windows then time
+// as hand-chosen ones), or the data (the automatic timing of a light curve
+// read whole: --auto, the series' windows, Python's automatic mode).
+enum class AutoJudgement { kIndexCheck, kData };
+MethodResult<AutoRanges> ChooseAutoRanges(const CurveView& s,
+                                          AutoJudgement judgement = AutoJudgement::kIndexCheck);
 
 // The setups of the four range methods that the automatic ranges give (the
 // Fourier fit from the rule's starting values), or why the rule gave none.
@@ -261,7 +282,9 @@ struct AutoTimings {
 // refused when its stretch reaches beyond the deepest eclipse's own points.
 //
 // Changes nothing: each method's state comes back in its timing.
-AutoTimings RunAutoTimings(const CurveView& s);
+// Judged by the data, the methods run with Orientation::kJudged.
+AutoTimings RunAutoTimings(const CurveView& s,
+                           AutoJudgement judgement = AutoJudgement::kIndexCheck);
 
 // One row of the main window as an automatic timing fills it.
 struct AutoRow {

@@ -329,10 +329,10 @@ MethodResult<SlidingResult> SlidingIntegrations(std::span<const double> T,
   return SolveAreaDiff(GridT, AreaDiff, n, m, h);
 }
 
-MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s) {
+MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s, bool checkInverted) {
   if (s.NPoints < 1)
     return Refuse("There are no data points to work on: load a light curve first.");
-  if (LooksInverted(s)) return Refuse(kInvertedMessage);
+  if (checkInverted && LooksInverted(s)) return Refuse(kInvertedMessage);
   const auto stretch = ChooseStretch(s);
   if (!stretch) return std::unexpected(stretch.error());
 

@@ -136,7 +136,8 @@ struct SlidingRun {
 
 // Runs the button of the sliding-integrations row on the working points:
 // refuses without working points, refuses an inverted curve with
-// kInvertedMessage, chooses the stretch and runs SlidingIntegrations on it.
-MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s);
+// kInvertedMessage (unless checkInverted is false: the caller judged the
+// orientation itself), chooses the stretch and runs SlidingIntegrations on it.
+MethodResult<SlidingRun> RunSlidingIntegrations(const CurveView& s, bool checkInverted = true);
 
 }  // namespace vantor

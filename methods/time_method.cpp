@@ -30,6 +30,7 @@ std::expected<Timing, Refusal> Delivered(const CurveView& s, int row, MethodResu
 // Runs one setup on `s`.
 struct Runner {
   const CurveView& s;
+  Orientation orientation;
 
   std::expected<Timing, Refusal> operator()(const ParabolaSetup& p) const {
     return Delivered(s, 1, FitParabola(s, p.range.first, p.range.last));
@@ -69,7 +70,7 @@ struct Runner {
   }
 
   std::expected<Timing, Refusal> operator()(const SlidingSetup&) const {
-    auto run = RunSlidingIntegrations(s);
+    auto run = RunSlidingIntegrations(s, orientation == Orientation::kIndexCheck);
     if (!run) return std::unexpected(run.error());
     Timing t;
     t.row = 6;
@@ -99,18 +100,22 @@ std::string RangeText(const CurveView& s, IndexRange r) {
 std::string Trimmed(std::string_view text) { return std::string(TrimBlanks(text)); }
 
 // The checks every method makes first, then the method.
-std::expected<Timing, Refusal> Run(const CurveView& s, const MethodSetup& setup) {
+std::expected<Timing, Refusal> Run(const CurveView& s, const MethodSetup& setup,
+                                   Orientation orientation) {
   if (s.NPoints < 1) {
     return Refuse("There are no data points to work on: load a light curve first.");
   }
-  if (LooksInverted(s)) return Refuse(kInvertedMessage);
-  return std::visit(Runner{s}, setup);
+  if (orientation == Orientation::kIndexCheck && LooksInverted(s)) {
+    return Refuse(kInvertedMessage);
+  }
+  return std::visit(Runner{s, orientation}, setup);
 }
 
 }  // namespace
 
-std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup) {
-  return Run(s, setup);
+std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup,
+                                          Orientation orientation) {
+  return Run(s, setup, orientation);
 }
 
 MethodSetup BootstrapSetup(const MethodSetup& setup, const Timing& timing) {

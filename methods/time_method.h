@@ -11,7 +11,11 @@
 //
 // What runs, for every method: the inverted-curve check (LooksInverted,
 // kInvertedMessage) first, then the method on the working set with the
-// setup's values, refusing as the method refuses.
+// setup's values, refusing as the method refuses. The automatic timing of a
+// light curve read whole (--auto, series, Python) judges the curve's
+// orientation by its own test of whether the eclipse dims (methods/
+// auto_ranges.h) and runs the methods with Orientation::kJudged, which
+// leaves the index check out; every hand-chosen range keeps it.
 //
 // TimeMethod changes nothing: Kwee and van Woerden returns its resampled
 // points in its result (its window keeps them), and the Fourier fit its
@@ -99,7 +103,11 @@ struct Timing {
 
 // Times the working set of `s` by the method and values of `setup` (see the
 // header comment for what runs). Changes nothing in `s`.
-std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup);
+// How a curve's orientation is checked before a method runs: by the index
+// check LooksInverted, or not at all because the caller has judged it.
+enum class Orientation { kIndexCheck, kJudged };
+std::expected<Timing, Refusal> TimeMethod(const CurveView& s, const MethodSetup& setup,
+                                          Orientation orientation = Orientation::kIndexCheck);
 
 // The same setup to bootstrap a delivered timing with: a Fourier fit starts
 // from the parameters it fitted (close to the minimum, so that each resampled

@@ -58,14 +58,34 @@ struct Window {
   int nPoints = 0;
 };
 
-// Cuts the window of Tc and checks its coverage; the refusal says why.
+// Cuts the window of Tc and checks its coverage; the refusal says why. With
+// the eclipse's measured geometry, the eclipse's own points are counted and
+// its coverage is judged by depth (JudgeCoverage); without (a half-width
+// given for a fold that shows no eclipse of this kind), by the window's
+// points, branches and gaps.
 std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<const double> mag,
-                                       double tc, double h) {
+                                       double tc, double h, const EclipseGeometry* g) {
   const WindowIndices in = WindowOf(time, tc, h);
   Window w;
   w.t.assign(time.begin() + in.first, time.begin() + in.last);
   w.m.assign(mag.begin() + in.first, mag.begin() + in.last);
   w.nPoints = static_cast<int>(w.t.size());
+  if (g != nullptr) {
+    const EclipseShape shape{g->level, g->bottom, tc + g->offset, g->duration};
+    const auto inEclipse = std::count_if(w.t.begin(), w.t.end(), [&](double t) {
+      return std::fabs(t - shape.centre) <= shape.duration / 2;
+    });
+    if (inEclipse < kMinEclipsePoints) {
+      return std::unexpected(Error{"Only " + std::to_string(inEclipse) +
+                                   " points of the window lie within the eclipse (" +
+                                   Days(shape.duration, 4) + " d long); at least " +
+                                   std::to_string(kMinEclipsePoints) + " are needed."});
+    }
+    if (auto missing = JudgeCoverage(w.t, w.m, shape, MedianStep(w.t))) {
+      return std::unexpected(Error{*missing});
+    }
+    return w;
+  }
   if (w.nPoints < kMinWindowPoints) {
     return std::unexpected(Error{"Only " + std::to_string(w.nPoints) +
                                  " points lie within the window; at least " +
@@ -108,7 +128,7 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
   // rounds to zero there must not be left out.
   curve.ResultDecimals = kMostDecimals;
   const CurveView view = curve.View();
-  const AutoTimings timings = RunAutoTimings(view);
+  const AutoTimings timings = RunAutoTimings(view, AutoJudgement::kData);
   if (!timings.ranges) {
     row.message = timings.ranges.error().message;
     return;
@@ -191,37 +211,142 @@ WindowIndices WindowOf(std::span<const double> time, double centre, double h) {
   return {static_cast<size_t>(first - time.begin()), static_cast<size_t>(last - time.begin())};
 }
 
-std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
-                                              std::span<const double> mag, const Ephemeris& e) {
+namespace {
+
+// The magnitude at quantile q (0 brightest, 1 faintest) of the values, which
+// it reorders.
+double Quantile(std::vector<double>& v, double q) {
+  const auto k = static_cast<std::ptrdiff_t>(q * static_cast<double>(v.size() - 1));
+  std::nth_element(v.begin(), v.begin() + k, v.end());
+  return v[static_cast<size_t>(k)];
+}
+
+// Follows the smoothed fold (x ascending, days from the kind's phase) from
+// index `from` in direction dir to its first value brighter than `level`;
+// returns the crossing's x, interpolated, or nullopt at the end of the fold.
+std::optional<double> FoldCrossing(const std::vector<double>& x, const std::vector<double>& sm,
+                                   size_t from, int dir, double level) {
+  for (long i = static_cast<long>(from) + dir; i >= 0 && i < static_cast<long>(x.size());
+       i += dir) {
+    if (sm[i] < level) {
+      const long in = i - dir;
+      const double f = (sm[in] - level) / (sm[in] - sm[i]);
+      return x[in] + f * (x[i] - x[in]);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::expected<EclipseGeometry, Error> MeasureGeometry(std::span<const double> time,
+                                                      std::span<const double> mag,
+                                                      const Ephemeris& e, double phase,
+                                                      double apart) {
+  // Coarse: bin medians over the whole phase.
   std::array<std::vector<double>, kFoldBins> bins;
   for (size_t i = 0; i < time.size(); ++i) {
-    const int b =
-        std::clamp(static_cast<int>((Phase(time[i], e) + 0.5) * kFoldBins), 0, kFoldBins - 1);
-    bins[b].push_back(mag[i]);
+    const double p = Phase(time[i] - phase * e.period, e);
+    bins[std::clamp(static_cast<int>((p + 0.5) * kFoldBins), 0, kFoldBins - 1)].push_back(mag[i]);
   }
-  const double level = Median(std::vector<double>(mag.begin(), mag.end()));
   std::array<double, kFoldBins> med{};
-  for (int b = 0; b < kFoldBins; ++b) med[b] = bins[b].empty() ? NAN : Median(bins[b]);
-  // The faintest bin within a tenth of the period of phase 0.
+  std::vector<double> filled;
+  for (int b = 0; b < kFoldBins; ++b) {
+    med[b] = bins[b].empty() ? NAN : Median(bins[b]);
+    if (!bins[b].empty()) filled.push_back(med[b]);
+  }
+  const std::string kind = phase == 0 ? "primary" : "secondary";
+  const auto none = [&] {
+    return std::unexpected(Error{"No eclipse shows at the " + kind +
+                                 "'s phase of the folded series: check the epoch and the period, "
+                                 "or give the half-width of the windows."});
+  };
+  if (filled.empty()) return none();
+  const double level = Quantile(filled, kLevelQuantile);
   const int centre = kFoldBins / 2;
   int bottom = -1;
   for (int b = centre - kFoldBins / 10; b <= centre + kFoldBins / 10; ++b) {
     if (!std::isnan(med[b]) && (bottom < 0 || med[b] > med[bottom])) bottom = b;
   }
-  if (bottom < 0 || !(med[bottom] > level)) {
-    return std::unexpected(Error{
-        "No eclipse shows at the primary's phase of the folded series: check the epoch and the "
-        "period, or give the half-width of the windows."});
-  }
-  const double edge = level + kEclipseEdge * (med[bottom] - level);
+  if (bottom < 0 || !(med[bottom] > level)) return none();
+  const double coarseEdge = level + kEclipseEdge * (med[bottom] - level);
   int lo = bottom, hi = bottom;
-  while (lo > 0 && (std::isnan(med[lo - 1]) || med[lo - 1] > edge)) --lo;
-  while (hi < kFoldBins - 1 && (std::isnan(med[hi + 1]) || med[hi + 1] > edge)) ++hi;
-  // Bin edges, in phase, of the run's ends about phase 0.
-  const double left = 0.5 - static_cast<double>(lo) / kFoldBins;
-  const double right = static_cast<double>(hi + 1) / kFoldBins - 0.5;
-  const double half = std::max(left, right) * e.period;
-  return std::min(kHalfWidthFactor * half, 0.25 * e.period);
+  while (lo > 0 && (std::isnan(med[lo - 1]) || med[lo - 1] > coarseEdge)) --lo;
+  while (hi < kFoldBins - 1 && (std::isnan(med[hi + 1]) || med[hi + 1] > coarseEdge)) ++hi;
+  const double bin = e.period / kFoldBins;
+  const double coarseHalf =
+      std::max(0.5 - static_cast<double>(lo) / kFoldBins,
+               static_cast<double>(hi + 1) / kFoldBins - 0.5) * e.period;
+
+  // Fine: the points of the eclipse and its surroundings in time order of
+  // the fold, smoothed by a running median of about a fifteenth of the
+  // eclipse's points (at least kMinEclipsePoints).
+  const double zone = std::min(e.period / 2, 2.5 * coarseHalf + 2 * bin);
+  std::vector<std::pair<double, double>> fold;
+  int inside = 0;
+  for (size_t i = 0; i < time.size(); ++i) {
+    const double x = Phase(time[i] - phase * e.period, e) * e.period;
+    if (std::fabs(x) <= zone) fold.emplace_back(x, mag[i]);
+    if (std::fabs(x) <= coarseHalf) ++inside;
+  }
+  std::sort(fold.begin(), fold.end());
+  const int width = std::clamp(inside / 15, kMinEclipsePoints, 51) | 1;
+  if (static_cast<int>(fold.size()) < 2 * width) return none();
+  std::vector<double> x, sm;
+  for (size_t i = 0; i < fold.size(); ++i) {
+    const size_t a = i >= static_cast<size_t>(width / 2) ? i - width / 2 : 0;
+    const size_t b = std::min(fold.size(), i + width / 2 + 1);
+    std::vector<double> v;
+    for (size_t k = a; k < b; ++k) v.push_back(fold[k].second);
+    x.push_back(fold[i].first);
+    sm.push_back(Median(std::move(v)));
+  }
+  size_t deepest = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    if (std::fabs(x[i]) <= coarseHalf && (std::fabs(x[deepest]) > coarseHalf || sm[i] > sm[deepest])) {
+      deepest = i;
+    }
+  }
+  // The eclipse must stand out of the smoothed fold's own scatter.
+  std::vector<double> residuals;
+  for (size_t i = 0; i < fold.size(); ++i) residuals.push_back(std::fabs(fold[i].second - sm[i]));
+  const double noise = 1.4826 * Median(std::move(residuals)) / std::sqrt(width);
+  const double depth = sm[deepest] - level;
+  if (!(depth > kFoldDepthToNoise * noise)) return none();
+  // Each contact extrapolated along its branch from the crossings of a tenth
+  // and half the depth (exact for a straight branch); a side the fold does
+  // not cover takes the other's.
+  const auto contact = [&](int dir) -> std::optional<double> {
+    const auto edge = FoldCrossing(x, sm, deepest, dir, level + kEclipseEdge * depth);
+    const auto mid = FoldCrossing(x, sm, deepest, dir, level + 0.5 * depth);
+    if (!edge || !mid) return std::nullopt;
+    return *edge + (*edge - *mid) * kEclipseEdge / (0.5 - kEclipseEdge);
+  };
+  const auto left = contact(-1), right = contact(+1);
+  if (!left && !right) return none();
+  EclipseGeometry g;
+  g.level = level;
+  g.bottom = sm[deepest];
+  const auto mid = [&](int dir) { return FoldCrossing(x, sm, deepest, dir, level + 0.5 * depth); };
+  const auto midLeft = mid(-1), midRight = mid(+1);
+  g.offset = midLeft && midRight ? (*midLeft + *midRight) / 2 : x[deepest];
+  const double leftHalf = left ? g.offset - *left : *right - g.offset;
+  const double rightHalf = right ? *right - g.offset : leftHalf;
+  g.duration = leftHalf + rightHalf;
+  g.cadence = MedianStep(time);
+  // About the predicted minimum, the farther contact, widened by
+  // kHalfWidthFactor; no farther than the other kind's eclipse begins.
+  const double half = std::max(std::fabs(g.offset - leftHalf), std::fabs(g.offset + rightHalf));
+  g.halfWidth = std::min({kHalfWidthFactor * half,
+                          std::max(apart * e.period - half, half), e.period / 2});
+  return g;
+}
+
+std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
+                                              std::span<const double> mag, const Ephemeris& e) {
+  const auto g = MeasureGeometry(time, mag, e);
+  if (!g) return std::unexpected(g.error());
+  return g->halfWidth;
 }
 
 std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycles,
@@ -304,6 +429,16 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
         " one run times: time a part of the series at a time (--from and --until on the command "
         "line), or check the period."});
   }
+  // Each kind's geometry from the fold; the windows' half-width from the
+  // primary's unless given, the secondaries' from their own where the fold
+  // shows them.
+  const double apart =
+      o.secondaryPhase ? std::min(*o.secondaryPhase, 1 - *o.secondaryPhase) : 0.5;
+  const auto primaryGeometry = MeasureGeometry(time, mag, e, 0, apart);
+  std::optional<EclipseGeometry> secondaryGeometry;
+  if (o.secondaryPhase) {
+    if (auto g = MeasureGeometry(time, mag, e, *o.secondaryPhase, apart)) secondaryGeometry = *g;
+  }
   double h = 0;
   if (o.halfWidth) {
     h = *o.halfWidth;
@@ -312,10 +447,11 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
           Error{"The half-width must be a positive number of days, at most half the period."});
     }
   } else {
-    const auto measured = MeasureHalfWidth(time, mag, e);
-    if (!measured) return std::unexpected(measured.error());
-    h = *measured;
+    if (!primaryGeometry) return std::unexpected(primaryGeometry.error());
+    h = primaryGeometry->halfWidth;
   }
+  const double hSecondary =
+      !o.halfWidth && secondaryGeometry ? secondaryGeometry->halfWidth : h;
   const double first = time.front(), last = time.back();
 
   struct Predicted {
@@ -340,15 +476,21 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
   SeriesResult r;
   r.ephemeris = e;
   r.halfWidth = h;
+  if (o.secondaryPhase) r.secondaryHalfWidth = hSecondary;
+  if (primaryGeometry) r.duration = primaryGeometry->duration;
   int done = 0;
   for (const Predicted& p : predicted) {
     SeriesRow row;
     row.cycle = p.cycle;
     row.kind = p.kind;
     row.predicted = p.tc;
-    const auto w = CutWindow(time, mag, p.tc, h);
+    const double hKind = p.kind == 'S' ? hSecondary : h;
+    const EclipseGeometry* g = p.kind == 'S' ? (secondaryGeometry ? &*secondaryGeometry : nullptr)
+                                             : (primaryGeometry ? &*primaryGeometry : nullptr);
+    const auto w = CutWindow(time, mag, p.tc, hKind, g);
     if (!w) {
-      row.nPoints = static_cast<int>(WindowOf(time, p.tc, h).size());
+      row.nPoints = static_cast<int>(WindowOf(time, p.tc, hKind).size());
+
       row.message = w.error().message;
     } else {
       row.nPoints = w->nPoints;

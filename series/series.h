@@ -12,21 +12,56 @@
 // The window of a minimum at predicted time Tc (cycle E, kind P or S):
 //   Tc = T0 + P (E + phase), phase 0 for a primary and the secondary's phase
 //   (0.5 unless given) for a secondary; the points with |t - Tc| <= h, h the
-//   half-width. Checks, in this order, each refusing the window with its
-//   reason (no time is given then):
+//   half-width of that kind.
+//
+// The eclipse's geometry, measured for each kind from the series folded on
+// the ephemeris (MeasureGeometry):
+//   1. coarse: the magnitudes binned in phase (kFoldBins bins, median of
+//      each); the out-of-eclipse level is the kLevelQuantile quantile of the
+//      bin medians (from the brightest: the level even where eclipses fill
+//      much of the period); the eclipse runs from the faintest bin within a
+//      tenth of the period of the kind's phase outwards while a bin's median
+//      is fainter than the level by more than kEclipseEdge of the depth;
+//   2. fine: the points within 2.5 times that run's longer half of the
+//      kind's phase, in fold order, smoothed by a running median of a
+//      fifteenth of the eclipse's points (kMinEclipsePoints to 51, odd); the
+//      bottom is the smoothed fold's faintest value within the coarse run,
+//      and it must lie deeper than the level by kFoldDepthToNoise times the
+//      smoothed fold's scatter;
+//   3. each contact (first, fourth) is extrapolated along its branch from
+//      where the smoothed fold first gets brighter than a tenth and than half
+//      the depth: x(0) = x(0.1) + (x(0.1) - x(0.5)) / 4, exact for a straight
+//      branch (a side the fold does not cover takes the other's half); the
+//      duration runs from contact to contact, and the fold's offset (the
+//      middle of the half-depth crossings) is the mean O-C;
+//   4. h = kHalfWidthFactor times the farther contact from the predicted
+//      minimum (both branches and some baseline on each side inside), at
+//      most the distance to where the other kind's eclipse begins (but not
+//      less than the contact itself) and half the period. A long-period
+//      system's short eclipse gets a short window, a contact-like system's
+//      wide eclipse a wide one. --half-width overrides h, not the geometry.
+//   The cadence is the median step of the series.
+// Checks of a window, each refusing it with its reason (no time is given):
+//   with the kind's geometry,
+//   1. at least kMinEclipsePoints points within the eclipse (|t - Tc - offset|
+//      <= duration / 2): a 3-hour eclipse at a 30-minute cadence holds 6;
+//      the methods may then refuse on their own;
+//   2. the eclipse covered (JudgeCoverage, methods/coverage.h): no gap,
+//      and no start or end of the data, leaves kMaxHiddenDepth of a
+//      branch's depth or the bottom unsampled; a gap is judged by the depth
+//      it hides and its share of the eclipse's duration, not by multiples
+//      of the cadence alone;
+//   without it (a half-width given for a series whose fold shows no eclipse
+//   of that kind), the window's own points:
 //   1. at least kMinWindowPoints points;
 //   2. both branches: at least kMinBranchPoints points in each outer part,
 //      Tc - h <= t < Tc - h / 4 and Tc + h / 4 < t <= Tc + h;
 //   3. no gap inside the eclipse: between consecutive points with
 //      |t - Tc| <= 3 h / 4, no step longer than kGapFactor times the median
 //      step of the window.
-// The default half-width, from the series folded on the ephemeris: the
-// magnitudes are binned in phase (kFoldBins bins, median of each); the
-// out-of-eclipse level is the median of all magnitudes; the eclipse runs
-// from the faintest bin within a tenth of the period of the primary's phase
-// outwards while a bin's median is fainter than the level by more than
-// kEclipseEdge of the depth; h = kHalfWidthFactor times the longer half of
-// that run, at most a quarter of the period.
+// The windows are then timed by the automatic ranges judged by the data
+// (AutoJudgement::kData): a window's orientation by whether its eclipse
+// dims, not by the index check.
 //
 // The refined ephemeris: weighted least squares of T(E) = T0' + P' E' over
 // the delivered minima (weights 1 / error^2, E' = E + phase), with the
@@ -51,6 +86,13 @@ inline constexpr int kMinBranchPoints = 3;
 inline constexpr int kFoldBins = 200;
 inline constexpr double kEclipseEdge = 0.1;
 inline constexpr double kHalfWidthFactor = 1.5;
+// The out-of-eclipse level of the fold: a quarter of the way from its
+// brightest bin median to its faintest.
+inline constexpr double kLevelQuantile = 0.25;
+// Fewest points of an eclipse a window may hold: a profile fit needs five.
+inline constexpr int kMinEclipsePoints = 5;
+// How far the fold's bottom must lie below its level, in its smoothed scatter.
+inline constexpr double kFoldDepthToNoise = 5.0;
 
 struct Ephemeris {
   double epoch = 0.0;   // T0: time of a primary minimum, days
@@ -108,7 +150,9 @@ struct RefinedEphemeris {
 
 struct SeriesResult {
   Ephemeris ephemeris;   // as given (or found)
-  double halfWidth = 0;  // the one used
+  double halfWidth = 0;  // the one used (the primaries')
+  std::optional<double> secondaryHalfWidth;  // the secondaries', when they are timed
+  double duration = 0;   // the primary eclipse's measured duration, days; 0 when not measured
   std::vector<SeriesRow> rows;
   std::optional<RefinedEphemeris> refined;  // with at least 2 minima at 2 different cycles
   std::string refinedMessage;               // why there is none
@@ -122,8 +166,25 @@ struct WindowIndices {
 };
 WindowIndices WindowOf(std::span<const double> time, double centre, double h);
 
-// Returns the half-width of the windows from the folded series (see above), or
-// why it cannot be measured (no eclipse at the primary's phase).
+// An eclipse's geometry, measured from the folded series (see above).
+struct EclipseGeometry {
+  double level = 0, bottom = 0;  // magnitudes out of eclipse and at the smoothed bottom
+  double duration = 0;           // first to fourth contact, days
+  double offset = 0;             // the fold's middle from the predicted minimum, days
+  double halfWidth = 0;          // h of the windows
+  double cadence = 0;            // the median step of the series, days
+};
+
+// Measures the geometry of the eclipse of the kind at `phase` (0 primary)
+// from the folded series; `apart` is the phase distance to the other kind's
+// eclipse (0.5 for a circular orbit). Refuses when no eclipse shows there.
+std::expected<EclipseGeometry, Error> MeasureGeometry(std::span<const double> time,
+                                                      std::span<const double> mag,
+                                                      const Ephemeris& e, double phase = 0,
+                                                      double apart = 0.5);
+
+// Returns the primaries' half-width of the windows (MeasureGeometry), or why
+// it cannot be measured (no eclipse at the primary's phase).
 std::expected<double, Error> MeasureHalfWidth(std::span<const double> time,
                                               std::span<const double> mag, const Ephemeris& e);
 

@@ -109,7 +109,9 @@ void AddBootstrap(const CurveView& curve, int n, const BootstrapProgress& progre
 
 // The five automatic rows and the ranges they used.
 void AddAutoRows(const CurveView& curve, TimeOutcome& out) {
-  const AutoTimings timings = RunAutoTimings(curve);
+  // The light curve is read whole: its orientation and coverage are judged
+  // by the data, not by the index check of hand-chosen ranges.
+  const AutoTimings timings = RunAutoTimings(curve, AutoJudgement::kData);
   for (const AutoRow& a : AutoRowsOf(timings)) {
     TimeRow r;
     r.row = a.row;
