@@ -234,7 +234,8 @@ Json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome) 
                         {"period", r.refined->period},
                         {"epoch_error", r.refined->epochError},
                         {"period_error", r.refined->periodError},
-                        {"minima", r.refined->minima}};
+                        {"minima", r.refined->minima},
+                        {"reduced_chi_square", r.refined->reducedChiSquare}};
   } else {
     e["refined"] = nullptr;
     e["refined_message"] = r.refinedMessage;
@@ -249,6 +250,9 @@ Json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome) 
     o["time"] = NumberOrNull(row.time);
     o["error"] = NumberOrNull(row.error);
     o["n_points"] = row.nPoints;
+    o["adopted_note"] = row.adoptedNote;
+    o["baseline"] = row.baseline;
+    o["baseline_warning"] = row.baselineWarning;
     o["methods"] = Json::array();
     for (const SeriesMethodTime& m : row.methods) {
       Json mj{{"method", m.method}, {"time", m.time}, {"error", m.error}};

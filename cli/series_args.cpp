@@ -14,6 +14,7 @@ bool PlanSeries(const SeriesArgs& a, service::SeriesRequest& request, std::strin
   if (a.secondaryGiven) c.secondary = service::Given<double>(a.secondary);
   c.find = a.find;
   c.bootstrap = a.bootstrap;
+  c.detrend = !a.noDetrend;
   return service::PlanSeries(c, request, usage);
 }
 

@@ -16,6 +16,7 @@ struct SeriesArgs {
   bool secondaryGiven = false;  // --secondary, with or without a phase
   bool find = false, csv = false, json = false, oc = false;
   int bootstrap = 0;
+  bool noDetrend = false;  // --no-detrend
   std::string out;
 };
 

@@ -108,6 +108,9 @@ void AddSeriesCommand(CLI::App& app, int& exitStatus) {
   cmd->add_option("--bootstrap", a->bootstrap,
                   "Bootstrap each method's error from N resampled light curves")
       ->check(CLI::Range(2, 100000));
+  cmd->add_flag("--no-detrend", a->noDetrend,
+                "Time each window as it is (by default a baseline fitted to the out-of-eclipse "
+                "points on both sides is removed first)");
   auto* csv = cmd->add_flag("--csv", a->csv, "Print comma-separated values");
   auto* json = cmd->add_flag("--json", a->json, "Print one JSON object");
   auto* oc = cmd->add_flag("--oc", a->oc, "Print \"cycle, time, error\" lines for O-C tools");

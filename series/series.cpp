@@ -12,7 +12,9 @@
 #include "core/curve.h"
 #include "core/reader.h"
 #include "core/statistics.h"
+#include "methods/adopted.h"
 #include "methods/auto_ranges.h"
+#include "methods/baseline.h"
 #include "methods/bootstrap.h"
 #include "methods/coverage.h"
 #include "methods/fourier.h"
@@ -110,7 +112,7 @@ std::expected<Window, Error> CutWindow(std::span<const double> time, std::span<c
 
 // Times one window with the automatic ranges and every method, combined as
 // "Calc. Means" does with every delivered row ticked.
-void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
+void TimeWindow(const Window& w, int bootstrap, bool detrend, SeriesRow& row) {
   if (const auto checked = CheckObservations(w.t, w.m); !checked) {
     row.message = checked.error().message;
     return;
@@ -127,6 +129,19 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
   // to well under the 0.00001 d of five decimals, and a method whose error
   // rounds to zero there must not be left out.
   curve.ResultDecimals = kMostDecimals;
+  // A sloping baseline under the eclipse (spots, drifts) moves a symmetry
+  // method's minimum; the window is timed with it removed.
+  std::optional<Baseline> baseline;
+  if (detrend) {
+    if (auto b = FitBaseline(curve.View())) {
+      baseline = *b;
+      row.baseline = b->Describe();
+      curve = RemoveBaseline(curve.View(), *b);
+      curve.ResultDecimals = kMostDecimals;
+    } else {
+      row.baseline = b.error().message;
+    }
+  }
   const CurveView view = curve.View();
   const AutoTimings timings = RunAutoTimings(view, AutoJudgement::kData);
   if (!timings.ranges) {
@@ -147,50 +162,39 @@ void TimeWindow(const Window& w, int bootstrap, SeriesRow& row) {
                                                           : std::string("every error is zero."));
     return;
   }
+  // The adopted time (methods/adopted.h): the fits' errors for the window's
+  // point scatter, the Fourier fit's error at that scatter the floor no
+  // method's weight may claim to beat (every method times the same points).
+  const double noise = timings.ranges->noiseMag;
+  const double floor = timings.fourier ? NoiseFloorOf(*timings.fourier, noise) : 0.0;
+  std::vector<MethodTimeInput> inputs;
   for (const AutoRow& a : delivered) {
     if (!c.checkedAfter[a.row - 1]) continue;
     SeriesMethodTime m{MethodKey(a.row), a.timing->time, a.timing->minimum.error, std::nullopt};
+    MethodTimeInput in = a.setup ? AdoptionInput(view, *a.setup, *a.timing, noise)
+                                 : MethodTimeInput{m.method, m.time, std::fabs(m.error)};
     if (bootstrap > 0 && a.setup) {
       const auto b = BootstrapErrors(view, BootstrapSetup(*a.setup, *a.timing), bootstrap);
       if (b) m.bootstrapError = b->error;
     }
+    // A bootstrap error stands for the method's own (sliding integrations'
+    // too: resampled, it measures their timing error).
+    if (m.bootstrapError) {
+      in.error = std::fabs(*m.bootstrapError);
+      in.kind = ErrorKind::Own;
+    }
+    inputs.push_back(std::move(in));
     row.methods.push_back(std::move(m));
   }
-  // Every method times the same points, so their agreement says nothing of
-  // the noise they share, and several methods' own errors fall far below
-  // it. The Fourier fit's error is that of its time for a point scatter of
-  // kFourierPointSigma (0.01 mag); scaled to the scatter the light curve
-  // really has, it is the error the noise allows. No method's weight may
-  // claim more.
-  double floor = 0;
-  if (timings.fourier && timings.ranges->noiseMag > 0) {
-    floor = timings.fourier->minimum.error * timings.ranges->noiseMag / kFourierPointSigma;
-    if (!std::isfinite(floor)) floor = 0;
+  const auto adopted = AdoptTime(inputs, floor);
+  if (!adopted) {
+    row.message = adopted.error().message;
+    return;
   }
-  // A method's bootstrap error, when there is one, stands for its own.
-  const auto errorOf = [floor](const SeriesMethodTime& m) {
-    return std::max(std::fabs(m.bootstrapError.value_or(m.error)), floor);
-  };
-  double sw = 0, swt = 0;
-  for (const SeriesMethodTime& m : row.methods) {
-    const double e = errorOf(m);
-    sw += 1 / (e * e);
-    swt += m.time / (e * e);
-  }
-  const double mean = swt / sw;
-  double error = std::sqrt(1 / sw);
-  if (row.methods.size() >= 2) {
-    // When the times scatter about the mean by more than their errors allow,
-    // the scatter (the external error of the weighted mean) is the error.
-    double swr = 0;
-    for (const SeriesMethodTime& m : row.methods) {
-      const double e = errorOf(m);
-      swr += (m.time - mean) * (m.time - mean) / (e * e);
-    }
-    error = std::max(error, std::sqrt(swr / sw / static_cast<double>(row.methods.size() - 1)));
-  }
-  row.time = mean;
-  row.error = std::max(error, floor);
+  row.time = adopted->time;
+  row.error = adopted->error;
+  row.adoptedNote = adopted->note;
+  if (baseline) row.baselineWarning = SlopeWarning(*baseline, adopted->error);
 }
 
 }  // namespace
@@ -389,6 +393,7 @@ std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycl
   }
   const double scale = n > 2 ? std::max(1.0, std::sqrt(chi2 / static_cast<double>(n - 2))) : 1.0;
   RefinedEphemeris r;
+  r.reducedChiSquare = n > 2 ? chi2 / static_cast<double>(n - 2) : 0.0;
   r.period = period;
   r.epoch = atMean - period * eMean;  // at cycle 0
   r.periodError = scale * std::sqrt(1 / sxx);
@@ -494,7 +499,7 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
       row.message = w.error().message;
     } else {
       row.nPoints = w->nPoints;
-      TimeWindow(*w, o.bootstrap, row);
+      TimeWindow(*w, o.bootstrap, o.detrend, row);
     }
     r.rows.push_back(std::move(row));
     if (progress) progress(++done, static_cast<int>(predicted.size()));

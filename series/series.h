@@ -104,6 +104,7 @@ struct SeriesOptions {
   std::optional<double> secondaryPhase;  // time the secondaries too, at this phase (0.5 usually)
   std::optional<double> halfWidth;       // window half-width h, days; default from the fold
   int bootstrap = 0;                     // resampled light curves per method; 0: none
+  bool detrend = true;  // remove each window's baseline before timing (methods/baseline.h)
 };
 
 // One method's time in a window.
@@ -120,19 +121,20 @@ struct SeriesRow {
   char kind = 'P';         // 'P' primary, 'S' secondary
   double predicted = 0.0;  // Tc, days
   int nPoints = 0;         // points in the window, every one timed
-  // The weighted mean of the methods that delivered a usable time (as
-  // "Calc. Means" takes them), each method's error raised to at least the
-  // error the noise allows: the Fourier fit's error (computed for a point
-  // scatter of 0.01 mag) times the window's point-to-point scatter
-  // (AutoRanges::noiseMag) / 0.01. The methods share the window's noise, so
-  // neither their own small errors nor their agreement may claim more. The
-  // error is the largest of the mean's uncertainty sqrt(1 / sum w), the
-  // scatter of the methods about it sqrt(sum w (t - mean)^2 / sum w / (n - 1))
-  // and that noise floor. With bootstrap errors asked for, a method's
-  // bootstrap error stands for its own. On 300 synthetic minima (12 seeds of
-  // the series in tests/series) the time scatters about the truth by 1.15
-  // (primaries) to 1.34 (secondaries) times this error: the parabola, which
-  // uses only the bottom of the eclipse, is noisier than the floor says.
+  // With detrending: the baseline removed from the window, or why none was
+  // (the window was then timed as it is); the warning when the slope alone
+  // moves the minimum by more than the row's error.
+  std::string baseline, baselineWarning;
+  std::string adoptedNote;  // what set the methods' error (AdoptTime), and what was left out
+  // The adopted time of the methods that delivered a usable time (as
+  // "Calc. Means" takes them; AdoptTime, methods/adopted.h): sliding
+  // integrations weigh nothing, the fits' errors are their covariance errors
+  // for the window's point-to-point scatter (AutoRanges::noiseMag) scaled by
+  // sqrt(reduced chi-square) and the correlated-noise factor, every error is
+  // raised to the shared noise floor (the Fourier fit's error at that
+  // scatter), and the error is the largest of the weighted mean's, the
+  // standard error of the methods' times and that floor. With bootstrap
+  // errors asked for, a method's bootstrap error stands for its own.
   std::optional<double> time, error;
   std::vector<SeriesMethodTime> methods;  // the methods that delivered (and took part)
   std::string message;                    // why there is no time
@@ -145,6 +147,8 @@ struct SeriesRow {
 struct RefinedEphemeris {
   double epoch = 0.0, period = 0.0;
   double epochError = 0.0, periodError = 0.0;
+  // chi-square of the minima about the refined ephemeris / (n - 2); 0 for 2 minima.
+  double reducedChiSquare = 0.0;
   int minima = 0;  // delivered minima it was fitted to
 };
 

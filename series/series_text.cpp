@@ -43,9 +43,19 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
     o << "\nRefined ephemeris (" << r.refined->minima << " minima): epoch "
       << FixedText(r.refined->epoch, 6) << " +- " << FixedText(r.refined->epochError, 6)
       << ", period " << FixedText(r.refined->period, 8) << " +- "
-      << FixedText(r.refined->periodError, 8) << " d\n";
+      << FixedText(r.refined->periodError, 8) << " d; reduced chi-square of the O-C "
+      << FixedText(r.refined->reducedChiSquare, 2) << "\n";
   } else {
     o << "\nNo refined ephemeris: " << r.refinedMessage << "\n";
+  }
+  // Windows whose baseline's slope alone moved the minimum by more than its error.
+  const auto sloped = std::count_if(r.rows.begin(), r.rows.end(), [](const SeriesRow& row) {
+    return !row.baselineWarning.empty();
+  });
+  if (sloped > 0) {
+    o << "Warning: in " << sloped << (sloped == 1 ? " window" : " windows")
+      << " the baseline's slope alone moves the minimum by more than its error (removed before "
+         "timing).\n";
   }
   return o.str();
 }
@@ -58,7 +68,8 @@ std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
   if (r.refined) {
     csv.Line("# refined: epoch " + FixedText(r.refined->epoch, 6) + " +- " +
              FixedText(r.refined->epochError, 6) + ", period " + FixedText(r.refined->period, 8) +
-             " +- " + FixedText(r.refined->periodError, 8));
+             " +- " + FixedText(r.refined->periodError, 8) + ", reduced chi-square " +
+             FixedText(r.refined->reducedChiSquare, 2));
   }
   csv.Line(
       "cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,method_times,"

@@ -25,6 +25,7 @@ bool PlanSeries(const SeriesChoice& c, SeriesRequest& r, std::string& usage) {
   r = SeriesRequest{};
   SeriesOptions& opt = r.options;
   opt.bootstrap = c.bootstrap;
+  opt.detrend = c.detrend;
   r.find = c.find;
   r.epochGiven = c.epoch.has_value();
   r.periodGiven = c.period.has_value();

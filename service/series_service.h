@@ -27,6 +27,7 @@ struct SeriesChoice {
   std::optional<Given<double>> secondary;
   bool find = false;
   int bootstrap = 0;
+  bool detrend = true;  // remove each window's baseline before timing
 };
 
 // The choice checked.

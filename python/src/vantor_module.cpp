@@ -443,6 +443,7 @@ SeriesChoice SeriesChoiceOf(const py::dict& o) {
   if (o.contains("secondary")) c.secondary = NumberOf(o["secondary"]);
   if (o.contains("find")) c.find = py::cast<bool>(o["find"]);
   if (o.contains("bootstrap")) c.bootstrap = IntOption(o["bootstrap"], "--bootstrap");
+  if (o.contains("detrend")) c.detrend = py::cast<bool>(o["detrend"]);
   return c;
 }
 
@@ -467,7 +468,8 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
                          {"period", py::float_(r.refined->period)},
                          {"epoch_error", py::float_(r.refined->epochError)},
                          {"period_error", py::float_(r.refined->periodError)},
-                         {"minima", py::cast(r.refined->minima)}});
+                         {"minima", py::cast(r.refined->minima)},
+                         {"reduced_chi_square", py::float_(r.refined->reducedChiSquare)}});
   } else {
     e["refined"] = py::none();
     e["refined_message"] = r.refinedMessage;
@@ -488,6 +490,9 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
                       {"time", NumberOrNone(row.time)},
                       {"error", NumberOrNone(row.error)},
                       {"n_points", py::cast(row.nPoints)},
+                      {"adopted_note", py::str(row.adoptedNote)},
+                      {"baseline", py::str(row.baseline)},
+                      {"baseline_warning", py::str(row.baselineWarning)},
                       {"methods", methods},
                       {"o_minus_c", NumberOrNone(oc)},
                       {"o_minus_c_min", oc ? py::object(py::float_(*oc * 1440)) : py::none()},

@@ -639,7 +639,7 @@ class SeriesTable(list):
 
 def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
            secondary: Any = None, half_width: Any = None, find: bool = False,
-           bootstrap: int = 0) -> SeriesTable:
+           bootstrap: int = 0, detrend: bool = True) -> SeriesTable:
     """Time every eclipse of a long light curve against an ephemeris.
 
     Parameters
@@ -660,6 +660,13 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
         Estimate the period and epoch from the series.
     bootstrap : int
         0, or 2 to 100000 resampled light curves per method and minimum.
+    detrend : bool
+        Remove each window's baseline, fitted to its out-of-eclipse points on
+        both sides, before timing (default True; ``vantor-cli series
+        --no-detrend`` is False). Each record's ``baseline`` says which was
+        removed or why none was, ``baseline_warning`` when its slope alone
+        moves the minimum by more than the error; ``refined`` gives the
+        ``reduced_chi_square`` of the O-C about the refined ephemeris.
 
     Returns
     -------
@@ -684,6 +691,7 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
         o["secondary"] = _value("secondary", secondary)
     o["find"] = bool(find)
     o["bootstrap"] = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
+    o["detrend"] = bool(detrend)
     out = _vantor.series(t, m, o, file, scale)
     j = {key: out[key] for key in ("file", "time_scale", "ephemeris", "rows")}
     return SeriesTable(copy.deepcopy(out["rows"]), out["ephemeris"], out["time_scale"],
