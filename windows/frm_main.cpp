@@ -36,10 +36,12 @@
 #include "core/reader.h"
 #include "import/importer.h"
 #include "core/method_rows.h"
+#include "core/number.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "core/output_file.h"
 #include "core/textfile.h"
+#include "methods/adopted.h"
 #include "methods/bootstrap.h"
 #include "methods/sliding.h"
 #include "toolkit/message.h"
@@ -213,6 +215,15 @@ QLabel* BuildMethodRows(FrmMain* w, QGridLayout* grid) {
   notice->setObjectName(QStringLiteral("LabelPrecision"));
   notice->setWordWrap(true);
   grid->addWidget(notice, 13, 0, 1, 5);
+  w->LabelAdopted = new QLabel(w);
+  w->LabelAdopted->setObjectName(QStringLiteral("LabelAdopted"));
+  w->LabelAdopted->setWordWrap(true);
+  w->LabelAdopted->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(w->LabelAdopted, 14, 0, 1, 5);
+  // The adopted time belongs to the means shown: cleared with them.
+  QObject::connect(w->Text[13], &QLineEdit::textChanged, w->LabelAdopted, [w](const QString& t) {
+    if (t.isEmpty()) w->LabelAdopted->clear();
+  });
   return notice;
 }
 
@@ -843,6 +854,54 @@ void FrmMain::Command8_Click() {
   Text[14]->setText(Q(c.weightedMeanText));
   Text[15]->setText(Q(c.uncertaintyText));
   Text[16]->setText(Q(c.stdDevText));
+  ShowAdopted(c);
+}
+
+void FrmMain::ShowAdopted(const Combination& c) {
+  // The delivered rows the means used, each on the points it was computed on.
+  const CurveView view = store_;
+  const double noise = PointScatter(view);
+  std::vector<MethodTimeInput> inputs;
+  double floor = 0;
+  for (const int k : c.usedRows) {
+    const auto& d = delivered_[k];
+    if (!d || Q(d->timing.timeText) != Text[k]->text()) continue;  // typed: not a method's
+    if (d->deleted == store_.Deleted && d->points == store_.NPoints) {
+      inputs.push_back(AdoptionInput(view, d->setup, d->timing, noise));
+      if (k == 5) floor = NoiseFloorOf(d->timing, noise);
+    } else {
+      // Points deleted since: the method's own error, the fits not refitted.
+      inputs.push_back(MethodTimeInput{MethodKey(k), d->timing.time,
+                                       std::fabs(d->timing.minimum.error),
+                                       k == 6 ? ErrorKind::NoiseFree
+                                              : k == 2 ? ErrorKind::None : ErrorKind::Own});
+    }
+  }
+  QStringList lines;
+  if (const auto a = AdoptTime(inputs, floor)) {
+    QStringList used;
+    for (const std::string& m : a->methods) used << Q(m);
+    lines << QStringLiteral("Adopted time %1 +- %2 d (%3 s), from %4: %5")
+                 .arg(Q(ResultText(a->time, store_.ResultDecimals)),
+                      Q(ResultText(a->error, store_.ResultDecimals)),
+                      Q(FormatNumber(a->error * 86400, 'g', 3)),
+                      used.join(QStringLiteral(", ")), Q(a->note));
+  } else {
+    lines << QStringLiteral("No adopted time: ") + Q(a.error().message);
+  }
+  // The standard error of the ticked times against the weighted mean's uncertainty.
+  if (c.stdDev && c.n >= 2) {
+    const double standardError = *c.stdDev / std::sqrt(static_cast<double>(c.n));
+    if (c.uncertainty < standardError / 3) {
+      lines << QStringLiteral(
+                   "Note: the weighted mean's uncertainty (%1) is below a third of the standard "
+                   "error of the ticked times (%2): their own errors claim more than their "
+                   "agreement shows.")
+                   .arg(Q(ResultText(c.uncertainty, store_.ResultDecimals)),
+                        Q(ResultText(standardError, store_.ResultDecimals)));
+    }
+  }
+  LabelAdopted->setText(lines.join(QLatin1Char('\n')));
 }
 
 // --- Help ------------------------------------------------------------------------

@@ -98,6 +98,11 @@ class FrmMain : public Form, public ResultRows {
 
   // Shows the time scale of the loaded light curve ("Time scale: HJD_UTC").
   QLabel* LabelTimeScale = nullptr;
+  // Under the means: the adopted time of the ticked rows with its error
+  // (methods/adopted.h), and a note when the weighted mean's uncertainty is
+  // below a third of the standard error of the ticked times. Cleared with
+  // the means.
+  QLabel* LabelAdopted = nullptr;
 
   // Controls, named as the window's table names them; cell 0 of each array unused.
   std::array<QLabel*, 19> Label{};
@@ -182,6 +187,8 @@ class FrmMain : public Form, public ResultRows {
   // Shows under the means the rows they left out and the note on the
   // weights, the window grown to show all of it.
   void ShowMeansNotice(const Combination& c);
+  // Fills LabelAdopted from the rows the means used.
+  void ShowAdopted(const Combination& c);
   // The tooltip of a row whose delivered error shows as zero at the chosen
   // precision ("error below the shown precision ..."), cleared otherwise.
   void MarkBelowPrecision(int row);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QScreen>
 #include <QTest>
+#include <cmath>
 #include <memory>
 
 #include "core/format.h"
@@ -366,6 +367,47 @@ class FrmMainTest : public QObject {
     QCOMPARE(main_->Text[16]->text(), QStringLiteral("0.00707"));
     QVERIFY(!main_->Check[5]->isChecked());
     QVERIFY(main_->Check[1]->isChecked());
+    // Typed rows are no method's result: no adopted time, but the note that
+    // the uncertainty 0.00089 lies below a third of the standard error
+    // 0.00707 / sqrt(2) = 0.005 of the two times.
+    const QString adopted = main_->LabelAdopted->text();
+    QVERIFY2(adopted.startsWith(QStringLiteral("No adopted time: ")), qPrintable(adopted));
+    QVERIFY2(adopted.contains(QStringLiteral("uncertainty (0.00089) is below a third of the "
+                                             "standard error of the ticked times (0.005)")),
+             qPrintable(adopted));
+    // Times that agree within their errors need no such note.
+    main_->Text[4]->setText("123.401");
+    QTest::mouseClick(main_->Command[8], Qt::LeftButton);
+    QVERIFY(!main_->LabelAdopted->text().contains(QStringLiteral("Note:")));
+  }
+
+  // The example eclipse timed by the parabola and the Fourier fit on their
+  // automatic ranges and by sliding integrations: the means keep all three,
+  // the adopted time under them leaves sliding integrations out, and a new
+  // load clears it with the means.
+  void calcMeansShowsTheAdoptedTimeUnderTheMeans() {
+    Load(kExamples, "eclipse_header.csv");
+    main_->Command1_Click();
+    main_->frmPlott1().mAuto->trigger();
+    QTest::mouseClick(main_->frmPlott1().Command1, Qt::LeftButton);
+    main_->Command5_Click();
+    main_->frmPlott5().mAuto->trigger();
+    QTest::mouseClick(main_->frmPlott5().Command2, Qt::LeftButton);
+    main_->Command6_Click();
+    for (const int k : {1, 5, 6}) {
+      QVERIFY2(!main_->Text[k]->text().isEmpty(), qPrintable(QString::number(k)));
+    }
+    QTest::mouseClick(main_->Command[8], Qt::LeftButton);
+    QVERIFY(main_->Check[6]->isChecked());
+    const QString adopted = main_->LabelAdopted->text();
+    QVERIFY2(adopted.startsWith(QStringLiteral("Adopted time 2459812.43")), qPrintable(adopted));
+    QVERIFY2(adopted.contains(QStringLiteral("from parabola, fourier: ")), qPrintable(adopted));
+    QVERIFY2(adopted.contains(QStringLiteral("sliding left out")), qPrintable(adopted));
+    // Within a few minutes of the weighted mean of the three.
+    const double time = adopted.section(QLatin1Char(' '), 2, 2).toDouble();
+    QVERIFY(std::fabs(time - main_->Text[14]->text().toDouble()) < 0.003);
+    Load(kExamples, "eclipse_header.csv");
+    QVERIFY(main_->LabelAdopted->text().isEmpty());
   }
 
   void runtimeErrorsShowTheirTableEntry() {
