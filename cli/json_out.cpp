@@ -262,6 +262,22 @@ Json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome) 
     o["o_minus_c"] = NumberOrNull(row.OMinusC());
     o["o_minus_c_min"] = row.time ? Json(*row.OMinusC() * 1440) : Json(nullptr);
     o["message"] = row.message;
+    o["time_source"] = row.timeSource;
+    if (row.profile) {
+      const ProfileFit& f = *row.profile;
+      o["profile"] = Json{{"time", f.time},
+                          {"error", f.error},
+                          {"covariance_error", f.covarianceError},
+                          {"bootstrap_error", NumberOrNull(f.bootstrapError)},
+                          {"reduced_chi_square", f.reducedChiSquare},
+                          {"beta", f.beta},
+                          {"depth_scale", f.depthScale},
+                          {"n_points", f.points},
+                          {"note", f.note}};
+    } else {
+      o["profile"] = nullptr;
+      o["profile_message"] = row.profileMessage;
+    }
     j["rows"].push_back(o);
   }
   return j;

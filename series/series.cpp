@@ -199,6 +199,58 @@ void TimeWindow(const Window& w, int bootstrap, bool detrend, SeriesRow& row) {
 
 }  // namespace
 
+namespace {
+
+// The reduced chi-square of the parabola's, chords', Kwee and van Woerden's
+// and the Fourier fit's times of a row about their weighted mean (each with
+// its bootstrap error when there is one, else its own); nothing with fewer
+// than 2 of them.
+std::optional<double> MethodsChiSquare(const SeriesRow& row) {
+  std::vector<std::pair<double, double>> te;
+  for (const SeriesMethodTime& m : row.methods) {
+    if (m.method != "parabola" && m.method != "chords" && m.method != "kvw" &&
+        m.method != "fourier") {
+      continue;
+    }
+    const double e = std::fabs(m.bootstrapError.value_or(m.error));
+    if (e > 0 && std::isfinite(e)) te.emplace_back(m.time, e);
+  }
+  if (te.size() < 2) return std::nullopt;
+  double sw = 0, swt = 0;
+  for (const auto& [t, e] : te) sw += 1 / (e * e), swt += t / (e * e);
+  const double mean = swt / sw;
+  double chi2 = 0;
+  for (const auto& [t, e] : te) chi2 += (t - mean) * (t - mean) / (e * e);
+  return chi2 / static_cast<double>(te.size() - 1);
+}
+
+// The row's time: the profile's where the window is sparse, where the
+// methods disagree or where no method timed it; otherwise the methods'
+// adopted time, which TimeWindow has set.
+void ChooseRowTime(SeriesRow& row) {
+  std::string why;
+  if (!row.covered) {
+    // The coverage checks' refusal stands: a gap over the bottom or a
+    // missing branch leaves nothing a profile could be trusted on.
+    return;
+  } else if (!row.time) {
+    why = "no method timed the window";
+  } else if (row.nPoints < kProfileBelowPoints) {
+    why = std::to_string(row.nPoints) + " points";
+  } else if (const auto chi2 = MethodsChiSquare(row); chi2 && *chi2 > kMethodsDisagreeChi2) {
+    why = "methods disagree (chi2 " + FixedText(*chi2, 1) + ")";
+  }
+  if (why.empty() || !row.profile) {
+    if (row.time) row.timeSource = "methods";
+    return;
+  }
+  row.time = row.profile->time;
+  row.error = row.profile->error;
+  row.timeSource = "profile: " + why;
+}
+
+}  // namespace
+
 double PredictedMinima(double first, double last, const Ephemeris& e,
                        std::optional<double> secondaryPhase) {
   const auto count = [&](double phase) {
@@ -405,7 +457,19 @@ std::expected<RefinedEphemeris, Error> FitEphemeris(std::span<const double> cycl
 std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
                                               std::span<const double> mag, const SeriesOptions& o,
                                               const std::function<void(int, int)>& progress) {
+  return TimeSeries(time, mag, {}, o, progress);
+}
+
+std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
+                                              std::span<const double> mag,
+                                              std::span<const double> pointErrors,
+                                              const SeriesOptions& o,
+                                              const std::function<void(int, int)>& progress) {
   if (auto ok = CheckSeries(time, mag); !ok) return std::unexpected(ok.error());
+  if (!pointErrors.empty() && pointErrors.size() != time.size()) {
+    return std::unexpected(Error{std::to_string(pointErrors.size()) + " errors were given with " +
+                                 std::to_string(time.size()) + " times."});
+  }
   const Ephemeris& e = o.ephemeris;
   if (!std::isfinite(e.period) || !(e.period > 0)) {
     return std::unexpected(Error{"The period must be a positive number of days."});
@@ -495,14 +559,33 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     const auto w = CutWindow(time, mag, p.tc, hKind, g);
     if (!w) {
       row.nPoints = static_cast<int>(WindowOf(time, p.tc, hKind).size());
-
       row.message = w.error().message;
     } else {
       row.nPoints = w->nPoints;
+      row.covered = true;
       TimeWindow(*w, o.bootstrap, o.detrend, row);
     }
     r.rows.push_back(std::move(row));
     if (progress) progress(++done, static_cast<int>(predicted.size()));
+  }
+  // The profile method beside the others, and the time each row gives.
+  std::vector<ProfileTarget> targets;
+  for (const SeriesRow& row : r.rows) {
+    targets.push_back({row.predicted, row.cycle + (row.kind == 'S' ? *o.secondaryPhase : 0.0),
+                       row.kind, row.kind == 'S' ? hSecondary : h});
+  }
+  // A fit's window stays short of the other kind's eclipses.
+  const double reach = o.secondaryPhase
+                           ? std::min(*o.secondaryPhase, 1 - *o.secondaryPhase) * e.period / 2
+                           : e.period / 4;
+  auto profiles = TimeProfiles(time, mag, pointErrors, targets, std::max({h, hSecondary, reach}));
+  for (size_t i = 0; i < r.rows.size(); ++i) {
+    if (profiles[i]) {
+      r.rows[i].profile = std::move(*profiles[i]);
+    } else {
+      r.rows[i].profileMessage = profiles[i].error().message;
+    }
+    ChooseRowTime(r.rows[i]);
   }
 
   std::vector<double> cycles, times, errors;

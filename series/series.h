@@ -78,6 +78,7 @@
 
 #include "core/error.h"
 #include "methods/coverage.h"
+#include "series/profile.h"
 
 namespace vantor {
 
@@ -138,6 +139,15 @@ struct SeriesRow {
   std::optional<double> time, error;
   std::vector<SeriesMethodTime> methods;  // the methods that delivered (and took part)
   std::string message;                    // why there is no time
+  bool covered = false;  // the window passed the coverage checks
+  // The profile method's time (profile.h), or why it has none.
+  std::optional<ProfileFit> profile;
+  std::string profileMessage;
+  // Where `time` comes from: "methods" (the adopted time above), or
+  // "profile: " and why, the profile's time and error then standing in (fewer than
+  // kProfileBelowPoints points in the window, the methods disagree, or no
+  // method timed the window). Empty without a time.
+  std::string timeSource;
   // O-C against the given ephemeris, days (time - predicted); when time is set.
   std::optional<double> OMinusC() const {
     return time ? std::optional<double>(*time - predicted) : std::nullopt;
@@ -217,6 +227,25 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
                                               std::span<const double> mag,
                                               const SeriesOptions& options,
                                               const std::function<void(int, int)>& progress = {});
+
+// TimeSeries with the photometric error of each point (`errors`, as long as
+// the series, NaN where the file gives none; empty: none), which weight the
+// profile method's fits. Beside the methods' adopted time each minimum gets
+// the profile method's time (profile.h), and the row's time is the
+// profile's (in a window that passed the coverage checks) where the window
+// holds fewer than kProfileBelowPoints points, where the methods disagree
+// (the reduced chi-square of the parabola's,
+// chords', Kwee and van Woerden's and the Fourier fit's times about their
+// weighted mean, with their own or bootstrap errors, above
+// kMethodsDisagreeChi2; sliding integrations and the tracing paper take no
+// part in that test), or where no method timed the window.
+std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
+                                              std::span<const double> mag,
+                                              std::span<const double> errors,
+                                              const SeriesOptions& options,
+                                              const std::function<void(int, int)>& progress = {});
+inline constexpr int kProfileBelowPoints = 20;
+inline constexpr double kMethodsDisagreeChi2 = 3.0;
 
 // Fits T = T0 + P E to (E, T, error) by weighted least squares (see above).
 // Refuses fewer than 2 minima, all at one cycle, or an error not positive.

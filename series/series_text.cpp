@@ -20,22 +20,31 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
     << FixedText(r.ephemeris.period, 7) << " d; windows of +-" << FixedText(r.halfWidth, 4)
     << " d\n\n";
   char line[512];
-  std::snprintf(line, sizeof line, "%8s %4s %16s %9s %10s %9s %6s  %s\n", "cycle", "kind", "time",
-                "error", "O-C (d)", "O-C (min)", "points", "methods / why not");
+  std::snprintf(line, sizeof line, "%8s %4s %16s %9s %10s %9s %6s %16s %9s  %s\n", "cycle", "kind",
+                "time", "error", "O-C (d)", "O-C (min)", "points", "profile", "p. error",
+                "methods / why not");
   o << line;
   for (const SeriesRow& row : r.rows) {
     std::string methods;
     for (const SeriesMethodTime& m : row.methods)
       methods += (methods.empty() ? "" : ",") + m.method;
+    // The row's time from the profile says so first.
+    if (row.timeSource.starts_with("profile")) {
+      methods = "time from " + row.timeSource + (methods.empty() ? "" : "; ") + methods;
+    }
+    if (row.profile && !row.profile->note.empty()) methods += "; profile " + row.profile->note;
+    const std::string profile = row.profile ? FixedText(row.profile->time, 5) : "-";
+    const std::string profileError = row.profile ? FixedText(row.profile->error, 5) : "-";
     if (row.time) {
-      std::snprintf(line, sizeof line, "%8ld %4c %16s %9s %10s %9s %6d  %s%s%s\n", row.cycle,
-                    row.kind, FixedText(*row.time, 5).c_str(), FixedText(*row.error, 5).c_str(),
-                    FixedText(*row.OMinusC(), 5).c_str(),
-                    FixedText(*row.OMinusC() * 1440, 2).c_str(), row.nPoints, methods.c_str(),
-                    row.message.empty() ? "" : "; ", row.message.c_str());
+      std::snprintf(line, sizeof line, "%8ld %4c %16s %9s %10s %9s %6d %16s %9s  %s%s%s\n",
+                    row.cycle, row.kind, FixedText(*row.time, 5).c_str(),
+                    FixedText(*row.error, 5).c_str(), FixedText(*row.OMinusC(), 5).c_str(),
+                    FixedText(*row.OMinusC() * 1440, 2).c_str(), row.nPoints, profile.c_str(),
+                    profileError.c_str(), methods.c_str(), row.message.empty() ? "" : "; ",
+                    row.message.c_str());
     } else {
-      std::snprintf(line, sizeof line, "%8ld %4c %16s %9s %10s %9s %6d  %s\n", row.cycle, row.kind,
-                    "-", "-", "-", "-", row.nPoints, row.message.c_str());
+      std::snprintf(line, sizeof line, "%8ld %4c %16s %9s %10s %9s %6d %16s %9s  %s\n", row.cycle,
+                    row.kind, "-", "-", "-", "-", row.nPoints, "-", "-", row.message.c_str());
     }
     o << line;
   }
@@ -73,7 +82,7 @@ std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
   }
   csv.Line(
       "cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,method_times,"
-      "message");
+      "profile_time,profile_error,time_source,profile_note,message");
   for (const SeriesRow& row : r.rows) {
     std::string methods, times;
     for (const SeriesMethodTime& m : row.methods) {
@@ -99,7 +108,16 @@ std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
     } else {
       csv.Empty(2);
     }
-    csv.Int(row.nPoints).Text(methods).Text(times).Text(message, CsvQuoting::kAlways).EndLine();
+    csv.Int(row.nPoints).Text(methods).Text(times);
+    if (row.profile) {
+      csv.Fixed(row.profile->time, 6).Fixed(row.profile->error, 6);
+    } else {
+      csv.Empty(2);
+    }
+    std::string note = row.profile ? row.profile->note : row.profileMessage;
+    std::replace(note.begin(), note.end(), '"', '\'');
+    csv.Text(row.timeSource, CsvQuoting::kAlways).Text(note, CsvQuoting::kAlways);
+    csv.Text(message, CsvQuoting::kAlways).EndLine();
   }
   return csv.Take();
 }

@@ -10,15 +10,18 @@ namespace vantor {
 
 // An aligned table: a title naming the file and its time scale, the
 // ephemeris, one line per predicted minimum (cycle, kind, time, error, O-C in
-// days and minutes, points, the methods or why there is no time) and the
-// refined ephemeris.
+// days and minutes, points, the profile method's time and error, then where
+// the time comes from when it is the profile's, the methods, the profile's
+// note, or why there is no time) and the refined ephemeris.
 std::string SeriesTable(const SeriesResult& r, const std::string& file, const std::string& scale);
 
 // Comma-separated values: comment lines ("# ...") with the time scale and the
 // ephemerides, a header line, then cycle, kind, predicted, time, error,
 // o_minus_c (d), o_minus_c_min, n_points, methods and their times (each
-// separated by ";"), and the message in double quotes. Empty fields for a
-// minimum without a time.
+// separated by ";"), the profile method's time and error, where the time
+// comes from ("methods" or "profile: " and why), the profile's note (or why
+// it has no time), and the message, the last three in double quotes. Empty
+// fields for a minimum without a time.
 std::string SeriesCsv(const SeriesResult& r, const std::string& scale);
 
 // The decimals that show a secondary's phase whole, at least 1 (0.5: 1,

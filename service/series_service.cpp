@@ -91,6 +91,14 @@ std::expected<SeriesOutcome, Error> RunSeries(
     std::span<const double> time, std::span<const double> mag, const std::string& scale,
     const SeriesRequest& request, const std::function<void(int, int)>& progress,
     const std::function<void(const std::string&)>& foundSummary) {
+  return RunSeries(time, mag, {}, scale, request, progress, foundSummary);
+}
+
+std::expected<SeriesOutcome, Error> RunSeries(
+    std::span<const double> time, std::span<const double> mag, std::span<const double> errors,
+    const std::string& scale, const SeriesRequest& request,
+    const std::function<void(int, int)>& progress,
+    const std::function<void(const std::string&)>& foundSummary) {
   SeriesOutcome out;
   out.scale = scale;
   out.options = request.options;
@@ -103,7 +111,7 @@ std::expected<SeriesOutcome, Error> RunSeries(
     if (!request.epochGiven) out.options.ephemeris.epoch = found->ephemeris.epoch;
     if (!request.periodGiven) out.options.ephemeris.period = found->ephemeris.period;
   }
-  auto result = TimeSeries(time, mag, out.options, progress);
+  auto result = TimeSeries(time, mag, errors, out.options, progress);
   if (!result) return std::unexpected(result.error());
   out.result = std::move(*result);
   return out;
@@ -115,7 +123,7 @@ std::expected<SeriesOutcome, Error> RunSeriesFile(
     const std::function<void(const std::string&)>& foundSummary) {
   const auto series = ReadSeriesFile(file, choice);
   if (!series) return std::unexpected(series.error());
-  return RunSeries(series->time, series->mag,
+  return RunSeries(series->time, series->mag, series->err,
                    std::string(import::TimeScaleName(series->timeScale)), request, progress,
                    foundSummary);
 }

@@ -63,7 +63,15 @@ std::expected<SeriesOutcome, Error> RunSeries(
     const SeriesRequest& request, const std::function<void(int, int)>& progress = {},
     const std::function<void(const std::string&)>& found = {});
 
-// RunSeries of the series in `file`, read by ReadSeriesFile (its refusal
+// RunSeries with the photometric error of each point (NaN where the file
+// gives none; empty: none), which weight the profile method's fits.
+std::expected<SeriesOutcome, Error> RunSeries(
+    std::span<const double> time, std::span<const double> mag, std::span<const double> errors,
+    const std::string& scale, const SeriesRequest& request,
+    const std::function<void(int, int)>& progress = {},
+    const std::function<void(const std::string&)>& found = {});
+
+// RunSeries of the series in `file` (with its errors), read by ReadSeriesFile (its refusal
 // returned as it is).
 std::expected<SeriesOutcome, Error> RunSeriesFile(
     const std::string& file, const ImportChoice& choice, const SeriesRequest& request,

@@ -484,6 +484,19 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
       methods.append(mj);
     }
     const auto oc = row.OMinusC();
+    py::object profile = py::none();
+    if (row.profile) {
+      const ProfileFit& f = *row.profile;
+      profile = Dict({{"time", py::float_(f.time)},
+                      {"error", py::float_(f.error)},
+                      {"covariance_error", py::float_(f.covarianceError)},
+                      {"bootstrap_error", NumberOrNone(f.bootstrapError)},
+                      {"reduced_chi_square", py::float_(f.reducedChiSquare)},
+                      {"beta", py::float_(f.beta)},
+                      {"depth_scale", py::float_(f.depthScale)},
+                      {"n_points", py::cast(f.points)},
+                      {"note", py::str(f.note)}});
+    }
     rows.append(Dict({{"cycle", py::cast(row.cycle)},
                       {"kind", py::str(std::string(1, row.kind))},
                       {"predicted", py::float_(row.predicted)},
@@ -496,7 +509,10 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
                       {"methods", methods},
                       {"o_minus_c", NumberOrNone(oc)},
                       {"o_minus_c_min", oc ? py::object(py::float_(*oc * 1440)) : py::none()},
-                      {"message", py::str(row.message)}}));
+                      {"message", py::str(row.message)},
+                      {"time_source", py::str(row.timeSource)},
+                      {"profile", profile}}));
+    if (!row.profile) rows[rows.size() - 1]["profile_message"] = py::str(row.profileMessage);
   }
   return Dict({{"file", py::str(file)},
                {"time_scale", py::str(outcome.scale)},
@@ -508,15 +524,20 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
 // vantor.series: the table of minima of these points, and what find
 // estimated ("" without it).
 py::dict Series(const Doubles& timeArray, const Doubles& magArray, const py::dict& options,
-                const std::string& file, const std::string& timeScale) {
+                const std::string& file, const std::string& timeScale,
+                const std::optional<Doubles>& errArray) {
   const auto time = SpanOf(timeArray, "time");
   const auto mag = SpanOf(magArray, "mag");
   SameLength(time, mag);
+  // The points' errors (a LightCurve's, NaN where the file gives none)
+  // weight the profile method's fits.
+  const auto err = errArray ? SpanOf(*errArray, "err") : std::span<const double>{};
+  if (!err.empty()) SameLength(time, err);
   const SeriesRequest request = SeriesRequestOf(options);
   std::expected<SeriesOutcome, Error> outcome;
   {
     py::gil_scoped_release release;
-    outcome = RunSeries(time, mag, timeScale, request);
+    outcome = RunSeries(time, mag, err, timeScale, request);
   }
   if (!outcome) throw py::value_error(outcome.error().message);
   return SeriesTableOf(file, *outcome);
@@ -581,7 +602,7 @@ PYBIND11_MODULE(_vantor, m) {
   m.def("time", &Time, py::arg("time"), py::arg("mag"), py::arg("options"),
         py::arg("automatic"), py::arg("bootstrap"), py::arg("file"), py::arg("time_scale"));
   m.def("series", &Series, py::arg("time"), py::arg("mag"), py::arg("options"), py::arg("file"),
-        py::arg("time_scale"));
+        py::arg("time_scale"), py::arg("err") = py::none());
   m.def("batch_file", &BatchFileRows, py::arg("path"), py::arg("automatic"),
         py::arg("decimals"), py::arg("import_options"));
   m.def("series_file", &SeriesFileCsv, py::arg("path"), py::arg("options"),

@@ -692,7 +692,10 @@ def series(time: Any, mag: Any = None, *, epoch: Any = None, period: Any = None,
     o["find"] = bool(find)
     o["bootstrap"] = _count(bootstrap, "--bootstrap", 2, 100000, zero=True)
     o["detrend"] = bool(detrend)
-    out = _vantor.series(t, m, o, file, scale)
+    # A LightCurve's errors weight the profile method's fits, as the
+    # command line's reading of the file does.
+    err = time.err if isinstance(time, LightCurve) else None
+    out = _vantor.series(t, m, o, file, scale, err)
     j = {key: out[key] for key in ("file", "time_scale", "ephemeris", "rows")}
     return SeriesTable(copy.deepcopy(out["rows"]), out["ephemeris"], out["time_scale"],
                        out["found"], j)
