@@ -902,6 +902,12 @@ void FrmMain::ShowAdopted(const Combination& c) {
     }
   }
   LabelAdopted->setText(lines.join(QLatin1Char('\n')));
+  // The window grows to show the notice and the adopted time whole.
+  int missing = 0;
+  for (QLabel* label : {precisionNotice_, LabelAdopted}) {
+    missing += std::max(0, label->heightForWidth(label->width()) - label->height());
+  }
+  if (missing > 0) resize(width(), height() + missing);
 }
 
 // --- Help ------------------------------------------------------------------------
