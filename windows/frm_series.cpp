@@ -483,6 +483,11 @@ void FrmSeries::ShowResult() {
     for (const SeriesMethodTime& m : row.methods) {
       methods += (methods.isEmpty() ? QString() : QStringLiteral(", ")) + Q(m.method);
     }
+    // A time from the profile method says so first.
+    if (row.timeSource.starts_with("profile")) {
+      methods = QStringLiteral("time from ") + Q(row.timeSource) +
+                (methods.isEmpty() ? QString() : QStringLiteral("; ")) + methods;
+    }
     if (!row.message.empty()) {
       methods += (methods.isEmpty() ? QString() : QStringLiteral("; ")) + Q(row.message);
     }
