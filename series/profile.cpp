@@ -144,9 +144,12 @@ double CorrelatedNoiseFactor(const std::vector<double>& z, double branchPoints) 
   for (const double v : z) s1 += v * v;
   s1 = std::sqrt(s1 / static_cast<double>(n));
   if (!(s1 > 0)) return 1.0;
-  size_t from = std::max<size_t>(2, static_cast<size_t>(std::ceil(branchPoints / 4)));
-  size_t to = std::min<size_t>(n / 3, static_cast<size_t>(std::floor(branchPoints)));
-  if (!(std::isfinite(branchPoints)) || from > to) from = 2, to = n / 3;
+  size_t from = 2, to = n / 3;
+  if (std::isfinite(branchPoints) && branchPoints >= 2 && branchPoints <= static_cast<double>(n)) {
+    const size_t lo = std::max<size_t>(2, static_cast<size_t>(std::ceil(branchPoints / 4)));
+    const size_t hi = std::min<size_t>(n / 3, static_cast<size_t>(std::floor(branchPoints)));
+    if (lo <= hi) from = lo, to = hi;
+  }
   double sum = 0;
   int sizes = 0;
   for (size_t g = from; g <= to; ++g) {
