@@ -240,6 +240,12 @@ Json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome) 
     e["refined"] = nullptr;
     e["refined_message"] = r.refinedMessage;
   }
+  if (r.jitter) {
+    e["timing_jitter"] = Json{{"jitter", r.jitter->jitter},
+                              {"ratio", r.jitter->ratio},
+                              {"pairs", r.jitter->pairs},
+                              {"clipped", r.jitter->clipped}};
+  }
   j["ephemeris"] = e;
   j["rows"] = Json::array();
   for (const SeriesRow& row : r.rows) {
@@ -249,6 +255,7 @@ Json SeriesJson(const std::string& file, const service::SeriesOutcome& outcome) 
     o["predicted"] = row.predicted;
     o["time"] = NumberOrNull(row.time);
     o["error"] = NumberOrNull(row.error);
+    if (row.ownError) o["own_error"] = *row.ownError;
     o["n_points"] = row.nPoints;
     o["adopted_note"] = row.adoptedNote;
     o["baseline"] = row.baseline;

@@ -249,6 +249,25 @@ void ChooseRowTime(SeriesRow& row) {
   row.timeSource = "profile: " + why;
 }
 
+// Measures the minima's timing noise about `refined` and, where it is above
+// 0, adds it in quadrature to every delivered error (timing_jitter.h).
+void AddTimingJitter(const RefinedEphemeris& refined, const SeriesOptions& o, SeriesResult& r) {
+  std::vector<JitterMinimum> minima;
+  for (const SeriesRow& row : r.rows) {
+    if (!row.time) continue;
+    const double cycle = row.cycle + (row.kind == 'S' ? *o.secondaryPhase : 0.0);
+    minima.push_back(
+        {row.kind, cycle, *row.time - (refined.epoch + refined.period * cycle), *row.error});
+  }
+  r.jitter = MeasureTimingJitter(minima);
+  if (!r.jitter || !(r.jitter->jitter > 0)) return;
+  for (SeriesRow& row : r.rows) {
+    if (!row.time) continue;
+    row.ownError = row.error;
+    row.error = std::hypot(*row.error, r.jitter->jitter);
+  }
+}
+
 }  // namespace
 
 double PredictedMinima(double first, double last, const Ephemeris& e,
@@ -588,14 +607,20 @@ std::expected<SeriesResult, Error> TimeSeries(std::span<const double> time,
     ChooseRowTime(r.rows[i]);
   }
 
-  std::vector<double> cycles, times, errors;
-  for (const SeriesRow& row : r.rows) {
-    if (!row.time) continue;
-    cycles.push_back(row.cycle + (row.kind == 'S' ? *o.secondaryPhase : 0.0));
-    times.push_back(*row.time);
-    errors.push_back(*row.error);
-  }
-  if (const auto refined = FitEphemeris(cycles, times, errors); refined) {
+  const auto refine = [&r, &o] {
+    std::vector<double> cycles, times, errors;
+    for (const SeriesRow& row : r.rows) {
+      if (!row.time) continue;
+      cycles.push_back(row.cycle + (row.kind == 'S' ? *o.secondaryPhase : 0.0));
+      times.push_back(*row.time);
+      errors.push_back(*row.error);
+    }
+    return FitEphemeris(cycles, times, errors);
+  };
+  auto refined = refine();
+  if (refined) AddTimingJitter(*refined, o, r);
+  if (r.jitter && r.jitter->jitter > 0) refined = refine();
+  if (refined) {
     r.refined = *refined;
   } else {
     r.refinedMessage = refined.error().message;

@@ -78,6 +78,7 @@
 
 #include "core/error.h"
 #include "methods/coverage.h"
+#include "series/timing_jitter.h"
 #include "series/profile.h"
 
 namespace vantor {
@@ -148,6 +149,9 @@ struct SeriesRow {
   // kProfileBelowPoints points in the window, the methods disagree, or no
   // method timed the window). Empty without a time.
   std::string timeSource;
+  // The row's own error, where the series' timing jitter was added to it in
+  // quadrature (then `error` is sqrt(own^2 + jitter^2)).
+  std::optional<double> ownError;
   // O-C against the given ephemeris, days (time - predicted); when time is set.
   std::optional<double> OMinusC() const {
     return time ? std::optional<double>(*time - predicted) : std::nullopt;
@@ -170,6 +174,10 @@ struct SeriesResult {
   std::vector<SeriesRow> rows;
   std::optional<RefinedEphemeris> refined;  // with at least 2 minima at 2 different cycles
   std::string refinedMessage;               // why there is none
+  // The minima's timing noise beyond their own errors (timing_jitter.h),
+  // measured about a first refined ephemeris; where it is above 0 every
+  // delivered error holds it and the refined ephemeris is fitted again.
+  std::optional<TimingJitter> jitter;
 };
 
 // The points of the window of a minimum at `centre`: indices first..last - 1

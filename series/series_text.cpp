@@ -13,6 +13,15 @@
 
 namespace vantor {
 
+std::string JitterText(const SeriesResult& r) {
+  if (!r.jitter || !(r.jitter->jitter > 0)) return "";
+  const TimingJitter& j = *r.jitter;
+  return "Timing jitter " + FixedText(j.jitter * 86400, 1) +
+         " s added in quadrature to every error: the O-C of neighbouring minima scatter " +
+         FixedText(j.ratio, 2) + " times their own errors (" + std::to_string(j.pairs) + " pairs" +
+         (j.clipped > 0 ? ", " + std::to_string(j.clipped) + " left out as outliers" : "") + ").";
+}
+
 std::string SeriesTable(const SeriesResult& r, const std::string& file, const std::string& scale) {
   std::ostringstream o;
   o << "Vantor - every eclipse of " << file << " (time scale: " << scale << ")\n";
@@ -57,6 +66,7 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
   } else {
     o << "\nNo refined ephemeris: " << r.refinedMessage << "\n";
   }
+  if (const std::string jitter = JitterText(r); !jitter.empty()) o << jitter << "\n";
   // Windows whose baseline's slope alone moved the minimum by more than its error.
   const auto sloped = std::count_if(r.rows.begin(), r.rows.end(), [](const SeriesRow& row) {
     return !row.baselineWarning.empty();
@@ -80,6 +90,7 @@ std::string SeriesCsv(const SeriesResult& r, const std::string& scale) {
              " +- " + FixedText(r.refined->periodError, 8) + ", reduced chi-square " +
              FixedText(r.refined->reducedChiSquare, 2));
   }
+  if (const std::string jitter = JitterText(r); !jitter.empty()) csv.Line("# " + jitter);
   csv.Line(
       "cycle,kind,predicted,time,error,o_minus_c,o_minus_c_min,n_points,methods,method_times,"
       "profile_time,profile_error,time_source,profile_note,message");
@@ -136,7 +147,8 @@ std::string SeriesOcLines(const SeriesResult& r, double secondaryPhase) {
   for (const SeriesRow& row : r.rows) {
     if (!row.time) continue;
     const double cycle = row.cycle + (row.kind == 'S' ? secondaryPhase : 0.0);
-    o << FormatNumber(cycle, 'f', decimals) << ", " << FixedText(*row.time, 6) << ", " << FixedText(*row.error, 6) << "\n";
+    o << FormatNumber(cycle, 'f', decimals) << ", " << FixedText(*row.time, 6) << ", "
+      << FixedText(*row.error, 6) << "\n";
   }
   return o.str();
 }

@@ -24,6 +24,11 @@ std::string SeriesTable(const SeriesResult& r, const std::string& file, const st
 // fields for a minimum without a time.
 std::string SeriesCsv(const SeriesResult& r, const std::string& scale);
 
+// The sentence on the minima's timing jitter where it raised their errors
+// ("Timing jitter ..."), "" otherwise: under the refined ephemeris of the
+// table, and as a comment line of the CSV.
+std::string JitterText(const SeriesResult& r);
+
 // The decimals that show a secondary's phase whole, at least 1 (0.5: 1,
 // 0.47: 2, 0.4712: 4), at most kMaxCycleDecimals.
 inline constexpr int kMaxCycleDecimals = 6;

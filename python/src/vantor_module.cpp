@@ -474,6 +474,12 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
     e["refined"] = py::none();
     e["refined_message"] = r.refinedMessage;
   }
+  if (r.jitter) {
+    e["timing_jitter"] = Dict({{"jitter", py::float_(r.jitter->jitter)},
+                               {"ratio", py::float_(r.jitter->ratio)},
+                               {"pairs", py::cast(r.jitter->pairs)},
+                               {"clipped", py::cast(r.jitter->clipped)}});
+  }
   py::list rows;
   for (const SeriesRow& row : r.rows) {
     py::list methods;
@@ -513,6 +519,7 @@ py::dict SeriesTableOf(const std::string& file, const SeriesOutcome& outcome) {
                       {"time_source", py::str(row.timeSource)},
                       {"profile", profile}}));
     if (!row.profile) rows[rows.size() - 1]["profile_message"] = py::str(row.profileMessage);
+    if (row.ownError) rows[rows.size() - 1]["own_error"] = py::float_(*row.ownError);
   }
   return Dict({{"file", py::str(file)},
                {"time_scale", py::str(outcome.scale)},
