@@ -4,14 +4,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <string_view>
 #include <iostream>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "cli/commands.h"
 #include "core/output_file.h"
 #include "core/text.h"
+#include "core/version.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
   vantor::InstallOutputCleanupHandlers();
   CLI::App app{"vantor-cli: times of minimum of eclipsing binaries from light-curve files"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("vantor-cli ") + vantor::kVersion,
+                       "Print the program's version and exit");
   app.failure_message(UsageMessage);
   int exitStatus = 0;
   vantor::cli::AddInfoCommand(app, exitStatus);

@@ -6,13 +6,10 @@
 #include <QLabel>
 #include <array>
 
+#include "core/version.h"
 #include "toolkit/form.h"
 
 namespace vantor {
-
-// The program's version (as in the top-level CMakeLists.txt) and its date.
-inline constexpr char kVersion[] = "0.1.0";
-inline constexpr char kVersionDate[] = "7 December 2026";
 
 class FrmAbout : public Form {
   Q_OBJECT

@@ -23,6 +23,7 @@
 #include "core/csv.h"
 #include "core/format.h"
 #include "core/method_rows.h"
+#include "core/version.h"
 #include "core/number.h"
 #include "core/output_file.h"
 #include "core/store.h"
@@ -604,6 +605,7 @@ PYBIND11_MODULE(_vantor, m) {
   m.doc() = "The timing core of Vantor (see the vantor package for the documented API).";
   // The desktop's limit of one light curve (its store); nothing here is held to it.
   m.attr("MAX_POINTS") = kMaxPoints;
+  m.attr("VERSION") = std::string(kVersion);
   m.attr("BATCH_CSV_HEADER") = std::string(cli::kBatchCsvHeader);
   m.def("read", &Read, py::arg("path"), py::arg("options"));
   m.def("time", &Time, py::arg("time"), py::arg("mag"), py::arg("options"),

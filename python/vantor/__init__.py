@@ -33,6 +33,7 @@ import numpy as np
 from . import _vantor
 
 __all__ = [
+    "__version__",
     "METHODS",
     "MAX_POINTS",
     "LightCurve",
@@ -44,6 +45,9 @@ __all__ = [
     "time",
     "series",
 ]
+
+#: The version of Vantor this module was built from (``vantor-cli --version``).
+__version__ = _vantor.VERSION
 
 #: The six methods, in the order of the main window's rows.
 METHODS = ("parabola", "tracing", "chords", "kvw", "fourier", "sliding")

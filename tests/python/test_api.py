@@ -331,3 +331,10 @@ def test_series_counts_out_of_range_raise_value_error():
     for n in (1, 2**40, 2**70):
         with pytest.raises(ValueError, match=f"--bootstrap: Value {n} not in range 2 to 100000"):
             vantor.series(t, m, epoch=2459812.4, period=1.0, bootstrap=n)
+
+
+def test_the_version_is_vantor_clis():
+    rc, out, err = run_cli("--version")
+    assert (rc, err) == (0, "")
+    assert out.strip() == f"vantor-cli {vantor.__version__}"
+    assert vantor.__version__.count(".") == 2 and "__version__" in vantor.__all__
