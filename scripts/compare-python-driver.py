@@ -246,8 +246,8 @@ def time_all(curves):
         attempt("pick fourier", t.__getitem__, "fourier")
 
 
-def parse_series(spec):
-    path, epoch, period, half_width, phase, importer = (spec.split("|") + [""] * 6)[:6]
+def parse_series(run):
+    path, epoch, period, half_width, phase, importer = (run.split("|") + [""] * 6)[:6]
     options = {}
     for pair in filter(None, importer.split(",")):
         key, _, value = pair.partition("=")
@@ -255,10 +255,10 @@ def parse_series(spec):
     return path, epoch, period, half_width, phase, options
 
 
-def series_all(specs):
+def series_all(runs):
     first = None
-    for spec in specs:
-        path, epoch, period, half_width, phase, options = parse_series(spec)
+    for run in runs:
+        path, epoch, period, half_width, phase, options = parse_series(run)
         lc = attempt(f"read {path} {options!r}", vantor.read, path, **options)
         if lc is None:
             continue
