@@ -111,6 +111,10 @@ FitQuality FourierQuality(const FourierFitResult& f, double sigma) {
 }  // namespace
 
 double CorrelatedNoiseFactor(std::span<const double> r) {
+  return CorrelatedNoiseFactor(r, 2, r.size() / 4);
+}
+
+double CorrelatedNoiseFactor(std::span<const double> r, size_t smallest, size_t largest) {
   const size_t n = r.size();
   if (n < 8) return 1.0;
   double mean = 0;
@@ -122,7 +126,7 @@ double CorrelatedNoiseFactor(std::span<const double> r) {
   if (!(sigma1 > 0)) return 1.0;
   double sum = 0;
   int sizes = 0;
-  for (size_t size = 2; size <= n / 4; ++size) {
+  for (size_t size = std::max<size_t>(2, smallest); size <= std::min(largest, n / 2); ++size) {
     const size_t groups = n / size;
     std::vector<double> means;
     for (size_t g = 0; g < groups; ++g) {

@@ -75,6 +75,9 @@ std::expected<AdoptedTime, Error> AdoptTime(std::span<const MethodTimeInput> inp
 // sqrt(M / (M - 1)) (M groups), averaged over N; at least 1. Fewer than 8
 // residuals, or residuals without scatter, give 1.
 double CorrelatedNoiseFactor(std::span<const double> residuals);
+// The same over the group sizes `smallest` to `largest` only (at least 2, at
+// most half the points): the time scales that matter to the caller.
+double CorrelatedNoiseFactor(std::span<const double> residuals, size_t smallest, size_t largest);
 
 // The input of one delivered timing of `curve` by `setup`. `noiseMag` is the
 // curve's point-to-point scatter (AutoRanges::noiseMag), 0 when unknown: the

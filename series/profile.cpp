@@ -8,6 +8,7 @@
 
 #include "core/format.h"
 #include "core/statistics.h"
+#include "methods/adopted.h"
 #include "methods/bootstrap.h"
 #include "methods/coverage.h"
 #include "series/series.h"
@@ -131,40 +132,19 @@ std::optional<double> BestShift(const Window& win, const EclipseProfile& p,
   return (lo + hi) / 2;
 }
 
-// The time-averaging factor of the residuals z (normalised, in time order):
-// the mean over group sizes n of the RMS of the groups' means over
-// sigma_1 / sqrt(n); at least 1, and 1 for fewer than 9 residuals. The
-// sizes are those of the time scales that move a time of minimum, a group
-// spanning from an eighth to a half of the eclipse (`branchPoints` points
-// span half of it), within 2 .. N / 3; all of 2 .. N / 3 when none is.
-double CorrelatedNoiseFactor(const std::vector<double>& z, double branchPoints) {
+// The time-averaging factor of the residuals z (in time order) over the time
+// scales that move a time of minimum: groups spanning from an eighth to a
+// half of the eclipse (`branchPoints` points span half of it), within
+// 2 .. N / 3; all of 2 .. N / 3 when none is.
+double ProfileNoiseFactor(const std::vector<double>& z, double branchPoints) {
   const size_t n = z.size();
-  if (n < 9) return 1.0;
-  double s1 = 0;
-  for (const double v : z) s1 += v * v;
-  s1 = std::sqrt(s1 / static_cast<double>(n));
-  if (!(s1 > 0)) return 1.0;
   size_t from = 2, to = n / 3;
   if (std::isfinite(branchPoints) && branchPoints >= 2 && branchPoints <= static_cast<double>(n)) {
     const size_t lo = std::max<size_t>(2, static_cast<size_t>(std::ceil(branchPoints / 4)));
     const size_t hi = std::min<size_t>(n / 3, static_cast<size_t>(std::floor(branchPoints)));
     if (lo <= hi) from = lo, to = hi;
   }
-  double sum = 0;
-  int sizes = 0;
-  for (size_t g = from; g <= to; ++g) {
-    const size_t groups = n / g;
-    double ss = 0;
-    for (size_t j = 0; j < groups; ++j) {
-      double mean = 0;
-      for (size_t i = j * g; i < (j + 1) * g; ++i) mean += z[i];
-      mean /= static_cast<double>(g);
-      ss += mean * mean;
-    }
-    sum += std::sqrt(ss / static_cast<double>(groups)) / (s1 / std::sqrt(static_cast<double>(g)));
-    ++sizes;
-  }
-  return std::max(1.0, sum / sizes);
+  return CorrelatedNoiseFactor(z, from, to);
 }
 
 // The level of a window: the median of its points with |x| >= 3 h / 4.
@@ -424,7 +404,7 @@ std::expected<ProfileFit, Error> FitProfile(const EclipseProfile& profile,
         Error{"Profile: no clear eclipse in the window (depth scale " + FixedText(s, 2) + ")."});
   }
   fit.depthScale = s;
-  fit.beta = CorrelatedNoiseFactor(z, profile.duration / 2 / MedianStep(t));
+  fit.beta = ProfileNoiseFactor(z, profile.duration / 2 / MedianStep(t));
   fit.covarianceError = std::sqrt(cov[k - 1][k - 1]) * scale * fit.beta;
   fit.time = predicted + profile.centre + d;
   fit.error = fit.covarianceError;

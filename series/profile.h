@@ -37,11 +37,10 @@
 // Jacobian at the solution), times max(1, sqrt(reduced chi-square)) with the
 // file's errors or times sqrt(reduced chi-square) without them (the scatter
 // is then the only measure of the noise), times the correlated-noise factor
-// beta >= 1 (Pont, Zucker & Queloz 2006: the residuals averaged over groups
-// of n consecutive points (2 <= n <= N / 3) scatter by beta_n times what white
-// noise would, sigma_1 / sqrt(n); beta the mean of beta_n over the groups
-// spanning an eighth to a half of the eclipse, the time scales that move a
-// minimum, at least 1; 1 for fewer than 9 points). Checked by a
+// beta >= 1 of the methods' adopted times (CorrelatedNoiseFactor,
+// methods/adopted.h), taken over groups of n consecutive residuals
+// (2 <= n <= N / 3) spanning an eighth to a half of the eclipse, the time
+// scales that move a minimum). Checked by a
 // residual-permutation bootstrap (kProfileBootstrap fits of the model plus
 // the residuals shifted cyclically by a seeded random number of points, so
 // that they keep their correlation in time):
